@@ -1,0 +1,5 @@
+# Address and undefined-behaviour sanitizers for the whole build (the asan preset).
+if(TARVEX_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "bins/bin_table.h"
+
+#include "bins/engineering_value.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace tarvex {
+namespace {
+
+constexpr std::size_t kNamesOffset = 96;
+constexpr std::size_t kFillerOffset = 621;
+
+void WriteDouble(double value, unsigned char* out) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i) {
+        out[i] = static_cast<unsigned char>(bits >> (8 * i));
+    }
+}
+
+double ReadDouble(const unsigned char* in) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) {
+        bits |= std::uint64_t{in[i]} << (8 * i);
+    }
+    return std::bit_cast<double>(bits);
+}
+
+bool LessOrEqual(double a, double b) { return a <= b || NearlyEqual(a, b); }
+
+// A pair of neighbouring bounds is faulty when it does not rise (unless the run of bounds ends
+// there with a 0) or when a 0 is followed by a positive bound.
+bool IsFaultyPair(double lower, double upper) {
+    const bool rises = lower < upper && !NearlyEqual(lower, upper);
+    return (!rises && upper != 0.0) || (lower == 0.0 && upper > 0.0);
+}
+
+std::optional<std::string> FirstFault(const Bounds& bounds, const char* format) {
+    for (int i = 0; i + 1 < kBoundCount; ++i) {
+        if (IsFaultyPair(bounds[i], bounds[i + 1])) {
+            std::string message(format);
+            message.replace(message.find("%g"), 2, FormatG(bounds[i]));
+            return message;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void WriteBinTable(const BinTable& table, std::span<unsigned char, kBinTableSize> out) {
+    for (int i = 0; i < kBoundCount; ++i) {
+        WriteDouble(table.widthBounds[i], out.data() + 8 * i);
+        WriteDouble(table.lengthBounds[i], out.data() + 48 + 8 * i);
+    }
+    std::memcpy(out.data() + kNamesOffset, table.partNames, sizeof table.partNames);
+    std::memcpy(out.data() + kFillerOffset, table.filler, sizeof table.filler);
+}
+
+BinTable ReadBinTable(std::span<const unsigned char, kBinTableSize> in) {
+    BinTable table;
+    for (int i = 0; i < kBoundCount; ++i) {
+        table.widthBounds[i] = ReadDouble(in.data() + 8 * i);
+        table.lengthBounds[i] = ReadDouble(in.data() + 48 + 8 * i);
+    }
+    std::memcpy(table.partNames, in.data() + kNamesOffset, sizeof table.partNames);
+    std::memcpy(table.filler, in.data() + kFillerOffset, sizeof table.filler);
+    return table;
+}
+
+std::string_view PartName(const BinTable& table, int widthBin, int lengthBin) {
+    const char* cell = table.partNames[widthBin][lengthBin];
+    return {cell, static_cast<std::size_t>(std::find(cell, cell + kNameCellSize, '\0') - cell)};
+}
+
+void SetPartName(BinTable& table, int widthBin, int lengthBin, std::string_view name) {
+    char* cell = table.partNames[widthBin][lengthBin];
+    name = name.substr(0, std::min(kMaxPartNameLength, name.find('\0')));
+    std::memcpy(cell, name.data(), name.size());
+    cell[name.size()] = '\0';
+}
+
+bool NearlyEqual(double a, double b) {
+    return a == b || std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+}
+
+std::optional<int> FindBin(const Bounds& bounds, double x) {
+    for (int i = 0; i < kBinCount; ++i) {
+        if (LessOrEqual(bounds[i], x) && LessOrEqual(x, bounds[i + 1])) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ValidateBounds(const BinTable& table) {
+    if (auto fault = FirstFault(table.widthBounds, "Bad w value %g!")) {
+        return fault;
+    }
+    return FirstFault(table.lengthBounds, "Bad l value %g!");
+}
+
+} // namespace tarvex

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+// Rewriting of one netlist line: the placeholder model (the Key) of a MOSFET is replaced by the
+// part name of the bin that the device's "L=" and "W=" fall into.
+#pragma once
+
+#include "bins/bin_table.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+inline constexpr std::size_t kMaxKeyLength = 49;
+inline constexpr std::string_view kDefaultKeyN = "MODxyN";
+inline constexpr std::string_view kDefaultKeyP = "MODxyP";
+
+enum class Polarity { N, P };
+
+// Everything a rewrite needs: both Keys and both tables. Keys are matched case-sensitively as raw
+// substrings; the caller refuses empty Keys before a run (an empty Key matches every line).
+struct RewriteRules {
+    std::string keyN{kDefaultKeyN};
+    std::string keyP{kDefaultKeyP};
+    BinTable tableN{};
+    BinTable tableP{};
+};
+
+enum class DeviceOutcome {
+    Replaced,    // the Key was replaced by the cell's part name
+    MissingName, // the bin's cell is empty; the Key stays
+    NoBin,       // L or W lies outside every bin; the Key stays
+};
+
+// What happened to one polarity's Key on one line.
+struct DeviceEvent {
+    Polarity polarity = Polarity::N;
+    DeviceOutcome outcome = DeviceOutcome::Replaced;
+    double length = 0.0; // parsed "L=" value, 0 when the line has none
+    double width = 0.0;  // parsed "W=" value, 0 when the line has none
+    std::optional<int> widthBin;
+    std::optional<int> lengthBin;
+    std::string_view partName; // points into the rules' table; empty unless Replaced
+};
+
+// A line holds at most one event per polarity: N first, then P.
+struct LineRewrite {
+    std::optional<DeviceEvent> n;
+    std::optional<DeviceEvent> p;
+};
+
+// Rewrites one line (its line end included, if any) and appends the result to out. L and W come from
+// the first "L=" and first "W=" of the line as read and serve both polarities; the first occurrence
+// of KeyN is replaced, then the first occurrence of KeyP in the line as it stands after that. A line
+// holding neither Key is appended unchanged. Any byte value, NUL included, passes through.
+LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::string& out);
+
+// Replaces the first occurrence of pattern in line by replacement; false when there is none.
+bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement);
+
+// The message shown to the user for a device that kept its Key, or nothing for a replaced one:
+// "Error: Missing MODxyN part name!" or "Error: No MODxyN bin for L=%g W=%g!" (MODxyP for P).
+// The texts name the default Keys whatever the Keys are.
+std::optional<std::string> ProblemMessage(const DeviceEvent& event);
+
+} // namespace tarvex

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+// Streaming rewrite of a whole netlist: every line goes through RewriteLine, every other byte passes
+// through untouched, and memory stays constant whatever the size of the file.
+#pragma once
+
+#include "netlist/byte_stream.h"
+#include "netlist/line_rewriter.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace tarvex {
+
+// Counts of one run and the message for the first device that kept its Key (the only one the
+// window shows; the command-line tool lists them all through StreamOptions::onDevice).
+struct RunReport {
+    std::uint64_t lines = 0;
+    std::uint64_t bytesRead = 0;
+    std::uint64_t bytesWritten = 0;
+    std::uint64_t devicesReplaced = 0;
+    std::uint64_t devicesMissingName = 0;
+    std::uint64_t devicesNoBin = 0;
+    std::optional<std::string> firstProblem;
+
+    std::uint64_t devicesKept() const { return devicesMissingName + devicesNoBin; }
+};
+
+enum class StreamStatus { Completed, ReadFailed, WriteFailed, Cancelled };
+
+struct StreamOptions {
+    // Called for every Key met, with the 1-based number of its line.
+    std::function<void(std::uint64_t line, const DeviceEvent& event)> onDevice;
+    // Called after each chunk with the bytes read so far; returning false cancels the run.
+    std::function<bool(std::uint64_t bytesRead)> onProgress;
+};
+
+struct StreamResult {
+    StreamStatus status = StreamStatus::Completed;
+    RunReport report;
+};
+
+// Rewrites everything in to out. A line ends after "\n", "\r\n" or a lone "\r" (or at the end of the
+// input); line ends, a missing final line end, NUL and any other byte survive unchanged, and lines of
+// any length are rewritten whole. Only lines holding a Key are parsed; the rest are copied in bulk.
+// Memory is bounded by the chunk size and the longest line. out is flushed before returning.
+StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
+                           const StreamOptions& options = {});
+
+} // namespace tarvex

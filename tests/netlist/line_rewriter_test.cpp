@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: MIT
+#include "netlist/line_rewriter.h"
+
+#include "support/param_name.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarvex {
+namespace {
+
+using namespace std::literals;
+
+// N: widths [1u, 5u], lengths [0.5u, 2u]; cell [0][0] = NCH_S.
+// P: widths [1u, 5u, 10u], lengths [0.5u, 2u]; cells [0][0] = PCH_S, [1][0] = PCH_W; [0][0] of an
+// extra length bin is left empty so tests can hit a missing name.
+RewriteRules MakeRules() {
+    RewriteRules rules;
+    rules.tableN.widthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
+    rules.tableN.lengthBounds = {5e-7, 2e-6, 4e-6, 0, 0, 0};
+    SetPartName(rules.tableN, 0, 0, "NCH_S");
+    rules.tableP.widthBounds = {1e-6, 5e-6, 10e-6, 0, 0, 0};
+    rules.tableP.lengthBounds = {5e-7, 2e-6, 4e-6, 0, 0, 0};
+    SetPartName(rules.tableP, 0, 0, "PCH_S");
+    SetPartName(rules.tableP, 1, 0, "PCH_W");
+    return rules;
+}
+
+std::string Rewrite(std::string_view line, const RewriteRules& rules, LineRewrite* result = nullptr) {
+    std::string out;
+    const LineRewrite r = RewriteLine(line, rules, out);
+    if (result) {
+        *result = r;
+    }
+    return out;
+}
+
+struct LineCase {
+    const char* name;
+    std::string_view in;
+    std::string_view out;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
+class RewriteLineTest : public testing::TestWithParam<LineCase> {};
+
+TEST_P(RewriteLineTest, Rewrites) {
+    const LineCase& c = GetParam();
+    EXPECT_EQ(Rewrite(c.in, MakeRules()), c.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RewriteLineTest,
+    testing::Values(
+        LineCase{"TheClassicExample", "M1 3 2 0 0 MODxyN L=1U W=2U", "M1 3 2 0 0 NCH_S L=1U W=2U"},
+        LineCase{"LineEndKept", "M1 3 2 0 0 MODxyN L=1U W=2U\r\n", "M1 3 2 0 0 NCH_S L=1U W=2U\r\n"},
+        LineCase{"OnlyFirstOccurrenceReplaced", "M1 MODxyN MODxyN L=1U W=2U", "M1 NCH_S MODxyN L=1U W=2U"},
+        LineCase{"BothKeysUseTheSameSize", "M1 MODxyN MODxyP L=1U W=6U", "M1 MODxyN PCH_W L=1U W=6U"},
+        LineCase{"BothKeysReplaced", "X MODxyP MODxyN W=2U L=1U", "X PCH_S NCH_S W=2U L=1U"},
+        LineCase{"WidthBeforeLength", "M2 d g s b MODxyP W=6u L=1u", "M2 d g s b PCH_W W=6u L=1u"},
+        LineCase{"KeysAreCaseSensitive", "M1 modxyn L=1U W=2U", "M1 modxyn L=1U W=2U"},
+        LineCase{"LowerCaseLAndWAreNotMarkers", "M1 MODxyN l=1U w=2U", "M1 MODxyN l=1U w=2U"},
+        // "SL=" holds "L=" too: the first "L=" of the line wins, here 8u, which is in no N bin.
+        LineCase{"LEqualsInsideLongerName", "M1 MODxyN SL=8U L=1U W=2U", "M1 MODxyN SL=8U L=1U W=2U"},
+        LineCase{"KeyInsideComment", "* MODxyN L=1U W=2U", "* NCH_S L=1U W=2U"},
+        LineCase{"NoKeyPassesUntouched", "R1 1 2 10k L=1U W=2U\n", "R1 1 2 10k L=1U W=2U\n"},
+        LineCase{"BlankAfterEqualsHidesSuffix", "M1 MODxyN L= 1U W=2U", "M1 MODxyN L= 1U W=2U"},
+        LineCase{"BinaryBytesSurvive", "M1 \xff\0 MODxyN L=1U W=2U\0\n"sv, "M1 \xff\0 NCH_S L=1U W=2U\0\n"sv}),
+    test::RowName());
+
+TEST(RewriteLineEventsTest, ReportsOutcomeBinsAndSizes) {
+    LineRewrite r;
+    Rewrite("M1 MODxyN MODxyP L=3U W=2U", MakeRules(), &r);
+    ASSERT_TRUE(r.n && r.p);
+    EXPECT_EQ(r.n->outcome, DeviceOutcome::MissingName);
+    EXPECT_EQ(r.n->widthBin, 0);
+    EXPECT_EQ(r.n->lengthBin, 1);
+    EXPECT_DOUBLE_EQ(r.n->length, 3e-6);
+    EXPECT_DOUBLE_EQ(r.n->width, 2e-6);
+    EXPECT_EQ(ProblemMessage(*r.n), "Error: Missing MODxyN part name!");
+    EXPECT_EQ(r.p->polarity, Polarity::P);
+    EXPECT_EQ(ProblemMessage(*r.p), "Error: Missing MODxyP part name!");
+}
+
+TEST(RewriteLineEventsTest, NoBinKeepsTheKeyAndSaysWhy) {
+    LineRewrite r;
+    EXPECT_EQ(Rewrite("M1 MODxyN L=1U W=20U", MakeRules(), &r), "M1 MODxyN L=1U W=20U");
+    ASSERT_TRUE(r.n);
+    EXPECT_FALSE(r.p);
+    EXPECT_EQ(r.n->outcome, DeviceOutcome::NoBin);
+    EXPECT_FALSE(r.n->widthBin);
+    EXPECT_EQ(ProblemMessage(*r.n), "Error: No MODxyN bin for L=1e-06 W=2e-05!");
+}
+
+TEST(RewriteLineEventsTest, LineWithoutSizesIsLookedUpAtZero) {
+    RewriteRules rules = MakeRules();
+    rules.tableN.widthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
+    rules.tableN.lengthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
+    SetPartName(rules.tableN, 2, 2, "ZERO");
+    LineRewrite r;
+    EXPECT_EQ(Rewrite("M7 1 2 3 4 MODxyN\n", rules, &r), "M7 1 2 3 4 ZERO\n");
+    EXPECT_EQ(r.n->widthBin, 2);
+    EXPECT_EQ(r.n->lengthBin, 2);
+}
+
+TEST(RewriteLineEventsTest, InsertedNNameHoldingThePKeyIsReplacedToo) {
+    RewriteRules rules = MakeRules();
+    SetPartName(rules.tableN, 0, 0, "X_MODxyP");
+    LineRewrite r;
+    EXPECT_EQ(Rewrite("M1 MODxyN L=1U W=2U", rules, &r), "M1 X_PCH_S L=1U W=2U");
+    EXPECT_TRUE(r.n && r.p);
+}
+
+TEST(RewriteLineEventsTest, LongLinesAreRewrittenWhole) {
+    const std::string padding(5000, 'x');
+    const std::string line = padding + " MODxyN " + padding + " L=1U W=2U\n";
+    std::string expected = line;
+    expected.replace(padding.size() + 1, 6, "NCH_S");
+    EXPECT_EQ(Rewrite(line, MakeRules()), expected);
+}
+
+TEST(RewriteLineEventsTest, AppendsAfterWhatOutAlreadyHolds) {
+    std::string out = "previous\n";
+    RewriteLine("M1 MODxyP MODxyN L=1U W=2U\n", MakeRules(), out);
+    EXPECT_EQ(out, "previous\nM1 PCH_S NCH_S L=1U W=2U\n");
+}
+
+TEST(ReplaceFirstTest, ReplacesOnlyTheFirstOccurrence) {
+    std::string line = "a MODxyN b MODxyN";
+    EXPECT_TRUE(ReplaceFirst(line, "MODxyN", "LONGER_NAME"));
+    EXPECT_EQ(line, "a LONGER_NAME b MODxyN");
+    EXPECT_FALSE(ReplaceFirst(line, "nothere", "x"));
+    EXPECT_EQ(line, "a LONGER_NAME b MODxyN");
+}
+
+} // namespace
+} // namespace tarvex
