@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#include "netlist/paths.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace tarvex {
+namespace {
+
+using Char = std::filesystem::path::value_type;
+
+Char LowerAscii(Char c) { return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c; }
+
+} // namespace
+
+bool IsFolderSeparator(Char c) {
+#ifdef _WIN32
+    return c == L'\\' || c == L'/';
+#else
+    return c == '/';
+#endif
+}
+
+std::filesystem::path ChangeExtension(const std::filesystem::path& path, std::string_view ext) {
+    const auto& text = path.native();
+    for (std::size_t i = text.size(); i-- > 1;) {
+        if (IsFolderSeparator(text[i])) {
+            break;
+        }
+        if (text[i] == '.') {
+            auto changed = text.substr(0, i);
+            changed.append(ext.begin(), ext.end());
+            return std::filesystem::path(changed);
+        }
+    }
+    return path;
+}
+
+std::optional<std::filesystem::path> FolderOf(const std::filesystem::path& path) {
+    const auto& text = path.native();
+    for (std::size_t i = text.size(); i-- > 1;) {
+        if (IsFolderSeparator(text[i])) {
+            return std::filesystem::path(text.substr(0, i));
+        }
+    }
+    return std::nullopt;
+}
+
+bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem::path& b) {
+    const auto& x = a.native();
+    const auto& y = b.native();
+    return x.size() == y.size() &&
+           std::equal(x.begin(), x.end(), y.begin(), [](Char l, Char r) { return LowerAscii(l) == LowerAscii(r); });
+}
+
+std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+#ifdef _WIN32
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return {static_cast<int>(GetLastError()), std::system_category()};
+    }
+    return {};
+#else
+    std::error_code error;
+    std::filesystem::rename(from, to, error);
+    return error;
+#endif
+}
+
+std::string DisplayPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+#else
+    return path.native();
+#endif
+}
+
+} // namespace tarvex

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+// Path text rules shared by Process and the settings file: extensions, folders, file moves.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace tarvex {
+
+// The platform's folder separators: '/' everywhere, and '\' as well on Windows.
+bool IsFolderSeparator(std::filesystem::path::value_type c);
+
+// Replaces the extension of the file name: scans back from the last character for a '.', stopping
+// at a folder separator or before index 0 (a leading '.' is never taken); when found, the text from
+// it on becomes ext (which includes its dot). Without one the path is returned unchanged.
+std::filesystem::path ChangeExtension(const std::filesystem::path& path, std::string_view ext);
+
+// The folder part of path: the text before its last separator, scanning back to index 1. Nothing
+// when there is no separator there (a bare file name or "/x": the working directory stays).
+std::optional<std::filesystem::path> FolderOf(const std::filesystem::path& path);
+
+// True when both paths are the same text without regard to ASCII letter case.
+bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Renames from to to, replacing an existing to in one step where the platform allows.
+std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The path as text for messages: UTF-8 on Windows, the file system's own bytes elsewhere.
+std::string DisplayPath(const std::filesystem::path& path);
+
+} // namespace tarvex

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: MIT
+#include "netlist/process.h"
+
+#include "netlist/byte_stream.h"
+#include "netlist/paths.h"
+
+#include <cerrno>
+#include <system_error>
+
+namespace tarvex {
+namespace {
+
+std::string Quoted(const std::filesystem::path& path) { return "\"" + DisplayPath(path) + "\""; }
+
+std::string Reason(int error) { return std::generic_category().message(error != 0 ? error : EIO); }
+
+std::string KeptNote(const ProcessPlan& plan) {
+    return " The original netlist is kept as " + Quoted(plan.source) + ".";
+}
+
+// Removes the temporary output unless it has been renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::filesystem::path path) : m_path(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!m_kept) {
+            std::error_code ignored;
+            std::filesystem::remove(m_path, ignored);
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    void keep() { m_kept = true; }
+
+private:
+    std::filesystem::path m_path;
+    bool m_kept = false;
+};
+
+} // namespace
+
+std::optional<std::string> CheckRules(const RewriteRules& rules) {
+    if (auto fault = ValidateBounds(rules.tableN)) {
+        return fault;
+    }
+    if (rules.keyN.empty()) {
+        return "Error: Empty MODxyN key!";
+    }
+    if (rules.keyP.empty()) {
+        return "Error: Empty MODxyP key!";
+    }
+    return std::nullopt;
+}
+
+PlanResult PlanProcess(const std::filesystem::path& chosen) {
+    ProcessPlan plan;
+    plan.backup = ChangeExtension(chosen, ".ant");
+    plan.moveAside = !SamePathIgnoringCase(chosen, plan.backup);
+    plan.source = plan.moveAside ? plan.backup : chosen;
+    plan.target = ChangeExtension(plan.backup, ".net");
+    if (SamePathIgnoringCase(plan.source, plan.target)) {
+        return {std::nullopt, "Input file cannot have .OUT extension!"};
+    }
+    return {plan, {}};
+}
+
+ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const RewriteRules& rules,
+                              const StreamOptions& options) {
+    ProcessOutcome outcome;
+    if (auto problem = CheckRules(rules)) {
+        outcome.error = std::move(problem);
+        return outcome;
+    }
+    PlanResult planned = PlanProcess(chosen);
+    if (!planned.plan) {
+        outcome.error = std::move(planned.error);
+        return outcome;
+    }
+    const ProcessPlan& plan = outcome.plan = *planned.plan;
+
+    if (plan.moveAside) {
+        if (const std::error_code error = MoveReplacing(chosen, plan.backup)) {
+            outcome.error = "Error: Cannot move " + Quoted(chosen) + " aside to " + Quoted(plan.backup) + ": " +
+                            error.message() + ". No file was changed.";
+            return outcome;
+        }
+    }
+
+    errno = 0;
+    const FilePtr source = OpenFile(plan.source, "r");
+    if (!source) {
+        outcome.error = "Error: Cannot read " + Quoted(plan.source) + ": " + Reason(errno) + ".";
+        return outcome;
+    }
+
+    TemporaryFile temporary(plan.target.native() + std::filesystem::path(".tarvex-tmp").native());
+    errno = 0;
+    FilePtr target = OpenFile(temporary.path(), "w");
+    if (!target) {
+        outcome.error = "Error: Cannot create " + Quoted(plan.target) + ": " + Reason(errno) + "." + KeptNote(plan);
+        return outcome;
+    }
+
+    FileReader reader(source.get());
+    FileWriter writer(target.get());
+    errno = 0;
+    StreamResult streamed = RewriteStream(reader, writer, rules, options);
+    const int streamError = errno;
+    outcome.report = std::move(streamed.report);
+    switch (streamed.status) {
+    case StreamStatus::Completed:
+        break;
+    case StreamStatus::Cancelled:
+        outcome.cancelled = true;
+        return outcome;
+    case StreamStatus::ReadFailed:
+        outcome.error = "Error: Cannot read " + Quoted(plan.source) + ": " + Reason(streamError) + "." + KeptNote(plan);
+        return outcome;
+    case StreamStatus::WriteFailed:
+        outcome.error = "Error: Cannot write " + Quoted(plan.target) + ": " + Reason(streamError) + "." + KeptNote(plan);
+        return outcome;
+    }
+
+    errno = 0;
+    if (std::fclose(target.release()) != 0) {
+        outcome.error = "Error: Cannot write " + Quoted(plan.target) + ": " + Reason(errno) + "." + KeptNote(plan);
+        return outcome;
+    }
+    if (const std::error_code error = MoveReplacing(temporary.path(), plan.target)) {
+        outcome.error = "Error: Cannot create " + Quoted(plan.target) + ": " + error.message() + "." + KeptNote(plan);
+        return outcome;
+    }
+    temporary.keep();
+    return outcome;
+}
+
+} // namespace tarvex

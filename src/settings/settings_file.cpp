@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#include "settings/settings_file.h"
+
+#include "netlist/byte_stream.h"
+#include "netlist/paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace tarvex {
+namespace {
+
+constexpr std::size_t kKeyNOffset = 2 * kBinTableSize;
+constexpr std::size_t kKeyPOffset = kKeyNOffset + kKeyFieldSize;
+
+std::string Reason(int error) { return std::generic_category().message(error); }
+
+std::string FileMessage(std::string_view what, const std::filesystem::path& path, int error) {
+    return "Error: Cannot " + std::string(what) + " settings file \"" + DisplayPath(path) + "\": " + Reason(error) +
+           ".";
+}
+
+} // namespace
+
+void WriteSettings(const SettingsFile& settings, std::span<unsigned char, kSettingsFileSize> out) {
+    WriteBinTable(settings.tableN, out.subspan<0, kBinTableSize>());
+    WriteBinTable(settings.tableP, out.subspan<kBinTableSize, kBinTableSize>());
+    std::memcpy(out.data() + kKeyNOffset, settings.keyN.data(), kKeyFieldSize);
+    std::memcpy(out.data() + kKeyPOffset, settings.keyP.data(), kKeyFieldSize);
+}
+
+SettingsFile ReadSettings(std::span<const unsigned char> in) {
+    std::array<unsigned char, kSettingsFileSize> bytes{};
+    std::copy_n(in.begin(), std::min(in.size(), bytes.size()), bytes.begin());
+    const std::span<const unsigned char, kSettingsFileSize> all(bytes);
+    SettingsFile settings;
+    settings.tableN = ReadBinTable(all.subspan<0, kBinTableSize>());
+    settings.tableP = ReadBinTable(all.subspan<kBinTableSize, kBinTableSize>());
+    std::memcpy(settings.keyN.data(), bytes.data() + kKeyNOffset, kKeyFieldSize);
+    std::memcpy(settings.keyP.data(), bytes.data() + kKeyPOffset, kKeyFieldSize);
+    return settings;
+}
+
+std::string_view KeyText(const KeyField& field) {
+    return {field.data(), static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin())};
+}
+
+void SetKeyText(KeyField& field, std::string_view key) {
+    key = key.substr(0, std::min(kKeyFieldSize - 1, key.find('\0')));
+    std::copy(key.begin(), key.end(), field.begin());
+    field[key.size()] = '\0';
+}
+
+LoadResult LoadSettings(const std::filesystem::path& path) {
+    LoadResult result;
+    errno = 0;
+    FilePtr file = OpenFile(path, "r+");
+    int openError = errno;
+    if (!file && openError == ENOENT && !path.empty()) {
+        errno = 0;
+        file = OpenFile(path, "w+");
+        result.created = file != nullptr;
+        openError = errno;
+    } else if (!file && openError != ENOENT) {
+        // Read-only files and folders (a shared technology folder) still load.
+        file = OpenFile(path, "r");
+        result.readOnly = file != nullptr;
+    }
+    if (!file) {
+        result.error = FileMessage("open", path, openError != 0 ? openError : ENOENT);
+        return result;
+    }
+
+    std::array<unsigned char, kSettingsFileSize> bytes{};
+    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (std::ferror(file.get())) {
+        // A folder opens on some systems and only fails here.
+        result.error = FileMessage("read", path, errno != 0 ? errno : EIO);
+        return result;
+    }
+    result.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), count));
+    result.loaded = true;
+    return result;
+}
+
+std::optional<std::string> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings) {
+    errno = 0;
+    FilePtr file = OpenFile(path, "r+");
+    if (!file && errno == ENOENT) {
+        file = OpenFile(path, "w+");
+    }
+    if (!file) {
+        return FileMessage("open", path, errno != 0 ? errno : EACCES);
+    }
+    std::array<unsigned char, kSettingsFileSize> bytes{};
+    WriteSettings(settings, bytes);
+    errno = 0;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
+                         std::fflush(file.get()) == 0;
+    const int writeError = errno;
+    std::FILE* raw = file.release();
+    const bool closed = std::fclose(raw) == 0;
+    if (!written || !closed) {
+        return FileMessage("write", path, writeError != 0 ? writeError : (errno != 0 ? errno : EIO));
+    }
+    return std::nullopt;
+}
+
+} // namespace tarvex
