@@ -6,14 +6,57 @@
 namespace tarvex {
 namespace {
 
-// The value after the first occurrence of marker: at most kNetlistTokenLength bytes, so the token
-// may carry the text of following parameters (only a space ends what the parser examines).
-double ValueAfter(std::string_view line, std::string_view marker) {
-    const std::size_t pos = line.find(marker);
-    if (pos == std::string_view::npos) {
-        return 0.0;
+constexpr std::size_t npos = std::string_view::npos;
+
+// The values after the first "L=" and the first "W=" of the line, 0 for a marker it lacks. Each
+// token is at most kNetlistTokenLength bytes, so it may carry the text of following parameters
+// (only a space ends what the parser examines). One pass over the '=' signs finds both markers.
+struct Sizes {
+    double length = 0.0;
+    double width = 0.0;
+};
+
+Sizes ReadSizes(std::string_view line) {
+    std::size_t posL = npos;
+    std::size_t posW = npos;
+    for (std::size_t eq = line.find('=', 1); eq != npos && (posL == npos || posW == npos);
+         eq = line.find('=', eq + 1)) {
+        if (line[eq - 1] == 'L' && posL == npos) {
+            posL = eq + 1;
+        } else if (line[eq - 1] == 'W' && posW == npos) {
+            posW = eq + 1;
+        }
     }
-    return ParseNetlistValue(line.substr(pos + marker.size(), kNetlistTokenLength));
+    Sizes sizes;
+    if (posL != npos) {
+        sizes.length = ParseNetlistValue(line.substr(posL, kNetlistTokenLength));
+    }
+    if (posW != npos) {
+        sizes.width = ParseNetlistValue(line.substr(posW, kNetlistTokenLength));
+    }
+    return sizes;
+}
+
+// Where the first P Key stands in the line after the N Key at posN was replaced by name, without
+// searching the whole new line: an occurrence lies wholly before the N Key (then it is posP), or
+// overlaps the inserted name, or lies wholly after it (then it was in the old line too).
+std::size_t FindPAfterReplacement(std::string_view oldLine, std::string_view newLine, std::size_t posN,
+                                  std::size_t posP, std::size_t keyNSize, std::string_view name,
+                                  std::string_view keyP) {
+    if (posP != npos && posP + keyP.size() <= posN) {
+        return posP;
+    }
+    const std::size_t from = posN + 1 > keyP.size() ? posN + 1 - keyP.size() : 0;
+    const std::size_t window = posN + name.size() - from + keyP.size() - 1;
+    const std::size_t inWindow = newLine.substr(from, window).find(keyP);
+    if (inWindow != npos) {
+        return from + inWindow;
+    }
+    if (posP == npos) {
+        return npos;
+    }
+    const std::size_t after = oldLine.find(keyP, posN + keyNSize);
+    return after == npos ? npos : after - keyNSize + name.size();
 }
 
 DeviceEvent Resolve(Polarity polarity, const BinTable& table, double length, double width) {
@@ -32,40 +75,41 @@ DeviceEvent Resolve(Polarity polarity, const BinTable& table, double length, dou
     return event;
 }
 
-const char* KeyLabel(Polarity polarity) { return polarity == Polarity::N ? "MODxyN" : "MODxyP"; }
+const char* KeyLabel(Polarity polarity) {
+    return polarity == Polarity::N ? "MODxyN" : "MODxyP";
+}
 
 } // namespace
 
 LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::string& out) {
-    const std::size_t posN = line.find(rules.keyN);
-    if (posN == std::string_view::npos && line.find(rules.keyP) == std::string_view::npos) {
+    return RewriteLineAt(line, line.find(rules.keyN), line.find(rules.keyP), rules, out);
+}
+
+LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP,
+                          const RewriteRules& rules, std::string& out) {
+    if (posN == npos && posP == npos) {
         out.append(line);
         return {};
     }
 
     LineRewrite result;
-    const double length = ValueAfter(line, "L=");
-    const double width = ValueAfter(line, "W=");
+    const Sizes sizes = ReadSizes(line);
     const std::size_t start = out.size();
-
-    if (posN != std::string_view::npos) {
-        result.n = Resolve(Polarity::N, rules.tableN, length, width);
-        if (result.n->outcome == DeviceOutcome::Replaced) {
-            out.append(line.substr(0, posN));
-            out.append(result.n->partName);
-            out.append(line.substr(posN + rules.keyN.size()));
-        } else {
-            out.append(line);
-        }
-    } else {
-        out.append(line);
-    }
+    out.append(line);
 
     // The P Key is looked for in the line as the N replacement left it, so an inserted N part name
     // that contains the P Key is replaced in turn.
-    const std::size_t posP = std::string_view(out).substr(start).find(rules.keyP);
-    if (posP != std::string_view::npos) {
-        result.p = Resolve(Polarity::P, rules.tableP, length, width);
+    if (posN != npos) {
+        result.n = Resolve(Polarity::N, rules.tableN, sizes.length, sizes.width);
+        if (result.n->outcome == DeviceOutcome::Replaced) {
+            const std::string_view name = result.n->partName;
+            out.replace(start + posN, rules.keyN.size(), name);
+            posP = FindPAfterReplacement(line, std::string_view(out).substr(start), posN, posP,
+                                         rules.keyN.size(), name, rules.keyP);
+        }
+    }
+    if (posP != npos) {
+        result.p = Resolve(Polarity::P, rules.tableP, sizes.length, sizes.width);
         if (result.p->outcome == DeviceOutcome::Replaced) {
             out.replace(start + posP, rules.keyP.size(), result.p->partName);
         }
@@ -90,7 +134,8 @@ std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
     case DeviceOutcome::MissingName:
         return "Error: Missing " + label + " part name!";
     case DeviceOutcome::NoBin:
-        return "Error: No " + label + " bin for L=" + FormatG(event.length) + " W=" + FormatG(event.width) + "!";
+        return "Error: No " + label + " bin for L=" + FormatG(event.length) + " W=" + FormatG(event.width) +
+               "!";
     }
     return std::nullopt;
 }

@@ -55,6 +55,11 @@ struct LineRewrite {
 // holding neither Key is appended unchanged. Any byte value, NUL included, passes through.
 LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::string& out);
 
+// RewriteLine for callers that have already searched the line: posN and posP are the offsets of
+// the first occurrence of each Key in line, or npos when it holds none.
+LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP,
+                          const RewriteRules& rules, std::string& out);
+
 // Replaces the first occurrence of pattern in line by replacement; false when there is none.
 bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement);
 

@@ -6,14 +6,15 @@
 #include <functional>
 #include <memory>
 
-
 namespace tarvex {
 namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kOutputBufferSize = std::size_t{1} << 20;
 
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
 // Finds a Key in a byte range. glibc's memmem is a fast two-way search; elsewhere a
 // Boyer-Moore-Horspool searcher built once per run does the same job.
@@ -48,10 +49,12 @@ private:
 std::uint64_t CountLineEnds(std::string_view data) {
     std::uint64_t count = 0;
     const char* const end = data.data() + data.size();
-    for (const char* p = data.data(); (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))); ++p) {
+    for (const char* p = data.data();
+         (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))); ++p) {
         ++count;
     }
-    for (const char* p = data.data(); (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)))); ++p) {
+    for (const char* p = data.data();
+         (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)))); ++p) {
         if (p + 1 == end || p[1] != '\n') {
             ++count;
         }
@@ -82,17 +85,17 @@ std::size_t LineStart(std::string_view data, std::size_t floor, std::size_t pos)
     return pos;
 }
 
+// Offset just past the line end that follows pos (or data.size()). memchr finds the next "\n";
+// a "\r" before it ends the line there unless it is the "\r" of "\r\n".
 std::size_t LineEnd(std::string_view data, std::size_t pos) {
-    while (pos < data.size() && !IsLineEnd(data[pos])) {
-        ++pos;
+    const char* const base = data.data();
+    const auto* newline = static_cast<const char*>(std::memchr(base + pos, '\n', data.size() - pos));
+    const std::size_t limit = newline ? static_cast<std::size_t>(newline - base) : data.size();
+    const auto* cr = static_cast<const char*>(std::memchr(base + pos, '\r', limit - pos));
+    if (cr && cr + 1 != newline) {
+        return static_cast<std::size_t>(cr - base) + 1;
     }
-    if (pos == data.size()) {
-        return pos;
-    }
-    if (data[pos] == '\r' && pos + 1 < data.size() && data[pos + 1] == '\n') {
-        return pos + 2;
-    }
-    return pos + 1;
+    return newline ? limit + 1 : limit;
 }
 
 class StreamRewriter {
@@ -124,7 +127,13 @@ public:
             const std::size_t start = LineStart(data, pos, hit);
             const std::size_t end = LineEnd(data, hit);
             emitVerbatim(data.substr(pos, start - pos));
-            rewriteDeviceLine(data.substr(start, end - start));
+            // The cached hits are the first occurrences at or after the line start; one that runs
+            // past the line end cannot be followed by another inside the line.
+            const auto inLine = [&](std::size_t at, std::size_t keySize) {
+                return at + keySize <= end ? at - start : std::string_view::npos;
+            };
+            rewriteDeviceLine(data.substr(start, end - start), inLine(nextN, m_rules.keyN.size()),
+                              inLine(nextP, m_rules.keyP.size()));
             pos = end;
         }
     }
@@ -162,10 +171,10 @@ private:
         }
     }
 
-    void rewriteDeviceLine(std::string_view line) {
+    void rewriteDeviceLine(std::string_view line, std::size_t posN, std::size_t posP) {
         const std::uint64_t lineNumber = ++m_report.lines;
         m_openLine = false;
-        const LineRewrite result = RewriteLine(line, m_rules, m_pending);
+        const LineRewrite result = RewriteLineAt(line, posN, posP, m_rules, m_pending);
         for (const auto& event : {result.n, result.p}) {
             if (event) {
                 record(lineNumber, *event);
@@ -226,8 +235,8 @@ StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& 
     StreamRewriter rewriter(out, rules, options);
     std::size_t capacity = kChunkSize;
     auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
-    std::size_t size = 0;     // bytes held in buffer
-    std::size_t scanned = 0;  // bytes of buffer known to hold no complete line end
+    std::size_t size = 0;    // bytes held in buffer
+    std::size_t scanned = 0; // bytes of buffer known to hold no complete line end
     bool atEnd = false;
 
     auto finish = [&](StreamStatus status) {

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "netlist/line_rewriter.h"
 
+#include "support/literal_rewrite.h"
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace tarvex {
@@ -42,7 +44,9 @@ struct LineCase {
     std::string_view out;
 };
 
-void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RewriteLineTest : public testing::TestWithParam<LineCase> {};
 
@@ -67,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"KeyInsideComment", "* MODxyN L=1U W=2U", "* NCH_S L=1U W=2U"},
         LineCase{"NoKeyPassesUntouched", "R1 1 2 10k L=1U W=2U\n", "R1 1 2 10k L=1U W=2U\n"},
         LineCase{"BlankAfterEqualsHidesSuffix", "M1 MODxyN L= 1U W=2U", "M1 MODxyN L= 1U W=2U"},
-        LineCase{"BinaryBytesSurvive", "M1 \xff\0 MODxyN L=1U W=2U\0\n"sv, "M1 \xff\0 NCH_S L=1U W=2U\0\n"sv}),
+        LineCase{"BinaryBytesSurvive", "M1 \xff\0 MODxyN L=1U W=2U\0\n"sv,
+                 "M1 \xff\0 NCH_S L=1U W=2U\0\n"sv}),
     test::RowName());
 
 TEST(RewriteLineEventsTest, ReportsOutcomeBinsAndSizes) {
@@ -133,6 +138,39 @@ TEST(ReplaceFirstTest, ReplacesOnlyTheFirstOccurrence) {
     EXPECT_EQ(line, "a LONGER_NAME b MODxyN");
     EXPECT_FALSE(ReplaceFirst(line, "nothere", "x"));
     EXPECT_EQ(line, "a LONGER_NAME b MODxyN");
+}
+
+// Keys and names from a two-letter alphabet overlap in every possible way: a P Key inside or across
+// the inserted N name, Keys overlapping each other, repeated Keys.
+TEST(RewriteLineRandomTest, MatchesTheLiteralRewrite) {
+    std::mt19937 random(99);
+    const auto word = [&](std::size_t minLength, std::size_t maxLength) {
+        std::string text(minLength + random() % (maxLength - minLength + 1), 'A');
+        for (char& c : text) {
+            c = "ABx"[random() % 3];
+        }
+        return text;
+    };
+    const char* pieces[] = {"A", "B", "AB", "BA", "x", " L=1u", " W=2u", " L=3u", " W=9u", "\n"};
+    for (int round = 0; round < 20000; ++round) {
+        RewriteRules rules;
+        rules.keyN = word(1, 3);
+        rules.keyP = word(1, 3);
+        for (BinTable* table : {&rules.tableN, &rules.tableP}) {
+            table->widthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
+            table->lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
+            SetPartName(*table, 0, 0, word(0, 4));
+        }
+        std::string line;
+        for (int i = static_cast<int>(random() % 8); i >= 0; --i) {
+            line += pieces[random() % std::size(pieces)];
+        }
+        std::string out;
+        RewriteLine(line, rules, out);
+        ASSERT_EQ(out, test::LiteralRewriteLine(line, rules))
+            << "line '" << line << "' keys '" << rules.keyN << "' '" << rules.keyP << "' names '"
+            << PartName(rules.tableN, 0, 0) << "' '" << PartName(rules.tableP, 0, 0) << "'";
+    }
 }
 
 } // namespace

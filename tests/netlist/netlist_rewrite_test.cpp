@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "netlist/netlist_rewrite.h"
 
+#include "support/literal_rewrite.h"
 #include "support/temp_dir.h"
 
 #include "support/param_name.h"
@@ -39,21 +40,23 @@ StreamRun RunStream(std::string_view input, const RewriteRules& rules, std::size
     MemoryReader reader(input, chunk);
     StringWriter writer(run.output);
     StreamOptions options;
-    options.onDevice = [&](std::uint64_t line, const DeviceEvent& e) { run.devices.emplace_back(line, e.outcome); };
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent& e) {
+        run.devices.emplace_back(line, e.outcome);
+    };
     run.result = RewriteStream(reader, writer, rules, options);
     return run;
 }
 
-// The reference: split into lines by hand and rewrite each one on its own.
+// The reference: split into lines by hand and rewrite each one the literal way.
 std::string RewriteLineByLine(std::string_view input, const RewriteRules& rules) {
     std::string out;
     std::size_t pos = 0;
     while (pos < input.size()) {
         std::size_t end = input.find_first_of("\r\n", pos);
-        end = end == std::string_view::npos ? input.size()
+        end = end == std::string_view::npos                                              ? input.size()
               : (input[end] == '\r' && end + 1 < input.size() && input[end + 1] == '\n') ? end + 2
                                                                                          : end + 1;
-        RewriteLine(input.substr(pos, end - pos), rules, out);
+        out += test::LiteralRewriteLine(std::string(input.substr(pos, end - pos)), rules);
         pos = end;
     }
     return out;
@@ -74,7 +77,9 @@ struct BytesCase {
     std::uint64_t lines;
 };
 
-void PrintTo(const BytesCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BytesCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ByteExactnessTest : public testing::TestWithParam<BytesCase> {};
 
@@ -93,15 +98,17 @@ TEST_P(ByteExactnessTest, OnlyKeysChange) {
 
 INSTANTIATE_TEST_SUITE_P(
     LineEnds, ByteExactnessTest,
-    testing::Values(
-        BytesCase{"Empty", "", "", 0},
-        BytesCase{"Crlf", "* c\r\nM1 MODxyN L=1u W=2u\r\nR1 1 2 1k\r\n", "* c\r\nM1 NCH_S L=1u W=2u\r\nR1 1 2 1k\r\n", 3},
-        BytesCase{"NoFinalLineEnd", "R1\nM1 MODxyN L=1u W=2u", "R1\nM1 NCH_S L=1u W=2u", 2},
-        BytesCase{"LoneCrEndsLines", "M1 MODxyN L=1u W=2u\rM2 MODxyN L=1u W=9u\rM3 MODxyP L=1u W=2u\r",
-                  "M1 NCH_S L=1u W=2u\rM2 MODxyN L=1u W=9u\rM3 PCH_LONGER_NAME L=1u W=2u\r", 3},
-        BytesCase{"MixedEndsAndBlankLines", "\n\r\n\r\rMODxyN\n", "\n\r\n\r\rMODxyN\n", 5},
-        BytesCase{"KeyAtTheVeryEnd", "x\nMODxyP", "x\nMODxyP", 2},
-        BytesCase{"NulAndHighBytes", "\0\xfe\n\xe4 MODxyN L=1u W=2u\0\n"sv, "\0\xfe\n\xe4 NCH_S L=1u W=2u\0\n"sv, 2}),
+    testing::Values(BytesCase{"Empty", "", "", 0},
+                    BytesCase{"Crlf", "* c\r\nM1 MODxyN L=1u W=2u\r\nR1 1 2 1k\r\n",
+                              "* c\r\nM1 NCH_S L=1u W=2u\r\nR1 1 2 1k\r\n", 3},
+                    BytesCase{"NoFinalLineEnd", "R1\nM1 MODxyN L=1u W=2u", "R1\nM1 NCH_S L=1u W=2u", 2},
+                    BytesCase{"LoneCrEndsLines",
+                              "M1 MODxyN L=1u W=2u\rM2 MODxyN L=1u W=9u\rM3 MODxyP L=1u W=2u\r",
+                              "M1 NCH_S L=1u W=2u\rM2 MODxyN L=1u W=9u\rM3 PCH_LONGER_NAME L=1u W=2u\r", 3},
+                    BytesCase{"MixedEndsAndBlankLines", "\n\r\n\r\rMODxyN\n", "\n\r\n\r\rMODxyN\n", 5},
+                    BytesCase{"KeyAtTheVeryEnd", "x\nMODxyP", "x\nMODxyP", 2},
+                    BytesCase{"NulAndHighBytes", "\0\xfe\n\xe4 MODxyN L=1u W=2u\0\n"sv,
+                              "\0\xfe\n\xe4 NCH_S L=1u W=2u\0\n"sv, 2}),
     test::RowName());
 
 TEST(RewriteStreamTest, ReportsEveryDeviceWithItsLineAndTheFirstProblem) {
@@ -136,8 +143,9 @@ TEST(RewriteStreamTest, OneMegabyteSingleLine) {
 
 TEST(RewriteStreamTest, MatchesLineByLineOnRandomInput) {
     std::mt19937 random(4242);
-    const char* pieces[] = {"MODxyN", "MODxyP", "MOD", "xyN", " L=", " W=", "1u", "3u", "0.6u", "9u", "\n",
-                            "\r\n",   "\r",     " ",   "\t",  "M",   "\0",  "k",  "meg", "=",    "R1 1 2 1k"};
+    const char* pieces[] = {"MODxyN", "MODxyP", "MOD", "xyN", " L=",  " W=", "1u",
+                            "3u",     "0.6u",   "9u",  "\n",  "\r\n", "\r",  " ",
+                            "\t",     "M",      "\0",  "k",   "meg",  "=",   "R1 1 2 1k"};
     const RewriteRules rules = MakeRules();
     for (int round = 0; round < 300; ++round) {
         std::string input;

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+// A deliberately plain line rewrite, step by step as designers describe it, used as the reference
+// that the optimised rewriter is compared against.
+#pragma once
+
+#include "netlist/line_rewriter.h"
+
+#include <string>
+
+namespace tarvex::test {
+
+std::string LiteralRewriteLine(std::string line, const RewriteRules& rules);
+
+} // namespace tarvex::test
