@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "bins/engineering_value.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -14,13 +16,21 @@ bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
-char ToUpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char ToUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+std::string_view UpToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
 
 // from_chars leaves the value alone on a range error; decide from the text whether the number was
 // too large (strtod gives HUGE_VAL) or too small (strtod gives 0). Only the order of magnitude
@@ -68,11 +78,84 @@ bool Overflows(std::string_view number, bool hex) {
     return magnitude > 0;
 }
 
+struct SimpleDecimal {
+    double value;
+    std::size_t length; // bytes of text that make up the number
+};
+
+// Plain decimals whose digits form an integer below 2^53 and whose decimal exponent lies within
+// ±22, which is nearly every size in a netlist: the digits and the power of ten are both exact
+// doubles, so one multiplication or division rounds exactly as strtod does (Clinger's fast path).
+// Anything else (long mantissas, big exponents, hex, inf, nan, no digits) returns nothing and
+// takes the full parser.
+std::optional<SimpleDecimal> ParseSimpleDecimal(std::string_view text) {
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* p = begin;
+    std::uint64_t mantissa = 0;
+    while (p < end && IsDigit(*p)) {
+        mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+        ++p;
+    }
+    const char* const integerEnd = p;
+    long digits = integerEnd - begin;
+    long exponent = 0;
+    if (p < end && *p == '.') {
+        const char* const fraction = ++p;
+        while (p < end && IsDigit(*p)) {
+            mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+            ++p;
+        }
+        exponent = fraction - p;
+        digits += p - fraction;
+    }
+    // 19 digits cannot overflow the accumulator; the 2^53 limit below is the real one.
+    if (digits == 0 || digits > 19) {
+        return std::nullopt;
+    }
+    if (p + 1 < end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        const bool negative = *q == '-';
+        if (*q == '+' || *q == '-') {
+            ++q;
+        }
+        if (q < end && IsDigit(*q)) {
+            long written = 0;
+            for (; q < end && IsDigit(*q); ++q) {
+                if (written > 1000) {
+                    return std::nullopt;
+                }
+                written = written * 10 + (*q - '0');
+            }
+            exponent += negative ? -written : written;
+            p = q;
+        }
+    }
+    const auto length = static_cast<std::size_t>(p - begin);
+    if (mantissa == 0) {
+        return SimpleDecimal{0.0, length};
+    }
+    if (mantissa > (std::uint64_t{1} << 53) || exponent < -22 || exponent > 22) {
+        return std::nullopt;
+    }
+    const auto value = static_cast<double>(mantissa);
+    return SimpleDecimal{exponent < 0 ? value / kPowersOfTen[-exponent] : value * kPowersOfTen[exponent],
+                         length};
+}
+
 // Parses an unsigned number (no sign left in front of it) in the given format; nothing when the
 // text does not start with one.
 std::optional<double> ParseUnsigned(std::string_view text, std::chars_format format) {
     if (text.empty() || text.front() == '-' || text.front() == '+') {
         return std::nullopt;
+    }
+    if (format == std::chars_format::general) {
+        if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(text)) {
+            return simple->value;
+        }
     }
     double value = 0.0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, format);
@@ -88,50 +171,50 @@ std::optional<double> ParseUnsigned(std::string_view text, std::chars_format for
 
 bool ContainsMeg(std::string_view text) {
     for (std::size_t i = 0; i + 3 <= text.size(); ++i) {
-        if (ToUpperAscii(text[i]) == 'M' && ToUpperAscii(text[i + 1]) == 'E' && ToUpperAscii(text[i + 2]) == 'G') {
+        if (ToUpperAscii(text[i]) == 'M' && ToUpperAscii(text[i + 1]) == 'E' &&
+            ToUpperAscii(text[i + 2]) == 'G') {
             return true;
         }
     }
     return false;
 }
 
-// Applies the scale suffixes found anywhere in text (compared without regard to ASCII case).
+// Suffix letters in the order their factors apply; each byte of the table holds the bit of its
+// letter (either case), so one pass over the text collects every letter present.
+constexpr char kSuffixLetters[] = "TGKMUNPF";
+constexpr double kSuffixFactors[] = {1e12, 1e9, 1e3, 1e-3, 1e-6, 1e-9, 1e-12, 1e-15};
+constexpr unsigned kMilliBit = 1u << 3;
+
+constexpr std::array<std::uint8_t, 256> kSuffixBits = [] {
+    std::array<std::uint8_t, 256> bits{};
+    for (unsigned i = 0; i < 8; ++i) {
+        const auto upper = static_cast<unsigned char>(kSuffixLetters[i]);
+        bits[upper] = static_cast<std::uint8_t>(1u << i);
+        bits[upper + ('a' - 'A')] = static_cast<std::uint8_t>(1u << i);
+    }
+    return bits;
+}();
+
+// Applies the scale suffixes found anywhere in text (compared without regard to ASCII case):
+// "MEG" alone, or else each letter once, in the fixed order, multiplying step by step so that the
+// rounding is the same as applying them one after another.
 double ApplySuffixes(double value, std::string_view text) {
-    if (ContainsMeg(text)) {
+    unsigned seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        seen |= kSuffixBits[static_cast<unsigned char>(text[i])];
+    }
+    if ((seen & kMilliBit) && ContainsMeg(text)) {
         return value * 1e6;
     }
-    // One pass records which suffix letters occur; the factors then apply in their fixed order.
-    enum : unsigned { kT = 1, kG = 2, kK = 4, kM = 8, kU = 16, kN = 32, kP = 64, kF = 128 };
-    unsigned seen = 0;
-    for (const char c : text) {
-        switch (ToUpperAscii(c)) {
-        case 'T': seen |= kT; break;
-        case 'G': seen |= kG; break;
-        case 'K': seen |= kK; break;
-        case 'M': seen |= kM; break;
-        case 'U': seen |= kU; break;
-        case 'N': seen |= kN; break;
-        case 'P': seen |= kP; break;
-        case 'F': seen |= kF; break;
-        default: break;
-        }
-    }
-    if (seen == 0) {
-        return value;
-    }
-    static constexpr double kFactors[] = {1e12, 1e9, 1e3, 1e-3, 1e-6, 1e-9, 1e-12, 1e-15};
-    for (unsigned bit = 0; bit < 8; ++bit) {
-        if (seen & (1u << bit)) {
-            value *= kFactors[bit];
-        }
+    while (seen != 0) {
+        value *= kSuffixFactors[std::countr_zero(seen)];
+        seen &= seen - 1;
     }
     return value;
 }
 
-} // namespace
-
-double ParseLeadingNumber(std::string_view text) {
-    text = UpToNul(text);
+// The atof reading of text, which holds no NUL.
+double ParseLeading(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsCSpace(text[i])) {
         ++i;
@@ -156,15 +239,41 @@ double ParseLeadingNumber(std::string_view text) {
     return negative ? -*magnitude : *magnitude;
 }
 
+} // namespace
+
+double ParseLeadingNumber(std::string_view text) {
+    return ParseLeading(UpToNul(text));
+}
+
 std::string FormatG(double value) {
     char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
     return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 double ParseNetlistValue(std::string_view token) {
-    token = UpToNul(token);
-    return ApplySuffixes(ParseLeadingNumber(token), token.substr(0, token.find(' ')));
+    // The common case, an unsigned plain decimal at the very start: the number holds no suffix
+    // letter, so only the bytes after it up to the first space or NUL need to be looked at.
+    if (!token.empty() && (IsDigit(token[0]) || token[0] == '.')) {
+        if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(token)) {
+            std::size_t end = simple->length;
+            while (end < token.size() && token[end] != ' ' && token[end] != '\0') {
+                ++end;
+            }
+            return ApplySuffixes(simple->value, token.substr(simple->length, end - simple->length));
+        }
+    }
+    // One pass finds where the C string ends (NUL) and where the examined text ends (first space).
+    std::size_t end = 0;
+    std::size_t cut = std::string_view::npos;
+    for (; end < token.size() && token[end] != '\0'; ++end) {
+        if (token[end] == ' ' && cut == std::string_view::npos) {
+            cut = end;
+        }
+    }
+    token = token.substr(0, end);
+    return ApplySuffixes(ParseLeading(token), token.substr(0, cut));
 }
 
 FieldValue ParseFieldValue(std::string_view text) {
@@ -172,9 +281,11 @@ FieldValue ParseFieldValue(std::string_view text) {
     if (text.empty()) {
         return {};
     }
-    return {ApplySuffixes(ParseLeadingNumber(text), text), true};
+    return {ApplySuffixes(ParseLeading(text), text), true};
 }
 
-std::string ShowFieldValue(double value) { return value == 0.0 ? std::string() : FormatG(value); }
+std::string ShowFieldValue(double value) {
+    return value == 0.0 ? std::string() : FormatG(value);
+}
 
 } // namespace tarvex
