@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "netlist/netlist_rewrite.h"
 
+#include "netlist/byte_scan.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -15,34 +17,6 @@ constexpr std::size_t kOutputBufferSize = std::size_t{1} << 20;
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
-
-// Finds a Key in a byte range. glibc's memmem is a fast two-way search; elsewhere a
-// Boyer-Moore-Horspool searcher built once per run does the same job.
-class KeyFinder {
-public:
-#if defined(__GLIBC__)
-    explicit KeyFinder(std::string_view key) : m_key(key) {}
-#else
-    explicit KeyFinder(std::string_view key) : m_searcher(key.begin(), key.end()) {}
-#endif
-
-    // Offset of the first occurrence in data, or data.size() when there is none.
-    std::size_t find(std::string_view data) const {
-#if defined(__GLIBC__)
-        const void* hit = memmem(data.data(), data.size(), m_key.data(), m_key.size());
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - data.data()) : data.size();
-#else
-        return static_cast<std::size_t>(std::search(data.begin(), data.end(), m_searcher) - data.begin());
-#endif
-    }
-
-private:
-#if defined(__GLIBC__)
-    std::string_view m_key;
-#else
-    std::boyer_moore_horspool_searcher<std::string_view::const_iterator> m_searcher;
-#endif
-};
 
 // Number of line ends in data: "\n", "\r\n" (once) and lone "\r". A "\r" on the last byte is lone:
 // the caller never splits data between "\r" and "\n".
@@ -78,13 +52,6 @@ std::size_t CompleteLinesEnd(const char* data, std::size_t from, std::size_t siz
     return 0;
 }
 
-std::size_t LineStart(std::string_view data, std::size_t floor, std::size_t pos) {
-    while (pos > floor && !IsLineEnd(data[pos - 1])) {
-        --pos;
-    }
-    return pos;
-}
-
 // Offset just past the line end that follows pos (or data.size()). memchr finds the next "\n";
 // a "\r" before it ends the line there unless it is the "\r" of "\r\n".
 std::size_t LineEnd(std::string_view data, std::size_t pos) {
@@ -101,39 +68,35 @@ std::size_t LineEnd(std::string_view data, std::size_t pos) {
 class StreamRewriter {
 public:
     StreamRewriter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
-        : m_out(out), m_rules(rules), m_options(options), m_findN(rules.keyN), m_findP(rules.keyP) {
+        : m_out(out), m_rules(rules), m_options(options), m_scanner(rules.keyN, rules.keyP) {
         m_pending.reserve(kOutputBufferSize);
     }
 
-    // Rewrites data, which holds complete lines only (or the tail of the input).
+    // Rewrites data, which holds complete lines only (or the tail of the input). Runs of lines
+    // without a Key are copied as they are; the scanner jumps straight to the next Key.
     void processLines(std::string_view data) {
+        if (data.empty()) {
+            return;
+        }
+        // Lines are counted in one pass per chunk; a device's own line number is only worked out
+        // when someone asks for it.
+        m_chunk = data;
+        m_chunkLines = m_report.lines;
+        m_countedTo = 0;
+        m_report.lines += CountLineEnds(data);
+        m_openLine = !IsLineEnd(data.back());
+
         std::size_t pos = 0;
-        std::size_t nextN = 0;
-        std::size_t nextP = 0;
-        bool nextKnown = false;
         while (pos < data.size() && m_writeOk) {
-            if (!nextKnown || nextN < pos) {
-                nextN = pos + m_findN.find(data.substr(pos));
-            }
-            if (!nextKnown || nextP < pos) {
-                nextP = pos + m_findP.find(data.substr(pos));
-            }
-            nextKnown = true;
-            const std::size_t hit = std::min(nextN, nextP);
+            const std::size_t hit = pos + m_scanner.find(data.substr(pos));
             if (hit >= data.size()) {
-                emitVerbatim(data.substr(pos));
+                emit(data.substr(pos));
                 return;
             }
-            const std::size_t start = LineStart(data, pos, hit);
+            const std::size_t start = LineStartBefore(data, pos, hit);
             const std::size_t end = LineEnd(data, hit);
-            emitVerbatim(data.substr(pos, start - pos));
-            // The cached hits are the first occurrences at or after the line start; one that runs
-            // past the line end cannot be followed by another inside the line.
-            const auto inLine = [&](std::size_t at, std::size_t keySize) {
-                return at + keySize <= end ? at - start : std::string_view::npos;
-            };
-            rewriteDeviceLine(data.substr(start, end - start), inLine(nextN, m_rules.keyN.size()),
-                              inLine(nextP, m_rules.keyP.size()));
+            emit(data.substr(pos, start - pos));
+            rewriteDeviceLine(start, data.substr(start, end - start), hit - start);
             pos = end;
         }
     }
@@ -151,13 +114,11 @@ public:
     RunReport& report() { return m_report; }
 
 private:
-    void emitVerbatim(std::string_view bytes) {
-        if (bytes.empty()) {
-            return;
-        }
-        m_report.lines += CountLineEnds(bytes);
-        m_openLine = !IsLineEnd(bytes.back());
-        emit(bytes);
+    // The 1-based number of the line starting at offset start of the current chunk.
+    std::uint64_t lineNumberAt(std::size_t start) {
+        m_chunkLines += CountLineEnds(m_chunk.substr(m_countedTo, start - m_countedTo));
+        m_countedTo = start;
+        return m_chunkLines + 1;
     }
 
     void emit(std::string_view bytes) {
@@ -171,14 +132,19 @@ private:
         }
     }
 
-    void rewriteDeviceLine(std::string_view line, std::size_t posN, std::size_t posP) {
-        const std::uint64_t lineNumber = ++m_report.lines;
-        m_openLine = false;
-        const LineRewrite result = RewriteLineAt(line, posN, posP, m_rules, m_pending);
-        for (const auto& event : {result.n, result.p}) {
-            if (event) {
-                record(lineNumber, *event);
-            }
+    // hit is where the scanner found the first Key of the line; no Key begins before it.
+    void rewriteDeviceLine(std::size_t start, std::string_view line, std::size_t hit) {
+        const auto firstFrom = [&](const std::string& key) {
+            return line.substr(hit).starts_with(key) ? hit : line.find(key, hit + 1);
+        };
+        const LineRewrite result =
+            RewriteLineAt(line, firstFrom(m_rules.keyN), firstFrom(m_rules.keyP), m_rules, m_pending);
+        const std::uint64_t lineNumber = m_options.onDevice ? lineNumberAt(start) : 0;
+        if (result.n) {
+            record(lineNumber, *result.n);
+        }
+        if (result.p) {
+            record(lineNumber, *result.p);
         }
         if (m_pending.size() >= kOutputBufferSize) {
             flushPending();
@@ -220,11 +186,13 @@ private:
     ByteWriter& m_out;
     const RewriteRules& m_rules;
     const StreamOptions& m_options;
-    KeyFinder m_findN;
-    KeyFinder m_findP;
+    KeyScanner m_scanner;
     std::string m_pending;
     RunReport m_report;
-    bool m_openLine = false;
+    bool m_openLine = false;        // the input so far ends inside a line
+    std::string_view m_chunk;       // the complete lines being processed
+    std::uint64_t m_chunkLines = 0; // lines before m_chunk, plus those counted inside it so far
+    std::size_t m_countedTo = 0;    // offset in m_chunk up to which lines are counted
     bool m_writeOk = true;
 };
 
