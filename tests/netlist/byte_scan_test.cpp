@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "netlist/byte_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace tarvex {
+namespace {
+
+std::size_t NaiveFind(std::string_view data, std::string_view keyN, std::string_view keyP) {
+    const std::size_t hit = std::min(data.find(keyN), data.find(keyP));
+    return hit == std::string_view::npos ? data.size() : hit;
+}
+
+std::size_t NaiveLineStart(std::string_view data, std::size_t floor, std::size_t pos) {
+    while (pos > floor && data[pos - 1] != '\n' && data[pos - 1] != '\r') {
+        --pos;
+    }
+    return pos;
+}
+
+// Short alphabets make Keys, near misses and line ends frequent; lengths cross the 16-byte blocks.
+TEST(ByteScanTest, AgreesWithNaiveSearchesOnRandomData) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string data(random() % 80, 'a');
+        for (char& c : data) {
+            c = "ABCab\n\r"[random() % 7];
+        }
+        std::string keyN(1 + random() % 4, 'A');
+        std::string keyP(1 + random() % 20, 'A');
+        for (char& c : keyN) {
+            c = "ABC"[random() % 3];
+        }
+        for (char& c : keyP) {
+            c = "ABC"[random() % 3];
+        }
+        const KeyScanner scanner(keyN, keyP);
+        const std::size_t from = data.empty() ? 0 : random() % data.size();
+        ASSERT_EQ(scanner.find(std::string_view(data).substr(from)),
+                  NaiveFind(std::string_view(data).substr(from), keyN, keyP))
+            << data << " / " << keyN << " / " << keyP;
+        const std::size_t pos = data.empty() ? 0 : from + random() % (data.size() - from + 1);
+        ASSERT_EQ(LineStartBefore(data, from, pos), NaiveLineStart(data, from, pos)) << data;
+    }
+}
+
+TEST(ByteScanTest, EmptyKeyBeginsEverywhere) {
+    EXPECT_EQ(KeyScanner("", "MODxyP").find("abc"), 0u);
+    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(""), 0u);
+}
+
+TEST(ByteScanTest, FindsKeysFarIntoLongData) {
+    std::string data(100000, 'M');
+    data += "MODxyP";
+    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(data), 100000u);
+    EXPECT_EQ(LineStartBefore(data, 0, data.size()), 0u);
+    data[70000] = '\n';
+    EXPECT_EQ(LineStartBefore(data, 0, data.size()), 70001u);
+    EXPECT_EQ(LineStartBefore(data, 80000, data.size()), 80000u);
+}
+
+} // namespace
+} // namespace tarvex
