@@ -17,3 +17,16 @@ function(tarvex_add_gtest name)
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}")
     endif()
 endfunction()
+
+# tarvex_add_qtest(<name> SOURCES <files...> [LIBRARIES <targets...>] [LABELS <labels...>])
+# Builds one QTest executable (moc on) and registers it as one CTest entry that runs without a
+# display.
+function(tarvex_add_qtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} tarvex_test_support Qt6::Test tarvex::qt_defaults
+                          tarvex::warnings)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
