@@ -2,10 +2,12 @@
 // Windows: Windows Sockets start-up and the About entry in the window's system menu.
 #include "ui/platform.h"
 
-#include <QWidget>
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
 
 #include <windows.h>
-#include <winsock2.h>
+
+#include <QWidget>
 
 namespace tarvex::ui {
 namespace {
