@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+// The libFuzzer entry point for one check; TARVEX_FUZZ_CHECK names it (set by CMake per target).
+// A failed property is printed and aborts, which libFuzzer records as a crash with its input.
+#include "targets.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (const std::optional<std::string> failure = tarvex::fuzz::TARVEX_FUZZ_CHECK({data, size})) {
+        std::fprintf(stderr, "property failed: %s\n", failure->c_str());
+        std::abort();
+    }
+    return 0;
+}

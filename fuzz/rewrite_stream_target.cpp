@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: MIT
+#include "describe.h"
+#include "fuzz_input.h"
+#include "netlist/netlist_rewrite.h"
+#include "reference.h"
+#include "targets.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace tarvex::fuzz {
+namespace {
+
+// Sizes that the netlist's "L=" and "W=" values hit often: a few microns and their neighbours.
+constexpr double kNiceBounds[] = {0, 1e-7, 5e-7, 1e-6, 1.5e-6, 2e-6, 3e-6, 5e-6, 1e-5, 1, 2, 10, 1e3, 1e6};
+constexpr std::size_t kNiceCount = sizeof kNiceBounds / sizeof kNiceBounds[0];
+
+// Keys and names never hold a line end: they come from single-line fields, and the line-count
+// property relies on it.
+std::string WithoutLineEnds(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', '_');
+    std::replace(text.begin(), text.end(), '\r', '_');
+    return text;
+}
+
+// Length byte 0 → the default Key, 255 → the empty Key (which matches every line), otherwise
+// 1 to 49 bytes of the input.
+std::string ReadKey(FuzzInput& in, std::string_view defaultKey) {
+    const std::uint8_t length = in.byte();
+    if (length == 0) {
+        return std::string(defaultKey);
+    }
+    if (length == 255) {
+        return {};
+    }
+    return WithoutLineEnds(in.bytes(length % kMaxKeyLength + 1u));
+}
+
+// Each bound is a nice size, a raw double (NaN, infinity, denormal...) or a multiple of 0.1 µm;
+// in ladder mode the axis rises evenly from 0, so most sizes land in a bin.
+void ReadBounds(FuzzInput& in, Bounds& bounds, bool ladder) {
+    if (ladder) {
+        const double step = (in.byte() + 1) * 1e-7;
+        for (int i = 0; i < kBoundCount; ++i) {
+            bounds[static_cast<std::size_t>(i)] = i * step;
+        }
+        return;
+    }
+    for (double& bound : bounds) {
+        const std::uint8_t choice = in.byte();
+        bound = choice < kNiceCount ? kNiceBounds[choice]
+                : choice == 255     ? in.rawDouble()
+                                    : (choice - 13) * 1e-7;
+    }
+}
+
+// A 25-bit mask says which cells are filled; the style decides what they hold: a short generated
+// name, a name that contains the other polarity's Key (so the P pass meets it), the table's own
+// Key, or up to 21 raw bytes (no NUL at all when 21).
+void ReadTable(FuzzInput& in, BinTable& table, char label, const std::string& ownKey,
+               const std::string& otherKey) {
+    const std::uint8_t mode = in.byte();
+    ReadBounds(in, table.widthBounds, (mode & 1) == 0);
+    ReadBounds(in, table.lengthBounds, (mode & 2) == 0);
+    const std::uint32_t filled = in.u32();
+    const int style = (mode >> 2) & 3;
+    for (int w = 0; w < kBinCount; ++w) {
+        for (int l = 0; l < kBinCount; ++l) {
+            if ((filled >> (w * kBinCount + l) & 1u) == 0) {
+                continue;
+            }
+            const std::string generated =
+                std::string(1, label) + static_cast<char>('0' + w) + static_cast<char>('0' + l);
+            std::string name;
+            switch (style) {
+            case 0:
+                name = generated;
+                break;
+            case 1:
+                name = generated + otherKey;
+                break;
+            case 2:
+                name = ownKey;
+                break;
+            default:
+                name = WithoutLineEnds(in.bytes(in.byte() % (kNameCellSize + 1)));
+                break;
+            }
+            char* cell = table.partNames[w][l];
+            std::memset(cell, 0, kNameCellSize);
+            std::memcpy(cell, name.data(), std::min(name.size(), kNameCellSize));
+        }
+    }
+}
+
+// Accepts a fixed number of bytes, then fails every write.
+class FailingWriter final : public ByteWriter {
+public:
+    explicit FailingWriter(std::size_t capacity) : m_capacity(capacity) {}
+    bool write(std::string_view bytes) override {
+        if (bytes.size() > m_capacity) {
+            m_capacity = 0;
+            return false;
+        }
+        m_capacity -= bytes.size();
+        return true;
+    }
+
+private:
+    std::size_t m_capacity;
+};
+
+// Delivers a fixed number of bytes, then reports a read error.
+class FailingReader final : public ByteReader {
+public:
+    FailingReader(std::string_view data, std::size_t good) : m_data(data.substr(0, good)) {}
+    std::optional<std::size_t> read(std::span<char> buffer) override {
+        if (m_data.empty()) {
+            return std::nullopt;
+        }
+        const std::size_t count = std::min(buffer.size(), m_data.size());
+        std::memcpy(buffer.data(), m_data.data(), count);
+        m_data.remove_prefix(count);
+        return count;
+    }
+
+private:
+    std::string_view m_data;
+};
+
+std::string Mismatch(const char* what, std::uint64_t got, std::uint64_t expected) {
+    return std::string(what) + " is " + std::to_string(got) + ", expected " + std::to_string(expected);
+}
+
+// Every input line that holds no Key comes out unchanged, and a device line keeps every byte in
+// front of its first Key and after its last one.
+std::optional<std::string> CheckUntouchedBytes(std::string_view netlist, std::string_view output,
+                                               const RewriteRules& rules) {
+    const std::vector<std::string_view> in = SplitLines(netlist);
+    const std::vector<std::string_view> out = SplitLines(output);
+    if (in.size() != out.size()) {
+        return Mismatch("output line count", out.size(), in.size());
+    }
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const std::size_t posN = in[i].find(rules.keyN);
+        const std::size_t posP = in[i].find(rules.keyP);
+        if (posN == std::string_view::npos && posP == std::string_view::npos) {
+            if (in[i] != out[i]) {
+                return "line " + std::to_string(i + 1) + " holds no Key but changed: " + Quote(in[i]) +
+                       " → " + Quote(out[i]);
+            }
+            continue;
+        }
+        // A P Key may also form across the end of the inserted N name, reaching up to its length
+        // less one byte into the text after the N Key.
+        const std::size_t head = std::min(posN, posP);
+        const std::size_t lastN = posN == std::string_view::npos
+                                      ? 0
+                                      : in[i].rfind(rules.keyN) + rules.keyN.size() +
+                                            (rules.keyP.empty() ? 0 : rules.keyP.size() - 1);
+        const std::size_t lastP =
+            posP == std::string_view::npos ? 0 : in[i].rfind(rules.keyP) + rules.keyP.size();
+        const std::size_t tail = in[i].size() - std::min(in[i].size(), std::max(lastN, lastP));
+        if (out[i].substr(0, head) != in[i].substr(0, head) || out[i].size() < tail ||
+            out[i].substr(out[i].size() - tail) != in[i].substr(in[i].size() - tail)) {
+            return "device line " + std::to_string(i + 1) + " changed outside its Keys: " + Quote(in[i]) +
+                   " → " + Quote(out[i]);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> CheckRewriteStream(Bytes data) {
+    FuzzInput in(data);
+    RewriteRules rules;
+    const std::size_t chunk = std::size_t{in.u16()} + 1;
+    const std::uint8_t faults = in.byte();
+    rules.keyN = ReadKey(in, kDefaultKeyN);
+    rules.keyP = ReadKey(in, kDefaultKeyP);
+    ReadTable(in, rules.tableN, 'n', rules.keyN, rules.keyP);
+    ReadTable(in, rules.tableP, 'p', rules.keyP, rules.keyN);
+    const std::string_view netlist = in.rest();
+
+    std::string output;
+    std::vector<ReferenceEvent> events;
+    std::uint64_t lastProgress = 0;
+    bool progressRose = true;
+    StreamOptions options;
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
+        events.push_back({line, event.polarity, event.outcome});
+    };
+    options.onProgress = [&](std::uint64_t bytesRead) {
+        progressRose = progressRose && bytesRead >= lastProgress;
+        lastProgress = bytesRead;
+        return true;
+    };
+    MemoryReader reader(netlist, chunk);
+    StringWriter writer(output);
+    const StreamResult result = RewriteStream(reader, writer, rules, options);
+    const ReferenceRun expected = ReferenceRewrite(netlist, rules);
+
+    if (result.status != StreamStatus::Completed) {
+        return std::string("the rewrite of a memory netlist did not complete");
+    }
+    if (output != expected.output) {
+        const std::size_t at = FirstDifference(output, expected.output);
+        return "output differs from the reference at byte " + std::to_string(at) + ": " +
+               Quote(std::string_view(output).substr(at)) + " instead of " +
+               Quote(std::string_view(expected.output).substr(at)) + " (chunk " + std::to_string(chunk) + ")";
+    }
+    if (result.report.lines != expected.lines) {
+        return Mismatch("report.lines", result.report.lines, expected.lines);
+    }
+    if (result.report.bytesRead != netlist.size() || result.report.bytesWritten != output.size()) {
+        return Mismatch("report.bytesRead", result.report.bytesRead, netlist.size()) + "; " +
+               Mismatch("report.bytesWritten", result.report.bytesWritten, output.size());
+    }
+    if (events != expected.events) {
+        for (std::size_t i = 0; i < std::min(events.size(), expected.events.size()); ++i) {
+            if (!(events[i] == expected.events[i])) {
+                return "device " + std::to_string(i + 1) + " reported on line " +
+                       std::to_string(events[i].line) + " with outcome " +
+                       std::to_string(static_cast<int>(events[i].outcome)) + ", expected line " +
+                       std::to_string(expected.events[i].line) + " with outcome " +
+                       std::to_string(static_cast<int>(expected.events[i].outcome));
+            }
+        }
+        return Mismatch("devices reported", events.size(), expected.events.size());
+    }
+    const auto count = [&](DeviceOutcome outcome) {
+        return static_cast<std::uint64_t>(
+            std::count_if(expected.events.begin(), expected.events.end(),
+                          [&](const ReferenceEvent& e) { return e.outcome == outcome; }));
+    };
+    if (result.report.devicesReplaced != count(DeviceOutcome::Replaced) ||
+        result.report.devicesMissingName != count(DeviceOutcome::MissingName) ||
+        result.report.devicesNoBin != count(DeviceOutcome::NoBin)) {
+        return std::string("report counts do not match the devices reported");
+    }
+    if (!progressRose || lastProgress != netlist.size()) {
+        return Mismatch("last progress", lastProgress, netlist.size());
+    }
+    if (auto failure = CheckUntouchedBytes(netlist, output, rules)) {
+        return failure;
+    }
+
+    // The single-line entry point agrees with the stream line by line.
+    std::string byLine;
+    for (const std::string_view line : SplitLines(netlist)) {
+        RewriteLine(line, rules, byLine);
+    }
+    if (byLine != expected.output) {
+        return "RewriteLine differs from the reference at byte " +
+               std::to_string(FirstDifference(byLine, expected.output));
+    }
+
+    // A writer or reader that fails part-way ends the run with the matching status, never a crash.
+    if (faults & 1) {
+        FailingWriter failingWriter(faults >> 1);
+        MemoryReader again(netlist, chunk);
+        const StreamStatus status = RewriteStream(again, failingWriter, rules).status;
+        const bool fits = expected.output.size() <= static_cast<std::size_t>(faults >> 1);
+        if (status != (fits ? StreamStatus::Completed : StreamStatus::WriteFailed)) {
+            return "a writer that takes " + std::to_string(faults >> 1) + " of " +
+                   std::to_string(expected.output.size()) + " bytes gave status " +
+                   std::to_string(static_cast<int>(status));
+        }
+    } else if (faults & 2) {
+        std::string ignored;
+        FailingReader failingReader(netlist, faults >> 2);
+        StringWriter sink(ignored);
+        if (RewriteStream(failingReader, sink, rules).status != StreamStatus::ReadFailed) {
+            return std::string("a read error did not end the run with ReadFailed");
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace tarvex::fuzz

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+// The fuzz targets as plain functions, so that libFuzzer drives them in the fuzz build and the
+// ordinary test suite replays the committed inputs through the very same checks. Each returns
+// nothing when every property holds, or a description of the first one that failed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace tarvex::fuzz {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Any bytes as a netlist token and as a form field: both parsers agree with the literal C-library
+// reading, ParseLeadingNumber with strtod, FormatG with printf("%g"), and a finite bound survives
+// ShowFieldValue → ParseFieldValue → ShowFieldValue unchanged.
+std::optional<std::string> CheckEngineeringValue(Bytes data);
+
+// Keys, both tables and a read size taken from the first bytes, the rest as the netlist: the
+// streaming rewrite equals the line-by-line reference, keeps the line count and every byte outside
+// the replaced Keys, and reports the same devices on the same lines.
+std::optional<std::string> CheckRewriteStream(Bytes data);
+
+// Up to 4000 bytes as a settings file, in memory and through a real file: loading and saving is
+// byte-exact for the first 1348 bytes (a shorter file reads as if padded with zeros), stable when
+// repeated, and leaves the bytes after 1348 in place.
+std::optional<std::string> CheckSettings(Bytes data);
+
+} // namespace tarvex::fuzz
