@@ -85,7 +85,10 @@ void SetPartName(BinTable& table, int widthBin, int lengthBin, std::string_view 
 }
 
 bool NearlyEqual(double a, double b) {
-    return a == b || std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+    // Only finite numbers can be near one another: an infinite bound lies beyond every finite one
+    // (the tolerance of an infinite magnitude would be infinite).
+    return a == b || (std::isfinite(a) && std::isfinite(b) &&
+                      std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b)));
 }
 
 std::optional<int> FindBin(const Bounds& bounds, double x) {
