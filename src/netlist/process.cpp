@@ -81,7 +81,13 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     const ProcessPlan& plan = outcome.plan = *planned.plan;
 
     if (plan.moveAside) {
-        if (const std::error_code error = MoveReplacing(chosen, plan.backup)) {
+        const std::error_code error = MoveReplacing(chosen, plan.backup);
+        // The chosen netlist gone while its backup exists is what a run killed after the move aside
+        // leaves behind: the backup is the original, so regenerate from it as if it had been chosen.
+        std::error_code ignored;
+        const bool recovering =
+            error == std::errc::no_such_file_or_directory && std::filesystem::is_regular_file(plan.backup, ignored);
+        if (error && !recovering) {
             outcome.error = "Error: Cannot move " + Quoted(chosen) + " aside to " + Quoted(plan.backup) + ": " +
                             error.message() + ". No file was changed.";
             return outcome;

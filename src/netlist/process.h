@@ -44,8 +44,9 @@ struct ProcessOutcome {
 // Runs Process on the chosen netlist: checks, moves it aside to the ".ant" backup (replacing an
 // older backup), then writes the ".net" through a temporary file in the same folder that replaces
 // the target only once complete, so a failure or a crash never leaves a half-written netlist and
-// never touches the backup. Devices that keep their Key do not stop the run; they are counted in
-// the report and passed to options.onDevice.
+// never touches the backup. A chosen name that no longer exists while its backup does (what a run
+// killed after the move aside leaves) is regenerated from the backup. Devices that keep their Key
+// do not stop the run; they are counted in the report and passed to options.onDevice.
 ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const RewriteRules& rules,
                               const StreamOptions& options = {});
 
