@@ -1,20 +1,21 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# tarvex_add_gtest(<name> SOURCES <files...> [LIBRARIES <targets...>] [LABELS <labels...>])
+# tarvex_add_gtest(<name> SOURCES <files...> [LIBRARIES <targets...>] [LABELS <labels...>]
+#                  [PROPERTIES <test properties...>])
 # Builds one GoogleTest executable and registers its tests with CTest. Natively every test case
 # becomes its own CTest entry; under a cross-compiling emulator (Wine) the executable runs as one
 # entry, since each emulator start is slow.
 function(tarvex_add_gtest name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} tarvex_test_support GTest::gtest GTest::gtest_main
                           tarvex::warnings)
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
     else()
-        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}")
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
     endif()
 endfunction()
 

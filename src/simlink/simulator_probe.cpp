@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#include "simlink/simulator_probe.h"
+
+#include "simlink/window_titles.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace tarvex {
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Core text is UTF-8 on Windows and the file system's own bytes elsewhere; a u8string path
+// converts the first and passes the second through unchanged.
+std::filesystem::path PathFromText(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+} // namespace
+
+TitleHint HintFromTitle(std::string_view title) {
+    std::string_view piece;
+    std::size_t start = 0;
+    while (start <= title.size()) {
+        const std::size_t end = std::min(title.find_first_of("[]", start), title.size());
+        if (end > start) {
+            piece = title.substr(start, end - start);
+        }
+        start = end + 1;
+    }
+
+    TitleHint hint;
+    for (std::size_t i = piece.size(); i-- > 1;) {
+        if (IsSeparator(piece[i])) {
+            hint.folder = std::string(piece.substr(0, i));
+            break;
+        }
+    }
+    hint.netlistName.reserve(piece.size() + 4);
+    hint.netlistName.append(piece).append(".net");
+    return hint;
+}
+
+std::optional<std::string> FindSimulatorTitle(const std::vector<std::string>& titles) {
+    for (const auto& title : titles) {
+        if (title.find(kSimulatorTitleMark) != std::string::npos) {
+            return title;
+        }
+    }
+    return std::nullopt;
+}
+
+ProbeResult ProbeSimulatorWindow(const std::vector<std::string>& titles) {
+    ProbeResult result;
+    result.title = FindSimulatorTitle(titles);
+    if (!result.title) {
+        return result;
+    }
+    result.hint = HintFromTitle(*result.title);
+    if (result.hint.folder) {
+        std::error_code error;
+        std::filesystem::current_path(PathFromText(*result.hint.folder), error);
+        result.enteredFolder = !error;
+    }
+    return result;
+}
+
+ProbeResult ProbeSimulatorWindow() {
+    return ProbeSimulatorWindow(TopLevelWindowTitles());
+}
+
+} // namespace tarvex

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// Reads the running simulator's message viewer title to suggest the netlist to process next and
+// the folder to work in.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// A window whose title contains this text (case-sensitive) is the simulator's message viewer.
+inline constexpr std::string_view kSimulatorTitleMark = "PSpice Message Viewer";
+
+// What a viewer title says about the current design.
+struct TitleHint {
+    std::string netlistName;           // the last bracketed piece with ".net" appended
+    std::optional<std::string> folder; // the piece's text before its last separator, if it has one
+};
+
+// The title rule: the title is split at every '[' and ']', empty pieces are skipped and the last
+// piece is kept whole (no brackets: the whole title; brackets only: an empty piece). The folder is
+// the text before the last '\' or '/' found scanning the piece back to index 1 ('\' for paths a
+// Windows simulator shows, '/' for native ones). ".net" is appended even after an extension.
+TitleHint HintFromTitle(std::string_view title);
+
+// The first title, in the order given, that contains kSimulatorTitleMark.
+std::optional<std::string> FindSimulatorTitle(const std::vector<std::string>& titles);
+
+struct ProbeResult {
+    std::optional<std::string> title; // the simulator window's title; nothing when none was found
+    TitleHint hint;                   // empty name and no folder when no simulator was found
+    bool enteredFolder = false;       // the working directory is now hint.folder
+
+    bool found() const { return title.has_value(); }
+};
+
+// Finds the simulator among titles listed in window order, derives the hint from its title and
+// changes the working directory to the hint's folder. A folder that cannot be entered is ignored
+// (enteredFolder stays false); without a simulator nothing changes.
+ProbeResult ProbeSimulatorWindow(const std::vector<std::string>& titles);
+
+// The same over the top-level windows on this machine's display (TopLevelWindowTitles). The caller
+// keeps hint.netlistName as the name the Process dialog offers.
+ProbeResult ProbeSimulatorWindow();
+
+} // namespace tarvex
