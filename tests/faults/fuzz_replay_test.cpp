@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: MIT
+// Replays every committed fuzz input (the seed corpora in fuzz/corpus/<target>/ and the inputs of
+// past findings in tests/data/fuzz-regressions/<target>/) through the same checks the fuzzers run.
+// A regression input whose file name starts with "open-" belongs to a finding that is not fixed
+// yet: it is registered as a DISABLED_ test, so it shows in every run without failing the suite,
+// and is enabled by renaming the file once the fix is in.
+#include "targets.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvex::fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Check = std::optional<std::string> (*)(Bytes);
+
+struct Target {
+    const char* name;
+    Check check;
+};
+
+constexpr Target kTargets[] = {
+    {"engineering_value", CheckEngineeringValue},
+    {"rewrite_stream", CheckRewriteStream},
+    {"settings", CheckSettings},
+};
+
+class ReplayTest : public testing::Test {
+public:
+    ReplayTest(Check check, fs::path file) : m_check(check), m_file(std::move(file)) {}
+
+    void TestBody() override {
+        const std::string bytes = test::ReadFileBytes(m_file);
+        const std::optional<std::string> failure =
+            m_check({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+        if (failure) {
+            ADD_FAILURE() << m_file.string() << ": " << *failure;
+        }
+    }
+
+private:
+    Check m_check;
+    fs::path m_file;
+};
+
+// Test names may hold letters, digits and underscores only.
+std::string TestName(const std::string& fileName) {
+    std::string name;
+    for (const char c : fileName) {
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return name;
+}
+
+void RegisterReplays() {
+    const std::pair<const char*, fs::path> sources[] = {
+        {"Seed", fs::path(TARVEX_FUZZ_DIR) / "corpus"},
+        {"Regression", fs::path(TARVEX_TEST_DATA_DIR) / "fuzz-regressions"},
+    };
+    for (const Target& target : kTargets) {
+        for (const auto& [kind, root] : sources) {
+            std::vector<fs::path> files;
+            std::error_code missing;
+            for (const auto& entry : fs::directory_iterator(root / target.name, missing)) {
+                if (entry.is_regular_file()) {
+                    files.push_back(entry.path());
+                }
+            }
+            std::sort(files.begin(), files.end());
+            const std::string suite = std::string(kind) + "Replay_" + target.name;
+            for (const fs::path& file : files) {
+                const std::string fileName = file.filename().string();
+                const std::string name =
+                    (fileName.starts_with("open-") ? "DISABLED_" : "") + TestName(fileName);
+                const Check check = target.check;
+                testing::RegisterTest(
+                    suite.c_str(), name.c_str(), nullptr, nullptr, __FILE__, __LINE__,
+                    [check, file]() -> testing::Test* { return new ReplayTest(check, file); });
+            }
+        }
+    }
+}
+
+// Registered before main runs, so that test discovery lists every input as its own test.
+[[maybe_unused]] const bool kRegistered = (RegisterReplays(), true);
+
+} // namespace
+} // namespace tarvex::fuzz

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+// Settings files from anywhere: odd sizes, unreadable or unwritable places, bounds that are not
+// ordinary numbers and fields without a NUL. Nothing may crash, and no byte of the file may change
+// unless a Save succeeds.
+#include "fault_support.h"
+
+#include "netlist/process.h"
+#include "settings/settings_file.h"
+#include "support/param_name.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadAll;
+using test::TempDir;
+using test::WriteFileBytes;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kDenormal = std::numeric_limits<double>::denorm_min();
+
+// File offsets of the format: N table at 0, P table at 624, KeyN at 1248, KeyP at 1298; in a
+// table the width bounds at 0, the length bounds at 48 and cell (w, l) at 96 + 105 w + 21 l.
+constexpr std::size_t kTableP = 624;
+constexpr std::size_t kKeyN = 1248;
+
+std::string Q(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
+
+void PutDouble(std::string& file, std::size_t offset, double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    for (std::size_t i = 0; i < 8; ++i) {
+        file[offset + i] = static_cast<char>(bits >> (8 * i));
+    }
+}
+
+void PutBounds(std::string& file, std::size_t offset, const Bounds& bounds) {
+    for (std::size_t i = 0; i < bounds.size(); ++i) {
+        PutDouble(file, offset + 8 * i, bounds[i]);
+    }
+}
+
+void PutText(std::string& file, std::size_t offset, std::string_view text) {
+    file.replace(offset, text.size(), text);
+}
+
+std::size_t Cell(std::size_t table, std::size_t w, std::size_t l) {
+    return table + 96 + 105 * w + 21 * l;
+}
+
+std::string Image(const SettingsFile& settings) {
+    std::string bytes(kSettingsFileSize, '\0');
+    WriteSettings(settings, std::span<unsigned char, kSettingsFileSize>(
+                                reinterpret_cast<unsigned char*>(bytes.data()), kSettingsFileSize));
+    return bytes;
+}
+
+RewriteRules RulesFrom(const SettingsFile& settings) {
+    RewriteRules rules;
+    rules.tableN = settings.tableN;
+    rules.tableP = settings.tableP;
+    rules.keyN = std::string(KeyText(settings.keyN));
+    rules.keyP = std::string(KeyText(settings.keyP));
+    return rules;
+}
+
+// A file of any size loads as its first 1348 bytes (zeros where it is shorter), and saving what was
+// loaded leaves a file that is at least that long byte for byte as it was.
+struct SizeCase {
+    std::string name;
+    std::size_t size;
+};
+
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SettingsSizeTest : public testing::TestWithParam<SizeCase> {};
+
+TEST_P(SettingsSizeTest, LoadsItsFirst1348BytesAndSavesThemBack) {
+    const TempDir dir;
+    std::mt19937 random(7);
+    std::string content(GetParam().size, '\0');
+    for (char& c : content) {
+        c = static_cast<char>(random() % 255 + 1); // no NUL, so every name and Key runs to its field's end
+    }
+    WriteFileBytes(dir / "s.amd", content);
+
+    const LoadResult loaded = LoadSettings(dir / "s.amd");
+
+    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    EXPECT_FALSE(loaded.created);
+    std::string expected = content.substr(0, kSettingsFileSize);
+    expected.resize(kSettingsFileSize, '\0');
+    EXPECT_TRUE(Image(loaded.settings) == expected);
+    EXPECT_EQ(KeyText(loaded.settings.keyN).size(), content.size() >= kKeyN + 50 ? 50u : 0u);
+
+    ASSERT_FALSE(SaveSettings(dir / "s.amd", loaded.settings));
+    const std::string saved = ReadAll(dir / "s.amd");
+    EXPECT_EQ(saved.size(), std::max(content.size(), kSettingsFileSize));
+    EXPECT_TRUE(saved.substr(0, kSettingsFileSize) == expected);
+    EXPECT_TRUE(saved.substr(std::min(saved.size(), kSettingsFileSize)) ==
+                content.substr(std::min(content.size(), kSettingsFileSize)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SettingsSizeTest,
+                         testing::Values(SizeCase{"Empty", 0}, SizeCase{"OneByteShort", 1347},
+                                         SizeCase{"OneMegabyteOfRandomBytes", 1 << 20}),
+                         test::RowName());
+
+TEST(SettingsFaultTest, ReadOnlyFileLoadsButSaveReportsAndChangesNothing) {
+    const test::PermissionBitsHonoured honoured;
+    if (honoured.skipReason()) {
+        GTEST_SKIP() << *honoured.skipReason();
+    }
+    const TempDir dir;
+    std::string content(kSettingsFileSize, '\0');
+    PutBounds(content, 0, {1e-6, 2e-6, 0, 0, 0, 0});
+    PutText(content, Cell(0, 0, 0), "NCH");
+    WriteFileBytes(dir / "s.amd", content);
+    fs::permissions(dir / "s.amd", fs::perms::owner_read);
+
+    const LoadResult loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    EXPECT_TRUE(loaded.readOnly);
+    EXPECT_EQ(Image(loaded.settings), content);
+
+    SettingsFile changed = loaded.settings;
+    SetPartName(changed.tableN, 0, 0, "OTHER");
+    const std::optional<std::string> error = SaveSettings(dir / "s.amd", changed);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, "Error: Cannot open settings file " + Q(dir / "s.amd") + ": Permission denied.");
+    EXPECT_EQ(ReadAll(dir / "s.amd"), content);
+}
+
+TEST(SettingsFaultTest, MissingFileInReadOnlyFolderIsReportedNotCreated) {
+    const test::PermissionBitsHonoured honoured;
+    if (honoured.skipReason()) {
+        GTEST_SKIP() << *honoured.skipReason();
+    }
+    const TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+
+    const LoadResult loaded = LoadSettings(dir / "new.amd");
+
+    EXPECT_FALSE(loaded.loaded);
+    EXPECT_EQ(loaded.error,
+              "Error: Cannot open settings file " + Q(dir / "new.amd") + ": Permission denied.");
+    EXPECT_TRUE(test::EntriesOf(dir.path()).empty());
+}
+
+TEST(SettingsFaultTest, FolderInsteadOfFileIsReportedAndLeftAlone) {
+    const TempDir dir;
+    fs::create_directory(dir / "tech.amd");
+    WriteFileBytes(dir / "tech.amd" / "inside.txt", "keep");
+
+    const LoadResult loaded = LoadSettings(dir / "tech.amd");
+    EXPECT_FALSE(loaded.loaded);
+    EXPECT_EQ(loaded.error, "Error: Cannot read settings file " + Q(dir / "tech.amd") + ": Is a directory.");
+
+    const std::optional<std::string> saved = SaveSettings(dir / "tech.amd", SettingsFile{});
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(*saved, "Error: Cannot open settings file " + Q(dir / "tech.amd") + ": Is a directory.");
+    EXPECT_TRUE(fs::is_directory(dir / "tech.amd"));
+    EXPECT_EQ(ReadAll(dir / "tech.amd" / "inside.txt"), "keep");
+}
+
+// Bounds that a file may hold but the form would rarely produce, loaded and then used by Process.
+struct BoundsCase {
+    std::string name;
+    Bounds widthN;
+    Bounds widthP;
+    std::string netlist;
+    std::string error;   // the refusal, or empty when the run completes
+    std::string output;  // the new ".net" when the run completes
+    std::string problem; // the first device problem reported, or empty
+};
+
+void PrintTo(const BoundsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SpecialBoundsTest : public testing::TestWithParam<BoundsCase> {};
+
+TEST_P(SpecialBoundsTest, LoadByteExactAndProcessAsValidated) {
+    const BoundsCase& c = GetParam();
+    const TempDir dir;
+    std::string content(kSettingsFileSize, '\0');
+    PutBounds(content, 0, c.widthN);
+    PutBounds(content, 48, {5e-7, 2e-6, 0, 0, 0, 0});
+    PutBounds(content, kTableP, c.widthP);
+    PutBounds(content, kTableP + 48, {5e-7, 2e-6, 0, 0, 0, 0});
+    for (std::size_t w = 0; w < 3; ++w) {
+        PutText(content, Cell(0, w, 0), "N" + std::to_string(w));
+        PutText(content, Cell(kTableP, w, 0), "P" + std::to_string(w));
+    }
+    PutText(content, kKeyN, "MODxyN");
+    PutText(content, kKeyN + 50, "MODxyP");
+    WriteFileBytes(dir / "s.amd", content);
+    WriteFileBytes(dir / "amp.net", c.netlist);
+
+    const LoadResult loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    EXPECT_EQ(Image(loaded.settings), content);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded.settings));
+
+    EXPECT_EQ(outcome.error.value_or(""), c.error);
+    if (c.error.empty()) {
+        EXPECT_EQ(ReadAll(dir / "amp.ant"), c.netlist);
+        EXPECT_EQ(ReadAll(dir / "amp.net"), c.output);
+        EXPECT_EQ(outcome.report.firstProblem.value_or(""), c.problem);
+    } else {
+        EXPECT_EQ(test::EntriesOf(dir.path()), (std::set<std::string>{"amp.net", "s.amd"}));
+        EXPECT_EQ(ReadAll(dir / "amp.net"), c.netlist);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SpecialBoundsTest,
+    testing::Values(BoundsCase{"NaNWidthBoundIsRefused",
+                               {kNaN, 1e-6, 0, 0, 0, 0},
+                               {1e-6, 5e-6, 0, 0, 0, 0},
+                               "M1 MODxyN L=1U W=2U\n",
+                               "Bad w value nan!",
+                               "",
+                               ""},
+                    BoundsCase{"NegativeNaNIsNamedWithItsSign",
+                               {-kNaN, 1e-6, 0, 0, 0, 0},
+                               {1e-6, 5e-6, 0, 0, 0, 0},
+                               "M1 MODxyN L=1U W=2U\n",
+                               "Bad w value -nan!",
+                               "",
+                               ""},
+                    // An infinite last bound is a bin without upper end: it rises above every finite bound.
+                    BoundsCase{"InfiniteLastBoundIsAnOpenBin",
+                               {1e-6, 5e-6, kInf, 0, 0, 0},
+                               {1e-6, 5e-6, 0, 0, 0, 0},
+                               "M1 MODxyN L=1U W=2U\nM2 MODxyN L=1U W=1e300\n",
+                               "",
+                               "M1 N0 L=1U W=2U\nM2 N1 L=1U W=1e300\n",
+                               ""},
+                    BoundsCase{"InfiniteBoundBeforeFiniteIsRefused",
+                               {1e-6, kInf, 5e-6, 0, 0, 0},
+                               {1e-6, 5e-6, 0, 0, 0, 0},
+                               "M1 MODxyN L=1U W=2U\n",
+                               "Bad w value inf!",
+                               "",
+                               ""},
+                    BoundsCase{"DenormalFirstBound",
+                               {kDenormal, 1e-6, 5e-6, 0, 0, 0},
+                               {1e-6, 5e-6, 0, 0, 0, 0},
+                               "M1 MODxyN L=1U W=0.1U\nM2 MODxyN L=1U W=2U\n",
+                               "",
+                               "M1 N0 L=1U W=0.1U\nM2 N1 L=1U W=2U\n",
+                               ""},
+                    // The P table is used without validation: NaN bounds put no device in a bin.
+                    BoundsCase{"NaNInUnvalidatedPTableKeepsTheKey",
+                               {1e-6, 5e-6, 0, 0, 0, 0},
+                               {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN},
+                               "M1 MODxyN L=1U W=2U\nM2 MODxyP L=1U W=2U\n",
+                               "",
+                               "M1 N0 L=1U W=2U\nM2 MODxyP L=1U W=2U\n",
+                               "Error: No MODxyP bin for L=1e-06 W=2e-06!"}),
+    test::RowName());
+
+TEST(SettingsFaultTest, FieldsWithoutNulStayInsideTheirField) {
+    const TempDir dir;
+    std::string content(kSettingsFileSize, '\0');
+    PutBounds(content, 0, {1e-6, 5e-6, 0, 0, 0, 0});
+    PutBounds(content, 48, {5e-7, 2e-6, 0, 0, 0, 0});
+    PutText(content, Cell(0, 0, 0), "ABCDEFGHIJKLMNOPQRSTU"); // all 21 bytes, no NUL
+    PutText(content, Cell(0, 0, 1), "ZZ_NEXT_CELL");
+    const std::string keyN(50, 'K'); // all 50 bytes, running into KeyP's field
+    PutText(content, kKeyN, keyN);
+    PutText(content, kKeyN + 50, "MODxyP");
+    WriteFileBytes(dir / "s.amd", content);
+    const std::string netlist = "M1 d g s b " + keyN + " L=1U W=2U\n";
+    WriteFileBytes(dir / "amp.net", netlist);
+
+    const LoadResult loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    EXPECT_EQ(PartName(loaded.settings.tableN, 0, 0), "ABCDEFGHIJKLMNOPQRSTU");
+    EXPECT_EQ(KeyText(loaded.settings.keyN), keyN);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded.settings));
+
+    EXPECT_FALSE(outcome.error) << *outcome.error;
+    EXPECT_EQ(ReadAll(dir / "amp.net"), "M1 d g s b ABCDEFGHIJKLMNOPQRSTU L=1U W=2U\n");
+    ASSERT_FALSE(SaveSettings(dir / "s.amd", loaded.settings));
+    EXPECT_EQ(ReadAll(dir / "s.amd"), content);
+}
+
+} // namespace
+} // namespace tarvex
