@@ -2,6 +2,7 @@
 # One entry point for newcomers and CI on Debian 12:
 #   ./dev.sh run    install what is missing, build, start Tarvex
 #   ./dev.sh test   install what is missing, build, run every test
+#   ./dev.sh install PACKAGE...   install the Debian packages that are missing
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -35,6 +36,10 @@ ensure_comma_locale() {
 }
 
 case "${1:-}" in
+install)
+    shift
+    install_missing "$@"
+    ;;
 run)
     install_missing "${BUILD_PACKAGES[@]}"
     cmake --preset release >/dev/null
@@ -47,7 +52,7 @@ test)
     cmake --workflow --preset ci
     ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|install PACKAGE..." >&2
     exit 2
     ;;
 esac
