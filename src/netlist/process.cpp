@@ -80,6 +80,13 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     }
     const ProcessPlan& plan = outcome.plan = *planned.plan;
 
+    // A folder would be renamed to the backup name and then fail to read; refuse it untouched.
+    std::error_code notFolder;
+    if (std::filesystem::is_directory(chosen, notFolder)) {
+        outcome.error = "Error: " + Quoted(chosen) + " is a folder, not a netlist. No file was changed.";
+        return outcome;
+    }
+
     if (plan.moveAside) {
         const std::error_code error = MoveReplacing(chosen, plan.backup);
         // The chosen netlist gone while its backup exists is what a run killed after the move aside

@@ -279,6 +279,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, DiskFullTest,
                                          DiskFullCase{"BackupChosenOverOldOutput", "amp.ant", true}),
                          test::RowName());
 
+TEST(ProcessFaultTest, FolderChosenAsNetlistIsRefusedUntouched) {
+    for (const char* chosen : {"amp.net", "amp.ant"}) {
+        SCOPED_TRACE(chosen);
+        const TempDir dir;
+        fs::create_directory(dir / chosen);
+        WriteFileBytes(dir / chosen / "inner.net", kNetlist);
+
+        const ProcessOutcome outcome = ProcessNetlist(dir / chosen, test::SmallRules());
+
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(*outcome.error,
+                  "Error: " + Q(dir / chosen) + " is a folder, not a netlist. No file was changed.");
+        EXPECT_EQ(EntriesOf(dir.path()), std::set<std::string>{chosen});
+        EXPECT_EQ(ReadAll(dir / chosen / "inner.net"), kNetlist);
+    }
+}
+
 TEST(ProcessFaultTest, SymlinkedNetlistTargetIsNeverWritten) {
     const TempDir dir;
     fs::create_directory(dir / "shared");
