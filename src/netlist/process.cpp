@@ -88,6 +88,17 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     }
 
     if (plan.moveAside) {
+        // A netlist that exists but cannot be read (no read permission, a dangling link) is refused
+        // before it is moved aside, so the older backup and the netlist's name stay as they were.
+        errno = 0;
+        const bool readable = OpenFile(chosen, "r") != nullptr;
+        const int openError = errno;
+        std::error_code noEntry;
+        if (!readable && std::filesystem::exists(std::filesystem::symlink_status(chosen, noEntry))) {
+            outcome.error =
+                "Error: Cannot read " + Quoted(chosen) + ": " + Reason(openError) + ". No file was changed.";
+            return outcome;
+        }
         const std::error_code error = MoveReplacing(chosen, plan.backup);
         // The chosen netlist gone while its backup exists is what a run killed after the move aside
         // leaves behind: the backup is the original, so regenerate from it as if it had been chosen.
@@ -104,7 +115,8 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     errno = 0;
     const FilePtr source = OpenFile(plan.source, "r");
     if (!source) {
-        outcome.error = "Error: Cannot read " + Quoted(plan.source) + ": " + Reason(errno) + ".";
+        outcome.error = "Error: Cannot read " + Quoted(plan.source) + ": " + Reason(errno) + "." +
+                        (plan.moveAside ? KeptNote(plan) : std::string());
         return outcome;
     }
 

@@ -1,0 +1,395 @@
+// SPDX-License-Identifier: MIT
+// Process on real files in temporary folders: the backup and naming scheme, the refusals made before
+// any file is touched, and failures that must leave the original netlist intact. Faults that need a
+// broken file system (read-only folders, a full disk, a killed run) are in tests/faults.
+#include "netlist/process.h"
+
+#include "netlist/paths.h"
+#include "support/param_name.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+using Files = std::map<std::string, std::string>; // path relative to the folder → content
+
+constexpr const char* kNetlist = "* amp\r\n"
+                                 "M1 d g s b MODxyN L=1U W=2U\r\n"
+                                 "M2 d g s b MODxyP L=1U W=2U\n"
+                                 "M3 d g s b MODxyN L=1U W=20U\n"
+                                 ".end";
+constexpr const char* kRewritten = "* amp\r\n"
+                                   "M1 d g s b NCH L=1U W=2U\r\n"
+                                   "M2 d g s b PCH_LONG L=1U W=2U\n"
+                                   "M3 d g s b MODxyN L=1U W=20U\n"
+                                   ".end";
+constexpr const char* kOld = "* an older file that a failed run must not lose\n";
+
+RewriteRules Rules() {
+    RewriteRules rules;
+    for (BinTable* table : {&rules.tableN, &rules.tableP}) {
+        table->widthBounds = {1e-6, 5e-6, 1e-5, 0, 0, 0};
+        table->lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
+    }
+    SetPartName(rules.tableN, 0, 0, "NCH");
+    SetPartName(rules.tableP, 0, 0, "PCH_LONG");
+    return rules;
+}
+
+RewriteRules WithKeys(std::string keyN, std::string keyP) {
+    RewriteRules rules = Rules();
+    rules.keyN = std::move(keyN);
+    rules.keyP = std::move(keyP);
+    return rules;
+}
+
+RewriteRules WithBadBounds() {
+    RewriteRules rules = Rules();
+    rules.tableN.widthBounds = {0, 1e-6, 0, 0, 0, 0};
+    return rules;
+}
+
+void WriteFiles(const fs::path& folder, const Files& files) {
+    for (const auto& [name, content] : files) {
+        fs::create_directories((folder / name).parent_path());
+        WriteFileBytes(folder / name, content);
+    }
+}
+
+// Every regular file under folder with its content; symbolic links are listed as "-> target".
+Files FilesIn(const fs::path& folder) {
+    Files files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = entry.path().lexically_relative(folder).generic_string();
+        if (entry.is_symlink()) {
+            files[name] = "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            files[name] = ReadFileBytes(entry.path());
+        }
+    }
+    return files;
+}
+
+std::string InFolder(std::string text, const fs::path& folder) {
+    for (std::size_t at; (at = text.find("{dir}")) != std::string::npos;) {
+        text.replace(at, 5, folder.string());
+    }
+    return text;
+}
+
+struct ProcessCase {
+    std::string name;
+    Files before;
+    std::string chosen;
+    RewriteRules rules;
+    std::string error; // with {dir} for the folder; empty when the run completes
+    Files after;
+};
+
+void PrintTo(const ProcessCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ProcessFilesTest : public testing::TestWithParam<ProcessCase> {};
+
+TEST_P(ProcessFilesTest, LeavesExactlyTheExpectedFiles) {
+    const ProcessCase& c = GetParam();
+    const TempDir dir;
+    WriteFiles(dir.path(), c.before);
+
+    const ProcessOutcome outcome = ProcessNetlist(dir / c.chosen, c.rules);
+
+    EXPECT_EQ(outcome.error.value_or(""), InFolder(c.error, dir.path()));
+    EXPECT_EQ(outcome.completed(), c.error.empty());
+    EXPECT_EQ(FilesIn(dir.path()), c.after);
+}
+
+const std::string kOutError = "Input file cannot have .OUT extension!";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProcessFilesTest,
+    testing::Values(ProcessCase{"NetlistReplacesOlderBackup",
+                                {{"amp.net", kNetlist}, {"amp.ant", kOld}},
+                                "amp.net",
+                                Rules(),
+                                "",
+                                {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
+                    ProcessCase{"BackupChosenRegeneratesNetlistOnly",
+                                {{"amp.ant", kNetlist}, {"amp.net", kOld}},
+                                "amp.ant",
+                                Rules(),
+                                "",
+                                {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
+                    ProcessCase{"UpperCaseBackupIsReadUnderItsOwnName",
+                                {{"AMP.ANT", kNetlist}},
+                                "AMP.ANT",
+                                Rules(),
+                                "",
+                                {{"AMP.ANT", kNetlist}, {"AMP.net", kRewritten}}},
+                    ProcessCase{"MixedCaseBackupIsNotRenamed",
+                                {{"amp.aNt", kNetlist}},
+                                "amp.aNt",
+                                Rules(),
+                                "",
+                                {{"amp.aNt", kNetlist}, {"amp.net", kRewritten}}},
+                    ProcessCase{"OtherExtensionIsMovedAside",
+                                {{"amp.cir", kNetlist}},
+                                "amp.cir",
+                                Rules(),
+                                "",
+                                {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
+                    ProcessCase{"DottedFolderKeepsItsName",
+                                {{"proj.a/amp.net", kNetlist}},
+                                "proj.a/amp.net",
+                                Rules(),
+                                "",
+                                {{"proj.a/amp.ant", kNetlist}, {"proj.a/amp.net", kRewritten}}},
+                    ProcessCase{"EmptyNetlistGivesEmptyTarget",
+                                {{"amp.net", ""}},
+                                "amp.net",
+                                Rules(),
+                                "",
+                                {{"amp.ant", ""}, {"amp.net", ""}}},
+                    ProcessCase{"NoExtensionTouchesNothing",
+                                {{"amp", kNetlist}, {"amp.ant", kOld}},
+                                "amp",
+                                Rules(),
+                                kOutError,
+                                {{"amp", kNetlist}, {"amp.ant", kOld}}},
+                    ProcessCase{"NoExtensionInDottedFolderTouchesNothing",
+                                {{"proj.a/amp", kNetlist}},
+                                "proj.a/amp",
+                                Rules(),
+                                kOutError,
+                                {{"proj.a/amp", kNetlist}}},
+                    ProcessCase{"BadBoundsTouchNothing",
+                                {{"amp.net", kNetlist}, {"amp.ant", kOld}},
+                                "amp.net",
+                                WithBadBounds(),
+                                "Bad w value 0!",
+                                {{"amp.net", kNetlist}, {"amp.ant", kOld}}},
+                    ProcessCase{"EmptyKeyNTouchesNothing",
+                                {{"amp.net", kNetlist}, {"amp.ant", kOld}},
+                                "amp.net",
+                                WithKeys("", "MODxyP"),
+                                "Error: Empty MODxyN key!",
+                                {{"amp.net", kNetlist}, {"amp.ant", kOld}}},
+                    ProcessCase{"EmptyKeyPTouchesNothing",
+                                {{"amp.ant", kNetlist}, {"amp.net", kOld}},
+                                "amp.ant",
+                                WithKeys("MODxyN", ""),
+                                "Error: Empty MODxyP key!",
+                                {{"amp.ant", kNetlist}, {"amp.net", kOld}}},
+                    ProcessCase{"BoundsAreCheckedBeforeKeys",
+                                {{"amp.net", kNetlist}},
+                                "amp.net",
+                                [] {
+                                    RewriteRules rules = WithBadBounds();
+                                    rules.keyN.clear();
+                                    return rules;
+                                }(),
+                                "Bad w value 0!",
+                                {{"amp.net", kNetlist}}},
+                    ProcessCase{"OwnKeys",
+                                {{"inv.net", "M1 o i 0 0 nch_ph L=1U W=2U\nM2 o i 1 1 pch_ph L=1U W=2U\n"}},
+                                "inv.net",
+                                WithKeys("nch_ph", "pch_ph"),
+                                "",
+                                {{"inv.ant", "M1 o i 0 0 nch_ph L=1U W=2U\nM2 o i 1 1 pch_ph L=1U W=2U\n"},
+                                 {"inv.net", "M1 o i 0 0 NCH L=1U W=2U\nM2 o i 1 1 PCH_LONG L=1U W=2U\n"}}},
+                    ProcessCase{
+                        "MissingNetlistWithoutBackupTouchesNothing",
+                        {{"other.net", kOld}},
+                        "amp.net",
+                        Rules(),
+                        "Error: Cannot move \"{dir}/amp.net\" aside to \"{dir}/amp.ant\": No such file or "
+                        "directory. No file was changed.",
+                        {{"other.net", kOld}}}),
+    test::RowName());
+
+TEST(ProcessTest, SecondRunBacksUpTheFirstRunsOutput) {
+    const TempDir dir;
+    WriteFileBytes(dir / "amp.net", kNetlist);
+
+    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+
+    // The placeholder netlist is gone: the backup now holds the first output.
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kRewritten}, {"amp.net", kRewritten}}));
+}
+
+TEST(ProcessTest, RunGoesOnPastKeptDevicesAndReportsEachOne) {
+    const TempDir dir;
+    WriteFileBytes(dir / "amp.net", "* devices\n"
+                                    "M1 MODxyN L=1U W=2U\n"
+                                    "M2 MODxyN L=1U W=20U\n" // no width bin
+                                    "M3 MODxyP L=3U W=2U\n"  // no length bin
+                                    "M4 MODxyN L=1U W=7U\n"  // bin [1][0]: no part name
+                                    "M5 MODxyP MODxyN L=1U W=2U\n");
+    std::vector<std::pair<std::uint64_t, std::string>> devices;
+    StreamOptions options;
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
+        devices.emplace_back(line, ProblemMessage(event).value_or(std::string(event.partName)));
+    };
+
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules(), options);
+
+    ASSERT_TRUE(outcome.completed()) << outcome.error.value_or("cancelled");
+    EXPECT_EQ(devices, (std::vector<std::pair<std::uint64_t, std::string>>{
+                           {2, "NCH"},
+                           {3, "Error: No MODxyN bin for L=1e-06 W=2e-05!"},
+                           {4, "Error: No MODxyP bin for L=3e-06 W=2e-06!"},
+                           {5, "Error: Missing MODxyN part name!"},
+                           {6, "NCH"},
+                           {6, "PCH_LONG"}}));
+    EXPECT_EQ(outcome.report.lines, 6u);
+    EXPECT_EQ(outcome.report.devicesReplaced, 3u);
+    EXPECT_EQ(outcome.report.devicesNoBin, 2u);
+    EXPECT_EQ(outcome.report.devicesMissingName, 1u);
+    EXPECT_EQ(outcome.report.firstProblem, "Error: No MODxyN bin for L=1e-06 W=2e-05!");
+    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), "* devices\n"
+                                              "M1 NCH L=1U W=2U\n"
+                                              "M2 MODxyN L=1U W=20U\n"
+                                              "M3 MODxyP L=3U W=2U\n"
+                                              "M4 MODxyN L=1U W=7U\n"
+                                              "M5 PCH_LONG NCH L=1U W=2U\n");
+}
+
+TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
+    const TempDir dir;
+    WriteFiles(dir.path(), {{"amp.ant", kNetlist}, {"amp.net", kOld}});
+    StreamOptions options;
+    options.onProgress = [](std::uint64_t) { return false; };
+
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", Rules(), options);
+
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kOld}}));
+}
+
+// A netlist that is there but cannot be read keeps its name, and the older backup stays: a
+// dangling link (refused to root as well) and a file without read permission.
+TEST(ProcessTest, UnreadableNetlistIsRefusedBeforeTheMoveAside) {
+    {
+        SCOPED_TRACE("dangling link");
+        const TempDir dir;
+        WriteFileBytes(dir / "amp.ant", kOld);
+        fs::create_symlink("gone.net", dir / "amp.net");
+
+        const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
+
+        EXPECT_EQ(
+            outcome.error.value_or(""),
+            InFolder("Error: Cannot read \"{dir}/amp.net\": No such file or directory. No file was changed.",
+                     dir.path()));
+        EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", "-> gone.net"}}));
+    }
+    {
+        SCOPED_TRACE("no read permission");
+        const TempDir dir;
+        WriteFiles(dir.path(), {{"amp.ant", kOld}, {"amp.net", kNetlist}});
+        fs::permissions(dir / "amp.net", fs::perms::none);
+        if (std::ifstream(dir / "amp.net")) {
+            GTEST_SKIP() << "permission bits are not enforced for this user (root); the dangling link above "
+                            "covers the refusal";
+        }
+
+        const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
+
+        EXPECT_EQ(outcome.error.value_or(""),
+                  InFolder("Error: Cannot read \"{dir}/amp.net\": Permission denied. No file was changed.",
+                           dir.path()));
+        fs::permissions(dir / "amp.net", fs::perms::owner_read);
+        EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", kNetlist}}));
+    }
+}
+
+// A read error part-way (a source on a device that fails) stops the run with a message; the
+// original stays as the backup and an older output is not replaced by a partial one. Reading
+// /proc/self/mem at offset 0 fails with EIO for any user.
+TEST(ProcessTest, ReadErrorStopsTheRunAndKeepsEveryFile) {
+    if (!fs::exists("/proc/self/mem")) {
+        GTEST_SKIP() << "needs /proc/self/mem to make a read fail";
+    }
+    for (const char* chosen : {"amp.ant", "amp.net"}) {
+        SCOPED_TRACE(chosen);
+        const TempDir dir;
+        fs::create_symlink("/proc/self/mem", dir / chosen);
+        if (std::string(chosen) == "amp.ant") {
+            WriteFileBytes(dir / "amp.net", kOld);
+        }
+
+        const ProcessOutcome outcome = ProcessNetlist(dir / chosen, Rules());
+
+        EXPECT_EQ(
+            outcome.error.value_or(""),
+            InFolder("Error: Cannot read \"{dir}/amp.ant\": Input/output error. The original netlist is "
+                     "kept as \"{dir}/amp.ant\".",
+                     dir.path()));
+        Files expected{{"amp.ant", "-> /proc/self/mem"}};
+        if (std::string(chosen) == "amp.ant") {
+            expected["amp.net"] = kOld;
+        }
+        EXPECT_EQ(FilesIn(dir.path()), expected);
+    }
+}
+
+struct PlanCase {
+    std::string name;
+    std::string chosen;
+    std::string source;
+    std::string target;
+    bool moveAside;
+};
+
+void PrintTo(const PlanCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlanProcessTest : public testing::TestWithParam<PlanCase> {};
+
+TEST_P(PlanProcessTest, NamesTheFilesReadAndWritten) {
+    const PlanCase& c = GetParam();
+    const PlanResult planned = PlanProcess(c.chosen);
+    ASSERT_TRUE(planned.plan) << planned.error;
+    EXPECT_EQ(planned.plan->source, fs::path(c.source));
+    EXPECT_EQ(planned.plan->target, fs::path(c.target));
+    EXPECT_EQ(planned.plan->moveAside, c.moveAside);
+    EXPECT_EQ(planned.plan->backup, ChangeExtension(c.chosen, ".ant"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, PlanProcessTest,
+    testing::Values(PlanCase{"Netlist", "/d/amp.net", "/d/amp.ant", "/d/amp.net", true},
+                    PlanCase{"Backup", "/d/amp.ant", "/d/amp.ant", "/d/amp.net", false},
+                    PlanCase{"UpperCaseBackup", "/d/AMP.ANT", "/d/AMP.ANT", "/d/AMP.net", false},
+                    PlanCase{"UpperCaseNetlist", "/d/AMP.NET", "/d/AMP.ant", "/d/AMP.net", true},
+                    PlanCase{"TwoDots", "/d/amp.v2.net", "/d/amp.v2.ant", "/d/amp.v2.net", true},
+                    PlanCase{"HiddenFileName", "/d/.net", "/d/.ant", "/d/.net", true}),
+    test::RowName());
+
+TEST(PlanProcessTest, NameWithoutExtensionIsRefused) {
+    for (const char* chosen : {"amp", "/d/proj.a/amp", ".net", "./amp"}) {
+        SCOPED_TRACE(chosen);
+        const PlanResult planned = PlanProcess(chosen);
+        EXPECT_FALSE(planned.plan);
+        EXPECT_EQ(planned.error, kOutError);
+    }
+}
+
+} // namespace
+} // namespace tarvex
