@@ -22,6 +22,20 @@ std::string FileMessage(std::string_view what, const std::filesystem::path& path
            ".";
 }
 
+// Reads what an open settings file holds into result; a short file leaves the rest zero.
+void ReadOpenFile(std::FILE* file, const std::filesystem::path& path, LoadResult& result) {
+    std::array<unsigned char, kSettingsFileSize> bytes{};
+    errno = 0;
+    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
+    if (std::ferror(file)) {
+        // A folder opens on some systems and only fails here.
+        result.error = FileMessage("read", path, errno != 0 ? errno : EIO);
+        return;
+    }
+    result.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), count));
+    result.loaded = true;
+}
+
 } // namespace
 
 void WriteSettings(const SettingsFile& settings, std::span<unsigned char, kSettingsFileSize> out) {
@@ -73,15 +87,19 @@ LoadResult LoadSettings(const std::filesystem::path& path) {
         return result;
     }
 
-    std::array<unsigned char, kSettingsFileSize> bytes{};
-    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file.get());
-    if (std::ferror(file.get())) {
-        // A folder opens on some systems and only fails here.
-        result.error = FileMessage("read", path, errno != 0 ? errno : EIO);
+    ReadOpenFile(file.get(), path, result);
+    return result;
+}
+
+LoadResult ReadSettingsFile(const std::filesystem::path& path) {
+    LoadResult result;
+    errno = 0;
+    const FilePtr file = OpenFile(path, "r");
+    if (!file) {
+        result.error = FileMessage("open", path, errno != 0 ? errno : ENOENT);
         return result;
     }
-    result.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), count));
-    result.loaded = true;
+    ReadOpenFile(file.get(), path, result);
     return result;
 }
 

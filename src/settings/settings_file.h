@@ -55,6 +55,10 @@ struct LoadResult {
 // can only be read still loads. Reading it is byte-exact; a short file leaves the rest zero.
 LoadResult LoadSettings(const std::filesystem::path& path);
 
+// Reads a settings file for a tool that only uses it: opens it read-only and never creates it, so
+// a mistyped path is reported ("No such file or directory") instead of loading empty tables.
+LoadResult ReadSettingsFile(const std::filesystem::path& path);
+
 // Writes the 1348 bytes at offset 0 without truncating, creating the file if needed, so a longer
 // file keeps its tail. Returns the message for a file that cannot be opened or fully written.
 std::optional<std::string> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings);
