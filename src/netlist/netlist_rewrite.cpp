@@ -126,6 +126,8 @@ private:
             flushPending();
         }
         if (bytes.size() >= kOutputBufferSize / 4) {
+            // Written straight through, so what is buffered must go first.
+            flushPending();
             write(bytes);
         } else {
             m_pending.append(bytes);

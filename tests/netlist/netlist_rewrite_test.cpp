@@ -160,6 +160,19 @@ TEST(RewriteStreamTest, MatchesLineByLineOnRandomInput) {
     }
 }
 
+// A device line held in the output buffer must come out before a long run of lines without a Key
+// that follows it (long runs are written straight through, not buffered).
+TEST(RewriteStreamTest, DeviceLineStaysBeforeALongRunWithoutKeys) {
+    std::string input = "M1 MODxyN L=1u W=2u\n";
+    while (input.size() < 600 * 1024) {
+        input += "X1 a b c cell_without_a_key\n";
+    }
+    input += "M2 MODxyP L=1u W=2u\n";
+    const std::string expected = RewriteLineByLine(input, MakeRules());
+    const std::string output = RunStream(input, MakeRules()).output;
+    EXPECT_TRUE(output == expected) << "output begins \"" << output.substr(0, 40) << "\"";
+}
+
 class FailingWriter final : public ByteWriter {
 public:
     bool write(std::string_view) override { return false; }
