@@ -281,41 +281,37 @@ TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
     EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kOld}}));
 }
 
-// A netlist that is there but cannot be read keeps its name, and the older backup stays: a
-// dangling link (refused to root as well) and a file without read permission.
-TEST(ProcessTest, UnreadableNetlistIsRefusedBeforeTheMoveAside) {
-    {
-        SCOPED_TRACE("dangling link");
-        const TempDir dir;
-        WriteFileBytes(dir / "amp.ant", kOld);
-        fs::create_symlink("gone.net", dir / "amp.net");
+// A netlist that is there but cannot be read keeps its name, and the older backup stays.
+TEST(ProcessTest, DanglingLinkIsRefusedBeforeTheMoveAside) {
+    const TempDir dir;
+    WriteFileBytes(dir / "amp.ant", kOld);
+    fs::create_symlink("gone.net", dir / "amp.net");
 
-        const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
 
-        EXPECT_EQ(
-            outcome.error.value_or(""),
-            InFolder("Error: Cannot read \"{dir}/amp.net\": No such file or directory. No file was changed.",
-                     dir.path()));
-        EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", "-> gone.net"}}));
+    EXPECT_EQ(
+        outcome.error.value_or(""),
+        InFolder("Error: Cannot read \"{dir}/amp.net\": No such file or directory. No file was changed.",
+                 dir.path()));
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", "-> gone.net"}}));
+}
+
+TEST(ProcessTest, NetlistWithoutReadPermissionIsRefusedBeforeTheMoveAside) {
+    const TempDir dir;
+    WriteFiles(dir.path(), {{"amp.ant", kOld}, {"amp.net", kNetlist}});
+    fs::permissions(dir / "amp.net", fs::perms::none);
+    if (std::ifstream(dir / "amp.net")) {
+        GTEST_SKIP() << "permission bits are not enforced for this user (root); "
+                        "DanglingLinkIsRefusedBeforeTheMoveAside covers the refusal";
     }
-    {
-        SCOPED_TRACE("no read permission");
-        const TempDir dir;
-        WriteFiles(dir.path(), {{"amp.ant", kOld}, {"amp.net", kNetlist}});
-        fs::permissions(dir / "amp.net", fs::perms::none);
-        if (std::ifstream(dir / "amp.net")) {
-            GTEST_SKIP() << "permission bits are not enforced for this user (root); the dangling link above "
-                            "covers the refusal";
-        }
 
-        const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
 
-        EXPECT_EQ(outcome.error.value_or(""),
-                  InFolder("Error: Cannot read \"{dir}/amp.net\": Permission denied. No file was changed.",
-                           dir.path()));
-        fs::permissions(dir / "amp.net", fs::perms::owner_read);
-        EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", kNetlist}}));
-    }
+    EXPECT_EQ(outcome.error.value_or(""),
+              InFolder("Error: Cannot read \"{dir}/amp.net\": Permission denied. No file was changed.",
+                       dir.path()));
+    fs::permissions(dir / "amp.net", fs::perms::owner_read);
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", kNetlist}}));
 }
 
 // A read error part-way (a source on a device that fails) stops the run with a message; the
