@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: MIT
+#include "cli_common.h"
+
+#include "bins/engineering_value.h"
+#include "netlist/paths.h"
+#include "settings/settings_file.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <system_error>
+
+namespace tarvex::cli {
+namespace {
+
+constexpr std::string_view kReportHeader = "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n";
+
+// Appends field as a CSV field, quoted when it holds a separator, a quote or a line end.
+void AppendCsvField(std::string& row, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        row.append(field);
+        return;
+    }
+    row += '"';
+    for (const char c : field) {
+        if (c == '"') {
+            row += '"';
+        }
+        row += c;
+    }
+    row += '"';
+}
+
+void AppendBin(std::string& row, const std::optional<int>& bin) {
+    if (bin) {
+        row += static_cast<char>('0' + *bin);
+    }
+}
+
+std::string_view ProblemLabel(DeviceOutcome outcome) {
+    switch (outcome) {
+    case DeviceOutcome::Replaced:
+        return {};
+    case DeviceOutcome::MissingName:
+        return "missing part name";
+    case DeviceOutcome::NoBin:
+        return "no bin";
+    }
+    return {};
+}
+
+} // namespace
+
+void AddRuleOptions(CLI::App& command, RuleOptions& options) {
+    command
+        .add_option("--settings", options.settings, "Settings file (.amd) holding both bin tables and Keys")
+        ->required()
+        ->type_name("FILE.amd");
+    command.add_option("--key-n", options.keyN, "N-channel Key to replace, instead of the stored one")
+        ->type_name("KEY");
+    command.add_option("--key-p", options.keyP, "P-channel Key to replace, instead of the stored one")
+        ->type_name("KEY");
+    command
+        .add_option("--report", options.report, "Write one CSV row per device to FILE ('-': standard output)")
+        ->type_name("FILE|-");
+}
+
+RulesResult LoadRules(const RuleOptions& options) {
+    const LoadResult loaded = ReadSettingsFile(options.settings);
+    if (!loaded.loaded) {
+        return {std::nullopt, loaded.error};
+    }
+    RewriteRules rules;
+    rules.tableN = loaded.settings.tableN;
+    rules.tableP = loaded.settings.tableP;
+    const std::string_view storedN = KeyText(loaded.settings.keyN);
+    const std::string_view storedP = KeyText(loaded.settings.keyP);
+    rules.keyN = options.keyN.value_or(std::string(storedN.empty() ? kDefaultKeyN : storedN));
+    rules.keyP = options.keyP.value_or(std::string(storedP.empty() ? kDefaultKeyP : storedP));
+    return {std::move(rules), {}};
+}
+
+void PrintError(std::string_view message) {
+    std::string line(message);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::string Quoted(const std::filesystem::path& path) {
+    return "\"" + DisplayPath(path) + "\"";
+}
+
+std::string Reason(int error) {
+    return std::generic_category().message(error != 0 ? error : EIO);
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) {
+        return true;
+    }
+    const std::filesystem::path canonicalA = std::filesystem::weakly_canonical(a, error);
+    if (error) {
+        return false;
+    }
+    const std::filesystem::path canonicalB = std::filesystem::weakly_canonical(b, error);
+    return !error && canonicalA == canonicalB;
+}
+
+std::optional<std::string> CheckReportPath(const std::optional<std::string>& report,
+                                           const std::vector<std::filesystem::path>& files) {
+    if (!report || *report == "-") {
+        return std::nullopt;
+    }
+    for (const std::filesystem::path& file : files) {
+        if (SameFile(*report, file)) {
+            return "Error: The report " + Quoted(*report) + " would overwrite the netlist " + Quoted(file) +
+                   ". No file was changed.";
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> Report::open(const std::string& path) {
+    m_name = path == "-" ? "standard output" : Quoted(path);
+    if (path == "-") {
+        m_file = stdout;
+    } else {
+        errno = 0;
+        m_owned = OpenFile(path, "w");
+        if (!m_owned) {
+            return "Error: Cannot create report " + m_name + ": " + Reason(errno) + ".";
+        }
+        m_file = m_owned.get();
+    }
+    m_ok = std::fwrite(kReportHeader.data(), 1, kReportHeader.size(), m_file) == kReportHeader.size();
+    return std::nullopt;
+}
+
+void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent& event) {
+    if (!m_file) {
+        return;
+    }
+    m_row.clear();
+    AppendCsvField(m_row, file);
+    m_row += ',';
+    m_row += std::to_string(line);
+    m_row += event.polarity == Polarity::N ? ",N," : ",P,";
+    m_row += FormatG(event.length);
+    m_row += ',';
+    m_row += FormatG(event.width);
+    m_row += ',';
+    AppendBin(m_row, event.widthBin);
+    m_row += ',';
+    AppendBin(m_row, event.lengthBin);
+    m_row += ',';
+    AppendCsvField(m_row, event.partName);
+    m_row += ',';
+    m_row += ProblemLabel(event.outcome);
+    m_row += '\n';
+    if (std::fwrite(m_row.data(), 1, m_row.size(), m_file) != m_row.size()) {
+        m_ok = false;
+    }
+}
+
+std::optional<std::string> Report::close() {
+    if (!m_file) {
+        return std::nullopt;
+    }
+    errno = 0;
+    bool ok = m_ok && std::fflush(m_file) == 0 && !std::ferror(m_file);
+    const int error = errno;
+    if (m_owned) {
+        ok = std::fclose(m_owned.release()) == 0 && ok;
+    }
+    m_file = nullptr;
+    if (!ok) {
+        return "Error: Cannot write report " + m_name + ": " + Reason(error) + ".";
+    }
+    return std::nullopt;
+}
+
+StreamOptions WatchDevices(std::string file, Report& report) {
+    StreamOptions options;
+    options.onDevice = [file = std::move(file), &report,
+                        message = std::string()](std::uint64_t line, const DeviceEvent& event) mutable {
+        report.addRow(file, line, event);
+        if (event.outcome == DeviceOutcome::Replaced) {
+            return;
+        }
+        message.assign(file);
+        message += ':';
+        message += std::to_string(line);
+        message += ": ";
+        message += ProblemMessage(event).value_or("");
+        PrintError(message);
+    };
+    return options;
+}
+
+} // namespace tarvex::cli

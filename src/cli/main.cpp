@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+// tarvex-cli: the Process command and a netlist filter for scripts, and a look into settings files.
+#include "cli_common.h"
+#include "commands.h"
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv) {
+    using namespace tarvex::cli;
+    CLI::App app("Bins MOSFET placeholder models in SPICE netlists by drawn length and width.", "tarvex-cli");
+    app.set_version_flag("--version", "tarvex-cli " TARVEX_VERSION);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 every device got a part name; 1 the run stopped on an error; 2 usage error;\n"
+               "3 the run completed but some devices kept their placeholder.\n");
+
+    int exitCode = kExitOk;
+    AddProcessCommand(app, exitCode);
+    AddRewriteCommand(app, exitCode);
+    AddShowCommand(app, exitCode);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help and --version end here too, with status 0.
+        return app.exit(error) == 0 ? kExitOk : kExitUsage;
+    }
+    return exitCode;
+}
