@@ -1,0 +1,476 @@
+// SPDX-License-Identifier: MIT
+// tarvex-cli as a user runs it: real files in a temporary folder, the built binary, its exit status,
+// its messages on stderr, its report and every byte it writes.
+#include "cli_support.h"
+
+#include "support/param_name.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::literals;
+using test::ReadFileBytes;
+using test::RunCli;
+using test::RunOptions;
+using test::RunResult;
+using test::TempDir;
+using test::WriteFileBytes;
+using Files = std::map<std::string, std::string>;
+
+const fs::path kExamples = TARVEX_EXAMPLES_DIR;
+
+constexpr const char* kNetlist = "* inverter\r\n"
+                                 "M1 out in 0 0 MODxyN L=1U W=2U\r\n"
+                                 "M2 out in vdd vdd MODxyP L=1U W=4U\r\n"
+                                 "R1 out 0 1k\r\n";
+constexpr const char* kRewritten = "* inverter\r\n"
+                                   "M1 out in 0 0 NCH L=1U W=2U\r\n"
+                                   "M2 out in vdd vdd PCH,\"LV\" L=1U W=4U\r\n"
+                                   "R1 out 0 1k\r\n";
+// One device outside every bin and one in a bin without a part name.
+constexpr const char* kKeptNetlist = "M1 a b c d MODxyN L=1U W=2U\n"
+                                     "M2 a b c d MODxyN L=9U W=2U\n"
+                                     "M3 a b c d MODxyP L=1U W=2U\n";
+
+SettingsFile Settings() {
+    SettingsFile settings;
+    settings.tableN.widthBounds = {1e-6, 3e-6, 0, 0, 0, 0};
+    settings.tableN.lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
+    SetPartName(settings.tableN, 0, 0, "NCH");
+    settings.tableP.widthBounds = {1e-6, 3e-6, 6e-6, 0, 0, 0};
+    settings.tableP.lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
+    SetPartName(settings.tableP, 1, 0, "PCH,\"LV\""); // a name that needs quoting in CSV
+    return settings;
+}
+
+void Save(const fs::path& path, const SettingsFile& settings) {
+    ASSERT_FALSE(SaveSettings(path, settings));
+}
+
+Files FilesIn(const fs::path& folder) {
+    Files files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        files[entry.path().filename().string()] =
+            entry.is_regular_file() ? ReadFileBytes(entry.path()) : "<dir>";
+    }
+    return files;
+}
+
+class CliTest : public testing::Test {
+protected:
+    void SetUp() override { Save(m_dir / "s.amd", Settings()); }
+
+    // Runs tarvex-cli in the temporary folder.
+    RunResult Cli(const std::vector<std::string>& args, RunOptions options = {}) {
+        options.workingDir = m_dir.path();
+        return RunCli(args, options);
+    }
+
+    TempDir m_dir;
+};
+
+TEST_F(CliTest, VersionAndHelp) {
+    const RunResult version = Cli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "tarvex-cli " TARVEX_VERSION "\n");
+
+    const RunResult help = Cli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* word : {"process", "rewrite", "show", "Exit status"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+    const RunResult processHelp = Cli({"process", "--help"});
+    EXPECT_EQ(processHelp.exitCode, 0);
+    for (const char* word : {"--settings", "--key-n", "--key-p", "--report", "NETLIST"}) {
+        EXPECT_NE(processHelp.out.find(word), std::string::npos) << word;
+    }
+}
+
+struct UsageCase {
+    std::string name;
+    std::vector<std::string> args;
+    std::string message; // a part of what stderr says
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliUsageTest : public CliTest, public testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsageTest, ExitsWithTwoAndTouchesNothing) {
+    WriteFileBytes(m_dir / "amp.net", kNetlist);
+    const Files before = FilesIn(m_dir.path());
+
+    const RunResult run = Cli(GetParam().args);
+
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(FilesIn(m_dir.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliUsageTest,
+    testing::Values(
+        UsageCase{"NoSubcommand", {}, "A subcommand is required"},
+        UsageCase{"UnknownSubcommand", {"frobnicate"}, "A subcommand is required"},
+        UsageCase{"UnknownOption", {"process", "--settings", "s.amd", "--bogus", "amp.net"}, "--bogus"},
+        UsageCase{"ProcessWithoutSettings", {"process", "amp.net"}, "--settings is required"},
+        UsageCase{"ProcessWithoutNetlist", {"process", "--settings", "s.amd"}, "NETLIST is required"},
+        UsageCase{"RewriteWithThreeFiles", {"rewrite", "--settings", "s.amd", "amp.net", "o.net", "x"}, "x"},
+        UsageCase{"ShowWithoutFile", {"show"}, "is required"},
+        UsageCase{"ReportAndOutputBothOnStdout",
+                  {"rewrite", "--settings", "s.amd", "--report", "-", "amp.net"},
+                  "Error: The report and the rewritten netlist cannot both go to standard output."}),
+    test::RowName());
+
+TEST_F(CliTest, ProcessBacksUpAndRewritesSilently) {
+    WriteFileBytes(m_dir / "amp.net", kNetlist);
+    WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
+
+    const RunResult run = Cli({"process", "--settings", "s.amd", "amp.net"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(
+        FilesIn(m_dir.path()),
+        (Files{{"amp.ant", kNetlist}, {"amp.net", kRewritten}, {"s.amd", ReadFileBytes(m_dir / "s.amd")}}));
+}
+
+TEST_F(CliTest, ProcessNamesEveryKeptDeviceAndExitsWithThree) {
+    WriteFileBytes(m_dir / "kept.ant", kKeptNetlist);
+
+    const RunResult run = Cli({"process", "--settings", "s.amd", "kept.ant"});
+
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, "kept.ant:2: Error: No MODxyN bin for L=9e-06 W=2e-06!\n"
+                       "kept.ant:3: Error: Missing MODxyP part name!\n");
+    EXPECT_EQ(ReadFileBytes(m_dir / "kept.ant"), kKeptNetlist);
+    EXPECT_EQ(ReadFileBytes(m_dir / "kept.net"), "M1 a b c d NCH L=1U W=2U\n"
+                                                 "M2 a b c d MODxyN L=9U W=2U\n"
+                                                 "M3 a b c d MODxyP L=1U W=2U\n");
+}
+
+TEST_F(CliTest, ReportHasOneRowPerDevice) {
+    WriteFileBytes(m_dir / "amp.net", kNetlist);
+    WriteFileBytes(m_dir / "kept.net", kKeptNetlist);
+
+    const RunResult run = Cli({"process", "--settings", "s.amd", "--report", "r.csv", "amp.net", "kept.net"});
+
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(ReadFileBytes(m_dir / "r.csv"),
+              "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n"
+              "amp.net,2,N,1e-06,2e-06,0,0,NCH,\n"
+              "amp.net,3,P,1e-06,4e-06,1,0,\"PCH,\"\"LV\"\"\",\n"
+              "kept.net,1,N,1e-06,2e-06,0,0,NCH,\n"
+              "kept.net,2,N,9e-06,2e-06,0,,,no bin\n"
+              "kept.net,3,P,1e-06,2e-06,0,0,,missing part name\n");
+}
+
+// Every refusal happens before a netlist is touched, and says why on stderr.
+struct ErrorCase {
+    std::string name;
+    std::vector<std::string> args;
+    std::string error;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliErrorTest : public CliTest, public testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(CliErrorTest, ExitsWithOneAndTouchesNothing) {
+    SettingsFile bad = Settings();
+    bad.tableN.widthBounds = {2e-6, 1e-6, 0, 0, 0, 0};
+    Save(m_dir / "bad.amd", bad);
+    WriteFileBytes(m_dir / "amp.net", kNetlist);
+    WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
+    WriteFileBytes(m_dir / "amp", kNetlist);
+    const Files before = FilesIn(m_dir.path());
+
+    const RunResult run = Cli(GetParam().args);
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, GetParam().error + "\n");
+    EXPECT_EQ(FilesIn(m_dir.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliErrorTest,
+    testing::Values(
+        ErrorCase{"BadBounds", {"process", "--settings", "bad.amd", "amp.net"}, "Bad w value 2e-06!"},
+        ErrorCase{"BadBoundsInRewrite",
+                  {"rewrite", "--settings", "bad.amd", "amp.net", "o.net"},
+                  "Bad w value 2e-06!"},
+        ErrorCase{"EmptyKeyN",
+                  {"process", "--settings", "s.amd", "--key-n", "", "amp.net"},
+                  "Error: Empty MODxyN key!"},
+        ErrorCase{"EmptyKeyP",
+                  {"rewrite", "--settings", "s.amd", "--key-p", "", "amp.net", "o.net"},
+                  "Error: Empty MODxyP key!"},
+        ErrorCase{"NoExtension",
+                  {"process", "--settings", "s.amd", "amp"},
+                  "Input file cannot have .OUT extension!"},
+        ErrorCase{"MissingSettingsIsNotCreated",
+                  {"process", "--settings", "typo.amd", "amp.net"},
+                  "Error: Cannot open settings file \"typo.amd\": No such file or directory."},
+        ErrorCase{"ReportCannotBeCreated",
+                  {"process", "--settings", "s.amd", "--report", "no/r.csv", "amp.net"},
+                  "Error: Cannot create report \"no/r.csv\": No such file or directory."},
+        ErrorCase{"MissingInput",
+                  {"rewrite", "--settings", "s.amd", "gone.net", "o.net"},
+                  "Error: Cannot read \"gone.net\": No such file or directory."},
+        ErrorCase{"InputIsOutput",
+                  {"rewrite", "--settings", "s.amd", "amp.net", "./amp.net"},
+                  "Error: \"amp.net\" is both the input and the output. No file was changed."},
+        ErrorCase{
+            "ReportOverTheNetlist",
+            {"process", "--settings", "s.amd", "--report", "amp.net", "amp.net"},
+            "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\". No file was changed."},
+        ErrorCase{
+            "ReportOverTheBackup",
+            {"process", "--settings", "s.amd", "--report", "./amp.ant", "amp.net"},
+            "Error: The report \"./amp.ant\" would overwrite the netlist \"amp.ant\". No file was changed."},
+        ErrorCase{
+            "ReportOverTheInput",
+            {"rewrite", "--settings", "s.amd", "--report", "amp.net", "amp.net", "o.net"},
+            "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\". No file was changed."},
+        ErrorCase{"OutputCannotBeCreated",
+                  {"rewrite", "--settings", "s.amd", "amp.net", "no/o.net"},
+                  "Error: Cannot create \"no/o.net\": No such file or directory."}),
+    test::RowName());
+
+TEST_F(CliTest, ProcessGoesOnWithTheOtherNetlistsAfterAnError) {
+    WriteFileBytes(m_dir / "a.net", kNetlist);
+    WriteFileBytes(m_dir / "c.net", kKeptNetlist);
+
+    const RunResult run = Cli({"process", "--settings", "s.amd", "a.net", "b.net", "c.net"});
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err,
+              "Error: Cannot move \"b.net\" aside to \"b.ant\": No such file or directory. No file was "
+              "changed.\n"
+              "c.net:2: Error: No MODxyN bin for L=9e-06 W=2e-06!\n"
+              "c.net:3: Error: Missing MODxyP part name!\n");
+    EXPECT_EQ(ReadFileBytes(m_dir / "a.net"), kRewritten);
+    EXPECT_EQ(ReadFileBytes(m_dir / "c.ant"), kKeptNetlist);
+}
+
+TEST_F(CliTest, KeysComeFromTheFileTheDefaultsOrTheCommandLine) {
+    SettingsFile own = Settings();
+    SetKeyText(own.keyN, "nch_ph");
+    Save(m_dir / "own.amd", own); // stored N Key, empty stored P Key
+    const std::string netlist = "M1 a b c d nch_ph L=1U W=2U\n"
+                                "M2 a b c d MODxyN L=1U W=2U\n"
+                                "M3 a b c d MODxyP L=1U W=4U\n"
+                                "M4 a b c d pch_ph L=1U W=4U\n";
+    WriteFileBytes(m_dir / "in.net", netlist);
+
+    const RunResult stored = Cli({"rewrite", "--settings", "own.amd", "in.net"});
+    EXPECT_EQ(stored.exitCode, 0) << stored.err;
+    EXPECT_EQ(stored.out, "M1 a b c d NCH L=1U W=2U\n"
+                          "M2 a b c d MODxyN L=1U W=2U\n"
+                          "M3 a b c d PCH,\"LV\" L=1U W=4U\n"
+                          "M4 a b c d pch_ph L=1U W=4U\n");
+
+    const RunResult overridden =
+        Cli({"rewrite", "--settings", "own.amd", "--key-n", "MODxyN", "--key-p", "pch_ph", "in.net"});
+    EXPECT_EQ(overridden.exitCode, 0) << overridden.err;
+    EXPECT_EQ(overridden.out, "M1 a b c d nch_ph L=1U W=2U\n"
+                              "M2 a b c d NCH L=1U W=2U\n"
+                              "M3 a b c d MODxyP L=1U W=4U\n"
+                              "M4 a b c d PCH,\"LV\" L=1U W=4U\n");
+}
+
+TEST_F(CliTest, RewriteIsAFilterThatTouchesNoOtherFile) {
+    const std::string netlist = kNetlist + "M9 \0\xff MODxyN L=1U W=2U\r\0"s;
+    WriteFileBytes(m_dir / "in.net", netlist);
+    const Files before = FilesIn(m_dir.path());
+    const std::string expected = test::ReferenceRewrite(netlist, test::RulesOf(Settings()));
+    ASSERT_NE(expected, netlist);
+
+    for (const std::vector<std::string>& files :
+         {std::vector<std::string>{}, std::vector<std::string>{"-"}, std::vector<std::string>{"-", "-"}}) {
+        std::vector<std::string> args = {"rewrite", "--settings", "s.amd"};
+        args.insert(args.end(), files.begin(), files.end());
+        SCOPED_TRACE(args.size());
+        RunOptions options;
+        options.stdinFrom = m_dir / "in.net";
+        const RunResult run = Cli(args, options);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(run.out == expected);
+        EXPECT_EQ(FilesIn(m_dir.path()), before);
+    }
+
+    const RunResult toFile =
+        Cli({"rewrite", "--settings", "s.amd", "--report", "r.csv", "in.net", "out.net"});
+    EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(toFile.out, "");
+    EXPECT_TRUE(ReadFileBytes(m_dir / "out.net") == expected);
+    EXPECT_TRUE(ReadFileBytes(m_dir / "in.net") == netlist);
+    EXPECT_EQ(ReadFileBytes(m_dir / "r.csv"),
+              "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n"
+              "in.net,2,N,1e-06,2e-06,0,0,NCH,\n"
+              "in.net,3,P,1e-06,4e-06,1,0,\"PCH,\"\"LV\"\"\",\n"
+              "in.net,5,N,1e-06,2e-06,0,0,NCH,\n");
+    EXPECT_EQ(FilesIn(m_dir.path()).size(), before.size() + 2);
+}
+
+TEST_F(CliTest, RewriteFromStdinNamesItInMessagesAndReport) {
+    WriteFileBytes(m_dir / "in.net", kKeptNetlist);
+    RunOptions options;
+    options.stdinFrom = m_dir / "in.net";
+
+    const RunResult run = Cli({"rewrite", "--settings", "s.amd", "--report", "-", "-", "out.net"}, options);
+
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, "<stdin>:2: Error: No MODxyN bin for L=9e-06 W=2e-06!\n"
+                       "<stdin>:3: Error: Missing MODxyP part name!\n");
+    EXPECT_EQ(run.out, "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n"
+                       "<stdin>,1,N,1e-06,2e-06,0,0,NCH,\n"
+                       "<stdin>,2,N,9e-06,2e-06,0,,,no bin\n"
+                       "<stdin>,3,P,1e-06,2e-06,0,0,,missing part name\n");
+}
+
+TEST_F(CliTest, WriteErrorsAreReported) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "needs /dev/full";
+    }
+    WriteFileBytes(m_dir / "in.net", kNetlist);
+    RunOptions toFull;
+    toFull.stdoutTo = "/dev/full";
+
+    const RunResult toStdout = Cli({"rewrite", "--settings", "s.amd", "in.net"}, toFull);
+    EXPECT_EQ(toStdout.exitCode, 1);
+    EXPECT_EQ(toStdout.err, "Error: Cannot write standard output: No space left on device. The output is "
+                            "incomplete.\n");
+
+    const RunResult toOutput = Cli({"rewrite", "--settings", "s.amd", "in.net", "/dev/full"});
+    EXPECT_EQ(toOutput.exitCode, 1);
+    EXPECT_EQ(toOutput.err, "Error: Cannot write \"/dev/full\": No space left on device. The output is "
+                            "incomplete.\n");
+
+    const RunResult report = Cli({"process", "--settings", "s.amd", "--report", "/dev/full", "in.net"});
+    EXPECT_EQ(report.exitCode, 1);
+    EXPECT_EQ(report.err, "Error: Cannot write report \"/dev/full\": No space left on device.\n");
+    EXPECT_EQ(ReadFileBytes(m_dir / "in.ant"), kNetlist);
+
+    const RunResult show = Cli({"show", "s.amd"}, toFull);
+    EXPECT_EQ(show.exitCode, 1);
+    EXPECT_EQ(show.err, "Error: Cannot write standard output: No space left on device.\n");
+}
+
+TEST_F(CliTest, ShowPrintsBothTablesAsGrids) {
+    SettingsFile settings;
+    settings.tableN.widthBounds = {1e-6, 2.5e-6, 0, 0, 0, 0};
+    settings.tableN.lengthBounds = {1.8e-7, 1e-6, 0, 0, 0, 0};
+    SetPartName(settings.tableN, 1, 0, "NCH_W1_L0");
+    SetPartName(settings.tableN, 0, 4, "A_NAME_OF_19_CHARS_");
+    SetPartName(settings.tableP, 0, 0, "p\tq");
+    SetKeyText(settings.keyN, "nch_ph");
+    Save(m_dir / "show.amd", settings);
+
+    const RunResult run = Cli({"show", "show.amd"});
+
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "N-channel table  Key: nch_ph\n"
+              "L \\ W    1e-06                 2.5e-06               0                     0                 "
+              "    0   "
+              "                  0\n"
+              "1.8e-07  "
+              "+---------------------+---------------------+---------------------+---------------------+----"
+              "-----------------+\n"
+              "         |                     | NCH_W1_L0           |                     |                  "
+              "   |    "
+              "                 |\n"
+              "1e-06    "
+              "+---------------------+---------------------+---------------------+---------------------+----"
+              "-----------------+\n"
+              "         |                     |                     |                     |                  "
+              "   |    "
+              "                 |\n"
+              "0        "
+              "+---------------------+---------------------+---------------------+---------------------+----"
+              "-----------------+\n"
+              "         |                     |                     |                     |                  "
+              "   |    "
+              "                 |\n"
+              "0        "
+              "+---------------------+---------------------+---------------------+---------------------+----"
+              "-----------------+\n"
+              "         |                     |                     |                     |                  "
+              "   |    "
+              "                 |\n"
+              "0        "
+              "+---------------------+---------------------+---------------------+---------------------+----"
+              "-----------------+\n"
+              "         | A_NAME_OF_19_CHARS_ |                     |                     |                  "
+              "   |    "
+              "                 |\n"
+              "0        "
+              "+---------------------+---------------------+---------------------+---------------------+----"
+              "-----------------+\n"
+              "\n"
+              "P-channel table  Key: (empty, MODxyP is used)\n"
+              "L \\ W  0        0        0        0        0        0\n"
+              "0      +--------+--------+--------+--------+--------+\n"
+              "       | p?q    |        |        |        |        |\n"
+              "0      +--------+--------+--------+--------+--------+\n"
+              "       |        |        |        |        |        |\n"
+              "0      +--------+--------+--------+--------+--------+\n"
+              "       |        |        |        |        |        |\n"
+              "0      +--------+--------+--------+--------+--------+\n"
+              "       |        |        |        |        |        |\n"
+              "0      +--------+--------+--------+--------+--------+\n"
+              "       |        |        |        |        |        |\n"
+              "0      +--------+--------+--------+--------+--------+\n");
+
+    const RunResult missing = Cli({"show", "typo.amd"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "Error: Cannot open settings file \"typo.amd\": No such file or directory.\n");
+    EXPECT_FALSE(fs::exists(m_dir / "typo.amd"));
+}
+
+TEST_F(CliTest, ExamplesRunAsTheReadmeShows) {
+    fs::copy(kExamples, m_dir.path(), fs::copy_options::recursive);
+    const std::string netlist = ReadFileBytes(m_dir / "amp.net");
+    const LoadResult demo = LoadSettings(m_dir / "demo.amd");
+    ASSERT_TRUE(demo.loaded) << demo.error;
+
+    const RunResult run = Cli({"process", "--settings", "demo.amd", "amp.net"});
+
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, "amp.net:14: Error: No MODxyN bin for L=1e-05 W=4e-05!\n");
+    EXPECT_EQ(ReadFileBytes(m_dir / "amp.ant"), netlist);
+    const std::string rewritten = ReadFileBytes(m_dir / "amp.net");
+    EXPECT_EQ(rewritten, test::ReferenceRewrite(netlist, test::RulesOf(demo.settings)));
+    // Devices of both polarities land in several bins, one on an inner bound (the lower bin).
+    for (const char* line :
+         {"M1 n1 inn tail vss nch_w2_l1 L=0.5u W=4u\n", "M3 n1 n1 vdd vdd pch_w2_l1 L=1u W=8u\n",
+          "M5 tail bias vss vss nch_w3_l2 L=2u W=8u\n", "M8 bias bias vss vss nch_w0_l0 L=180n W=0.5u\n"}) {
+        EXPECT_NE(rewritten.find(line), std::string::npos) << line;
+    }
+}
+
+TEST(DemoSettingsTest, CommittedFileIsTheGeneratorsOutput) {
+    const TempDir dir;
+    const RunResult run = test::Run(TARVEX_DEMO_SETTINGS_TOOL, {(dir / "demo.amd").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(ReadFileBytes(dir / "demo.amd") == ReadFileBytes(kExamples / "demo.amd"));
+}
+
+} // namespace
+} // namespace tarvex
