@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <system_error>
@@ -101,8 +102,8 @@ std::optional<SimpleDecimal> ParseSimpleDecimal(std::string_view text) {
         ++p;
     }
     const char* const integerEnd = p;
-    long digits = integerEnd - begin;
-    long exponent = 0;
+    std::ptrdiff_t digits = integerEnd - begin;
+    std::ptrdiff_t exponent = 0;
     if (p < end && *p == '.') {
         const char* const fraction = ++p;
         while (p < end && IsDigit(*p)) {
@@ -213,6 +214,25 @@ double ApplySuffixes(double value, std::string_view text) {
     return value;
 }
 
+// The hex digits (after "0x") cut before a 'p' that does not start a valid binary exponent:
+// strtod reads "0x2p+-1" as 2, while from_chars would take "p+-1" as an exponent.
+std::string_view HexNumberText(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (IsHexDigit(text[i]) || text[i] == '.')) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == 'p' || text[i] == 'P')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            ++j;
+        }
+        if (j >= text.size() || !IsDigit(text[j])) {
+            return text.substr(0, i);
+        }
+    }
+    return text;
+}
+
 // The atof reading of text, which holds no NUL.
 double ParseLeading(std::string_view text) {
     std::size_t i = 0;
@@ -228,7 +248,7 @@ double ParseLeading(std::string_view text) {
     std::optional<double> magnitude;
     if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X')) {
         // "0x" without hex digits after it reads as the number 0, as strtod does.
-        magnitude = ParseUnsigned(rest.substr(2), std::chars_format::hex).value_or(0.0);
+        magnitude = ParseUnsigned(HexNumberText(rest.substr(2)), std::chars_format::hex).value_or(0.0);
     } else {
         magnitude = ParseUnsigned(rest, std::chars_format::general);
     }
@@ -255,7 +275,8 @@ std::string FormatG(double value) {
 double ParseNetlistValue(std::string_view token) {
     // The common case, an unsigned plain decimal at the very start: the number holds no suffix
     // letter, so only the bytes after it up to the first space or NUL need to be looked at.
-    if (!token.empty() && (IsDigit(token[0]) || token[0] == '.')) {
+    const bool hex = token.size() > 1 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
+    if (!token.empty() && !hex && (IsDigit(token[0]) || token[0] == '.')) {
         if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(token)) {
             std::size_t end = simple->length;
             while (end < token.size() && token[end] != ' ' && token[end] != '\0') {

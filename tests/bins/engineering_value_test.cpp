@@ -45,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"UnitLettersCount", "1.5um", 1.5e-9}, ValueCase{"NoNumber", "U", 0.0},
                     ValueCase{"Empty", "", 0.0}, ValueCase{"Plain", "2.53696435353243e-07", 2.53696435353243e-07},
                     ValueCase{"SignAndExponent", "-1.5e+06u", -1.5},
-                    ValueCase{"ThreeDigitExponent", "1.6E-006", 1.6e-6}),
+                    ValueCase{"ThreeDigitExponent", "1.6E-006", 1.6e-6},
+                    ValueCase{"HexNumberAndMilli", "0x6M", 0.006}, ValueCase{"HexUpperCase", "0X2", 2.0}),
     test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,12 +118,12 @@ TEST_F(CLocaleReferenceTest, LeadingNumberMatchesAtof) {
         "0X.8p1", "0x",              "0xg",      "-0x10",     "0x1.8",    "inf",     "-INF",   "Infinity",
         "infin",  "nan",             "-NaN(12)", "nan(",      "1e400",    "-1e400",  "1e-400", "4.9e-324",
         "2.2250738585072014e-308",   "1" "00000000000000000000000000000000000000000000000000",
-        "0.000000000000000000000000000000000000000000001e-300", "1e99999999999999999999", "0x1p99999",
+        "0.000000000000000000000000000000000000000000001e-300", "1e99999999999999999999", "0x1p99999", "0x2p+-1", "0x2p", "0x2p-", "0x1.8P+1",
         "0x1p-99999",                "9" "99999999999999999999e300",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);
-        const double expected = std::atof(input);
+        const double expected = std::strtod(input, nullptr);
         const double actual = ParseLeadingNumber(input);
         if (std::isnan(expected)) {
             EXPECT_TRUE(std::isnan(actual));
