@@ -214,12 +214,18 @@ double ApplySuffixes(double value, std::string_view text) {
     return value;
 }
 
-// The hex digits (after "0x") cut before a 'p' that does not start a valid binary exponent:
-// strtod reads "0x2p+-1" as 2, while from_chars would take "p+-1" as an exponent.
+// The hex number after "0x", cut where strtod would stop but from_chars would not: empty without
+// a hex digit ("0xinf" is 0 to strtod, not infinity), and cut before a 'p' that does not start a
+// valid binary exponent ("0x2p+-1" is 2).
 std::string_view HexNumberText(std::string_view text) {
     std::size_t i = 0;
+    bool anyDigit = false;
     while (i < text.size() && (IsHexDigit(text[i]) || text[i] == '.')) {
+        anyDigit = anyDigit || text[i] != '.';
         ++i;
+    }
+    if (!anyDigit) {
+        return {};
     }
     if (i < text.size() && (text[i] == 'p' || text[i] == 'P')) {
         std::size_t j = i + 1;
