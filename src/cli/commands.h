@@ -10,6 +10,7 @@ class App;
 
 namespace tarvex::cli {
 
+void AddProbeCommand(CLI::App& app, int& exitCode);
 void AddProcessCommand(CLI::App& app, int& exitCode);
 void AddRewriteCommand(CLI::App& app, int& exitCode);
 void AddShowCommand(CLI::App& app, int& exitCode);

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     AddProcessCommand(app, exitCode);
     AddRewriteCommand(app, exitCode);
     AddShowCommand(app, exitCode);
+    AddProbeCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

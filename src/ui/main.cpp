@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 // tarvex: the window.
+#include "simlink/simulator_probe.h"
 #include "ui/tarvex_app.h"
 
 #include <QApplication>
 
-#include <string>
-
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    // The simulator probe (src/simlink) is not there yet: until it is, no netlist name is offered.
-    tarvex::ui::CTarvexApp tarvex([] { return std::string(); });
+    // The probe reads the simulator's window title and may move the working directory.
+    tarvex::ui::CTarvexApp tarvex([] { return tarvex::ProbeSimulatorWindow().hint.netlistName; });
     return tarvex.InitInstance() ? 0 : 1;
 }

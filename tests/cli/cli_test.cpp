@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -93,6 +95,22 @@ TEST_F(CliTest, VersionAndHelp) {
     for (const char* word : {"--settings", "--key-n", "--key-p", "--report", "NETLIST"}) {
         EXPECT_NE(processHelp.out.find(word), std::string::npos) << word;
     }
+}
+
+// Without an X display there is no simulator window: the probe says so and exits with 1.
+TEST_F(CliTest, ProbeWithoutSimulatorExitsWithOne) {
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    ::setenv("DISPLAY", ":4242", 1);
+    const RunResult probe = Cli({"probe"});
+    if (display) {
+        ::setenv("DISPLAY", saved.c_str(), 1);
+    } else {
+        ::unsetenv("DISPLAY");
+    }
+    EXPECT_EQ(probe.exitCode, 1);
+    EXPECT_EQ(probe.out, "");
+    EXPECT_EQ(probe.err, "No \"PSpice Message Viewer\" window found.\n");
 }
 
 struct UsageCase {
