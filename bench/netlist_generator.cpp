@@ -15,8 +15,8 @@ constexpr double kLengths[] = {0.18, 0.25, 0.5, 1, 2, 5}; // microns
 
 void GenerateNetlist(std::string& out, std::uint64_t bytes, std::uint32_t seed, bool withKeys) {
     std::mt19937 random(seed);
-    std::uniform_real_distribution<double> width(0.4, 21.0);
-    std::uniform_real_distribution<double> length(0.18, 5.2);
+    std::uniform_real_distribution<double> width(0.5, 20.0);
+    std::uniform_real_distribution<double> length(0.18, 5.0);
     std::uint64_t id = 0;
     while (out.size() < bytes) {
         ++id;

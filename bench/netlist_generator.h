@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A deterministic PSpice-style netlist for benchmarks: about half the lines are MOSFETs carrying
-// the default Keys with L= and W= spread over (and a little beyond) the demo bins.
+// the default Keys with L= and W= spread over the benchmark bins, so every device gets a part, as
+// in a finished design.
 #pragma once
 
 #include "settings/settings_file.h"

@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
     using namespace tarvex::cli;
     CLI::App app("Bins MOSFET placeholder models in SPICE netlists by drawn length and width.", "tarvex-cli");
@@ -12,6 +14,10 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.footer("Exit status: 0 every device got a part name; 1 the run stopped on an error; 2 usage error;\n"
                "3 the run completed but some devices kept their placeholder.\n");
+
+    // A run can name hundreds of thousands of kept devices; one write per message would cost more
+    // than the rewrite itself. Everything buffered is written when the program ends.
+    std::setvbuf(stderr, nullptr, _IOFBF, std::size_t{1} << 16);
 
     int exitCode = kExitOk;
     AddProcessCommand(app, exitCode);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,9 @@ private:
 // Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is
 // none: the start of the line that holds pos.
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
+
+// Number of line ends in data: "\n", "\r\n" (once) and lone "\r". A "\r" on the last byte counts
+// as lone: callers never split data between the two bytes of "\r\n".
+std::uint64_t CountLineEnds(std::string_view data);
 
 } // namespace tarvex

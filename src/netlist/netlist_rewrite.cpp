@@ -18,24 +18,6 @@ bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
 
-// Number of line ends in data: "\n", "\r\n" (once) and lone "\r". A "\r" on the last byte is lone:
-// the caller never splits data between "\r" and "\n".
-std::uint64_t CountLineEnds(std::string_view data) {
-    std::uint64_t count = 0;
-    const char* const end = data.data() + data.size();
-    for (const char* p = data.data();
-         (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))); ++p) {
-        ++count;
-    }
-    for (const char* p = data.data();
-         (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)))); ++p) {
-        if (p + 1 == end || p[1] != '\n') {
-            ++count;
-        }
-    }
-    return count;
-}
-
 // Offset just past the last complete line end in data[0, size), looking no further back than from;
 // 0 when there is none. A "\r" on the last byte may be the start of "\r\n", so it only counts at
 // the end of the input.

@@ -21,6 +21,14 @@ std::size_t NaiveLineStart(std::string_view data, std::size_t floor, std::size_t
     return pos;
 }
 
+std::uint64_t NaiveCountLineEnds(std::string_view data) {
+    std::uint64_t count = 0;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        count += data[i] == '\n' || (data[i] == '\r' && (i + 1 == data.size() || data[i + 1] != '\n'));
+    }
+    return count;
+}
+
 // Short alphabets make Keys, near misses and line ends frequent; lengths cross the 16-byte blocks.
 TEST(ByteScanTest, AgreesWithNaiveSearchesOnRandomData) {
     std::mt19937 random(7);
@@ -44,6 +52,9 @@ TEST(ByteScanTest, AgreesWithNaiveSearchesOnRandomData) {
             << data << " / " << keyN << " / " << keyP;
         const std::size_t pos = data.empty() ? 0 : from + random() % (data.size() - from + 1);
         ASSERT_EQ(LineStartBefore(data, from, pos), NaiveLineStart(data, from, pos)) << data;
+        ASSERT_EQ(CountLineEnds(std::string_view(data).substr(from)),
+                  NaiveCountLineEnds(std::string_view(data).substr(from)))
+            << data;
     }
 }
 
