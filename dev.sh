@@ -35,6 +35,35 @@ ensure_comma_locale() {
     "${sudo[@]}" locale-gen >/dev/null
 }
 
+# The window-probe tests need an X display. Without one (CI, a console), start Xvfb on a free
+# display for the tests and stop it when the script ends; without Xvfb those tests skip.
+XVFB_PID=""
+stop_xvfb() { [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true; }
+ensure_display() {
+    [ -z "${DISPLAY:-}" ] || return 0
+    command -v Xvfb >/dev/null || return 0
+    local number
+    for number in $(seq 99 199); do
+        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+        Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        trap stop_xvfb EXIT
+        local tries
+        for tries in $(seq 50); do
+            if [ -e "/tmp/.X11-unix/X$number" ]; then
+                export DISPLAY=":$number"
+                echo "Started Xvfb on display $DISPLAY for the window-probe tests"
+                return 0
+            fi
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.2
+        done
+        stop_xvfb
+        XVFB_PID=""
+    done
+    echo "Could not start Xvfb: the window-probe tests will skip" >&2
+}
+
 case "${1:-}" in
 install)
     shift
@@ -49,6 +78,7 @@ run)
 test)
     install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     ensure_comma_locale
+    ensure_display
     cmake --workflow --preset ci
     ;;
 *)

@@ -1,5 +1,22 @@
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING AND EXISTS /usr/src/googletest)
+    # No GoogleTest package for the target: build Debian's sources with the cross compiler.
+    set(BUILD_GMOCK OFF CACHE BOOL "")
+    set(INSTALL_GTEST OFF CACHE BOOL "")
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+    find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
+
+# Under Wine every test runs in one fresh prefix of the build tree, set up before the first test and
+# whose wineserver is stopped after the last (the "wine" fixture).
+if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "wine")
+    set(TARVEX_WINE_ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+    add_test(NAME wine_start COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine-tests.sh start)
+    add_test(NAME wine_stop COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine-tests.sh stop)
+    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${TARVEX_WINE_ENVIRONMENT}")
+    set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${TARVEX_WINE_ENVIRONMENT}")
+endif()
 
 # tarvex_add_gtest(<name> SOURCES <files...> [LIBRARIES <targets...>] [LABELS <labels...>]
 #                  [PROPERTIES <test properties...>])
@@ -14,6 +31,10 @@ function(tarvex_add_gtest name)
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${name} COMMAND ${name})
         set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
+        if(TARVEX_WINE_ENVIRONMENT)
+            set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+                                 ENVIRONMENT "${TARVEX_WINE_ENVIRONMENT}")
+        endif()
     else()
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
     endif()

@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
     CLI::App app("Bins MOSFET placeholder models in SPICE netlists by drawn length and width.", "tarvex-cli");
     app.set_version_flag("--version", "tarvex-cli " TARVEX_VERSION);
     app.require_subcommand(1);
+    // "/tmp/amp.net" is a path, never a Windows-style "/option" (subcommands inherit this).
+    app.allow_windows_style_options(false);
     app.footer("Exit status: 0 every device got a part name; 1 the run stopped on an error; 2 usage error;\n"
                "3 the run completed but some devices kept their placeholder.\n");
 

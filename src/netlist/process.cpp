@@ -14,6 +14,10 @@ std::string Quoted(const std::filesystem::path& path) { return "\"" + DisplayPat
 
 std::string Reason(int error) { return std::generic_category().message(error != 0 ? error : EIO); }
 
+// The portable wording, so that Windows says "No such file or directory" as POSIX systems do rather
+// than its own "The system cannot find the file specified."
+std::string Reason(const std::error_code& error) { return error.default_error_condition().message(); }
+
 std::string KeptNote(const ProcessPlan& plan) {
     return " The original netlist is kept as " + Quoted(plan.source) + ".";
 }
@@ -107,7 +111,7 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
             error == std::errc::no_such_file_or_directory && std::filesystem::is_regular_file(plan.backup, ignored);
         if (error && !recovering) {
             outcome.error = "Error: Cannot move " + Quoted(chosen) + " aside to " + Quoted(plan.backup) + ": " +
-                            error.message() + ". No file was changed.";
+                            Reason(error) + ". No file was changed.";
             return outcome;
         }
     }
@@ -154,7 +158,7 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
         return outcome;
     }
     if (const std::error_code error = MoveReplacing(temporary.path(), plan.target)) {
-        outcome.error = "Error: Cannot create " + Quoted(plan.target) + ": " + error.message() + "." + KeptNote(plan);
+        outcome.error = "Error: Cannot create " + Quoted(plan.target) + ": " + Reason(error) + "." + KeptNote(plan);
         return outcome;
     }
     temporary.keep();

@@ -17,6 +17,12 @@ constexpr std::size_t kKeyPOffset = kKeyNOffset + kKeyFieldSize;
 
 std::string Reason(int error) { return std::generic_category().message(error); }
 
+// Windows refuses to open a folder with "Permission denied"; name the real cause instead.
+int OpenError(const std::filesystem::path& path, int error) {
+    std::error_code ignored;
+    return error == EACCES && std::filesystem::is_directory(path, ignored) ? EISDIR : error;
+}
+
 std::string FileMessage(std::string_view what, const std::filesystem::path& path, int error) {
     return "Error: Cannot " + std::string(what) + " settings file \"" + DisplayPath(path) + "\": " + Reason(error) +
            ".";
@@ -83,7 +89,7 @@ LoadResult LoadSettings(const std::filesystem::path& path) {
         result.readOnly = file != nullptr;
     }
     if (!file) {
-        result.error = FileMessage("open", path, openError != 0 ? openError : ENOENT);
+        result.error = FileMessage("open", path, OpenError(path, openError != 0 ? openError : ENOENT));
         return result;
     }
 
@@ -96,7 +102,7 @@ LoadResult ReadSettingsFile(const std::filesystem::path& path) {
     errno = 0;
     const FilePtr file = OpenFile(path, "r");
     if (!file) {
-        result.error = FileMessage("open", path, errno != 0 ? errno : ENOENT);
+        result.error = FileMessage("open", path, OpenError(path, errno != 0 ? errno : ENOENT));
         return result;
     }
     ReadOpenFile(file.get(), path, result);
@@ -110,7 +116,7 @@ std::optional<std::string> SaveSettings(const std::filesystem::path& path, const
         file = OpenFile(path, "w+");
     }
     if (!file) {
-        return FileMessage("open", path, errno != 0 ? errno : EACCES);
+        return FileMessage("open", path, OpenError(path, errno != 0 ? errno : EACCES));
     }
     std::array<unsigned char, kSettingsFileSize> bytes{};
     WriteSettings(settings, bytes);

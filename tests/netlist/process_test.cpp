@@ -83,9 +83,11 @@ Files FilesIn(const fs::path& folder) {
     return files;
 }
 
+// Puts the folder in place of "{dir}/", with the platform's own separator after it.
 std::string InFolder(std::string text, const fs::path& folder) {
-    for (std::size_t at; (at = text.find("{dir}")) != std::string::npos;) {
-        text.replace(at, 5, folder.string());
+    const std::string prefix = (folder / "").string();
+    for (std::size_t at; (at = text.find("{dir}/")) != std::string::npos;) {
+        text.replace(at, 6, prefix);
     }
     return text;
 }
@@ -285,7 +287,11 @@ TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
 TEST(ProcessTest, DanglingLinkIsRefusedBeforeTheMoveAside) {
     const TempDir dir;
     WriteFileBytes(dir / "amp.ant", kOld);
-    fs::create_symlink("gone.net", dir / "amp.net");
+    std::error_code linkError;
+    fs::create_symlink("gone.net", dir / "amp.net", linkError);
+    if (linkError) {
+        GTEST_SKIP() << "cannot make a symbolic link here: " << linkError.message();
+    }
 
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
 
@@ -318,6 +324,9 @@ TEST(ProcessTest, NetlistWithoutReadPermissionIsRefusedBeforeTheMoveAside) {
 // original stays as the backup and an older output is not replaced by a partial one. Reading
 // /proc/self/mem at offset 0 fails with EIO for any user.
 TEST(ProcessTest, ReadErrorStopsTheRunAndKeepsEveryFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs Linux's /proc/self/mem to make a read fail";
+#endif
     if (!fs::exists("/proc/self/mem")) {
         GTEST_SKIP() << "needs /proc/self/mem to make a read fail";
     }
