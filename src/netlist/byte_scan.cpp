@@ -100,17 +100,30 @@ std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_
     return pos;
 }
 
-// memchr (vectorised by the C library for the machine it runs on) outruns a portable block loop.
+// Counts "\n" and every "\r" not followed by "\n", 16 bytes at a time: one pass, with no call per
+// line (netlists have millions of short lines).
 std::uint64_t CountLineEnds(std::string_view data) {
+    const Bytes16 newline = Splat('\n');
+    const Bytes16 carriageReturn = Splat('\r');
+    const char* const base = data.data();
     std::uint64_t count = 0;
-    const char* const end = data.data() + data.size();
-    for (const char* p = data.data();
-         (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))); ++p) {
-        ++count;
+    std::size_t pos = 0;
+    // Each lane counts its own line ends (a set mask lane is -1) and the lanes are summed before any
+    // can pass 255. The look-ahead load reads one byte past the block, so the loop stops a byte short.
+    while (pos + 17 <= data.size()) {
+        Bytes16 lanes{};
+        for (int blocks = 0; blocks < 255 && pos + 17 <= data.size(); ++blocks, pos += 16) {
+            const Bytes16 block = Load(base + pos);
+            const Bytes16 next = Load(base + pos + 1);
+            const Mask16 ends = (block == newline) | ((block == carriageReturn) & ~(next == newline));
+            lanes -= reinterpret_cast<const Bytes16&>(ends);
+        }
+        for (int lane = 0; lane < 16; ++lane) {
+            count += lanes[lane];
+        }
     }
-    for (const char* p = data.data();
-         (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)))); ++p) {
-        if (p + 1 == end || p[1] != '\n') {
+    for (; pos < data.size(); ++pos) {
+        if (data[pos] == '\n' || (data[pos] == '\r' && (pos + 1 == data.size() || data[pos + 1] != '\n'))) {
             ++count;
         }
     }

@@ -58,6 +58,22 @@ TEST(ByteScanTest, AgreesWithNaiveSearchesOnRandomData) {
     }
 }
 
+// Long runs: the line-end count sums its per-lane counters every few thousand bytes, and a lane
+// may see a line end in every block.
+TEST(ByteScanTest, CountsLineEndsOverLongData) {
+    std::mt19937 random(11);
+    for (const char* alphabet : {"\n", "\r", "\r\n", "ab\r\n", "abcdefgh\n"}) {
+        const std::string_view letters(alphabet);
+        std::string data(100000 + random() % 5000, 'x');
+        for (char& c : data) {
+            c = letters[random() % letters.size()];
+        }
+        SCOPED_TRACE(testing::PrintToString(std::string(alphabet)));
+        EXPECT_EQ(CountLineEnds(data), NaiveCountLineEnds(data));
+        EXPECT_EQ(CountLineEnds(std::string_view(data).substr(3)), NaiveCountLineEnds(std::string_view(data).substr(3)));
+    }
+}
+
 TEST(ByteScanTest, EmptyKeyBeginsEverywhere) {
     EXPECT_EQ(KeyScanner("", "MODxyP").find("abc"), 0u);
     EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(""), 0u);
