@@ -11,6 +11,8 @@ linux_cli="${1:?usage: $0 LINUX_CLI WINDOWS_CLI_EXE}"
 windows_cli="${2:?usage: $0 LINUX_CLI WINDOWS_CLI_EXE}"
 work="$(mktemp -d)"
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
+# Wine turns the Unix arguments into Windows' wide ones with the locale's character set.
+export LC_ALL=C.UTF-8
 cleanup() {
     wineserver -k 2>/dev/null || true
     rm -rf "$work"
@@ -40,6 +42,8 @@ make_netlist >"$work/in/mix-lf.net"
 sed 's/$/\r/' "$work/in/mix-lf.net" >"$work/in/mix-crlf.net"
 tr '\n' '\r' <"$work/in/mix-lf.net" >"$work/in/mix-cr.net"
 sed 's/$/\r/' examples/amp.net >"$work/in/amp-crlf.net"
+# A name that no ANSI code page holds whole: paths must reach Windows as wide characters.
+cp "$work/in/mix-crlf.net" "$work/in/mix-日本-ü.net"
 if [ -d ../shared/corpus ]; then
     for file in ../shared/corpus/*; do
         case "$file" in *.md) continue ;; esac

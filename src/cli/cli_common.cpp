@@ -66,7 +66,7 @@ void AddRuleOptions(CLI::App& command, RuleOptions& options) {
 }
 
 RulesResult LoadRules(const RuleOptions& options) {
-    const LoadResult loaded = ReadSettingsFile(options.settings);
+    const LoadResult loaded = ReadSettingsFile(PathFromText(options.settings));
     if (!loaded.loaded) {
         return {std::nullopt, loaded.error};
     }
@@ -112,9 +112,10 @@ std::optional<std::string> CheckReportPath(const std::optional<std::string>& rep
     if (!report || *report == "-") {
         return std::nullopt;
     }
+    const std::filesystem::path reportPath = PathFromText(*report);
     for (const std::filesystem::path& file : files) {
-        if (SameFile(*report, file)) {
-            return "Error: The report " + Quoted(*report) + " would overwrite the netlist " + Quoted(file) +
+        if (SameFile(reportPath, file)) {
+            return "Error: The report " + Quoted(reportPath) + " would overwrite the netlist " + Quoted(file) +
                    ". No file was changed.";
         }
     }
@@ -122,12 +123,12 @@ std::optional<std::string> CheckReportPath(const std::optional<std::string>& rep
 }
 
 std::optional<std::string> Report::open(const std::string& path) {
-    m_name = path == "-" ? "standard output" : Quoted(path);
+    m_name = path == "-" ? "standard output" : Quoted(PathFromText(path));
     if (path == "-") {
         m_file = stdout;
     } else {
         errno = 0;
-        m_owned = OpenFile(path, "w");
+        m_owned = OpenFile(PathFromText(path), "w");
         if (!m_owned) {
             return "Error: Cannot create report " + m_name + ": " + Reason(errno) + ".";
         }

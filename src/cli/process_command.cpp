@@ -35,8 +35,8 @@ int RunProcess(const ProcessOptions& options) {
     }
     std::vector<std::filesystem::path> files;
     for (const std::string& netlist : options.netlists) {
-        files.insert(files.end(),
-                     {netlist, ChangeExtension(netlist, ".ant"), ChangeExtension(netlist, ".net")});
+        const std::filesystem::path path = PathFromText(netlist);
+        files.insert(files.end(), {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")});
     }
     if (const auto clash = CheckReportPath(options.rules.report, files)) {
         PrintError(*clash);
@@ -52,7 +52,7 @@ int RunProcess(const ProcessOptions& options) {
 
     int status = kExitOk;
     for (const std::string& netlist : options.netlists) {
-        const ProcessOutcome outcome = ProcessNetlist(netlist, *loaded.rules, WatchDevices(netlist, report));
+        const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), *loaded.rules, WatchDevices(netlist, report));
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;

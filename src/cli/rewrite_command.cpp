@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "stdio_binary.h"
 
+#include "netlist/paths.h"
 #include "netlist/process.h"
 
 #include <CLI/CLI.hpp>
@@ -45,30 +46,33 @@ int RunRewrite(const RewriteOptions& options) {
         return kExitError;
     }
 
-    const std::string inputName = fromStdin ? "standard input" : Quoted(options.input);
-    const std::string outputName = toStdout ? "standard output" : Quoted(options.output);
+    const std::filesystem::path inputPath = PathFromText(options.input);
+    const std::filesystem::path outputPath = PathFromText(options.output);
+    const std::string inputName = fromStdin ? "standard input" : Quoted(inputPath);
+    const std::string outputName = toStdout ? "standard output" : Quoted(outputPath);
     std::FILE* in = stdin;
     FilePtr inFile;
     if (fromStdin) {
         SetBinaryMode(stdin);
     } else {
         errno = 0;
-        inFile = OpenFile(options.input, "r");
+        inFile = OpenFile(inputPath, "r");
         if (!inFile) {
             PrintError("Error: Cannot read " + inputName + ": " + Reason(errno) + ".");
             return kExitError;
         }
         in = inFile.get();
     }
-    if (!fromStdin && !toStdout && SameFile(options.input, options.output)) {
+    if (!fromStdin && !toStdout && SameFile(inputPath, outputPath)) {
         PrintError("Error: " + inputName + " is both the input and the output. No file was changed.");
         return kExitError;
     }
     std::vector<std::filesystem::path> files;
-    for (const std::string& name : {options.input, options.output}) {
-        if (name != "-") {
-            files.emplace_back(name);
-        }
+    if (!fromStdin) {
+        files.push_back(inputPath);
+    }
+    if (!toStdout) {
+        files.push_back(outputPath);
     }
     if (const auto clash = CheckReportPath(options.rules.report, files)) {
         PrintError(*clash);
@@ -87,7 +91,7 @@ int RunRewrite(const RewriteOptions& options) {
         SetBinaryMode(stdout);
     } else {
         errno = 0;
-        outFile = OpenFile(options.output, "w");
+        outFile = OpenFile(outputPath, "w");
         if (!outFile) {
             PrintError("Error: Cannot create " + outputName + ": " + Reason(errno) + ".");
             return kExitError;

@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include "bins/engineering_value.h"
+#include "netlist/paths.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>
@@ -89,7 +90,7 @@ std::string Grid(std::string_view title, const BinTable& table, std::string_view
 }
 
 int RunShow(const std::string& path) {
-    const LoadResult loaded = ReadSettingsFile(path);
+    const LoadResult loaded = ReadSettingsFile(PathFromText(path));
     if (!loaded.loaded) {
         PrintError(loaded.error);
         return kExitError;

@@ -70,6 +70,11 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
 #endif
 }
 
+// A u8string path converts UTF-8 on Windows and passes the bytes through unchanged elsewhere.
+std::filesystem::path PathFromText(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 std::string DisplayPath(const std::filesystem::path& path) {
 #ifdef _WIN32
     const std::u8string text = path.u8string();

@@ -31,4 +31,7 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
 // The path as text for messages: UTF-8 on Windows, the file system's own bytes elsewhere.
 std::string DisplayPath(const std::filesystem::path& path);
 
+// The reverse: a path from text in that form (a window title, a command-line argument).
+std::filesystem::path PathFromText(std::string_view text);
+
 } // namespace tarvex

@@ -3,6 +3,8 @@
 
 #include "simlink/window_titles.h"
 
+#include "netlist/paths.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -12,12 +14,6 @@ namespace {
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-// Core text is UTF-8 on Windows and the file system's own bytes elsewhere; a u8string path
-// converts the first and passes the second through unchanged.
-std::filesystem::path PathFromText(std::string_view text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 } // namespace
