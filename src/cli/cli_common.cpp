@@ -86,14 +86,6 @@ void PrintError(std::string_view message) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-std::string Quoted(const std::filesystem::path& path) {
-    return "\"" + DisplayPath(path) + "\"";
-}
-
-std::string Reason(int error) {
-    return std::generic_category().message(error != 0 ? error : EIO);
-}
-
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::error_code error;
     if (std::filesystem::equivalent(a, b, error)) {
@@ -115,7 +107,7 @@ std::optional<std::string> CheckReportPath(const std::optional<std::string>& rep
     const std::filesystem::path reportPath = PathFromText(*report);
     for (const std::filesystem::path& file : files) {
         if (SameFile(reportPath, file)) {
-            return "Error: The report " + Quoted(reportPath) + " would overwrite the netlist " + Quoted(file) +
+            return "Error: The report " + QuotedPath(reportPath) + " would overwrite the netlist " + QuotedPath(file) +
                    ". No file was changed.";
         }
     }
@@ -123,14 +115,14 @@ std::optional<std::string> CheckReportPath(const std::optional<std::string>& rep
 }
 
 std::optional<std::string> Report::open(const std::string& path) {
-    m_name = path == "-" ? "standard output" : Quoted(PathFromText(path));
+    m_name = path == "-" ? "standard output" : QuotedPath(PathFromText(path));
     if (path == "-") {
         m_file = stdout;
     } else {
         errno = 0;
         m_owned = OpenFile(PathFromText(path), "w");
         if (!m_owned) {
-            return "Error: Cannot create report " + m_name + ": " + Reason(errno) + ".";
+            return "Error: Cannot create report " + m_name + ": " + ErrorText(errno) + ".";
         }
         m_file = m_owned.get();
     }
@@ -176,7 +168,7 @@ std::optional<std::string> Report::close() {
     }
     m_file = nullptr;
     if (!ok) {
-        return "Error: Cannot write report " + m_name + ": " + Reason(error) + ".";
+        return "Error: Cannot write report " + m_name + ": " + ErrorText(error) + ".";
     }
     return std::nullopt;
 }

@@ -51,12 +51,6 @@ RulesResult LoadRules(const RuleOptions& options);
 // Writes one message and a line end to stderr.
 void PrintError(std::string_view message);
 
-// "\"path\"" for messages, as the core quotes paths.
-std::string Quoted(const std::filesystem::path& path);
-
-// The system's text for errno value error ("No such file or directory").
-std::string Reason(int error);
-
 // True when a and b name the same file, existing or not (through links, "./" and "..").
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 

@@ -48,8 +48,8 @@ int RunRewrite(const RewriteOptions& options) {
 
     const std::filesystem::path inputPath = PathFromText(options.input);
     const std::filesystem::path outputPath = PathFromText(options.output);
-    const std::string inputName = fromStdin ? "standard input" : Quoted(inputPath);
-    const std::string outputName = toStdout ? "standard output" : Quoted(outputPath);
+    const std::string inputName = fromStdin ? "standard input" : QuotedPath(inputPath);
+    const std::string outputName = toStdout ? "standard output" : QuotedPath(outputPath);
     std::FILE* in = stdin;
     FilePtr inFile;
     if (fromStdin) {
@@ -58,7 +58,7 @@ int RunRewrite(const RewriteOptions& options) {
         errno = 0;
         inFile = OpenFile(inputPath, "r");
         if (!inFile) {
-            PrintError("Error: Cannot read " + inputName + ": " + Reason(errno) + ".");
+            PrintError("Error: Cannot read " + inputName + ": " + ErrorText(errno) + ".");
             return kExitError;
         }
         in = inFile.get();
@@ -93,7 +93,7 @@ int RunRewrite(const RewriteOptions& options) {
         errno = 0;
         outFile = OpenFile(outputPath, "w");
         if (!outFile) {
-            PrintError("Error: Cannot create " + outputName + ": " + Reason(errno) + ".");
+            PrintError("Error: Cannot create " + outputName + ": " + ErrorText(errno) + ".");
             return kExitError;
         }
         out = outFile.get();
@@ -113,15 +113,15 @@ int RunRewrite(const RewriteOptions& options) {
         if (std::fclose(outFile.release()) != 0) {
             error = errno;
             status = kExitError;
-            PrintError("Error: Cannot write " + outputName + ": " + Reason(error) +
+            PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) +
                        ". The output is incomplete.");
         }
     }
     if (result.status == StreamStatus::ReadFailed) {
-        PrintError("Error: Cannot read " + inputName + ": " + Reason(error) + ". The output is incomplete.");
+        PrintError("Error: Cannot read " + inputName + ": " + ErrorText(error) + ". The output is incomplete.");
         status = kExitError;
     } else if (result.status == StreamStatus::WriteFailed) {
-        PrintError("Error: Cannot write " + outputName + ": " + Reason(error) +
+        PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) +
                    ". The output is incomplete.");
         status = kExitError;
     }

@@ -100,7 +100,7 @@ int RunShow(const std::string& path) {
                              '\n' +
                              Grid("P-channel table", settings.tableP, KeyText(settings.keyP), kDefaultKeyP);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-        PrintError("Error: Cannot write standard output: " + Reason(errno) + ".");
+        PrintError("Error: Cannot write standard output: " + ErrorText(errno) + ".");
         return kExitError;
     }
     return kExitOk;

@@ -2,6 +2,7 @@
 #include "netlist/paths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -68,6 +69,19 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
     std::filesystem::rename(from, to, error);
     return error;
 #endif
+}
+
+std::string QuotedPath(const std::filesystem::path& path) {
+    return "\"" + DisplayPath(path) + "\"";
+}
+
+std::string ErrorText(int error) {
+    return std::generic_category().message(error != 0 ? error : EIO);
+}
+
+// Windows' own wording ("The system cannot find the file specified.") gives way to the portable one.
+std::string ErrorText(const std::error_code& error) {
+    return error.default_error_condition().message();
 }
 
 // A u8string path converts UTF-8 on Windows and passes the bytes through unchanged elsewhere.

@@ -31,6 +31,14 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
 // The path as text for messages: UTF-8 on Windows, the file system's own bytes elsewhere.
 std::string DisplayPath(const std::filesystem::path& path);
 
+// The path in double quotes, as messages name files.
+std::string QuotedPath(const std::filesystem::path& path);
+
+// The reason for a failed file operation, in the same portable words on every platform
+// (EIO's when the C library left errno at 0).
+std::string ErrorText(int error);
+std::string ErrorText(const std::error_code& error);
+
 // The reverse: a path from text in that form (a window title, a command-line argument).
 std::filesystem::path PathFromText(std::string_view text);
 

@@ -10,16 +10,9 @@
 namespace tarvex {
 namespace {
 
-std::string Quoted(const std::filesystem::path& path) { return "\"" + DisplayPath(path) + "\""; }
-
-std::string Reason(int error) { return std::generic_category().message(error != 0 ? error : EIO); }
-
-// The portable wording, so that Windows says "No such file or directory" as POSIX systems do rather
-// than its own "The system cannot find the file specified."
-std::string Reason(const std::error_code& error) { return error.default_error_condition().message(); }
 
 std::string KeptNote(const ProcessPlan& plan) {
-    return " The original netlist is kept as " + Quoted(plan.source) + ".";
+    return " The original netlist is kept as " + QuotedPath(plan.source) + ".";
 }
 
 // Removes the temporary output unless it has been renamed into place.
@@ -87,7 +80,7 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     // A folder would be renamed to the backup name and then fail to read; refuse it untouched.
     std::error_code notFolder;
     if (std::filesystem::is_directory(chosen, notFolder)) {
-        outcome.error = "Error: " + Quoted(chosen) + " is a folder, not a netlist. No file was changed.";
+        outcome.error = "Error: " + QuotedPath(chosen) + " is a folder, not a netlist. No file was changed.";
         return outcome;
     }
 
@@ -100,7 +93,7 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
         std::error_code noEntry;
         if (!readable && std::filesystem::exists(std::filesystem::symlink_status(chosen, noEntry))) {
             outcome.error =
-                "Error: Cannot read " + Quoted(chosen) + ": " + Reason(openError) + ". No file was changed.";
+                "Error: Cannot read " + QuotedPath(chosen) + ": " + ErrorText(openError) + ". No file was changed.";
             return outcome;
         }
         const std::error_code error = MoveReplacing(chosen, plan.backup);
@@ -110,8 +103,8 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
         const bool recovering =
             error == std::errc::no_such_file_or_directory && std::filesystem::is_regular_file(plan.backup, ignored);
         if (error && !recovering) {
-            outcome.error = "Error: Cannot move " + Quoted(chosen) + " aside to " + Quoted(plan.backup) + ": " +
-                            Reason(error) + ". No file was changed.";
+            outcome.error = "Error: Cannot move " + QuotedPath(chosen) + " aside to " + QuotedPath(plan.backup) + ": " +
+                            ErrorText(error) + ". No file was changed.";
             return outcome;
         }
     }
@@ -119,7 +112,7 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     errno = 0;
     const FilePtr source = OpenFile(plan.source, "r");
     if (!source) {
-        outcome.error = "Error: Cannot read " + Quoted(plan.source) + ": " + Reason(errno) + "." +
+        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(errno) + "." +
                         (plan.moveAside ? KeptNote(plan) : std::string());
         return outcome;
     }
@@ -128,7 +121,7 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
     errno = 0;
     FilePtr target = OpenFile(temporary.path(), "w");
     if (!target) {
-        outcome.error = "Error: Cannot create " + Quoted(plan.target) + ": " + Reason(errno) + "." + KeptNote(plan);
+        outcome.error = "Error: Cannot create " + QuotedPath(plan.target) + ": " + ErrorText(errno) + "." + KeptNote(plan);
         return outcome;
     }
 
@@ -145,20 +138,20 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const Rewrite
         outcome.cancelled = true;
         return outcome;
     case StreamStatus::ReadFailed:
-        outcome.error = "Error: Cannot read " + Quoted(plan.source) + ": " + Reason(streamError) + "." + KeptNote(plan);
+        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(streamError) + "." + KeptNote(plan);
         return outcome;
     case StreamStatus::WriteFailed:
-        outcome.error = "Error: Cannot write " + Quoted(plan.target) + ": " + Reason(streamError) + "." + KeptNote(plan);
+        outcome.error = "Error: Cannot write " + QuotedPath(plan.target) + ": " + ErrorText(streamError) + "." + KeptNote(plan);
         return outcome;
     }
 
     errno = 0;
     if (std::fclose(target.release()) != 0) {
-        outcome.error = "Error: Cannot write " + Quoted(plan.target) + ": " + Reason(errno) + "." + KeptNote(plan);
+        outcome.error = "Error: Cannot write " + QuotedPath(plan.target) + ": " + ErrorText(errno) + "." + KeptNote(plan);
         return outcome;
     }
     if (const std::error_code error = MoveReplacing(temporary.path(), plan.target)) {
-        outcome.error = "Error: Cannot create " + Quoted(plan.target) + ": " + Reason(error) + "." + KeptNote(plan);
+        outcome.error = "Error: Cannot create " + QuotedPath(plan.target) + ": " + ErrorText(error) + "." + KeptNote(plan);
         return outcome;
     }
     temporary.keep();

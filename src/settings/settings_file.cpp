@@ -15,8 +15,6 @@ namespace {
 constexpr std::size_t kKeyNOffset = 2 * kBinTableSize;
 constexpr std::size_t kKeyPOffset = kKeyNOffset + kKeyFieldSize;
 
-std::string Reason(int error) { return std::generic_category().message(error); }
-
 // Windows refuses to open a folder with "Permission denied"; name the real cause instead.
 int OpenError(const std::filesystem::path& path, int error) {
     std::error_code ignored;
@@ -24,7 +22,7 @@ int OpenError(const std::filesystem::path& path, int error) {
 }
 
 std::string FileMessage(std::string_view what, const std::filesystem::path& path, int error) {
-    return "Error: Cannot " + std::string(what) + " settings file \"" + DisplayPath(path) + "\": " + Reason(error) +
+    return "Error: Cannot " + std::string(what) + " settings file \"" + DisplayPath(path) + "\": " + ErrorText(error) +
            ".";
 }
 
