@@ -2,7 +2,7 @@
 #include "cli_common.h"
 
 #include "bins/engineering_value.h"
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>

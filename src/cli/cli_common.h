@@ -3,7 +3,7 @@
 // CSV report and the listing of devices that kept their Key.
 #pragma once
 
-#include "netlist/byte_stream.h"
+#include "files/byte_stream.h"
 #include "netlist/netlist_rewrite.h"
 
 #include <cstdint>

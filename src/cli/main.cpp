@@ -2,38 +2,13 @@
 // tarvex-cli: the Process command and a netlist filter for scripts, and a look into settings files.
 #include "cli_common.h"
 #include "commands.h"
+#include "console.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#include <shellapi.h>
-
-namespace {
-
-// Windows hands main its arguments in the ANSI code page, which cannot name every file. The wide
-// command line can; it is passed on as UTF-8, the form the core takes paths in on Windows.
-std::vector<std::string> Utf8Arguments() {
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> arguments;
-    for (int i = 0; wide != nullptr && i < count; ++i) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), size, nullptr, nullptr);
-        argument.resize(argument.size() - 1);
-        arguments.push_back(std::move(argument));
-    }
-    LocalFree(wide);
-    return arguments;
-}
-
-} // namespace
-#endif
 
 int main(int argc, char** argv) {
     using namespace tarvex::cli;
@@ -55,21 +30,13 @@ int main(int argc, char** argv) {
     AddShowCommand(app, exitCode);
     AddProbeCommand(app, exitCode);
 
-#ifdef _WIN32
-    // Messages carry paths as UTF-8.
-    SetConsoleOutputCP(CP_UTF8);
-    const std::vector<std::string> arguments = Utf8Arguments();
+    const std::vector<std::string> arguments = ConsoleArguments(argc, argv);
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());
     }
-    if (!pointers.empty()) {
-        argc = static_cast<int>(pointers.size());
-        argv = const_cast<char**>(pointers.data());
-    }
-#endif
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& error) {
         // --help and --version end here too, with status 0.
         return app.exit(error) == 0 ? kExitOk : kExitUsage;

@@ -3,7 +3,7 @@
 #include "cli_common.h"
 #include "commands.h"
 
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "netlist/process.h"
 
 #include <CLI/CLI.hpp>

@@ -3,9 +3,9 @@
 // other file. It streams: memory stays constant whatever the size of the netlist.
 #include "cli_common.h"
 #include "commands.h"
-#include "stdio_binary.h"
+#include "console.h"
 
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "netlist/process.h"
 
 #include <CLI/CLI.hpp>

@@ -4,7 +4,7 @@
 #include "commands.h"
 
 #include "bins/engineering_value.h"
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>

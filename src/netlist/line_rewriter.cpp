@@ -14,6 +14,8 @@ constexpr std::size_t npos = std::string_view::npos;
 struct Sizes {
     double length = 0.0;
     double width = 0.0;
+    bool hasLength = false;
+    bool hasWidth = false;
 };
 
 Sizes ReadSizes(std::string_view line) {
@@ -28,6 +30,8 @@ Sizes ReadSizes(std::string_view line) {
         }
     }
     Sizes sizes;
+    sizes.hasLength = posL != npos;
+    sizes.hasWidth = posW != npos;
     if (posL != npos) {
         sizes.length = ParseNetlistValue(line.substr(posL, kNetlistTokenLength));
     }
@@ -59,13 +63,15 @@ std::size_t FindPAfterReplacement(std::string_view oldLine, std::string_view new
     return after == npos ? npos : after - keyNSize + name.size();
 }
 
-DeviceEvent Resolve(Polarity polarity, const BinTable& table, double length, double width) {
+DeviceEvent Resolve(Polarity polarity, const BinTable& table, const Sizes& sizes) {
     DeviceEvent event;
     event.polarity = polarity;
-    event.length = length;
-    event.width = width;
-    event.widthBin = FindBin(table.widthBounds, width);
-    event.lengthBin = FindBin(table.lengthBounds, length);
+    event.length = sizes.length;
+    event.width = sizes.width;
+    event.hasLength = sizes.hasLength;
+    event.hasWidth = sizes.hasWidth;
+    event.widthBin = FindBin(table.widthBounds, sizes.width);
+    event.lengthBin = FindBin(table.lengthBounds, sizes.length);
     if (!event.widthBin || !event.lengthBin) {
         event.outcome = DeviceOutcome::NoBin;
         return event;
@@ -100,7 +106,7 @@ LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t p
     // The P Key is looked for in the line as the N replacement left it, so an inserted N part name
     // that contains the P Key is replaced in turn.
     if (posN != npos) {
-        result.n = Resolve(Polarity::N, rules.tableN, sizes.length, sizes.width);
+        result.n = Resolve(Polarity::N, rules.tableN, sizes);
         if (result.n->outcome == DeviceOutcome::Replaced) {
             const std::string_view name = result.n->partName;
             out.replace(start + posN, rules.keyN.size(), name);
@@ -109,7 +115,7 @@ LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t p
         }
     }
     if (posP != npos) {
-        result.p = Resolve(Polarity::P, rules.tableP, sizes.length, sizes.width);
+        result.p = Resolve(Polarity::P, rules.tableP, sizes);
         if (result.p->outcome == DeviceOutcome::Replaced) {
             out.replace(start + posP, rules.keyP.size(), result.p->partName);
         }

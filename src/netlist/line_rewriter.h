@@ -38,6 +38,8 @@ struct DeviceEvent {
     DeviceOutcome outcome = DeviceOutcome::Replaced;
     double length = 0.0; // parsed "L=" value, 0 when the line has none
     double width = 0.0;  // parsed "W=" value, 0 when the line has none
+    bool hasLength = false; // the line holds "L="
+    bool hasWidth = false;  // the line holds "W="
     std::optional<int> widthBin;
     std::optional<int> lengthBin;
     std::string_view partName; // points into the rules' table; empty unless Replaced

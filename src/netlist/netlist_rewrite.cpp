@@ -72,12 +72,12 @@ public:
         while (pos < data.size() && m_writeOk) {
             const std::size_t hit = pos + m_scanner.find(data.substr(pos));
             if (hit >= data.size()) {
-                emit(data.substr(pos));
+                put(data.substr(pos));
                 return;
             }
             const std::size_t start = LineStartBefore(data, pos, hit);
             const std::size_t end = LineEnd(data, hit);
-            emit(data.substr(pos, start - pos));
+            put(data.substr(pos, start - pos));
             rewriteDeviceLine(start, data.substr(start, end - start), hit - start);
             pos = end;
         }
@@ -103,7 +103,7 @@ private:
         return m_chunkLines + 1;
     }
 
-    void emit(std::string_view bytes) {
+    void put(std::string_view bytes) {
         if (m_pending.size() + bytes.size() > kOutputBufferSize) {
             flushPending();
         }

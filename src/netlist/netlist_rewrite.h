@@ -3,7 +3,7 @@
 // through untouched, and memory stays constant whatever the size of the file.
 #pragma once
 
-#include "netlist/byte_stream.h"
+#include "files/byte_stream.h"
 #include "netlist/line_rewriter.h"
 
 #include <cstdint>

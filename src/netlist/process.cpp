@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "netlist/process.h"
 
-#include "netlist/byte_stream.h"
-#include "netlist/paths.h"
+#include "files/byte_stream.h"
+#include "files/paths.h"
 
 #include <cerrno>
 #include <system_error>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settings/settings_file.h"
 
-#include "netlist/byte_stream.h"
-#include "netlist/paths.h"
+#include "files/byte_stream.h"
+#include "files/paths.h"
 
 #include <algorithm>
 #include <cerrno>

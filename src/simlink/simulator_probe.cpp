@@ -3,7 +3,7 @@
 
 #include "simlink/window_titles.h"
 
-#include "netlist/paths.h"
+#include "files/paths.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -3,7 +3,7 @@
 
 #include "bins/engineering_value.h"
 #include "netlist/line_rewriter.h"
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "netlist/process.h"
 #include "ui/about_dlg.h"
 #include "ui/app_icon.h"

@@ -4,7 +4,7 @@
 // broken file system (read-only folders, a full disk, a killed run) are in tests/faults.
 #include "netlist/process.h"
 
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"
 

@@ -2,7 +2,7 @@
 // Shared by the probe's tests: viewer titles for a design path, and the checks after a probe.
 #pragma once
 
-#include "netlist/paths.h"
+#include "files/paths.h"
 #include "simlink/simulator_probe.h"
 
 #include <gtest/gtest.h>

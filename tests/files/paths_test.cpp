@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "netlist/paths.h"
+#include "files/paths.h"
 
 #include "support/param_name.h"
 #include "support/temp_dir.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "netlist/byte_stream.h"
+#include "files/byte_stream.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,17 +7,12 @@
 
 namespace tarvex {
 
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode) {
-    std::string binaryMode(mode);
-    if (binaryMode.find('b') == std::string::npos) {
-        binaryMode += 'b';
+std::string BinaryMode(const char* mode) {
+    std::string binary(mode);
+    if (binary.find('b') == std::string::npos) {
+        binary += 'b';
     }
-#ifdef _WIN32
-    const std::wstring wideMode(binaryMode.begin(), binaryMode.end());
-    return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
-#else
-    return FilePtr(std::fopen(path.c_str(), binaryMode.c_str()));
-#endif
+    return binary;
 }
 
 std::optional<std::size_t> FileReader::read(std::span<char> buffer) {

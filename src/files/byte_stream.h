@@ -37,6 +37,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // line ends pass through untranslated.
 FilePtr OpenFile(const std::filesystem::path& path, const char* mode);
 
+// An fopen mode with 'b' added where it lacks one.
+std::string BinaryMode(const char* mode);
+
 // Reads an open FILE; does not own it, so stdin can be used as well.
 class FileReader final : public ByteReader {
 public:

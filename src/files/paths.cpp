@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "netlist/paths.h"
+#include "files/paths.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace tarvex {
 namespace {
@@ -17,14 +13,6 @@ using Char = std::filesystem::path::value_type;
 Char LowerAscii(Char c) { return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c; }
 
 } // namespace
-
-bool IsFolderSeparator(Char c) {
-#ifdef _WIN32
-    return c == L'\\' || c == L'/';
-#else
-    return c == '/';
-#endif
-}
 
 std::filesystem::path ChangeExtension(const std::filesystem::path& path, std::string_view ext) {
     const auto& text = path.native();
@@ -58,19 +46,6 @@ bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem:
            std::equal(x.begin(), x.end(), y.begin(), [](Char l, Char r) { return LowerAscii(l) == LowerAscii(r); });
 }
 
-std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-#ifdef _WIN32
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        return {static_cast<int>(GetLastError()), std::system_category()};
-    }
-    return {};
-#else
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    return error;
-#endif
-}
-
 std::string QuotedPath(const std::filesystem::path& path) {
     return "\"" + DisplayPath(path) + "\"";
 }
@@ -87,15 +62,6 @@ std::string ErrorText(const std::error_code& error) {
 // A u8string path converts UTF-8 on Windows and passes the bytes through unchanged elsewhere.
 std::filesystem::path PathFromText(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string DisplayPath(const std::filesystem::path& path) {
-#ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-#else
-    return path.native();
-#endif
 }
 
 } // namespace tarvex
