@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <string>
 
 namespace tarvex::cli {
 
@@ -19,7 +20,7 @@ void AddProbeCommand(CLI::App& app, int& exitCode) {
     probe->callback([&exitCode] {
         const ProbeResult result = ProbeSimulatorWindow();
         if (!result.found()) {
-            std::fputs("No \"PSpice Message Viewer\" window found.\n", stderr);
+            PrintError("No \"" + std::string(kSimulatorTitleMark) + "\" window found.");
             exitCode = kExitError;
             return;
         }

@@ -38,7 +38,7 @@ std::string Grid(std::string_view title, const BinTable& table, std::string_view
                  std::string_view defaultKey) {
     std::array<std::string, kBoundCount> widths;
     std::array<std::string, kBoundCount> lengths;
-    std::array<std::array<std::string, kBinCount>, kBinCount> names; // [length bin][width bin]
+    std::array<std::array<std::string, kBinCount>, kBinCount> names; // [width bin][length bin]
     std::size_t cell = 6; // wide enough to read even when every cell is empty
     std::size_t margin = std::string_view("L \\ W").size();
     for (int i = 0; i < kBoundCount; ++i) {
@@ -47,10 +47,10 @@ std::string Grid(std::string_view title, const BinTable& table, std::string_view
         cell = std::max(cell, widths[i].size());
         margin = std::max(margin, lengths[i].size());
     }
-    for (int l = 0; l < kBinCount; ++l) {
-        for (int w = 0; w < kBinCount; ++w) {
-            names[l][w] = Printable(PartName(table, w, l));
-            cell = std::max(cell, names[l][w].size());
+    for (int w = 0; w < kBinCount; ++w) {
+        for (int l = 0; l < kBinCount; ++l) {
+            names[w][l] = Printable(PartName(table, w, l));
+            cell = std::max(cell, names[w][l].size());
         }
     }
     margin += 2;
@@ -81,7 +81,7 @@ std::string Grid(std::string_view title, const BinTable& table, std::string_view
         out += '|';
         for (int w = 0; w < kBinCount; ++w) {
             out += ' ';
-            Pad(out, names[l][w], cell - 1);
+            Pad(out, names[w][l], cell - 1);
             out += '|';
         }
         out += '\n';

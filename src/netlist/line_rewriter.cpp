@@ -81,8 +81,9 @@ DeviceEvent Resolve(Polarity polarity, const BinTable& table, const Sizes& sizes
     return event;
 }
 
-const char* KeyLabel(Polarity polarity) {
-    return polarity == Polarity::N ? "MODxyN" : "MODxyP";
+// Messages name the default Keys whatever the Keys are.
+std::string_view KeyLabel(Polarity polarity) {
+    return polarity == Polarity::N ? kDefaultKeyN : kDefaultKeyP;
 }
 
 } // namespace
@@ -133,7 +134,7 @@ bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view 
 }
 
 std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
-    const std::string label = KeyLabel(event.polarity);
+    const std::string label(KeyLabel(event.polarity));
     switch (event.outcome) {
     case DeviceOutcome::Replaced:
         return std::nullopt;

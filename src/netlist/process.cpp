@@ -43,10 +43,10 @@ std::optional<std::string> CheckRules(const RewriteRules& rules) {
         return fault;
     }
     if (rules.keyN.empty()) {
-        return "Error: Empty MODxyN key!";
+        return "Error: Empty " + std::string(kDefaultKeyN) + " key!";
     }
     if (rules.keyP.empty()) {
-        return "Error: Empty MODxyP key!";
+        return "Error: Empty " + std::string(kDefaultKeyP) + " key!";
     }
     return std::nullopt;
 }
