@@ -31,7 +31,7 @@ int DialogUnits::y(int du) const {
     return Scale(du, m_baseY, 8);
 }
 
-QRect DialogUnits::map(const DuRect& rect) const {
+QRect DialogUnits::map(const form::DuRect& rect) const {
     const int left = x(rect.x);
     const int top = y(rect.y);
     return {left, top, x(rect.x + rect.width) - left, y(rect.y + rect.height) - top};

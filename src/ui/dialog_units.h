@@ -2,7 +2,7 @@
 // Dialog units: positions that scale with the dialog's font, as dialog templates are written.
 #pragma once
 
-#include "ui/form_layout.h"
+#include "form/form_layout.h"
 
 #include <QFont>
 #include <QRect>
@@ -18,7 +18,7 @@ public:
 
     int x(int du) const;
     int y(int du) const;
-    QRect map(const DuRect& rect) const;
+    QRect map(const form::DuRect& rect) const;
 
 private:
     int m_baseX;

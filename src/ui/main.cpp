@@ -7,7 +7,6 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    // The probe reads the simulator's window title and may move the working directory.
-    tarvex::ui::CTarvexApp tarvex([] { return tarvex::ProbeSimulatorWindow().hint.netlistName; });
+    tarvex::ui::CTarvexApp tarvex([] { return tarvex::ProbeSimulatorWindow().hint; });
     return tarvex.InitInstance() ? 0 : 1;
 }

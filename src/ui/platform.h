@@ -19,4 +19,8 @@ bool AddAboutToSystemMenu(QWidget* window, const QString& text);
 // True for a native message that is the system menu's About entry being chosen.
 bool IsAboutSystemCommand(const QByteArray& eventType, void* message);
 
+// The file dialogs' pattern for every file: "*.*" on Windows; elsewhere "*.*" would only match
+// names holding a dot, so "*".
+QString AllFilesPattern();
+
 } // namespace tarvex::ui

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Platforms without a socket layer to start and without a system menu the program can extend
-// (X11, Wayland, macOS).
+// (X11, Wayland, macOS); their file dialogs match every file with "*".
 #include "ui/platform.h"
 
 namespace tarvex::ui {
@@ -15,6 +15,10 @@ bool AddAboutToSystemMenu(QWidget* /*window*/, const QString& /*text*/) {
 
 bool IsAboutSystemCommand(const QByteArray& /*eventType*/, void* /*message*/) {
     return false;
+}
+
+QString AllFilesPattern() {
+    return QStringLiteral("*");
 }
 
 } // namespace tarvex::ui

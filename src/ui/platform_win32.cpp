@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Windows: Windows Sockets start-up and the About entry in the window's system menu.
+// Windows: Windows Sockets start-up, the About entry in the window's system menu, file patterns.
 #include "ui/platform.h"
 
 // winsock2.h must come before windows.h.
@@ -37,6 +37,10 @@ bool IsAboutSystemCommand(const QByteArray& eventType, void* message) {
     }
     const MSG* msg = static_cast<const MSG*>(message);
     return msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand;
+}
+
+QString AllFilesPattern() {
+    return QStringLiteral("*.*");
 }
 
 } // namespace tarvex::ui

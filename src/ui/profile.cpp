@@ -1,24 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "ui/profile.h"
 
+#include "ui/text_convert.h"
+
 #include <QSettings>
+#include <QString>
 
 namespace tarvex::ui {
 namespace {
 
 QString Key() {
-    return QStringLiteral("Options/MODxy File");
+    return QString::fromLatin1(form::kProfileSection.data(),
+                               static_cast<qsizetype>(form::kProfileSection.size())) +
+           QLatin1Char('/') +
+           QString::fromLatin1(form::kProfileSettingsValue.data(),
+                               static_cast<qsizetype>(form::kProfileSettingsValue.size()));
 }
 
 } // namespace
 
-QString RememberedSettingsPath() {
-    return QSettings().value(Key(), QString()).toString();
+std::filesystem::path QtProfile::settingsPath() {
+    return ToPath(QSettings().value(Key(), QString()).toString());
 }
 
-void RememberSettingsPath(const QString& path) {
+void QtProfile::setSettingsPath(const std::filesystem::path& path) {
     QSettings settings;
-    settings.setValue(Key(), path);
+    settings.setValue(Key(), FromPath(path));
     settings.sync();
 }
 

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The remembered settings file: "Options" / "MODxy File" in the user's profile, which QSettings
-// keeps under the organization and application names (the registry on Windows, a configuration
-// file elsewhere).
+// The remembered settings file in the user's profile, which QSettings keeps under the organization
+// and application names (the registry on Windows, a configuration file elsewhere).
 #pragma once
 
-#include <QString>
+#include "form/form_ports.h"
 
 namespace tarvex::ui {
 
-// The path written by the last Exit, or empty.
-QString RememberedSettingsPath();
-
-void RememberSettingsPath(const QString& path);
+class QtProfile final : public form::Profile {
+public:
+    std::filesystem::path settingsPath() override;
+    void setSettingsPath(const std::filesystem::path& path) override;
+};
 
 } // namespace tarvex::ui

@@ -3,6 +3,7 @@
 // screenshot and the installed icons.
 //   tarvex-render form OUT.png [SETTINGS.amd]   the form, showing the settings file or sample tables
 //   tarvex-render icon OUT.png SIDE             the application icon, SIDE pixels square
+#include "form/form_presenter.h"
 #include "netlist/line_rewriter.h"
 #include "settings/settings_file.h"
 #include "ui/app_icon.h"
@@ -59,14 +60,17 @@ int RenderForm(const QString& out, const QString& settingsFile) {
             return 1;
         }
     }
-    ui::RememberSettingsPath(QFileInfo(shown).absoluteFilePath());
+    ui::QtProfile profile;
+    profile.setSettingsPath(ui::ToPath(QFileInfo(shown).absoluteFilePath()));
 
-    ui::AppState state;
-    ui::QtUserDialogs dialogs;
-    ui::CTarvexDlg form(state, dialogs, [] { return std::string(); });
-    form.show();
+    ui::CTarvexDlg window;
+    ui::QtUserDialogs dialogs(&window);
+    form::FormPresenter presenter(window, dialogs, profile, [] { return TitleHint{}; });
+    window.bind(presenter);
+    presenter.StartUp();
+    window.show();
     QApplication::processEvents();
-    return form.grab().save(out, "PNG") ? 0 : 1;
+    return window.grab().save(out, "PNG") ? 0 : 1;
 }
 
 } // namespace
@@ -77,8 +81,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tarvex-render"));
     const QStringList args = QCoreApplication::arguments();
     if (args.size() >= 3 && args[1] == QLatin1String("form")) {
-        const QString out = QFileInfo(args[2]).absoluteFilePath(); // the form moves the working folder
-        return RenderForm(out, args.size() >= 4 ? args[3] : QString());
+        return RenderForm(args[2], args.size() >= 4 ? args[3] : QString());
     }
     bool ok = false;
     const int side = args.size() == 4 ? args[3].toInt(&ok) : 0;

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "ui/tarvex_app.h"
 
+#include "form/form_presenter.h"
 #include "ui/app_icon.h"
 #include "ui/platform.h"
+#include "ui/profile.h"
 #include "ui/tarvex_dlg.h"
+#include "ui/user_dialogs.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -13,7 +16,7 @@
 
 namespace tarvex::ui {
 
-CTarvexApp::CTarvexApp(SimulatorProbe probe) : m_probe(std::move(probe)) {}
+CTarvexApp::CTarvexApp(form::SimulatorProbe probe) : m_probe(std::move(probe)) {}
 
 bool CTarvexApp::InitInstance() {
     // The profile lives under the executable's name without its extension.
@@ -25,11 +28,15 @@ bool CTarvexApp::InitInstance() {
                              QStringLiteral("Windows sockets initialization failed."));
         return false;
     }
-    m_state.defaultNetlistName = m_probe();
     QCoreApplication::setOrganizationName(QStringLiteral("Quendale"));
 
-    CTarvexDlg form(m_state, m_dialogs, m_probe);
-    form.exec();
+    CTarvexDlg window;
+    QtUserDialogs dialogs(&window);
+    QtProfile profile;
+    form::FormPresenter presenter(window, dialogs, profile, m_probe);
+    window.bind(presenter);
+    presenter.StartUp();
+    window.exec();
     return true;
 }
 

@@ -2,27 +2,22 @@
 // The application object: starts the program and runs the main form modally.
 #pragma once
 
-#include "ui/app_state.h"
-#include "ui/user_dialogs.h"
+#include "form/form_ports.h"
 
 namespace tarvex::ui {
 
 class CTarvexApp {
 public:
     // probe is the simulator probe run at start-up and by every Process.
-    explicit CTarvexApp(SimulatorProbe probe);
+    explicit CTarvexApp(form::SimulatorProbe probe);
 
-    // Starts the socket layer (a failure is reported and ends the program), probes the simulator,
-    // names the profile ("Quendale" / the executable's name) and runs the form until it closes.
-    // Returns false when the program could not start.
+    // Starts the socket layer (a failure is reported and ends the program), names the profile
+    // ("Quendale" / the executable's name), builds the form and its presenter, starts it up and
+    // runs it until it closes. Returns false when the program could not start.
     bool InitInstance();
 
-    AppState& state() { return m_state; }
-
 private:
-    SimulatorProbe m_probe;
-    AppState m_state;
-    QtUserDialogs m_dialogs;
+    form::SimulatorProbe m_probe;
 };
 
 } // namespace tarvex::ui

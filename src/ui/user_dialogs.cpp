@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "ui/user_dialogs.h"
 
+#include "form/form_layout.h"
+#include "ui/platform.h"
+#include "ui/text_convert.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -14,12 +18,16 @@ namespace {
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressDelayMs = 500;
 
-class QtProgressReport final : public ProgressReport {
+QString Caption() {
+    return QString::fromLatin1(form::kFormCaption.data(), static_cast<qsizetype>(form::kFormCaption.size()));
+}
+
+class QtProgressReport final : public form::Progress {
 public:
-    QtProgressReport(QWidget* parent, const QString& label, qint64 total)
+    QtProgressReport(QWidget* parent, const QString& label, std::uint64_t total)
         : m_dialog(label, QObject::tr("Cancel"), 0, kProgressSteps, parent),
-          m_total(std::max<qint64>(total, 1)) {
-        m_dialog.setWindowTitle(QStringLiteral("Tarvex"));
+          m_total(std::max<std::uint64_t>(total, 1)) {
+        m_dialog.setWindowTitle(Caption());
         m_dialog.setWindowModality(Qt::WindowModal);
         m_dialog.setMinimumDuration(kProgressDelayMs);
         m_dialog.setAutoClose(false);
@@ -27,57 +35,57 @@ public:
         m_dialog.setValue(0); // starts the clock that decides whether the display appears
     }
 
-    bool update(qint64 done) override {
-        const qint64 step = std::min<qint64>(done, m_total) * kProgressSteps / m_total;
+    bool update(std::uint64_t done) override {
+        const std::uint64_t step = std::min(done, m_total) * kProgressSteps / m_total;
         // setValue shows the display once the work looks longer than the delay, and then lets
         // the Cancel button be pressed.
-        m_dialog.setValue(static_cast<int>(std::clamp<qint64>(step, 1, kProgressSteps - 1)));
+        m_dialog.setValue(static_cast<int>(std::clamp<std::uint64_t>(step, 1, kProgressSteps - 1)));
         return !m_dialog.wasCanceled();
     }
 
 private:
     QProgressDialog m_dialog;
-    qint64 m_total;
+    std::uint64_t m_total;
 };
 
 } // namespace
 
-std::optional<QString> QtUserDialogs::askFile(QWidget* parent, const FileRequest& request) {
-    QFileDialog dialog(parent, QString(), request.directory, request.filter);
+std::optional<std::filesystem::path> QtUserDialogs::askFile(const form::FileRequest& request) {
+    QFileDialog dialog(m_parent, QString(), FromPath(request.startFolder), QtFilterFromPipes(request.filter));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     // A wildcard name is how the filter is offered on Windows; Qt's dialogs show it as the filter.
-    if (!request.initialName.isEmpty() && !request.initialName.contains(QLatin1Char('*'))) {
-        dialog.selectFile(request.initialName);
+    const QString initialName = FromPath(request.initialName);
+    if (!initialName.isEmpty() && !initialName.contains(QLatin1Char('*'))) {
+        dialog.selectFile(initialName);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles().constFirst();
+    return ToPath(dialog.selectedFiles().constFirst());
 }
 
-void QtUserDialogs::showError(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tarvex"), text, QMessageBox::Ok, parent);
+void QtUserDialogs::showStop(std::string_view message) {
+    QMessageBox box(QMessageBox::Critical, Caption(), FromCoreMessage(message), QMessageBox::Ok, m_parent);
     box.exec();
 }
 
-std::unique_ptr<ProgressReport> QtUserDialogs::startProgress(QWidget* parent, const QString& label,
-                                                             qint64 total) {
-    return std::make_unique<QtProgressReport>(parent, label, total);
+std::unique_ptr<form::Progress> QtUserDialogs::startProgress(std::string_view label, std::uint64_t total) {
+    return std::make_unique<QtProgressReport>(m_parent, FromCoreMessage(label), total);
 }
 
 QString QtFilterFromPipes(std::string_view pipes) {
     const QStringList parts = QString::fromLatin1(pipes.data(), static_cast<qsizetype>(pipes.size()))
                                   .split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    const QString dotStar = QStringLiteral("*.*");
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i];
-#ifndef _WIN32
-        if (parts[i + 1] == QLatin1String("*.*")) {
-            description.replace(QLatin1String("(*.*)"), QLatin1String("(*)"));
+        if (parts[i + 1] == dotStar) {
+            description.replace(QLatin1Char('(') + dotStar + QLatin1Char(')'),
+                                QLatin1Char('(') + AllFilesPattern() + QLatin1Char(')'));
         }
-#endif
         filters << description;
     }
     return filters.join(QLatin1String(";;"));

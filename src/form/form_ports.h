@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+// What the form's presenter asks of a front-end: the window's fields, the modal questions, the
+// profile and the simulator probe. Each front-end implements them with its own toolkit.
+#pragma once
+
+#include "simlink/simulator_probe.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvex::form {
+
+// The window's controls, found by their ids (form_layout.h). Field text crosses this interface in
+// the bytes the core stores (the local 8-bit encoding); the view converts to and from what it shows.
+class FormView {
+public:
+    virtual ~FormView() = default;
+    // The field's text as bytes, cut to at most maxBytes without splitting a character.
+    virtual std::string fieldText(int id, std::size_t maxBytes) const = 0;
+    // Shows bytes in the field, its beginning in view.
+    virtual void setFieldText(int id, std::string_view bytes) = 0;
+    // True when the field shows exactly what setFieldText(id, bytes) would show. Compared as shown
+    // text, so bytes that the encoding cannot show faithfully still count as unchanged.
+    virtual bool showsText(int id, std::string_view bytes) const = 0;
+    virtual void focusControl(int id) = 0;
+    // Ends the modal form: accepted for Exit, not for Escape or the close box.
+    virtual void endDialog(bool accepted) = 0;
+};
+
+// A file dialog. Filters are written "Net Files (*.net)|*.net|All Files (*.*)|*.*||".
+struct FileRequest {
+    bool save = false;     // a save dialog (asks before overwriting) rather than an open dialog
+    bool mustExist = true; // an open dialog that accepts only existing files
+    std::string filter;
+    std::string defaultExtension;      // appended when the chosen name has none, without its dot
+    std::filesystem::path initialName; // offered as the file name; may be a wildcard or empty
+    std::filesystem::path startFolder;
+};
+
+// A running progress display with a Cancel button; destroying it closes the display.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // Reports done units of the total; false once the user has asked to cancel.
+    virtual bool update(std::uint64_t done) = 0;
+};
+
+// Modal questions and messages. Texts are the core's messages: UTF-8 on Windows, the file
+// system's bytes elsewhere.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    // The chosen file's full path, or nothing when the user cancelled.
+    virtual std::optional<std::filesystem::path> askFile(const FileRequest& request) = 0;
+    // A message box captioned "Tarvex" with the stop icon and an OK button.
+    virtual void showStop(std::string_view message) = 0;
+    // A progress display that appears only if the work lasts a while.
+    virtual std::unique_ptr<Progress> startProgress(std::string_view label, std::uint64_t total) = 0;
+};
+
+// Where the profile keeps the remembered settings file: section and value name.
+inline constexpr std::string_view kProfileSection = "Options";
+inline constexpr std::string_view kProfileSettingsValue = "MODxy File";
+
+// The user's profile (the registry on Windows, a configuration file elsewhere).
+class Profile {
+public:
+    virtual ~Profile() = default;
+    // The path written by the last Exit, or empty.
+    virtual std::filesystem::path settingsPath() = 0;
+    virtual void setSettingsPath(const std::filesystem::path& path) = 0;
+};
+
+// Reads the simulator's message viewer: the netlist name it suggests and the folder its title
+// names. Empty name and no folder when no simulator is running. It changes nothing.
+using SimulatorProbe = std::function<TitleHint()>;
+
+} // namespace tarvex::form

@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: MIT
+#include "form/form_presenter.h"
+
+#include "bins/engineering_value.h"
+#include "files/paths.h"
+#include "form/form_layout.h"
+#include "netlist/process.h"
+
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace tarvex::form {
+namespace {
+
+constexpr std::string_view kNetlistFilter =
+    "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
+constexpr std::string_view kSettingsFilter = "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||";
+
+BinTable& TableOf(SettingsFile& settings, const GroupLayout& group) {
+    return &group == &kGroupN ? settings.tableN : settings.tableP;
+}
+
+KeyField& KeyOf(SettingsFile& settings, const GroupLayout& group) {
+    return &group == &kGroupN ? settings.keyN : settings.keyP;
+}
+
+} // namespace
+
+FormPresenter::FormPresenter(FormView& view, UserPrompts& prompts, Profile& profile, SimulatorProbe probe)
+    : m_view(view), m_prompts(prompts), m_profile(profile), m_probe(std::move(probe)) {}
+
+void FormPresenter::StartUp() {
+    std::error_code ignored;
+    m_model.workingFolder = std::filesystem::current_path(ignored);
+    probeSimulator();
+    const std::filesystem::path remembered = m_profile.settingsPath();
+    if (!remembered.empty()) {
+        loadSettingsFrom(remembered, false);
+    }
+    m_view.setFieldText(kGroupN.keyId, kDefaultKeyN);
+    m_view.setFieldText(kGroupP.keyId, kDefaultKeyP);
+    m_view.focusControl(kTabOrder.front());
+}
+
+bool FormPresenter::Command(int id) {
+    switch (id) {
+    case kLoadId:
+        Load();
+        return true;
+    case kSaveId:
+        Save();
+        return true;
+    case kProcessId:
+        Process();
+        return true;
+    case kClearId:
+        Clear();
+        return true;
+    case kExitId:
+        Exit();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The probe's folder becomes the working folder when it exists; a relative one is taken from the
+// working folder, as changing into it would have done.
+void FormPresenter::probeSimulator() {
+    const TitleHint hint = m_probe();
+    m_model.defaultNetlistName = hint.netlistName;
+    if (hint.folder) {
+        const std::filesystem::path folder = m_model.workingFolder / PathFromText(*hint.folder);
+        std::error_code ignored;
+        if (std::filesystem::is_directory(folder, ignored)) {
+            m_model.workingFolder = folder;
+        }
+    }
+}
+
+void FormPresenter::ReadTablesFromForm() {
+    for (const GroupLayout* group : kGroups) {
+        BinTable& table = TableOf(m_model.settings, *group);
+        // A bound is re-read only when its field no longer shows the stored value: "%g" keeps six
+        // digits, so re-parsing an untouched field could change a loaded bound.
+        const auto readBound = [this](int id, double& bound) {
+            if (!m_view.showsText(id, ShowFieldValue(bound))) {
+                bound = ParseFieldValue(m_view.fieldText(id, kFieldTextLength)).value;
+            }
+        };
+        for (int i = 0; i < kBoundCount; ++i) {
+            readBound(group->widthBoundIds[i], table.widthBounds[i]);
+            readBound(group->lengthBoundIds[i], table.lengthBounds[i]);
+        }
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                const int id = group->nameIds[w][l];
+                if (!m_view.showsText(id, PartName(table, w, l))) {
+                    SetPartName(table, w, l, m_view.fieldText(id, kMaxPartNameLength));
+                }
+            }
+        }
+    }
+}
+
+void FormPresenter::WriteTablesToForm() {
+    for (const GroupLayout* group : kGroups) {
+        const BinTable& table = TableOf(m_model.settings, *group);
+        for (int i = 0; i < kBoundCount; ++i) {
+            m_view.setFieldText(group->widthBoundIds[i], ShowFieldValue(table.widthBounds[i]));
+            m_view.setFieldText(group->lengthBoundIds[i], ShowFieldValue(table.lengthBounds[i]));
+        }
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                m_view.setFieldText(group->nameIds[w][l], PartName(table, w, l));
+            }
+        }
+    }
+}
+
+void FormPresenter::readKeysFromForm() {
+    for (const GroupLayout* group : kGroups) {
+        KeyField& key = KeyOf(m_model.settings, *group);
+        if (!m_view.showsText(group->keyId, KeyText(key))) {
+            SetKeyText(key, m_view.fieldText(group->keyId, kMaxKeyLength));
+        }
+    }
+}
+
+// Loads a settings file into the form and moves the working folder to its folder. A file that
+// cannot be opened changes nothing; reportFailure says whether the user hears of it.
+void FormPresenter::loadSettingsFrom(const std::filesystem::path& path, bool reportFailure) {
+    const std::filesystem::path full = m_model.workingFolder / path;
+    const LoadResult result = LoadSettings(full);
+    if (!result.loaded) {
+        if (reportFailure) {
+            m_prompts.showStop(result.error);
+        }
+        return;
+    }
+    m_model.settings = result.settings;
+    m_model.currentSettingsPath = full;
+    WriteTablesToForm();
+    const std::string_view keyN = KeyText(m_model.settings.keyN);
+    const std::string_view keyP = KeyText(m_model.settings.keyP);
+    m_view.setFieldText(kGroupN.keyId, keyN.empty() ? kDefaultKeyN : keyN);
+    m_view.setFieldText(kGroupP.keyId, keyP.empty() ? kDefaultKeyP : keyP);
+    if (const auto folder = FolderOf(full)) {
+        m_model.workingFolder = *folder;
+    }
+}
+
+void FormPresenter::Load() {
+    FileRequest request;
+    request.mustExist = false; // a new name creates an empty settings file
+    request.filter = kSettingsFilter;
+    request.defaultExtension = "amd";
+    request.startFolder = m_model.workingFolder;
+    if (const auto chosen = m_prompts.askFile(request)) {
+        loadSettingsFrom(*chosen, true);
+    }
+}
+
+void FormPresenter::Save() {
+    FileRequest request;
+    request.save = true;
+    request.filter = kSettingsFilter;
+    request.defaultExtension = "amd";
+    request.initialName = "*.amd";
+    request.startFolder = m_model.workingFolder;
+    const auto chosen = m_prompts.askFile(request);
+    if (!chosen) {
+        return;
+    }
+    ReadTablesFromForm();
+    readKeysFromForm();
+    const std::filesystem::path path = m_model.workingFolder / *chosen;
+    if (const auto error = SaveSettings(path, m_model.settings)) {
+        m_prompts.showStop(*error);
+        return;
+    }
+    m_model.currentSettingsPath = path;
+}
+
+void FormPresenter::Process() {
+    probeSimulator();
+    RewriteRules rules;
+    rules.keyN = m_view.fieldText(kGroupN.keyId, kMaxKeyLength);
+    rules.keyP = m_view.fieldText(kGroupP.keyId, kMaxKeyLength);
+    ReadTablesFromForm();
+    rules.tableN = m_model.settings.tableN;
+    rules.tableP = m_model.settings.tableP;
+    if (const auto fault = CheckRules(rules)) {
+        m_prompts.showStop(*fault);
+        return;
+    }
+
+    FileRequest request;
+    request.filter = kNetlistFilter;
+    request.defaultExtension = "NET";
+    request.initialName = PathFromText(m_model.defaultNetlistName);
+    request.startFolder = m_model.workingFolder;
+    const auto chosen = m_prompts.askFile(request);
+    if (!chosen) {
+        return;
+    }
+
+    const std::filesystem::path path = m_model.workingFolder / *chosen;
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    auto progress =
+        m_prompts.startProgress("Processing " + DisplayPath(path.filename()), sizeError ? 0 : size);
+    StreamOptions options;
+    options.onProgress = [&progress](std::uint64_t bytesRead) { return progress->update(bytesRead); };
+    const ProcessOutcome outcome = ProcessNetlist(path, rules, options);
+    progress.reset();
+    if (outcome.report.firstProblem) {
+        m_prompts.showStop(*outcome.report.firstProblem);
+    }
+    if (outcome.error) {
+        m_prompts.showStop(*outcome.error);
+    }
+}
+
+void FormPresenter::Clear() {
+    m_model.settings.tableN = BinTable{};
+    m_model.settings.tableP = BinTable{};
+    WriteTablesToForm();
+}
+
+void FormPresenter::Exit() {
+    m_profile.setSettingsPath(m_model.currentSettingsPath);
+    m_view.endDialog(true);
+}
+
+void FormPresenter::Cancel() {
+    m_view.endDialog(false);
+}
+
+} // namespace tarvex::form

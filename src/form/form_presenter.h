@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+// Every decision of the main form, apart from any toolkit: start-up, the commands of its buttons,
+// and which fields go into the tables. A front-end forwards its events here and implements the
+// ports (form_ports.h).
+#pragma once
+
+#include "form/form_model.h"
+#include "form/form_ports.h"
+
+#include <filesystem>
+
+namespace tarvex::form {
+
+class FormPresenter {
+public:
+    FormPresenter(FormView& view, UserPrompts& prompts, Profile& profile, SimulatorProbe probe);
+
+    // The start-up of the application once its window is built: the working folder is the current
+    // directory; probe the simulator; load the remembered settings file (silently when it cannot
+    // be); show the default Keys, whatever the file held; focus the first control.
+    void StartUp();
+
+    // Runs the command of a button (Load, Save, Process, Clear, Exit). False for any other id.
+    bool Command(int id);
+
+    // Asks for a settings file and loads it; a new name creates an empty one.
+    void Load();
+    // Asks for a file name, then stores the tables and Keys of the form there.
+    void Save();
+    // Probes the simulator, checks the Keys and bounds, asks for a netlist and rewrites it,
+    // showing the first problem or the error of the run.
+    void Process();
+    // Empties every bound and name; the Keys and the files stay.
+    void Clear();
+    // Remembers the current settings file in the profile and ends the form accepted.
+    void Exit();
+    // Ends the form without touching the profile (Escape, the close box).
+    void Cancel();
+
+    // Copies the fields into the tables; a field whose text is still what the table shows leaves
+    // its bytes alone.
+    void ReadTablesFromForm();
+    // Shows both tables in the fields; a bound of 0 and an empty name show as empty fields.
+    void WriteTablesToForm();
+
+    const FormModel& model() const { return m_model; }
+
+private:
+    void probeSimulator();
+    void loadSettingsFrom(const std::filesystem::path& path, bool reportFailure);
+    void readKeysFromForm();
+
+    FormModel m_model;
+    FormView& m_view;
+    UserPrompts& m_prompts;
+    Profile& m_profile;
+    SimulatorProbe m_probe;
+};
+
+} // namespace tarvex::form

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: MIT
+// The form's ports for tests: a view that holds field texts as bytes, prompts that answer file
+// dialogs from a queue and record what they were asked and shown, and a profile in memory.
+#pragma once
+
+#include "form/form_layout.h"
+#include "form/form_ports.h"
+
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvex::test {
+
+class FakeView final : public form::FormView {
+public:
+    FakeView() {
+        for (const form::GroupLayout* group : form::kGroups) {
+            for (int i = 0; i < kBoundCount; ++i) {
+                fields[group->widthBoundIds[i]];
+                fields[group->lengthBoundIds[i]];
+            }
+            for (const auto& column : group->nameIds) {
+                for (const int id : column) {
+                    fields[id];
+                }
+            }
+            fields[group->keyId];
+        }
+    }
+
+    std::map<int, std::string> fields; // every field of the layout, and no other id
+    int focused = 0;
+    std::optional<bool> ended; // how the dialog was ended: accepted or not
+
+    std::string fieldText(int id, std::size_t maxBytes) const override {
+        return fields.at(id).substr(0, maxBytes);
+    }
+    void setFieldText(int id, std::string_view bytes) override { fields.at(id) = bytes; }
+    bool showsText(int id, std::string_view bytes) const override { return fields.at(id) == bytes; }
+    void focusControl(int id) override { focused = id; }
+    void endDialog(bool accepted) override { ended = accepted; }
+};
+
+class FakePrompts final : public form::UserPrompts {
+public:
+    std::deque<std::optional<std::filesystem::path>> answers; // one per file dialog; none left: Cancel
+    std::vector<form::FileRequest> requests;
+    std::vector<std::string> messages;
+    int progressStarted = 0;
+    int progressUpdates = 0;
+    int cancelAfterUpdates = -1; // the progress display's Cancel is pressed after this many updates
+
+    std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override {
+        requests.push_back(request);
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    void showStop(std::string_view message) override { messages.emplace_back(message); }
+
+    std::unique_ptr<form::Progress> startProgress(std::string_view /*label*/,
+                                                  std::uint64_t /*total*/) override {
+        ++progressStarted;
+        return std::make_unique<CountingProgress>(*this);
+    }
+
+private:
+    class CountingProgress final : public form::Progress {
+    public:
+        explicit CountingProgress(FakePrompts& owner) : m_owner(owner) {}
+        bool update(std::uint64_t /*done*/) override {
+            ++m_owner.progressUpdates;
+            return m_owner.cancelAfterUpdates < 0 || m_owner.progressUpdates < m_owner.cancelAfterUpdates;
+        }
+
+    private:
+        FakePrompts& m_owner;
+    };
+};
+
+class FakeProfile final : public form::Profile {
+public:
+    std::optional<std::filesystem::path> stored; // nothing: never written
+
+    std::filesystem::path settingsPath() override { return stored.value_or(std::filesystem::path()); }
+    void setSettingsPath(const std::filesystem::path& path) override { stored = path; }
+};
+
+} // namespace tarvex::test

@@ -1,0 +1,425 @@
+// SPDX-License-Identifier: MIT
+// The form's decisions, driven through fake ports as the window would drive them: field texts set
+// by id, file dialogs answered from a queue, messages and profile writes recorded.
+#include "form/form_presenter.h"
+
+#include "fake_ports.h"
+#include "files/paths.h"
+#include "form/form_layout.h"
+#include "support/param_name.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tarvex {
+namespace {
+
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+std::string LittleEndian(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    std::string bytes;
+    for (int i = 0; i < 8; ++i) {
+        bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string SettingsBytes(const SettingsFile& settings) {
+    std::array<unsigned char, kSettingsFileSize> bytes{};
+    WriteSettings(settings, bytes);
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// Tables with every bound and every name filled, Keys "NX" and "PX".
+SettingsFile FullSettings() {
+    SettingsFile settings;
+    for (BinTable* table : {&settings.tableN, &settings.tableP}) {
+        table->widthBounds = {1e-6, 2e-6, 3e-6, 4e-6, 5e-6, 6e-6};
+        table->lengthBounds = {1e-7, 2e-7, 3e-7, 4e-7, 5e-7, 6e-7};
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                SetPartName(*table, w, l, "C" + std::to_string(w) + std::to_string(l));
+            }
+        }
+    }
+    SetKeyText(settings.keyN, "NX");
+    SetKeyText(settings.keyP, "PX");
+    return settings;
+}
+
+class FormPresenterTest : public testing::Test {
+protected:
+    void SetUp() override { m_presenter.StartUp(); }
+
+    // No command may move the process's current directory.
+    void TearDown() override { EXPECT_EQ(std::filesystem::current_path(), m_startDir); }
+
+    std::string& Field(int id) { return m_view.fields.at(id); }
+
+    // The working folder as the next file dialog sees it.
+    std::filesystem::path DialogFolder() {
+        m_prompts.requests.clear();
+        m_presenter.Load();
+        return m_prompts.requests.at(0).startFolder;
+    }
+
+    const std::filesystem::path m_startDir = std::filesystem::current_path();
+    test::TempDir m_dir;
+    test::FakeView m_view;
+    test::FakePrompts m_prompts;
+    test::FakeProfile m_profile;
+    TitleHint m_hint{"design/amp.net", std::nullopt};
+    int m_probeCalls = 0;
+    form::FormPresenter m_presenter{m_view, m_prompts, m_profile, [this] {
+                                        ++m_probeCalls;
+                                        return m_hint;
+                                    }};
+};
+
+struct TypedRow {
+    std::string name;
+    int id;
+    std::string typed;
+    std::size_t offset;
+    std::string stored;
+    std::string shown; // after Clear and Load
+};
+
+class TypedField : public FormPresenterTest, public testing::WithParamInterface<TypedRow> {};
+
+TEST_P(TypedField, ReachesItsBytesAndComesBack) {
+    const TypedRow& row = GetParam();
+    Field(row.id) = row.typed;
+    m_prompts.answers = {m_dir / "typed.amd", m_dir / "typed.amd"};
+    m_presenter.Save();
+
+    const std::string bytes = ReadFileBytes(m_dir / "typed.amd");
+    ASSERT_EQ(bytes.size(), kSettingsFileSize);
+    EXPECT_EQ(bytes.substr(row.offset, row.stored.size()), row.stored);
+    EXPECT_TRUE(m_prompts.messages.empty());
+
+    m_presenter.Clear();
+    m_presenter.Load();
+    EXPECT_EQ(Field(row.id), row.shown);
+
+    ASSERT_EQ(m_prompts.requests.size(), 2u);
+    const form::FileRequest& save = m_prompts.requests[0];
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.initialName, "*.amd");
+    EXPECT_EQ(save.defaultExtension, "amd");
+    EXPECT_EQ(save.filter, "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||");
+    const form::FileRequest& load = m_prompts.requests[1];
+    EXPECT_FALSE(load.save);
+    EXPECT_FALSE(load.mustExist);
+    EXPECT_TRUE(load.initialName.empty());
+    EXPECT_EQ(load.defaultExtension, "amd");
+    EXPECT_EQ(load.filter, save.filter);
+}
+
+const std::string kName25 = "ABCDEFGHIJKLMNOPQRSTUVWXY";
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, TypedField,
+    testing::Values(
+        TypedRow{"NWidthBound0", 1060, "1u", 0, LittleEndian(1e-6), "1e-06"},
+        TypedRow{"NLengthBound0", 1023, "2meg", 48, LittleEndian(2e6), "2e+06"},
+        TypedRow{"PWidthBound5", 1101, "0.25m", 624 + 40, LittleEndian(0.25e-3), "0.00025"},
+        TypedRow{"NNameLength0Width4", 1074, "NW4", 96 + 105 * 4, std::string("NW4", 4), "NW4"},
+        TypedRow{"NName1085Length2Width4", 1085, "NL2", 96 + 105 * 4 + 21 * 2, std::string("NL2", 4), "NL2"},
+        TypedRow{"PNameLength4Width0", 1128, "PL4", 624 + 96 + 21 * 4, std::string("PL4", 4), "PL4"},
+        TypedRow{"NameOf25CharactersKeeps19", 1068, kName25, 96, kName25.substr(0, 19) + '\0',
+                 kName25.substr(0, 19)},
+        TypedRow{"PKey", 1029, "myKey", 1298, std::string("myKey", 6), "myKey"}),
+    test::RowName());
+
+TEST_F(FormPresenterTest, ClearEmptiesTheTablesButNotTheKeys) {
+    const std::string file = SettingsBytes(FullSettings());
+    WriteFileBytes(m_dir / "full.amd", file);
+    m_prompts.answers = {m_dir / "full.amd"};
+    m_presenter.Load();
+    Field(1028) = "myN";
+    m_presenter.Clear();
+
+    int tableFields = 0;
+    for (const auto& [id, text] : m_view.fields) {
+        if (id == 1028 || id == 1029) {
+            continue;
+        }
+        ++tableFields;
+        EXPECT_EQ(text, "") << id;
+    }
+    EXPECT_EQ(tableFields, 74);
+    EXPECT_EQ(Field(1028), "myN");
+    EXPECT_EQ(Field(1029), "PX");
+    EXPECT_EQ(ReadFileBytes(m_dir / "full.amd"), file);
+    EXPECT_TRUE(m_prompts.messages.empty());
+}
+
+// The remembered file is loaded after the probe has moved the working folder (so a relative path
+// is found there), its tables shown with the default Keys; only an explicit Load shows its Keys.
+TEST_F(FormPresenterTest, StartUpShowsRememberedTablesWithDefaultKeys) {
+    std::filesystem::create_directory(m_dir / "tech");
+    WriteFileBytes(m_dir / "tech" / "c35.amd", SettingsBytes(FullSettings()));
+    m_profile.stored = std::filesystem::path("tech") / "c35.amd";
+    m_hint = {"amp.net", DisplayPath(m_dir.path())};
+    form::FormPresenter presenter(m_view, m_prompts, m_profile, [this] {
+        ++m_probeCalls;
+        return m_hint;
+    });
+    m_probeCalls = 0;
+    m_view.focused = 0;
+    presenter.StartUp();
+
+    EXPECT_EQ(Field(1060), "1e-06");
+    EXPECT_EQ(Field(1055), "6e-07");
+    EXPECT_EQ(Field(1095), "C44");
+    EXPECT_EQ(Field(1109), "C10"); // P: length bin 0, width bin 1
+    EXPECT_EQ(Field(1028), "MODxyN");
+    EXPECT_EQ(Field(1029), "MODxyP");
+    EXPECT_EQ(m_view.focused, 1060);
+    EXPECT_EQ(m_probeCalls, 1);
+    EXPECT_EQ(presenter.model().defaultNetlistName, "amp.net");
+    EXPECT_EQ(presenter.model().currentSettingsPath, m_dir / "tech" / "c35.amd");
+    EXPECT_EQ(presenter.model().workingFolder, m_dir / "tech");
+    EXPECT_TRUE(m_prompts.messages.empty());
+
+    m_prompts.answers = {m_dir / "tech" / "c35.amd"};
+    presenter.Load();
+    EXPECT_EQ(Field(1028), "NX");
+    EXPECT_EQ(Field(1029), "PX");
+    EXPECT_TRUE(m_prompts.messages.empty());
+}
+
+TEST_F(FormPresenterTest, StartsInTheCurrentDirectoryWithNothingRemembered) {
+    EXPECT_EQ(m_presenter.model().workingFolder, m_startDir);
+    EXPECT_TRUE(m_presenter.model().currentSettingsPath.empty());
+    EXPECT_EQ(m_view.focused, 1060);
+    EXPECT_EQ(Field(1028), "MODxyN");
+    EXPECT_EQ(Field(1029), "MODxyP");
+    EXPECT_EQ(Field(1060), "");
+}
+
+TEST_F(FormPresenterTest, SettingsFileErrorsAreReportedOnlyWhenAsked) {
+    const auto unreachable = m_dir / "no-such-folder" / "x.amd";
+    m_profile.stored = unreachable;
+    form::FormPresenter presenter(m_view, m_prompts, m_profile, [] { return TitleHint{}; });
+    presenter.StartUp();
+    EXPECT_TRUE(m_prompts.messages.empty());
+
+    m_prompts.answers = {unreachable, unreachable, m_dir / "new.amd"};
+    presenter.Load();
+    ASSERT_EQ(m_prompts.messages.size(), 1u);
+    EXPECT_EQ(m_prompts.messages[0].rfind("Error: Cannot open settings file", 0), 0u)
+        << m_prompts.messages[0];
+    presenter.Save();
+    EXPECT_EQ(m_prompts.messages.size(), 2u);
+    EXPECT_TRUE(presenter.model().currentSettingsPath.empty());
+    EXPECT_EQ(presenter.model().workingFolder, m_startDir);
+
+    // A new name is no error: it creates an empty settings file and shows empty tables.
+    Field(1060) = "1u";
+    presenter.Load();
+    EXPECT_EQ(m_prompts.messages.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(m_dir / "new.amd"), "");
+    EXPECT_EQ(Field(1060), "");
+    EXPECT_EQ(presenter.model().currentSettingsPath, m_dir / "new.amd");
+}
+
+TEST_F(FormPresenterTest, UntouchedFileSavesBackByteForByte) {
+    SettingsFile settings = FullSettings();
+    settings.tableN.widthBounds[0] = 1.23456789e-6; // shown rounded as "1.23457e-06"
+    std::memcpy(settings.tableN.partNames[2][3], "AB\0junk after NUL\0xy", kNameCellSize);
+    std::memcpy(settings.tableP.partNames[4][4], "twenty-one chars wide", kNameCellSize); // no NUL
+    settings.tableN.filler[0] = 0x7F;
+    settings.tableP.filler[2] = 0xA5;
+    std::memcpy(settings.keyN.data(), "NX\0garbage", 10);
+    const std::string original = SettingsBytes(settings) + "tail beyond 1348 bytes";
+    WriteFileBytes(m_dir / "junk.amd", original);
+
+    m_prompts.answers = {m_dir / "junk.amd", m_dir / "junk.amd"};
+    m_presenter.Load();
+    EXPECT_EQ(Field(1060), "1.23457e-06");
+    m_presenter.Save();
+    EXPECT_EQ(ReadFileBytes(m_dir / "junk.amd"), original);
+    EXPECT_TRUE(m_prompts.messages.empty());
+}
+
+// Exit remembers the current settings file, even an empty path; Cancel leaves the profile alone.
+TEST_F(FormPresenterTest, ExitRemembersTheSettingsFileAndCancelDoesNot) {
+    m_presenter.Command(form::kExitId);
+    EXPECT_EQ(m_profile.stored, std::filesystem::path());
+    EXPECT_EQ(m_view.ended, true);
+
+    WriteFileBytes(m_dir / "now.amd", SettingsBytes(FullSettings()));
+    m_prompts.answers = {m_dir / "now.amd"};
+    m_presenter.Command(form::kLoadId);
+    m_profile.stored = m_dir / "previous.amd";
+    m_presenter.Cancel();
+    EXPECT_EQ(m_profile.stored, m_dir / "previous.amd");
+    EXPECT_EQ(m_view.ended, false);
+
+    m_presenter.Exit();
+    EXPECT_EQ(m_profile.stored, m_dir / "now.amd");
+    EXPECT_EQ(m_view.ended, true);
+    EXPECT_FALSE(m_presenter.Command(form::kHelpId)); // the front-end's own
+}
+
+// Sets the bounds and names of a small N and P table as a user would type them.
+void TypeTables(test::FakeView& view) {
+    for (const auto& [id, text] : std::vector<std::pair<int, std::string>>{{1060, "1u"},
+                                                                           {1063, "5u"},
+                                                                           {1064, "10u"},
+                                                                           {1023, "0.5u"},
+                                                                           {1056, "2u"},
+                                                                           {1068, "NCH_S"},
+                                                                           {1096, "1u"},
+                                                                           {1097, "5u"},
+                                                                           {1102, "0.5u"},
+                                                                           {1103, "2u"}}) {
+        view.fields.at(id) = text;
+    }
+}
+
+TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
+    const std::string netlist = "* amp\n"
+                                "M1 d g s b MODxyN L=1u W=2u\n"
+                                "M2 d g s b MODxyN L=1u W=6u\n"
+                                "M3 d g s b MODxyP L=1u W=2u\n"
+                                ".end\n";
+    WriteFileBytes(m_dir / "amp.net", netlist);
+    TypeTables(m_view);
+    m_probeCalls = 0;
+    m_prompts.answers = {m_dir / "amp.net"};
+    m_presenter.Command(form::kProcessId);
+
+    // Two devices meet empty cells (N width bin 1, P width bin 0): one message for the run.
+    EXPECT_EQ(m_prompts.messages, std::vector<std::string>{"Error: Missing MODxyN part name!"});
+    EXPECT_EQ(ReadFileBytes(m_dir / "amp.ant"), netlist);
+    std::string expected = netlist;
+    expected.replace(expected.find("MODxyN"), 6, "NCH_S");
+    EXPECT_EQ(ReadFileBytes(m_dir / "amp.net"), expected);
+    EXPECT_EQ(m_prompts.progressStarted, 1);
+
+    EXPECT_EQ(m_probeCalls, 1);
+    ASSERT_EQ(m_prompts.requests.size(), 1u);
+    const form::FileRequest& request = m_prompts.requests[0];
+    EXPECT_FALSE(request.save);
+    EXPECT_TRUE(request.mustExist);
+    EXPECT_EQ(request.initialName, std::filesystem::path("design") / "amp.net");
+    EXPECT_EQ(request.defaultExtension, "NET");
+    EXPECT_EQ(request.filter, "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||");
+    EXPECT_EQ(request.startFolder, m_startDir);
+}
+
+struct RefusalRow {
+    std::string name;
+    std::vector<std::pair<int, std::string>> typed;
+    std::string chosen; // empty: the dialog is cancelled
+    std::string message;
+    bool asksForFile;
+};
+
+class ProcessRefusal : public FormPresenterTest, public testing::WithParamInterface<RefusalRow> {};
+
+TEST_P(ProcessRefusal, TouchesNoFile) {
+    const RefusalRow& row = GetParam();
+    const std::string netlist = "M1 d g s b MODxyN L=1u W=2u\n";
+    WriteFileBytes(m_dir / "amp.net", netlist);
+    WriteFileBytes(m_dir / "amp", netlist);
+    for (const auto& [id, text] : row.typed) {
+        Field(id) = text;
+    }
+    if (!row.chosen.empty()) {
+        m_prompts.answers = {m_dir / row.chosen};
+    }
+    m_presenter.Process();
+
+    EXPECT_EQ(m_prompts.requests.size(), row.asksForFile ? 1u : 0u);
+    if (row.message.empty()) {
+        EXPECT_TRUE(m_prompts.messages.empty());
+    } else {
+        ASSERT_EQ(m_prompts.messages.size(), 1u);
+        EXPECT_EQ(m_prompts.messages[0].rfind(row.message, 0), 0u) << m_prompts.messages[0];
+    }
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"amp", "amp.net"}));
+    EXPECT_EQ(ReadFileBytes(m_dir / "amp.net"), netlist);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, ProcessRefusal,
+    testing::Values(
+        RefusalRow{"ZeroWidthBoundBeforeAPositiveOne", {{1063, "1u"}}, "amp.net", "Bad w value 0!", false},
+        RefusalRow{
+            "DescendingLengthBounds", {{1023, "2u"}, {1056, "1u"}}, "amp.net", "Bad l value 2e-06!", false},
+        RefusalRow{"EmptyNKey", {{1028, ""}}, "amp.net", "Error: Empty MODxyN key!", false},
+        RefusalRow{"EmptyPKey", {{1029, ""}}, "amp.net", "Error: Empty MODxyP key!", false},
+        RefusalRow{"NameWithoutExtension", {}, "amp", "Input file cannot have .OUT extension!", true},
+        RefusalRow{"NetlistThatDoesNotExist", {}, "gone.net", "Error: Cannot move", true},
+        RefusalRow{"DialogCancelled", {}, "", "", true}),
+    test::RowName());
+
+TEST_F(FormPresenterTest, CancelledProcessKeepsTheBackupOnly) {
+    std::string netlist;
+    while (netlist.size() < 3 * 1024 * 1024) {
+        netlist += "M1 d g s b MODxyN L=1u W=2u AS=1p AD=1p PS=4u PD=4u\n";
+    }
+    WriteFileBytes(m_dir / "big.net", netlist);
+    TypeTables(m_view);
+    m_prompts.cancelAfterUpdates = 1;
+    m_prompts.answers = {m_dir / "big.net"};
+    m_presenter.Process();
+
+    EXPECT_EQ(m_prompts.progressUpdates, 1);
+    EXPECT_TRUE(m_prompts.messages.empty());
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+        files.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(files, std::vector<std::string>{"big.ant"});
+    EXPECT_EQ(ReadFileBytes(m_dir / "big.ant"), netlist);
+}
+
+// The probe moves the working folder only into a folder that exists (a relative one taken from
+// the working folder); Load moves it to the loaded file's folder; Save leaves it.
+TEST_F(FormPresenterTest, WorkingFolderFollowsTheProbeAndLoad) {
+    std::filesystem::create_directories(m_dir / "design" / "sub");
+    std::filesystem::create_directory(m_dir / "tech");
+    const auto probe = [this](std::optional<std::string> folder) {
+        m_hint = {"amp.net", std::move(folder)};
+        m_presenter.Process(); // the file dialog is cancelled
+    };
+    probe(DisplayPath(m_dir / "design"));
+    EXPECT_EQ(m_prompts.requests.back().startFolder, m_dir / "design");
+    probe(DisplayPath(m_dir / "missing"));
+    EXPECT_EQ(DialogFolder(), m_dir / "design");
+    probe("sub");
+    EXPECT_EQ(DialogFolder(), m_dir / "design" / "sub");
+    probe(std::nullopt);
+    EXPECT_EQ(DialogFolder(), m_dir / "design" / "sub");
+
+    m_prompts.answers = {m_dir / "tech" / "t.amd"};
+    m_presenter.Load();
+    EXPECT_EQ(DialogFolder(), m_dir / "tech");
+    m_prompts.answers = {m_dir / "design" / "s.amd"};
+    m_presenter.Save();
+    EXPECT_EQ(DialogFolder(), m_dir / "tech");
+    EXPECT_TRUE(m_prompts.messages.empty());
+}
+
+} // namespace
+} // namespace tarvex
