@@ -3,11 +3,7 @@
 
 #include "simlink/window_titles.h"
 
-#include "files/paths.h"
-
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace tarvex {
 namespace {
@@ -57,11 +53,6 @@ ProbeResult ProbeSimulatorWindow(const std::vector<std::string>& titles) {
         return result;
     }
     result.hint = HintFromTitle(*result.title);
-    if (result.hint.folder) {
-        std::error_code error;
-        std::filesystem::current_path(PathFromText(*result.hint.folder), error);
-        result.enteredFolder = !error;
-    }
     return result;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Reads the running simulator's message viewer title to suggest the netlist to process next and
-// the folder to work in.
+// the folder to work in. Only window titles are read; nothing is changed.
 #pragma once
 
 #include <optional>
@@ -31,14 +31,12 @@ std::optional<std::string> FindSimulatorTitle(const std::vector<std::string>& ti
 struct ProbeResult {
     std::optional<std::string> title; // the simulator window's title; nothing when none was found
     TitleHint hint;                   // empty name and no folder when no simulator was found
-    bool enteredFolder = false;       // the working directory is now hint.folder
 
     bool found() const { return title.has_value(); }
 };
 
-// Finds the simulator among titles listed in window order, derives the hint from its title and
-// changes the working directory to the hint's folder. A folder that cannot be entered is ignored
-// (enteredFolder stays false); without a simulator nothing changes.
+// Finds the simulator among titles listed in window order and derives the hint from its title.
+// The folder is only named: whether it exists and where to work is the caller's choice.
 ProbeResult ProbeSimulatorWindow(const std::vector<std::string>& titles);
 
 // The same over the top-level windows on this machine's display (TopLevelWindowTitles). The caller

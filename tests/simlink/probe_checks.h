@@ -13,34 +13,20 @@
 
 namespace tarvex::test {
 
-// Puts the working directory back when the test ends, since the probe moves it.
-class WorkingDirectoryGuard {
-public:
-    WorkingDirectoryGuard() : m_saved(std::filesystem::current_path()) {}
-    ~WorkingDirectoryGuard() {
-        std::error_code error;
-        std::filesystem::current_path(m_saved, error);
-    }
-    WorkingDirectoryGuard(const WorkingDirectoryGuard&) = delete;
-    WorkingDirectoryGuard& operator=(const WorkingDirectoryGuard&) = delete;
-
-private:
-    std::filesystem::path m_saved;
-};
-
 // The title the simulator's message viewer shows for a design.
 inline std::string ViewerTitle(const std::filesystem::path& design) {
     return "PSpice Message Viewer - [" + DisplayPath(design) + "]";
 }
 
-// The probe took the viewer of design: it offers design's netlist and moved into its folder.
+// The probe took the viewer of design: it offers design's netlist and names its folder, and
+// leaves the process's current directory where it was.
 inline void ExpectProbeTook(const ProbeResult& result, const std::filesystem::path& design) {
     ASSERT_TRUE(result.found());
     EXPECT_EQ(*result.title, ViewerTitle(design));
     EXPECT_EQ(result.hint.netlistName, DisplayPath(design) + ".net");
-    EXPECT_TRUE(result.enteredFolder);
-    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), design.parent_path()))
-        << "working directory: " << std::filesystem::current_path();
+    EXPECT_EQ(result.hint.folder, DisplayPath(design.parent_path()));
+    std::error_code missing;
+    EXPECT_FALSE(std::filesystem::equivalent(std::filesystem::current_path(), design.parent_path(), missing));
 }
 
 } // namespace tarvex::test

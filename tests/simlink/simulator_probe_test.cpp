@@ -97,11 +97,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ProbeTitles : public testing::Test {
 protected:
-    test::WorkingDirectoryGuard m_restore;
     test::TempDir m_dir;
 };
 
-TEST_F(ProbeTitles, EntersTheFirstSimulatorsFolder) {
+TEST_F(ProbeTitles, TakesTheFirstSimulatorsDesign) {
     std::filesystem::create_directory(m_dir / "other");
     const auto design = m_dir / "amp";
     const ProbeResult result = ProbeSimulatorWindow(
@@ -109,23 +108,17 @@ TEST_F(ProbeTitles, EntersTheFirstSimulatorsFolder) {
     test::ExpectProbeTook(result, design);
 }
 
-TEST_F(ProbeTitles, IgnoresAFolderThatCannotBeEntered) {
-    const auto before = std::filesystem::current_path();
+// The folder is named whether or not it exists; the caller decides where to work.
+TEST_F(ProbeTitles, NamesAFolderThatDoesNotExist) {
     const auto design = m_dir / "missing" / "amp";
-    const ProbeResult result = ProbeSimulatorWindow({test::ViewerTitle(design)});
-    EXPECT_EQ(result.hint.netlistName, DisplayPath(design) + ".net");
-    EXPECT_EQ(result.hint.folder, DisplayPath(m_dir / "missing"));
-    EXPECT_FALSE(result.enteredFolder);
-    EXPECT_EQ(std::filesystem::current_path(), before);
+    test::ExpectProbeTook(ProbeSimulatorWindow({test::ViewerTitle(design)}), design);
 }
 
-TEST_F(ProbeTitles, LeavesTheWorkingDirectoryWithoutAFolder) {
-    const auto before = std::filesystem::current_path();
+TEST_F(ProbeTitles, FindsNoFolderWithoutSimulatorOrSeparator) {
     for (const std::vector<std::string>& titles :
          {std::vector<std::string>{}, {"Editor - [/tmp/amp]"}, {"PSpice Message Viewer - [amp]"}}) {
         const ProbeResult result = ProbeSimulatorWindow(titles);
-        EXPECT_FALSE(result.enteredFolder);
-        EXPECT_EQ(std::filesystem::current_path(), before);
+        EXPECT_EQ(result.hint.folder, std::nullopt);
         EXPECT_EQ(result.hint.netlistName, result.found() ? "amp.net" : "");
     }
 }

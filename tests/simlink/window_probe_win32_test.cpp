@@ -76,7 +76,6 @@ protected:
         return std::string(text) + " " + DisplayPath(m_dir.path());
     }
 
-    test::WorkingDirectoryGuard m_restore;
     test::TempDir m_dir;
     Windows m_windows;
 };

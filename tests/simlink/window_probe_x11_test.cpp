@@ -145,7 +145,6 @@ protected:
         return std::string(text) + " " + m_dir.path().string();
     }
 
-    test::WorkingDirectoryGuard m_restore;
     test::TempDir m_dir;
     Display m_display;
 };
