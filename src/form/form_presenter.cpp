@@ -30,16 +30,27 @@ KeyField& KeyOf(SettingsFile& settings, const GroupLayout& group) {
 FormPresenter::FormPresenter(FormView& view, UserPrompts& prompts, Profile& profile, SimulatorProbe probe)
     : m_view(view), m_prompts(prompts), m_profile(profile), m_probe(std::move(probe)) {}
 
-void FormPresenter::StartUp() {
+void FormPresenter::StartUp(const std::optional<std::filesystem::path>& settingsFile) {
     std::error_code ignored;
     m_model.workingFolder = std::filesystem::current_path(ignored);
     probeSimulator();
-    const std::filesystem::path remembered = m_profile.settingsPath();
-    if (!remembered.empty()) {
-        loadSettingsFrom(remembered, false);
+    // A file named at start is opened as Load opens it, Keys included, but never created: a
+    // mistyped name is reported rather than left behind as an empty file.
+    bool shown = false;
+    if (settingsFile) {
+        const std::filesystem::path full = m_model.workingFolder / *settingsFile;
+        shown = showSettings(full, ReadSettingsFile(full), true);
     }
-    m_view.setFieldText(kGroupN.keyId, kDefaultKeyN);
-    m_view.setFieldText(kGroupP.keyId, kDefaultKeyP);
+    if (!settingsFile) {
+        const std::filesystem::path remembered = m_profile.settingsPath();
+        if (!remembered.empty()) {
+            loadSettingsFrom(remembered, false);
+        }
+    }
+    if (!shown) {
+        m_view.setFieldText(kGroupN.keyId, kDefaultKeyN);
+        m_view.setFieldText(kGroupP.keyId, kDefaultKeyP);
+    }
     m_view.focusControl(kTabOrder.front());
 }
 
@@ -132,12 +143,16 @@ void FormPresenter::readKeysFromForm() {
 // cannot be opened changes nothing; reportFailure says whether the user hears of it.
 void FormPresenter::loadSettingsFrom(const std::filesystem::path& path, bool reportFailure) {
     const std::filesystem::path full = m_model.workingFolder / path;
-    const LoadResult result = LoadSettings(full);
+    showSettings(full, LoadSettings(full), reportFailure);
+}
+
+bool FormPresenter::showSettings(const std::filesystem::path& full, const LoadResult& result,
+                                 bool reportFailure) {
     if (!result.loaded) {
         if (reportFailure) {
             m_prompts.showStop(result.error);
         }
-        return;
+        return false;
     }
     m_model.settings = result.settings;
     m_model.currentSettingsPath = full;
@@ -149,6 +164,7 @@ void FormPresenter::loadSettingsFrom(const std::filesystem::path& path, bool rep
     if (const auto folder = FolderOf(full)) {
         m_model.workingFolder = *folder;
     }
+    return true;
 }
 
 void FormPresenter::Load() {

@@ -8,6 +8,7 @@
 #include "form/form_ports.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace tarvex::form {
 
@@ -17,8 +18,10 @@ public:
 
     // The start-up of the application once its window is built: the working folder is the current
     // directory; probe the simulator; load the remembered settings file (silently when it cannot
-    // be); show the default Keys, whatever the file held; focus the first control.
-    void StartUp();
+    // be); show the default Keys, whatever the file held; focus the first control. A settingsFile
+    // given (the command line's) is loaded instead of the remembered one, as Load would, its Keys
+    // shown; one that cannot be read is reported and never created.
+    void StartUp(const std::optional<std::filesystem::path>& settingsFile = std::nullopt);
 
     // Runs the command of a button (Load, Save, Process, Clear, Exit). False for any other id.
     bool Command(int id);
@@ -48,6 +51,8 @@ public:
 private:
     void probeSimulator();
     void loadSettingsFrom(const std::filesystem::path& path, bool reportFailure);
+    // Shows what was loaded from full (or reports why not); true when the form now shows it.
+    bool showSettings(const std::filesystem::path& full, const LoadResult& result, bool reportFailure);
     void readKeysFromForm();
 
     FormModel m_model;

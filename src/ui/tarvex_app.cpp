@@ -18,7 +18,7 @@ namespace tarvex::ui {
 
 CTarvexApp::CTarvexApp(form::SimulatorProbe probe) : m_probe(std::move(probe)) {}
 
-bool CTarvexApp::InitInstance() {
+bool CTarvexApp::InitInstance(const std::optional<std::filesystem::path>& settingsFile) {
     // The profile lives under the executable's name without its extension.
     QCoreApplication::setApplicationName(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
@@ -35,7 +35,7 @@ bool CTarvexApp::InitInstance() {
     QtProfile profile;
     form::FormPresenter presenter(window, dialogs, profile, m_probe);
     window.bind(presenter);
-    presenter.StartUp();
+    presenter.StartUp(settingsFile);
     window.exec();
     return true;
 }

@@ -4,6 +4,9 @@
 
 #include "form/form_ports.h"
 
+#include <filesystem>
+#include <optional>
+
 namespace tarvex::ui {
 
 class CTarvexApp {
@@ -13,8 +16,9 @@ public:
 
     // Starts the socket layer (a failure is reported and ends the program), names the profile
     // ("Quendale" / the executable's name), builds the form and its presenter, starts it up and
-    // runs it until it closes. Returns false when the program could not start.
-    bool InitInstance();
+    // runs it until it closes; settingsFile, when given, is opened instead of the remembered one.
+    // Returns false when the program could not start.
+    bool InitInstance(const std::optional<std::filesystem::path>& settingsFile = std::nullopt);
 
 private:
     form::SimulatorProbe m_probe;

@@ -200,6 +200,33 @@ TEST_F(FormPresenterTest, StartUpShowsRememberedTablesWithDefaultKeys) {
     EXPECT_TRUE(m_prompts.messages.empty());
 }
 
+// A file named on the command line replaces the remembered one and shows its own Keys; a name
+// that cannot be read is reported and, unlike Load, never created.
+TEST_F(FormPresenterTest, StartUpOpensTheFileGivenInsteadOfTheRememberedOne) {
+    std::filesystem::create_directory(m_dir / "tech");
+    WriteFileBytes(m_dir / "tech" / "c35.amd", SettingsBytes(FullSettings()));
+    WriteFileBytes(m_dir / "remembered.amd", "");
+    m_profile.stored = m_dir / "remembered.amd";
+    form::FormPresenter presenter(m_view, m_prompts, m_profile, [] { return TitleHint{}; });
+    presenter.StartUp(m_dir / "tech" / "c35.amd");
+    EXPECT_EQ(Field(1095), "C44");
+    EXPECT_EQ(Field(1028), "NX");
+    EXPECT_EQ(Field(1029), "PX");
+    EXPECT_EQ(presenter.model().currentSettingsPath, m_dir / "tech" / "c35.amd");
+    EXPECT_EQ(presenter.model().workingFolder, m_dir / "tech");
+    EXPECT_TRUE(m_prompts.messages.empty());
+
+    form::FormPresenter mistyped(m_view, m_prompts, m_profile, [] { return TitleHint{}; });
+    Field(1095) = "";
+    mistyped.StartUp(m_dir / "tech" / "c53.amd");
+    ASSERT_EQ(m_prompts.messages.size(), 1u);
+    EXPECT_NE(m_prompts.messages[0].find("c53.amd"), std::string::npos) << m_prompts.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "tech" / "c53.amd"));
+    EXPECT_TRUE(mistyped.model().currentSettingsPath.empty());
+    EXPECT_EQ(Field(1028), "MODxyN");
+    EXPECT_EQ(Field(1095), "");
+}
+
 TEST_F(FormPresenterTest, StartsInTheCurrentDirectoryWithNothingRemembered) {
     EXPECT_EQ(m_presenter.model().workingFolder, m_startDir);
     EXPECT_TRUE(m_presenter.model().currentSettingsPath.empty());

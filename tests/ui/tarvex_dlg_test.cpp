@@ -9,6 +9,7 @@
 #include "form/form_presenter.h"
 #include "ui/help_window.h"
 #include "ui/profile.h"
+#include "ui/start_options.h"
 #include "ui/tarvex_dlg.h"
 #include "ui/text_convert.h"
 #include "ui/user_dialogs.h"
@@ -79,13 +80,13 @@ QString Profile() {
 // The window wired to the presenter as the application wires it, with the file dialogs and
 // messages answered by fakes and the profile in QSettings.
 struct Window {
-    explicit Window(test::FakePrompts& prompts)
+    explicit Window(test::FakePrompts& prompts, const std::optional<std::filesystem::path>& settingsFile = {})
         : presenter(dialog, prompts, profile, [this] {
               ++probeCalls;
               return TitleHint{"amp.net", std::nullopt};
           }) {
         dialog.bind(presenter);
-        presenter.StartUp();
+        presenter.StartUp(settingsFile);
         dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog)) {
             qWarning("form not exposed");
@@ -117,6 +118,8 @@ private slots:
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
     void pathsFiltersAndFieldBytes();
+    void commandLine_data();
+    void commandLine();
 
 private:
     QTemporaryDir m_profileDir;
@@ -398,6 +401,53 @@ void TarvexDlgTest::pathsFiltersAndFieldBytes() {
         QStringLiteral("Net Files (*.net);;Backup Files (*.ant);;All Files (*)"));
     QCOMPARE(ui::QtFilterFromPipes("MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||"),
              QStringLiteral("MODxy Files (*.amd);;All Files (*)"));
+}
+
+void TarvexDlgTest::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("file");
+    using Action = ui::StartOptions::Action;
+    const QString amd = QStringLiteral("tech/c35.amd");
+    QTest::newRow("nothing") << QStringList{} << int(Action::Run) << QString();
+    QTest::newRow("a settings file") << QStringList{amd} << int(Action::Run) << amd;
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << int(Action::Help) << QString();
+    QTest::newRow("-h with a file") << QStringList{amd, QStringLiteral("-h")} << int(Action::Help)
+                                    << QString();
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << int(Action::Version)
+                               << QString();
+    QTest::newRow("two files") << QStringList{amd, amd} << int(Action::UsageError) << QString();
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << int(Action::UsageError)
+                                    << QString();
+}
+
+// What `tarvex [FILE.amd]` does with its arguments, and a window started with a file shows that
+// file's tables and Keys.
+void TarvexDlgTest::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QString, file);
+    const ui::StartOptions options = ui::ParseStartOptions(QStringList{QStringLiteral("tarvex")} + arguments);
+    QCOMPARE(int(options.action), action);
+    QCOMPARE(options.settingsFile.value_or(QString()), file);
+    QCOMPARE(options.text.isEmpty(), options.action == ui::StartOptions::Action::Run);
+    if (!options.settingsFile) {
+        return;
+    }
+
+    test::TempDir dir;
+    SettingsFile settings;
+    settings.tableN.widthBounds[0] = 1e-6;
+    SetPartName(settings.tableP, 4, 3, "pch_long_name_w4_l3");
+    SetKeyText(settings.keyN, "NX");
+    std::filesystem::create_directory(dir / "tech");
+    QVERIFY(!SaveSettings(dir / "tech" / "c35.amd", settings));
+    Window window(m_prompts, dir.path() / ui::ToPath(*options.settingsFile));
+    QCOMPARE(Field(window.dialog, 1060)->text(), QStringLiteral("1e-06"));
+    QCOMPARE(Field(window.dialog, 1127)->text(), QStringLiteral("pch_long_name_w4_l3"));
+    QCOMPARE(Field(window.dialog, 1028)->text(), QStringLiteral("NX"));
+    QCOMPARE(Field(window.dialog, 1029)->text(), QStringLiteral("MODxyP"));
+    QVERIFY(m_prompts.messages.empty());
 }
 
 QTEST_MAIN(TarvexDlgTest)
