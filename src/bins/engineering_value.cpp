@@ -271,6 +271,30 @@ double ParseLeadingNumber(std::string_view text) {
     return ParseLeading(UpToNul(text));
 }
 
+bool StartsWithNumber(std::string_view text) {
+    text = UpToNul(text);
+    std::size_t i = 0;
+    while (i < text.size() && IsCSpace(text[i])) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    const std::string_view rest = text.substr(i);
+    if (!rest.empty() && IsDigit(rest[0])) {
+        return true;
+    }
+    if (rest.size() >= 2 && rest[0] == '.' && IsDigit(rest[1])) {
+        return true;
+    }
+    if (rest.size() < 3) {
+        return false;
+    }
+    const char word[] = {ToUpperAscii(rest[0]), ToUpperAscii(rest[1]), ToUpperAscii(rest[2])};
+    const std::string_view upper(word, 3);
+    return upper == "INF" || upper == "NAN";
+}
+
 std::string FormatG(double value) {
     char buffer[64];
     const auto [end, ec] =

@@ -18,6 +18,10 @@ inline constexpr std::size_t kFieldTextLength = 19;
 // is none, ±HUGE_VAL on overflow. Reading stops at a NUL byte. Never consults the process locale.
 double ParseLeadingNumber(std::string_view text);
 
+// True when atof would read a number from the start of text: after white space and a sign, a digit,
+// a '.' before a digit, or "inf" or "nan" in any letter case. "{p}", "" and "-x" hold none.
+bool StartsWithNumber(std::string_view text);
+
 // printf("%g") of value as the "C" locale prints it ("1e-06", "0.00025", "inf"), whatever the
 // process locale is.
 std::string FormatG(double value);

@@ -8,9 +8,10 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// The values after the first "L=" and the first "W=" of the line, 0 for a marker it lacks. Each
-// token is at most kNetlistTokenLength bytes, so it may carry the text of following parameters
-// (only a space ends what the parser examines). One pass over the '=' signs finds both markers.
+// The values after the first "L=" and the first "W=" of the line, 0 for a marker it lacks; the
+// flags say whether a number follows each marker ("L={p}" reads as 0 but holds none). Each token is
+// at most kNetlistTokenLength bytes, so it may carry the text of following parameters (only a space
+// ends what the parser examines). One pass over the '=' signs finds both markers.
 struct Sizes {
     double length = 0.0;
     double width = 0.0;
@@ -30,13 +31,15 @@ Sizes ReadSizes(std::string_view line) {
         }
     }
     Sizes sizes;
-    sizes.hasLength = posL != npos;
-    sizes.hasWidth = posW != npos;
     if (posL != npos) {
-        sizes.length = ParseNetlistValue(line.substr(posL, kNetlistTokenLength));
+        const std::string_view token = line.substr(posL, kNetlistTokenLength);
+        sizes.length = ParseNetlistValue(token);
+        sizes.hasLength = StartsWithNumber(token);
     }
     if (posW != npos) {
-        sizes.width = ParseNetlistValue(line.substr(posW, kNetlistTokenLength));
+        const std::string_view token = line.substr(posW, kNetlistTokenLength);
+        sizes.width = ParseNetlistValue(token);
+        sizes.hasWidth = StartsWithNumber(token);
     }
     return sizes;
 }

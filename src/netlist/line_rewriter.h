@@ -36,10 +36,10 @@ enum class DeviceOutcome {
 struct DeviceEvent {
     Polarity polarity = Polarity::N;
     DeviceOutcome outcome = DeviceOutcome::Replaced;
-    double length = 0.0; // parsed "L=" value, 0 when the line has none
-    double width = 0.0;  // parsed "W=" value, 0 when the line has none
-    bool hasLength = false; // the line holds "L="
-    bool hasWidth = false;  // the line holds "W="
+    double length = 0.0;    // parsed "L=" value, 0 when the line has none
+    double width = 0.0;     // parsed "W=" value, 0 when the line has none
+    bool hasLength = false; // the line holds "L=" followed by a number ("L={p}" holds none)
+    bool hasWidth = false;  // the line holds "W=" followed by a number
     std::optional<int> widthBin;
     std::optional<int> lengthBin;
     std::string_view partName; // points into the rules' table; empty unless Replaced

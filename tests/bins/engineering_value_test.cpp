@@ -119,7 +119,7 @@ TEST_F(CLocaleReferenceTest, LeadingNumberMatchesAtof) {
         "infin",  "nan",             "-NaN(12)", "nan(",      "1e400",    "-1e400",  "1e-400", "4.9e-324",
         "2.2250738585072014e-308",   "1" "00000000000000000000000000000000000000000000000000",
         "0.000000000000000000000000000000000000000000001e-300", "1e99999999999999999999", "0x1p99999", "0x2p+-1", "0x2p", "0xinf", "-0xnan", "0x.p1", "0x.8", "0x2p-", "0x1.8P+1",
-        "0x1p-99999",                "9" "99999999999999999999e300",
+        "0x1p-99999",                "9" "99999999999999999999e300", ".", "-.5", " +.e1", "{p}", "\n",
     };
     for (const char* input : inputs) {
         SCOPED_TRACE(input);
@@ -129,6 +129,7 @@ TEST_F(CLocaleReferenceTest, LeadingNumberMatchesAtof) {
             expected = 0.0; // no number: +0 (MinGW's strtod gives -0 for "--1")
         }
         const double actual = ParseLeadingNumber(input);
+        EXPECT_EQ(StartsWithNumber(input), end != input);
         if (std::isnan(expected)) {
             EXPECT_TRUE(std::isnan(actual));
         } else {
