@@ -46,6 +46,19 @@ bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem:
            std::equal(x.begin(), x.end(), y.begin(), [](Char l, Char r) { return LowerAscii(l) == LowerAscii(r); });
 }
 
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) {
+        return true;
+    }
+    const std::filesystem::path canonicalA = std::filesystem::weakly_canonical(a, error);
+    if (error) {
+        return false;
+    }
+    const std::filesystem::path canonicalB = std::filesystem::weakly_canonical(b, error);
+    return !error && canonicalA == canonicalB;
+}
+
 std::string QuotedPath(const std::filesystem::path& path) {
     return "\"" + DisplayPath(path) + "\"";
 }

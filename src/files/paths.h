@@ -25,6 +25,11 @@ std::optional<std::filesystem::path> FolderOf(const std::filesystem::path& path)
 // True when both paths are the same text without regard to ASCII letter case.
 bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// True when a and b name the same file, existing or not: the same file on disk (through links, hard
+// links, "./" and "..", and letter case where the file system ignores it), or, for a name that does
+// not exist yet, the same place once links and dots are resolved.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Renames from to to, replacing an existing to in one step where the platform allows.
 std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 

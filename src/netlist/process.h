@@ -11,8 +11,12 @@
 
 namespace tarvex {
 
-// The checks made before any file is touched: the N-channel bounds ("Bad w value %g!", ...), then
-// empty Keys ("Error: Empty MODxyN key!", which would match every line). Nothing when all is well.
+// The checks made before any file is touched, each refusing rules that would garble the netlist
+// while the run reports success: the N-channel bounds ("Bad w value %g!", ...); an empty or blank
+// Key (it would match every line); Keys that are equal or contain one another (a device of one
+// polarity would be binned with the other's table, or a Key cut in half); a part name holding a
+// space, a tab, a line end or another control byte (it would split the device line or add a node).
+// The texts name MODxyN and MODxyP whatever the Keys are. Nothing when all is well.
 std::optional<std::string> CheckRules(const RewriteRules& rules);
 
 struct ProcessPlan {
@@ -31,10 +35,13 @@ struct PlanResult {
 PlanResult PlanProcess(const std::filesystem::path& chosen);
 
 struct ProcessOutcome {
-    // Set when the run stopped early; the text to show the user. The original netlist is then
-    // intact under its own name or as the backup.
+    // Set when the run stopped early or was refused; the text to show the user. The original
+    // netlist is then intact under its own name or as the backup. Also set when a run cancelled
+    // after the move aside, to say where the netlist is.
     std::optional<std::string> error;
-    bool cancelled = false; // stopped by StreamOptions::onProgress; the ".net" was left as it was
+    // Stopped by StreamOptions::onProgress; no ".net" was written. A ".net" from an earlier run stays
+    // when the backup was chosen; after a move aside there is no ".net" any more, only the backup.
+    bool cancelled = false;
     ProcessPlan plan;
     RunReport report;
 
@@ -42,11 +49,15 @@ struct ProcessOutcome {
 };
 
 // Runs Process on the chosen netlist: checks, moves it aside to the ".ant" backup (replacing an
-// older backup), then writes the ".net" through a temporary file in the same folder that replaces
-// the target only once complete, so a failure or a crash never leaves a half-written netlist and
-// never touches the backup. A chosen name that no longer exists while its backup does (what a run
-// killed after the move aside leaves) is regenerated from the backup. Devices that keep their Key
-// do not stop the run; they are counted in the report and passed to options.onDevice.
+// older backup), then writes the ".net" through a ReplacementFile that takes the place of the
+// target only once complete, with the permissions of the file it replaces, so a failure or a crash
+// never leaves a half-written netlist and never touches the backup. A chosen name that no longer
+// exists while its backup does (what a run killed after the move aside leaves) is regenerated from
+// the backup. Refused before any file is touched, so that no file is lost: a chosen file whose
+// ".net" is another, existing file; a link to the ".net" or the ".ant" it would replace; a file
+// holding neither Key while a backup exists (it looks binned already, and the backup may be the
+// only copy of the placeholders). Devices that keep their Key do not stop the run; they are
+// counted in the report and passed to options.onDevice.
 ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const RewriteRules& rules,
                               const StreamOptions& options = {});
 

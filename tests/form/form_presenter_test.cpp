@@ -412,7 +412,10 @@ TEST_F(FormPresenterTest, CancelledProcessKeepsTheBackupOnly) {
     m_presenter.Process();
 
     EXPECT_EQ(m_prompts.progressUpdates, 1);
-    EXPECT_TRUE(m_prompts.messages.empty());
+    // The user is told where the netlist went: only the backup remains.
+    ASSERT_EQ(m_prompts.messages.size(), 1u);
+    EXPECT_TRUE(m_prompts.messages[0].starts_with("Cancelled. The original netlist is kept as "))
+        << m_prompts.messages[0];
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
         files.push_back(entry.path().filename().string());

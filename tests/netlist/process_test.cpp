@@ -353,6 +353,34 @@ TEST(ProcessTest, ReadErrorStopsTheRunAndKeepsEveryFile) {
     }
 }
 
+// Rules that would garble the netlist while the run reports success are refused up front.
+TEST(CheckRulesTest, RefusesKeysAndPartNamesThatBreakLines) {
+    const std::vector<std::pair<RewriteRules, std::string>> cases = {
+        {WithKeys("  ", "MODxyP"), "Error: Blank MODxyN key!"},
+        {WithKeys("MODxyN", "\t"), "Error: Blank MODxyP key!"},
+        {WithKeys("M", "M"), "Error: MODxyN and MODxyP keys are the same!"},
+        {WithKeys("MODxyPX", "MODxyP"), "Error: MODxyN key contains MODxyP key!"},
+        {WithKeys("MOD", "MODxyP"), "Error: MODxyP key contains MODxyN key!"},
+        {WithKeys(" MODxyN", "MODxyP"), ""},
+    };
+    for (const auto& [rules, message] : cases) {
+        SCOPED_TRACE(message);
+        EXPECT_EQ(CheckRules(rules).value_or(""), message);
+    }
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"N CH", "a space"},   {"NCH\t", "a tab"},          {"NCH\r", "a line end"},
+        {"\nNCH", "a line end"}, {"NCH\x1b", "a control character"}, {"NCH\x7f", "a control character"},
+    };
+    for (const auto& [name, what] : names) {
+        RewriteRules rules = Rules();
+        SetPartName(rules.tableP, 3, 1, name);
+        EXPECT_EQ(CheckRules(rules).value_or(""), "Error: MODxyP part name in column 4, row 2 holds " + what + "!");
+    }
+    RewriteRules rules = Rules();
+    SetPartName(rules.tableN, 4, 4, "nch_\xc2\xb5m"); // bytes above 127 are ordinary name bytes
+    EXPECT_EQ(CheckRules(rules), std::nullopt);
+}
+
 struct PlanCase {
     std::string name;
     std::string chosen;

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "files/replacement_file.h"
+
+#include "files/paths.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace tarvex {
+namespace {
+
+constexpr int kAttempts = 100;
+
+std::string HexDigits(std::uint64_t bits) {
+    std::string text(16, '0');
+    for (std::size_t i = text.size(); i-- > 0; bits >>= 4) {
+        text[i] = "0123456789abcdef"[bits & 0xF];
+    }
+    return text;
+}
+
+std::error_code LastError() {
+    return {errno != 0 ? errno : EIO, std::generic_category()};
+}
+
+} // namespace
+
+ReplacementFile::ReplacementFile(const std::filesystem::path& target, const std::filesystem::path& modeFrom)
+    : m_target(target) {
+    // A name that exists already is someone else's (an earlier run killed at this point, or a
+    // planted file): draw another.
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const std::string suffix = "." + HexDigits(UnpredictableBits()) + ".tarvex-tmp";
+        m_path = std::filesystem::path(target.native() + PathFromText(suffix).native());
+        m_error.clear();
+        m_file = CreateNewFile(m_path, modeFrom, m_error);
+        if (m_file || m_error != std::errc::file_exists) {
+            break;
+        }
+    }
+    m_created = m_file != nullptr;
+}
+
+ReplacementFile::~ReplacementFile() {
+    m_file.reset();
+    if (m_created && !m_moved) {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+}
+
+std::error_code ReplacementFile::close() {
+    if (!m_file) {
+        return m_error ? m_error : std::make_error_code(std::errc::bad_file_descriptor);
+    }
+    errno = 0;
+    std::error_code error;
+    if (std::fflush(m_file.get()) != 0 || std::ferror(m_file.get())) {
+        error = LastError();
+    }
+    errno = 0;
+    if (std::fclose(m_file.release()) != 0 && !error) {
+        error = LastError();
+    }
+    return error;
+}
+
+std::error_code ReplacementFile::moveIntoPlace() {
+    if (m_file || !m_created) {
+        return std::make_error_code(std::errc::bad_file_descriptor);
+    }
+    const std::error_code error = MoveReplacing(m_path, m_target);
+    m_moved = !error;
+    return error;
+}
+
+} // namespace tarvex
