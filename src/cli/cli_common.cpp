@@ -37,8 +37,23 @@ void AppendBin(std::string& row, const std::optional<int>& bin) {
     }
 }
 
-std::string_view ProblemLabel(DeviceOutcome outcome) {
-    switch (outcome) {
+// For a device that kept its Key, the size its line lacks ("L={p}", a continuation line): "no L=",
+// "no W=" or "no L= or W="; empty when both were read.
+std::string_view MissingSize(const DeviceEvent& event) {
+    if (event.outcome == DeviceOutcome::Replaced || (event.hasLength && event.hasWidth)) {
+        return {};
+    }
+    if (!event.hasLength && !event.hasWidth) {
+        return "no L= or W=";
+    }
+    return event.hasLength ? "no W=" : "no L=";
+}
+
+std::string_view ProblemLabel(const DeviceEvent& event) {
+    if (const std::string_view missing = MissingSize(event); !missing.empty()) {
+        return missing;
+    }
+    switch (event.outcome) {
     case DeviceOutcome::Replaced:
         return {};
     case DeviceOutcome::MissingName:
@@ -47,6 +62,16 @@ std::string_view ProblemLabel(DeviceOutcome outcome) {
         return "no bin";
     }
     return {};
+}
+
+// "Error: MODxyN device has no readable L=!", else the window's text for the device.
+std::string DeviceMessage(const DeviceEvent& event) {
+    const std::string_view missing = MissingSize(event);
+    if (missing.empty()) {
+        return ProblemMessage(event).value_or("");
+    }
+    return std::string("Error: ") + (event.polarity == Polarity::N ? "MODxyN" : "MODxyP") +
+           " device has no readable " + std::string(missing.substr(3)) + "!";
 }
 
 } // namespace
@@ -86,32 +111,23 @@ void PrintError(std::string_view message) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
-    std::error_code error;
-    if (std::filesystem::equivalent(a, b, error)) {
-        return true;
-    }
-    const std::filesystem::path canonicalA = std::filesystem::weakly_canonical(a, error);
-    if (error) {
-        return false;
-    }
-    const std::filesystem::path canonicalB = std::filesystem::weakly_canonical(b, error);
-    return !error && canonicalA == canonicalB;
-}
-
-std::optional<std::string> CheckReportPath(const std::optional<std::string>& report,
-                                           const std::vector<std::filesystem::path>& files) {
-    if (!report || *report == "-") {
-        return std::nullopt;
-    }
-    const std::filesystem::path reportPath = PathFromText(*report);
-    for (const std::filesystem::path& file : files) {
-        if (SameFile(reportPath, file)) {
-            return "Error: The report " + QuotedPath(reportPath) + " would overwrite the netlist " + QuotedPath(file) +
-                   ". No file was changed.";
+std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
+                                          const std::vector<RunFile>& files) {
+    for (const RunFile& file : files) {
+        if (SameFile(written, file.path)) {
+            return "Error: The " + std::string(what) + " " + QuotedPath(written) + " would overwrite the " +
+                   std::string(file.role) + " " + QuotedPath(file.path) + ". No file was changed.";
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> CheckReportPath(const std::optional<std::string>& report,
+                                           const std::vector<RunFile>& files) {
+    if (!report || *report == "-") {
+        return std::nullopt;
+    }
+    return CheckOverwrite("report", PathFromText(*report), files);
 }
 
 std::optional<std::string> Report::open(const std::string& path) {
@@ -149,7 +165,7 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
     m_row += ',';
     AppendCsvField(m_row, event.partName);
     m_row += ',';
-    m_row += ProblemLabel(event.outcome);
+    m_row += ProblemLabel(event);
     m_row += '\n';
     if (std::fwrite(m_row.data(), 1, m_row.size(), m_file) != m_row.size()) {
         m_ok = false;
@@ -185,7 +201,7 @@ StreamOptions WatchDevices(std::string file, Report& report) {
         message += ':';
         message += std::to_string(line);
         message += ": ";
-        message += ProblemMessage(event).value_or("");
+        message += DeviceMessage(event);
         PrintError(message);
     };
     return options;

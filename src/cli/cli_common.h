@@ -51,13 +51,20 @@ RulesResult LoadRules(const RuleOptions& options);
 // Writes one message and a line end to stderr.
 void PrintError(std::string_view message);
 
-// True when a and b name the same file, existing or not (through links, "./" and "..").
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// A file the run reads or writes, and the words that name it in messages ("netlist", "settings file").
+struct RunFile {
+    std::filesystem::path path;
+    std::string_view role;
+};
 
-// The refusal when the report (unless "-") would be written over one of files, which hold
-// netlists the run reads or writes; checked before anything is created.
+// The refusal when written ("the report", "the output") names one of files by any path; checked
+// before anything is created.
+std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
+                                          const std::vector<RunFile>& files);
+
+// CheckOverwrite for the report, unless it goes to standard output.
 std::optional<std::string> CheckReportPath(const std::optional<std::string>& report,
-                                           const std::vector<std::filesystem::path>& files);
+                                           const std::vector<RunFile>& files);
 
 // The --report CSV: a header, then one row per Key found on a device line.
 class Report {
@@ -79,6 +86,8 @@ private:
 
 // Options for one run over file (the name used in messages and the report): every device that
 // keeps its Key is named on stderr as "file:line: message", and every device goes to the report.
+// A device kept because its line has no readable "L=" or "W=" is told so, rather than the lookup
+// of a size 0 the line never gave.
 StreamOptions WatchDevices(std::string file, Report& report);
 
 } // namespace tarvex::cli

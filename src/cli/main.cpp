@@ -31,6 +31,16 @@ int main(int argc, char** argv) {
     AddProbeCommand(app, exitCode);
 
     const std::vector<std::string> arguments = ConsoleArguments(argc, argv);
+    // CLI11 would only say that a subcommand is required; name the word it did not know instead.
+    if (arguments.size() > 1 && !arguments[1].empty() && arguments[1][0] != '-') {
+        const auto known =
+            app.get_subcommands([&](CLI::App* command) { return command->check_name(arguments[1]); });
+        if (known.empty()) {
+            PrintError("Error: Unknown subcommand \"" + arguments[1] +
+                       "\"; choose process, rewrite, show or probe. Run with --help for more information.");
+            return kExitUsage;
+        }
+    }
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) {
         pointers.push_back(argument.c_str());

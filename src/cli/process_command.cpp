@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,8 +22,23 @@ struct ProcessOptions {
     std::vector<std::string> netlists;
 };
 
+// The netlists to run, each once: a file named twice (by any path) would otherwise be processed
+// twice, and the second run would back up the first run's output over the placeholders.
+std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
+    std::vector<std::string> distinct;
+    for (const std::string& netlist : netlists) {
+        const std::filesystem::path path = PathFromText(netlist);
+        if (std::none_of(distinct.begin(), distinct.end(),
+                         [&](const std::string& kept) { return SameFile(PathFromText(kept), path); })) {
+            distinct.push_back(netlist);
+        }
+    }
+    return distinct;
+}
+
 // Each netlist is processed on its own: an error stops that netlist's run and is reported, and the
-// others still run. Bounds and Keys are checked once, before any file is touched.
+// others still run. Bounds and Keys are checked once, and no netlist's files may be the settings
+// file or the report, before any file is touched.
 int RunProcess(const ProcessOptions& options) {
     const RulesResult loaded = LoadRules(options.rules);
     if (!loaded.rules) {
@@ -33,10 +49,21 @@ int RunProcess(const ProcessOptions& options) {
         PrintError(*problem);
         return kExitError;
     }
-    std::vector<std::filesystem::path> files;
-    for (const std::string& netlist : options.netlists) {
+    const std::filesystem::path settings = PathFromText(options.rules.settings);
+    const std::vector<std::string> netlists = Distinct(options.netlists);
+    std::vector<RunFile> files{{settings, "settings file"}};
+    for (const std::string& netlist : netlists) {
         const std::filesystem::path path = PathFromText(netlist);
-        files.insert(files.end(), {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")});
+        for (const std::filesystem::path& file :
+             {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")}) {
+            if (SameFile(file, settings)) {
+                PrintError("Error: Processing " + QuotedPath(path) +
+                           " would move or replace the settings file " + QuotedPath(settings) +
+                           ". No file was changed.");
+                return kExitError;
+            }
+            files.push_back({file, "netlist"});
+        }
     }
     if (const auto clash = CheckReportPath(options.rules.report, files)) {
         PrintError(*clash);
@@ -51,8 +78,15 @@ int RunProcess(const ProcessOptions& options) {
     }
 
     int status = kExitOk;
-    for (const std::string& netlist : options.netlists) {
-        const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), *loaded.rules, WatchDevices(netlist, report));
+    for (const std::string& netlist : netlists) {
+        const std::filesystem::path path = PathFromText(netlist);
+        // The one message that names no file in the window names it here, as every other does.
+        if (const PlanResult planned = PlanProcess(path); !planned.plan) {
+            PrintError(netlist + ": " + planned.error);
+            status = kExitError;
+            continue;
+        }
+        const ProcessOutcome outcome = ProcessNetlist(path, *loaded.rules, WatchDevices(netlist, report));
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // tarvex-cli rewrite: the rewrite as a filter, from INPUT or stdin to OUTPUT or stdout, touching no
-// other file. It streams: memory stays constant whatever the size of the netlist.
+// other file. It streams: memory stays small whatever the size of the netlist, though each line is
+// held whole, so it grows with the longest line.
 #include "cli_common.h"
 #include "commands.h"
 #include "console.h"
 
 #include "files/paths.h"
+#include "files/replacement_file.h"
 #include "netlist/process.h"
 
 #include <CLI/CLI.hpp>
@@ -13,6 +15,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,30 @@ struct RewriteOptions {
     std::string input = "-";
     std::string output = "-";
 };
+
+// Where OUTPUT is written. A regular file, or a name not taken yet, gets a ReplacementFile that
+// takes its place only once the run is complete, so a failed run leaves the file as it was; through a
+// link, the file the link points to is replaced and the link stays. Anything else (a device such
+// as /dev/null, a pipe) is written directly, since it cannot be renamed over.
+struct OutputPlan {
+    bool replace = false;
+    std::filesystem::path replaced; // the file the new content takes the place of
+};
+
+OutputPlan PlanOutput(const std::filesystem::path& output) {
+    std::error_code error;
+    const std::filesystem::file_status own = std::filesystem::symlink_status(output, error);
+    const std::filesystem::file_status followed = std::filesystem::status(output, error);
+    if (!std::filesystem::exists(own)) {
+        return {true, output};
+    }
+    if (std::filesystem::is_regular_file(followed)) {
+        const bool link = std::filesystem::is_symlink(own);
+        std::filesystem::path resolved = link ? std::filesystem::canonical(output, error) : output;
+        return {true, error ? output : std::move(resolved)};
+    }
+    return {false, output};
+}
 
 int RunRewrite(const RewriteOptions& options) {
     const bool fromStdin = options.input == "-";
@@ -46,15 +73,23 @@ int RunRewrite(const RewriteOptions& options) {
         return kExitError;
     }
 
+    const std::filesystem::path settingsPath = PathFromText(options.rules.settings);
     const std::filesystem::path inputPath = PathFromText(options.input);
     const std::filesystem::path outputPath = PathFromText(options.output);
     const std::string inputName = fromStdin ? "standard input" : QuotedPath(inputPath);
     const std::string outputName = toStdout ? "standard output" : QuotedPath(outputPath);
+    // INPUT is checked and opened before anything is created, so a run that cannot read it leaves
+    // OUTPUT and the report alone.
     std::FILE* in = stdin;
     FilePtr inFile;
     if (fromStdin) {
         SetBinaryMode(stdin);
     } else {
+        std::error_code notFolder;
+        if (std::filesystem::is_directory(inputPath, notFolder)) {
+            PrintError("Error: " + inputName + " is a folder, not a netlist. No file was changed.");
+            return kExitError;
+        }
         errno = 0;
         inFile = OpenFile(inputPath, "r");
         if (!inFile) {
@@ -67,12 +102,16 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError("Error: " + inputName + " is both the input and the output. No file was changed.");
         return kExitError;
     }
-    std::vector<std::filesystem::path> files;
-    if (!fromStdin) {
-        files.push_back(inputPath);
-    }
+    std::vector<RunFile> files{{settingsPath, "settings file"}};
     if (!toStdout) {
-        files.push_back(outputPath);
+        if (const auto clash = CheckOverwrite("output", outputPath, files)) {
+            PrintError(*clash);
+            return kExitError;
+        }
+        files.push_back({outputPath, "netlist"});
+    }
+    if (!fromStdin) {
+        files.push_back({inputPath, "netlist"});
     }
     if (const auto clash = CheckReportPath(options.rules.report, files)) {
         PrintError(*clash);
@@ -85,10 +124,23 @@ int RunRewrite(const RewriteOptions& options) {
             return kExitError;
         }
     }
+
+    const OutputPlan plan = toStdout ? OutputPlan{} : PlanOutput(outputPath);
     std::FILE* out = stdout;
     FilePtr outFile;
+    std::optional<ReplacementFile> replacement;
     if (toStdout) {
         SetBinaryMode(stdout);
+    } else if (plan.replace) {
+        std::error_code exists;
+        replacement.emplace(plan.replaced, std::filesystem::exists(plan.replaced, exists)
+                                               ? plan.replaced
+                                               : std::filesystem::path());
+        if (!replacement->file()) {
+            PrintError("Error: Cannot create " + outputName + ": " + ErrorText(replacement->error()) + ".");
+            return kExitError;
+        }
+        out = replacement->file();
     } else {
         errno = 0;
         outFile = OpenFile(outputPath, "w");
@@ -106,23 +158,32 @@ int RunRewrite(const RewriteOptions& options) {
     errno = 0;
     const StreamResult result = RewriteStream(reader, writer, *loaded.rules,
                                               WatchDevices(fromStdin ? "<stdin>" : options.input, report));
-    int error = errno;
+    std::error_code error(errno, std::generic_category());
+    // What became of OUTPUT when the run fails: a replaced file is left as it was.
+    const std::string aftermath =
+        replacement ? " " + outputName + " was not changed." : " The output is incomplete.";
     int status = result.report.devicesKept() > 0 ? kExitKept : kExitOk;
-    if (result.status == StreamStatus::Completed && outFile) {
-        errno = 0;
-        if (std::fclose(outFile.release()) != 0) {
-            error = errno;
-            status = kExitError;
-            PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) +
-                       ". The output is incomplete.");
+    if (result.status == StreamStatus::Completed) {
+        if (replacement) {
+            if ((error = replacement->close())) {
+                PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) + "." + aftermath);
+                status = kExitError;
+            } else if ((error = replacement->moveIntoPlace())) {
+                PrintError("Error: Cannot create " + outputName + ": " + ErrorText(error) + "." + aftermath);
+                status = kExitError;
+            }
+        } else if (outFile) {
+            errno = 0;
+            if (std::fclose(outFile.release()) != 0) {
+                PrintError("Error: Cannot write " + outputName + ": " + ErrorText(errno) + "." + aftermath);
+                status = kExitError;
+            }
         }
-    }
-    if (result.status == StreamStatus::ReadFailed) {
-        PrintError("Error: Cannot read " + inputName + ": " + ErrorText(error) + ". The output is incomplete.");
+    } else if (result.status == StreamStatus::ReadFailed) {
+        PrintError("Error: Cannot read " + inputName + ": " + ErrorText(error) + "." + aftermath);
         status = kExitError;
     } else if (result.status == StreamStatus::WriteFailed) {
-        PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) +
-                   ". The output is incomplete.");
+        PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) + "." + aftermath);
         status = kExitError;
     }
     if (const auto reportError = report.close()) {
