@@ -158,18 +158,19 @@ int RunRewrite(const RewriteOptions& options) {
     errno = 0;
     const StreamResult result = RewriteStream(reader, writer, *loaded.rules,
                                               WatchDevices(fromStdin ? "<stdin>" : options.input, report));
-    std::error_code error(errno, std::generic_category());
+    const int streamError = errno;
     // What became of OUTPUT when the run fails: a replaced file is left as it was.
     const std::string aftermath =
         replacement ? " " + outputName + " was not changed." : " The output is incomplete.";
     int status = result.report.devicesKept() > 0 ? kExitKept : kExitOk;
     if (result.status == StreamStatus::Completed) {
         if (replacement) {
-            if ((error = replacement->close())) {
+            if (const std::error_code error = replacement->close()) {
                 PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) + "." + aftermath);
                 status = kExitError;
-            } else if ((error = replacement->moveIntoPlace())) {
-                PrintError("Error: Cannot create " + outputName + ": " + ErrorText(error) + "." + aftermath);
+            } else if (const std::error_code moveError = replacement->moveIntoPlace()) {
+                PrintError("Error: Cannot create " + outputName + ": " + ErrorText(moveError) + "." +
+                           aftermath);
                 status = kExitError;
             }
         } else if (outFile) {
@@ -180,10 +181,10 @@ int RunRewrite(const RewriteOptions& options) {
             }
         }
     } else if (result.status == StreamStatus::ReadFailed) {
-        PrintError("Error: Cannot read " + inputName + ": " + ErrorText(error) + "." + aftermath);
+        PrintError("Error: Cannot read " + inputName + ": " + ErrorText(streamError) + "." + aftermath);
         status = kExitError;
     } else if (result.status == StreamStatus::WriteFailed) {
-        PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) + "." + aftermath);
+        PrintError("Error: Cannot write " + outputName + ": " + ErrorText(streamError) + "." + aftermath);
         status = kExitError;
     }
     if (const auto reportError = report.close()) {
