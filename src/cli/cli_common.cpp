@@ -70,7 +70,7 @@ std::string DeviceMessage(const DeviceEvent& event) {
     if (missing.empty()) {
         return ProblemMessage(event).value_or("");
     }
-    return std::string("Error: ") + (event.polarity == Polarity::N ? "MODxyN" : "MODxyP") +
+    return "Error: " + std::string(event.polarity == Polarity::N ? kDefaultKeyN : kDefaultKeyP) +
            " device has no readable " + std::string(missing.substr(3)) + "!";
 }
 

@@ -128,31 +128,33 @@ std::optional<std::string> CheckRules(const RewriteRules& rules) {
     if (auto fault = ValidateBounds(rules.tableN)) {
         return fault;
     }
+    const std::string n(kDefaultKeyN);
+    const std::string p(kDefaultKeyP);
     if (rules.keyN.empty()) {
-        return "Error: Empty " + std::string(kDefaultKeyN) + " key!";
+        return "Error: Empty " + n + " key!";
     }
     if (rules.keyP.empty()) {
-        return "Error: Empty " + std::string(kDefaultKeyP) + " key!";
+        return "Error: Empty " + p + " key!";
     }
     if (IsBlank(rules.keyN)) {
-        return "Error: Blank MODxyN key!";
+        return "Error: Blank " + n + " key!";
     }
     if (IsBlank(rules.keyP)) {
-        return "Error: Blank MODxyP key!";
+        return "Error: Blank " + p + " key!";
     }
     if (rules.keyN == rules.keyP) {
-        return "Error: MODxyN and MODxyP keys are the same!";
+        return "Error: " + n + " and " + p + " keys are the same!";
     }
     if (rules.keyN.find(rules.keyP) != std::string::npos) {
-        return "Error: MODxyN key contains MODxyP key!";
+        return "Error: " + n + " key contains " + p + " key!";
     }
     if (rules.keyP.find(rules.keyN) != std::string::npos) {
-        return "Error: MODxyP key contains MODxyN key!";
+        return "Error: " + p + " key contains " + n + " key!";
     }
-    if (auto fault = CheckPartNames(rules.tableN, "MODxyN")) {
+    if (auto fault = CheckPartNames(rules.tableN, n)) {
         return fault;
     }
-    return CheckPartNames(rules.tableP, "MODxyP");
+    return CheckPartNames(rules.tableP, p);
 }
 
 PlanResult PlanProcess(const std::filesystem::path& chosen) {
