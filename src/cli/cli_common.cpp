@@ -37,41 +37,14 @@ void AppendBin(std::string& row, const std::optional<int>& bin) {
     }
 }
 
-// For a device that kept its Key, the size its line lacks ("L={p}", a continuation line): "no L=",
-// "no W=" or "no L= or W="; empty when both were read.
-std::string_view MissingSize(const DeviceEvent& event) {
-    if (event.outcome == DeviceOutcome::Replaced || (event.hasLength && event.hasWidth)) {
-        return {};
-    }
-    if (!event.hasLength && !event.hasWidth) {
-        return "no L= or W=";
-    }
-    return event.hasLength ? "no W=" : "no L=";
-}
-
-std::string_view ProblemLabel(const DeviceEvent& event) {
-    if (const std::string_view missing = MissingSize(event); !missing.empty()) {
-        return missing;
-    }
-    switch (event.outcome) {
-    case DeviceOutcome::Replaced:
-        return {};
-    case DeviceOutcome::MissingName:
-        return "missing part name";
-    case DeviceOutcome::NoBin:
-        return "no bin";
-    }
-    return {};
-}
-
-// "Error: MODxyN device has no readable L=!", else the window's text for the device.
+// "Error: MODxyN device has no readable L=!" for a device kept because its line lacks a size, else
+// the window's text for the device.
 std::string DeviceMessage(const DeviceEvent& event) {
-    const std::string_view missing = MissingSize(event);
-    if (missing.empty()) {
+    if (event.outcome == DeviceOutcome::Replaced || (event.hasLength && event.hasWidth)) {
         return ProblemMessage(event).value_or("");
     }
     return "Error: " + std::string(event.polarity == Polarity::N ? kDefaultKeyN : kDefaultKeyP) +
-           " device has no readable " + std::string(missing.substr(3)) + "!";
+           " device has no readable " + std::string(ProblemLabel(event).substr(3)) + "!";
 }
 
 } // namespace

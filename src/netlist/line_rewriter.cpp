@@ -150,4 +150,22 @@ std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
     return std::nullopt;
 }
 
+std::string_view ProblemLabel(const DeviceEvent& event) {
+    if (event.outcome != DeviceOutcome::Replaced && !(event.hasLength && event.hasWidth)) {
+        if (!event.hasLength && !event.hasWidth) {
+            return "no L= or W=";
+        }
+        return event.hasLength ? "no W=" : "no L=";
+    }
+    switch (event.outcome) {
+    case DeviceOutcome::Replaced:
+        return {};
+    case DeviceOutcome::MissingName:
+        return "missing part name";
+    case DeviceOutcome::NoBin:
+        return "no bin";
+    }
+    return {};
+}
+
 } // namespace tarvex

@@ -70,4 +70,9 @@ bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view 
 // The texts name the default Keys whatever the Keys are.
 std::optional<std::string> ProblemMessage(const DeviceEvent& event);
 
+// What kept a device's Key, in a few words for reports and lists: the size its line lacks ("no L=",
+// "no W=" or "no L= or W=", for "L={p}" or a continuation line), else "no bin" or "missing part
+// name"; empty for a replaced Key.
+std::string_view ProblemLabel(const DeviceEvent& event);
+
 } // namespace tarvex
