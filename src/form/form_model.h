@@ -2,12 +2,28 @@
 // What the form keeps for the whole run besides its fields.
 #pragma once
 
+#include "netlist/bin_usage.h"
 #include "settings/settings_file.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tarvex::form {
+
+// At most this many kept devices are listed in the details of a run's message; the rest are counted.
+inline constexpr std::size_t kMaxListedDevices = 50;
+
+// What the last Process that read a netlist to its end saw. Load, Clear and the next Process that
+// reads a netlist start it afresh; a run cancelled or stopped by an error leaves it empty.
+struct LastRun {
+    bool completed = false;
+    BinUsage usage;
+    std::vector<std::string> keptDevices; // the first kMaxListedDevices, as DescribeKeptDevice says them
+    std::uint64_t keptCount = 0;          // all of them
+};
 
 struct FormModel {
     // Both tables and Keys as last loaded, cleared or read from the form. Fields are written into
@@ -19,6 +35,7 @@ struct FormModel {
     // start, then the simulator design's folder or the folder of the settings file last loaded.
     std::filesystem::path workingFolder;
     std::string defaultNetlistName; // offered by the Process dialog; from the probe
+    LastRun lastRun;
 };
 
 } // namespace tarvex::form

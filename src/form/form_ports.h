@@ -28,6 +28,9 @@ public:
     // True when the field shows exactly what setFieldText(id, bytes) would show. Compared as shown
     // text, so bytes that the encoding cannot show faithfully still count as unchanged.
     virtual bool showsText(int id, std::string_view bytes) const = 0;
+    // Sets what a part-name field tells about its cell: the tooltip (field bytes, lines split by
+    // "\n"; empty: none) and whether the field is tinted as a cell that the last run used.
+    virtual void setNameHint(int id, std::string_view toolTip, bool tinted) = 0;
     virtual void focusControl(int id) = 0;
     // Ends the modal form: accepted for Exit, not for Escape or the close box.
     virtual void endDialog(bool accepted) = 0;
@@ -58,8 +61,9 @@ public:
     virtual ~UserPrompts() = default;
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<std::filesystem::path> askFile(const FileRequest& request) = 0;
-    // A message box captioned "Tarvex" with the stop icon and an OK button.
-    virtual void showStop(std::string_view message) = 0;
+    // A message box captioned "Tarvex" with the stop icon and an OK button. Unless details is
+    // empty, the box offers it behind a control that shows more (lines split by "\n").
+    virtual void showStop(std::string_view message, std::string_view details) = 0;
     // A progress display that appears only if the work lasts a while.
     virtual std::unique_ptr<Progress> startProgress(std::string_view label, std::uint64_t total) = 0;
 };

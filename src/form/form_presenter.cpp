@@ -6,6 +6,8 @@
 #include "form/form_layout.h"
 #include "netlist/process.h"
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -23,6 +25,45 @@ BinTable& TableOf(SettingsFile& settings, const GroupLayout& group) {
 
 KeyField& KeyOf(SettingsFile& settings, const GroupLayout& group) {
     return &group == &kGroupN ? settings.keyN : settings.keyP;
+}
+
+Polarity PolarityOf(const GroupLayout& group) {
+    return &group == &kGroupN ? Polarity::N : Polarity::P;
+}
+
+std::string DeviceCount(std::uint64_t count) {
+    return std::to_string(count) + (count == 1 ? " device" : " devices");
+}
+
+// A name field's tooltip: the whole name, which the narrow field cuts, and after a run how many
+// of its devices fell into the cell. An empty cell that devices fell into says they kept their Key.
+std::string NameHint(std::string_view name, std::uint64_t count, bool afterRun) {
+    if (!afterRun) {
+        return std::string(name);
+    }
+    if (name.empty()) {
+        if (count == 0) {
+            return {};
+        }
+        return "No part name\n" + DeviceCount(count) + " of the last run kept " +
+               (count == 1 ? "its" : "their") + " placeholder";
+    }
+    return std::string(name) + '\n' + (count == 0 ? "No device" : DeviceCount(count)) + " in the last run";
+}
+
+// Every kept device of the run, one per line, the list cut after kMaxListedDevices.
+std::string KeptDevicesDetails(const LastRun& run) {
+    std::string details;
+    for (const std::string& device : run.keptDevices) {
+        if (!details.empty()) {
+            details += '\n';
+        }
+        details += device;
+    }
+    if (run.keptCount > run.keptDevices.size()) {
+        details += "\nand " + std::to_string(run.keptCount - run.keptDevices.size()) + " more";
+    }
+    return details;
 }
 
 } // namespace
@@ -128,6 +169,40 @@ void FormPresenter::WriteTablesToForm() {
             }
         }
     }
+    showNameHints();
+}
+
+void FormPresenter::showNameHint(const GroupLayout& group, int widthBin, int lengthBin,
+                                 std::string_view name) {
+    const LastRun& run = m_model.lastRun;
+    const std::uint64_t count = run.usage.of(
+        PolarityOf(group))[static_cast<std::size_t>(widthBin)][static_cast<std::size_t>(lengthBin)];
+    m_view.setNameHint(group.nameIds[widthBin][lengthBin], NameHint(name, count, run.completed),
+                       run.completed && count > 0);
+}
+
+void FormPresenter::showNameHints() {
+    for (const GroupLayout* group : kGroups) {
+        const BinTable& table = TableOf(m_model.settings, *group);
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                showNameHint(*group, w, l, PartName(table, w, l));
+            }
+        }
+    }
+}
+
+void FormPresenter::FieldEdited(int id) {
+    for (const GroupLayout* group : kGroups) {
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                if (group->nameIds[w][l] == id) {
+                    showNameHint(*group, w, l, m_view.fieldText(id, kMaxPartNameLength));
+                    return;
+                }
+            }
+        }
+    }
 }
 
 void FormPresenter::readKeysFromForm() {
@@ -150,12 +225,13 @@ bool FormPresenter::showSettings(const std::filesystem::path& full, const LoadRe
                                  bool reportFailure) {
     if (!result.loaded) {
         if (reportFailure) {
-            m_prompts.showStop(result.error);
+            m_prompts.showStop(result.error, {});
         }
         return false;
     }
     m_model.settings = result.settings;
     m_model.currentSettingsPath = full;
+    m_model.lastRun = {};
     WriteTablesToForm();
     const std::string_view keyN = KeyText(m_model.settings.keyN);
     const std::string_view keyP = KeyText(m_model.settings.keyP);
@@ -193,7 +269,7 @@ void FormPresenter::Save() {
     readKeysFromForm();
     const std::filesystem::path path = m_model.workingFolder / *chosen;
     if (const auto error = SaveSettings(path, m_model.settings)) {
-        m_prompts.showStop(*error);
+        m_prompts.showStop(*error, {});
         return;
     }
     m_model.currentSettingsPath = path;
@@ -208,7 +284,7 @@ void FormPresenter::Process() {
     rules.tableN = m_model.settings.tableN;
     rules.tableP = m_model.settings.tableP;
     if (const auto fault = CheckRules(rules)) {
-        m_prompts.showStop(*fault);
+        m_prompts.showStop(*fault, {});
         return;
     }
 
@@ -227,21 +303,41 @@ void FormPresenter::Process() {
     const auto size = std::filesystem::file_size(path, sizeError);
     auto progress =
         m_prompts.startProgress("Processing " + DisplayPath(path.filename()), sizeError ? 0 : size);
+    m_model.lastRun = {};
+    LastRun& run = m_model.lastRun;
     StreamOptions options;
     options.onProgress = [&progress](std::uint64_t bytesRead) { return progress->update(bytesRead); };
+    options.onDevice = [&run, file = DisplayPath(path.filename())](std::uint64_t line,
+                                                                   const DeviceEvent& event) {
+        run.usage.add(event);
+        if (event.outcome != DeviceOutcome::Replaced) {
+            if (run.keptDevices.size() < kMaxListedDevices) {
+                run.keptDevices.push_back(DescribeKeptDevice(file, line, event));
+            }
+            ++run.keptCount;
+        }
+    };
     const ProcessOutcome outcome = ProcessNetlist(path, rules, options);
     progress.reset();
+    const std::string details = KeptDevicesDetails(run);
+    if (outcome.completed()) {
+        run.completed = true;
+    } else {
+        run = {};
+    }
+    showNameHints();
     if (outcome.report.firstProblem) {
-        m_prompts.showStop(*outcome.report.firstProblem);
+        m_prompts.showStop(*outcome.report.firstProblem, details);
     }
     if (outcome.error) {
-        m_prompts.showStop(*outcome.error);
+        m_prompts.showStop(*outcome.error, {});
     }
 }
 
 void FormPresenter::Clear() {
     m_model.settings.tableN = BinTable{};
     m_model.settings.tableP = BinTable{};
+    m_model.lastRun = {};
     WriteTablesToForm();
 }
 

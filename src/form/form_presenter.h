@@ -9,8 +9,11 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace tarvex::form {
+
+struct GroupLayout;
 
 class FormPresenter {
 public:
@@ -31,7 +34,8 @@ public:
     // Asks for a file name, then stores the tables and Keys of the form there.
     void Save();
     // Probes the simulator, checks the Keys and bounds, asks for a netlist and rewrites it,
-    // showing the first problem or the error of the run.
+    // showing the first problem (with every kept device in its details) or the error of the run.
+    // A run read to its end leaves its devices per cell in the name fields' hints.
     void Process();
     // Empties every bound and name; the Keys and the files stay.
     void Clear();
@@ -39,11 +43,14 @@ public:
     void Exit();
     // Ends the form without touching the profile (Escape, the close box).
     void Cancel();
+    // The user changed a field's text: a part-name field's hint follows the name typed.
+    void FieldEdited(int id);
 
     // Copies the fields into the tables; a field whose text is still what the table shows leaves
     // its bytes alone.
     void ReadTablesFromForm();
-    // Shows both tables in the fields; a bound of 0 and an empty name show as empty fields.
+    // Shows both tables in the fields, and their names and the last run in the name fields' hints;
+    // a bound of 0 and an empty name show as empty fields.
     void WriteTablesToForm();
 
     const FormModel& model() const { return m_model; }
@@ -54,6 +61,8 @@ private:
     // Shows what was loaded from full (or reports why not); true when the form now shows it.
     bool showSettings(const std::filesystem::path& full, const LoadResult& result, bool reportFailure);
     void readKeysFromForm();
+    void showNameHint(const GroupLayout& group, int widthBin, int lengthBin, std::string_view name);
+    void showNameHints();
 
     FormModel m_model;
     FormView& m_view;

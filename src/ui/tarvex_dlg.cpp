@@ -11,17 +11,22 @@
 #include "ui/platform.h"
 #include "ui/text_convert.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
 
 namespace tarvex::ui {
 namespace {
+
+// A name field whose cell the last run used: light enough to read the name on it.
+const QColor kUsedCell(255, 238, 186);
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -85,8 +90,14 @@ void CTarvexDlg::buildGroup(const form::GroupLayout& layout) {
     picture->setLines(columnLines, rowLines);
     for (int l = 0; l < kBinCount; ++l) {
         for (int w = 0; w < kBinCount; ++w) {
-            makeField(layout.nameIds[w][l],
-                      {layout.nameColumnX[w], layout.nameRowY[l], form::kNameWidth, form::kNameHeight});
+            const int id = layout.nameIds[w][l];
+            const QLineEdit* name = makeField(
+                id, {layout.nameColumnX[w], layout.nameRowY[l], form::kNameWidth, form::kNameHeight});
+            connect(name, &QLineEdit::textEdited, this, [this, id] {
+                if (m_presenter != nullptr) {
+                    m_presenter->FieldEdited(id);
+                }
+            });
         }
     }
 
@@ -139,6 +150,14 @@ void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
 
 bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
     return field(id)->text() == FromFieldBytes(bytes);
+}
+
+void CTarvexDlg::setNameHint(int id, std::string_view toolTip, bool tinted) {
+    QLineEdit* edit = field(id);
+    edit->setToolTip(FromFieldBytes(toolTip));
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, tinted ? kUsedCell : QApplication::palette(edit).color(QPalette::Base));
+    edit->setPalette(palette);
 }
 
 void CTarvexDlg::focusControl(int id) {

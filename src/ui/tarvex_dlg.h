@@ -36,6 +36,7 @@ public:
     std::string fieldText(int id, std::size_t maxBytes) const override;
     void setFieldText(int id, std::string_view bytes) override;
     bool showsText(int id, std::string_view bytes) const override;
+    void setNameHint(int id, std::string_view toolTip, bool tinted) override;
     void focusControl(int id) override;
     void endDialog(bool accepted) override;
 

@@ -66,9 +66,18 @@ std::optional<std::filesystem::path> QtUserDialogs::askFile(const form::FileRequ
     return ToPath(dialog.selectedFiles().constFirst());
 }
 
-void QtUserDialogs::showStop(std::string_view message) {
-    QMessageBox box(QMessageBox::Critical, Caption(), FromCoreMessage(message), QMessageBox::Ok, m_parent);
-    box.exec();
+void QtUserDialogs::showStop(std::string_view message, std::string_view details) {
+    MakeStopBox(m_parent, message, details)->exec();
+}
+
+std::unique_ptr<QMessageBox> MakeStopBox(QWidget* parent, std::string_view message,
+                                         std::string_view details) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, Caption(), FromCoreMessage(message),
+                                             QMessageBox::Ok, parent);
+    if (!details.empty()) {
+        box->setDetailedText(FromCoreMessage(details));
+    }
+    return box;
 }
 
 std::unique_ptr<form::Progress> QtUserDialogs::startProgress(std::string_view label, std::uint64_t total) {

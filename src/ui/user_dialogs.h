@@ -6,8 +6,10 @@
 
 #include <QString>
 
+#include <memory>
 #include <string_view>
 
+class QMessageBox;
 class QWidget;
 
 namespace tarvex::ui {
@@ -18,12 +20,16 @@ public:
     explicit QtUserDialogs(QWidget* parent) : m_parent(parent) {}
 
     std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override;
-    void showStop(std::string_view message) override;
+    void showStop(std::string_view message, std::string_view details) override;
     std::unique_ptr<form::Progress> startProgress(std::string_view label, std::uint64_t total) override;
 
 private:
     QWidget* m_parent;
 };
+
+// The stop message as showStop shows it, not yet shown: caption "Tarvex", the stop icon, OK, and
+// details (unless empty) behind Qt's "Show Details..." button.
+std::unique_ptr<QMessageBox> MakeStopBox(QWidget* parent, std::string_view message, std::string_view details);
 
 // Turns a filter written as "Net Files (*.net)|*.net|All Files (*.*)|*.*||" into Qt's form. Where
 // "*.*" would only match names holding a dot, "All Files (*.*)" becomes "All Files (*)".

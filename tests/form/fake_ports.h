@@ -34,6 +34,11 @@ public:
     }
 
     std::map<int, std::string> fields; // every field of the layout, and no other id
+    struct Hint {
+        std::string toolTip;
+        bool tinted = false;
+    };
+    std::map<int, Hint> hints; // name fields whose hint was set
     int focused = 0;
     std::optional<bool> ended; // how the dialog was ended: accepted or not
 
@@ -42,6 +47,10 @@ public:
     }
     void setFieldText(int id, std::string_view bytes) override { fields.at(id) = bytes; }
     bool showsText(int id, std::string_view bytes) const override { return fields.at(id) == bytes; }
+    void setNameHint(int id, std::string_view toolTip, bool tinted) override {
+        (void)fields.at(id); // only fields of the layout
+        hints[id] = {std::string(toolTip), tinted};
+    }
     void focusControl(int id) override { focused = id; }
     void endDialog(bool accepted) override { ended = accepted; }
 };
@@ -51,6 +60,7 @@ public:
     std::deque<std::optional<std::filesystem::path>> answers; // one per file dialog; none left: Cancel
     std::vector<form::FileRequest> requests;
     std::vector<std::string> messages;
+    std::vector<std::string> details; // one per message
     int progressStarted = 0;
     int progressUpdates = 0;
     int cancelAfterUpdates = -1; // the progress display's Cancel is pressed after this many updates
@@ -65,7 +75,10 @@ public:
         return answer;
     }
 
-    void showStop(std::string_view message) override { messages.emplace_back(message); }
+    void showStop(std::string_view message, std::string_view shownDetails) override {
+        messages.emplace_back(message);
+        details.emplace_back(shownDetails);
+    }
 
     std::unique_ptr<form::Progress> startProgress(std::string_view /*label*/,
                                                   std::uint64_t /*total*/) override {

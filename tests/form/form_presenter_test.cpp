@@ -16,6 +16,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -329,8 +330,11 @@ TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
     m_prompts.answers = {m_dir / "amp.net"};
     m_presenter.Command(form::kProcessId);
 
-    // Two devices meet empty cells (N width bin 1, P width bin 0): one message for the run.
+    // Two devices meet empty cells (N width bin 1, P width bin 0): one message for the run, both
+    // devices in its details.
     EXPECT_EQ(m_prompts.messages, std::vector<std::string>{"Error: Missing MODxyN part name!"});
+    EXPECT_EQ(m_prompts.details, std::vector<std::string>{"amp.net:3: N L=1e-06 W=6e-06 missing part name\n"
+                                                          "amp.net:4: P L=1e-06 W=2e-06 missing part name"});
     EXPECT_EQ(ReadFileBytes(m_dir / "amp.ant"), netlist);
     std::string expected = netlist;
     expected.replace(expected.find("MODxyN"), 6, "NCH_S");
@@ -346,6 +350,73 @@ TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
     EXPECT_EQ(request.defaultExtension, "NET");
     EXPECT_EQ(request.filter, "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||");
     EXPECT_EQ(request.startFolder, m_startDir);
+}
+
+// After a run each name field tells its whole name and how many devices fell into its cell, and
+// cells that got devices are tinted; the message's details list the kept devices, at most 50.
+// Editing a name keeps the count; Clear and Load go back to the names alone.
+TEST_F(FormPresenterTest, RunLeavesItsDevicesInTheNameHintsAndDetails) {
+    std::string netlist = "M1 d g s b MODxyN L=1u W=2u\n"
+                          "M2 d g s b MODxyN L=0.5u W=2u\n"
+                          "M3 d g s b MODxyN L=1u W=7u\n"
+                          "M4 d g s b MODxyP L=1u W=2u\n";
+    for (int i = 0; i < 52; ++i) {
+        netlist += "MX d g s b MODxyN L=1u W=20u\n"; // wider than every bin
+    }
+    WriteFileBytes(m_dir / "wide.net", netlist);
+    TypeTables(m_view);
+    Field(1068) = "NCH_S_LONGER_NAME19";
+    const auto hint = [this](int id) {
+        const auto& shown = m_view.hints.at(id);
+        return shown.toolTip + (shown.tinted ? " [tinted]" : "");
+    };
+    m_presenter.ReadTablesFromForm();
+    m_presenter.WriteTablesToForm();
+    EXPECT_EQ(hint(1068), "NCH_S_LONGER_NAME19");
+    EXPECT_EQ(hint(1071), "");
+
+    m_prompts.answers = {m_dir / "wide.net"};
+    m_presenter.Process();
+
+    ASSERT_EQ(m_prompts.messages, std::vector<std::string>{"Error: Missing MODxyN part name!"});
+    std::vector<std::string> lines;
+    std::istringstream details(m_prompts.details.at(0));
+    for (std::string line; std::getline(details, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 51u);
+    EXPECT_EQ(lines[0], "wide.net:3: N L=1e-06 W=7e-06 missing part name");
+    EXPECT_EQ(lines[1], "wide.net:4: P L=1e-06 W=2e-06 missing part name");
+    EXPECT_EQ(lines[2], "wide.net:5: N L=1e-06 W=2e-05 no bin");
+    EXPECT_EQ(lines[49], "wide.net:52: N L=1e-06 W=2e-05 no bin");
+    EXPECT_EQ(lines[50], "and 4 more");
+    EXPECT_EQ(hint(1068), "NCH_S_LONGER_NAME19\n2 devices in the last run [tinted]");
+    EXPECT_EQ(hint(1071), "No part name\n1 device of the last run kept its placeholder [tinted]");
+    EXPECT_EQ(hint(1108), "No part name\n1 device of the last run kept its placeholder [tinted]");
+    EXPECT_EQ(hint(1075), "");
+    EXPECT_EQ(m_presenter.model().lastRun.keptCount, 54u);
+    EXPECT_EQ(m_presenter.model().lastRun.usage.n[0][0], 2u);
+
+    Field(1068) = "NCH_NEW";
+    m_presenter.FieldEdited(1068);
+    EXPECT_EQ(hint(1068), "NCH_NEW\n2 devices in the last run [tinted]");
+    Field(1075) = "NCH_L1";
+    m_presenter.FieldEdited(1075);
+    EXPECT_EQ(hint(1075), "NCH_L1\nNo device in the last run");
+    m_presenter.FieldEdited(1060); // a bound has no hint
+    EXPECT_EQ(m_view.hints.count(1060), 0u);
+
+    m_presenter.Clear();
+    EXPECT_EQ(hint(1068), "");
+    EXPECT_EQ(hint(1071), "");
+    WriteFileBytes(m_dir / "full.amd", SettingsBytes(FullSettings()));
+    m_prompts.answers = {m_dir / "wide.ant", m_dir / "full.amd"};
+    TypeTables(m_view);
+    m_presenter.Process();
+    EXPECT_EQ(hint(1068), "NCH_S\n2 devices in the last run [tinted]");
+    m_presenter.Load();
+    EXPECT_EQ(hint(1068), "C00");
+    EXPECT_FALSE(m_view.hints.at(1068).tinted);
 }
 
 struct RefusalRow {
@@ -416,6 +487,9 @@ TEST_F(FormPresenterTest, CancelledProcessKeepsTheBackupOnly) {
     ASSERT_EQ(m_prompts.messages.size(), 1u);
     EXPECT_TRUE(m_prompts.messages[0].starts_with("Cancelled. The original netlist is kept as "))
         << m_prompts.messages[0];
+    // The devices counted before the Cancel are not shown as the run's.
+    EXPECT_EQ(m_view.hints.at(1068).toolTip, "NCH_S");
+    EXPECT_FALSE(m_view.hints.at(1068).tinted);
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
         files.push_back(entry.path().filename().string());

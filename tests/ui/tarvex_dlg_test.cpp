@@ -218,6 +218,18 @@ void TarvexDlgTest::viewReadsAndShowsFieldBytes() {
     Field(window.dialog, 1068)->insert(QString(25, QChar(0x00E4))); // as typed
     QVERIFY(!view.showsText(1068, name25.toStdString()));
     QCOMPARE(view.fieldText(1068, 19), ui::ToFieldBytes(QString(9, QChar(0x00E4)), 19));
+
+    // A name field's hint: its tooltip and a tint that goes again; typing a name updates the tooltip.
+    QLineEdit* name = Field(window.dialog, 1071);
+    const QColor plain = name->palette().color(QPalette::Base);
+    view.setNameHint(1071, "NCH_W1\n2 devices in the last run", true);
+    QCOMPARE(name->toolTip(), QStringLiteral("NCH_W1\n2 devices in the last run"));
+    QVERIFY(name->palette().color(QPalette::Base) != plain);
+    view.setNameHint(1071, "", false);
+    QVERIFY(name->toolTip().isEmpty());
+    QCOMPARE(name->palette().color(QPalette::Base), plain);
+    Type(window.dialog, 1071, QStringLiteral("NCH_TYPED_NAME"));
+    QCOMPARE(name->toolTip(), QStringLiteral("NCH_TYPED_NAME"));
 }
 
 // Each button and key reaches its command: a file dialog of the right kind, the probe, an empty
@@ -340,8 +352,9 @@ void TarvexDlgTest::helpShowsTheBundledPage() {
     QVERIFY(form.isVisible());
 }
 
-// The stop message is a "Tarvex" box with the stop icon and OK; the progress display appears once
-// the work lasts and its Cancel stops the run.
+// The stop message is a "Tarvex" box with the stop icon and OK, its details (when there are any)
+// behind Qt's details button; the progress display appears once the work lasts and its Cancel
+// stops the run.
 void TarvexDlgTest::stopMessageAndProgress() {
     QWidget parent;
     parent.show();
@@ -357,9 +370,15 @@ void TarvexDlgTest::stopMessageAndProgress() {
              << QString::number(box->buttons().size());
         box->button(QMessageBox::Ok)->click();
     });
-    dialogs.showStop("Bad w value 0!");
+    dialogs.showStop("Bad w value 0!", {});
     QCOMPARE(seen, (QStringList{QStringLiteral("Tarvex"), QStringLiteral("Bad w value 0!"),
                                 QStringLiteral("1"), QStringLiteral("1")}));
+    const std::unique_ptr<QMessageBox> detailed = ui::MakeStopBox(
+        &parent, "Error: Missing MODxyN part name!", "a.net:3: N L=1e-06 W=6e-06 no bin\nand 2 more");
+    QCOMPARE(detailed->text(), QStringLiteral("Error: Missing MODxyN part name!"));
+    QCOMPARE(detailed->icon(), QMessageBox::Critical);
+    QCOMPARE(detailed->detailedText(), QStringLiteral("a.net:3: N L=1e-06 W=6e-06 no bin\nand 2 more"));
+    QVERIFY(ui::MakeStopBox(&parent, "Bad w value 0!", {})->detailedText().isEmpty());
 
     auto progress = dialogs.startProgress("Processing amp.net", 1000);
     QVERIFY(progress->update(10));
