@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// tarvex-cli: the Process command and a netlist filter for scripts, and a look into settings files.
+// tarvex-cli: the Process command, a netlist filter and a dry run for scripts, and a look into
+// settings files.
 #include "cli_common.h"
 #include "commands.h"
 #include "console.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     int exitCode = kExitOk;
     AddProcessCommand(app, exitCode);
     AddRewriteCommand(app, exitCode);
+    AddCheckCommand(app, exitCode);
     AddShowCommand(app, exitCode);
     AddProbeCommand(app, exitCode);
 

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cstdlib>
 
 #include <filesystem>
@@ -87,7 +90,7 @@ TEST_F(CliTest, VersionAndHelp) {
 
     const RunResult help = Cli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"process", "rewrite", "show", "Exit status"}) {
+    for (const char* word : {"process", "rewrite", "check", "show", "Exit status"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     const RunResult processHelp = Cli({"process", "--help"});
@@ -462,6 +465,127 @@ TEST_F(CliTest, ShowPrintsBothTablesAsGrids) {
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.err, "Error: Cannot open settings file \"typo.amd\": No such file or directory.\n");
     EXPECT_FALSE(fs::exists(m_dir / "typo.amd"));
+}
+
+// A device in a named cell, one on the outer bounds, one on an inner bound (the lower bin, whose
+// cell is empty), one outside every bin and one whose line gives no L=.
+TEST_F(CliTest, CheckDrawsTheUsageAndListsTheKeptDevices) {
+    WriteFileBytes(m_dir / "amp.net", "M1 a b c d MODxyN L=1U W=2U\n"
+                                      "M2 a b c d MODxyN L=2U W=3U\n"
+                                      "M3 a b c d MODxyP L=1U W=3U\n"
+                                      "M4 a b c d MODxyP L=1U W=4U\n"
+                                      "M5 a b c d MODxyN L=9U W=2U\n"
+                                      "M6 a b c d MODxyP W=2U\n");
+
+    const RunResult run = Cli({"check", "--settings", "s.amd", "--report", "-", "amp.net"});
+
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.out, "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n"
+                       "amp.net,1,N,1e-06,2e-06,0,0,NCH,\n"
+                       "amp.net,2,N,2e-06,3e-06,0,0,NCH,\n"
+                       "amp.net,3,P,1e-06,3e-06,0,0,,missing part name\n"
+                       "amp.net,4,P,1e-06,4e-06,1,0,\"PCH,\"\"LV\"\"\",\n"
+                       "amp.net,5,N,9e-06,2e-06,0,,,no bin\n"
+                       "amp.net,6,P,0,2e-06,0,2,,missing part name\n");
+    // With the report on standard output, the grids and the list go to standard error. A line
+    // without L= is looked up with L=0, which falls into the empty P cell of length bin 2.
+    EXPECT_EQ(run.err, "N-channel table  Key: MODxyN  (each cell: part name, devices)\n"
+                       "L \\ W  1e-06    3e-06    0        0        0        0\n"
+                       "5e-07  +--------+--------+--------+--------+--------+\n"
+                       "       | NCH    |        |        |        |        |\n"
+                       "       |      2 |        |        |        |        |\n"
+                       "2e-06  +--------+--------+--------+--------+--------+\n"
+                       "       |        |        |        |        |        |\n"
+                       "       |        |        |        |        |        |\n"
+                       "0      +--------+--------+--------+--------+--------+\n"
+                       "       |        |        |        |        |        |\n"
+                       "       |        |        |        |        |        |\n"
+                       "0      +--------+--------+--------+--------+--------+\n"
+                       "       |        |        |        |        |        |\n"
+                       "       |        |        |        |        |        |\n"
+                       "0      +--------+--------+--------+--------+--------+\n"
+                       "       |        |        |        |        |        |\n"
+                       "       |        |        |        |        |        |\n"
+                       "0      +--------+--------+--------+--------+--------+\n"
+                       "\n"
+                       "P-channel table  Key: MODxyP  (each cell: part name, devices)\n"
+                       "L \\ W  1e-06      3e-06      6e-06      0          0          0\n"
+                       "5e-07  +----------+----------+----------+----------+----------+\n"
+                       "       |          | PCH,\"LV\" |          |          |          |\n"
+                       "       |        1 |        1 |          |          |          |\n"
+                       "2e-06  +----------+----------+----------+----------+----------+\n"
+                       "       |          |          |          |          |          |\n"
+                       "       |          |          |          |          |          |\n"
+                       "0      +----------+----------+----------+----------+----------+\n"
+                       "       |          |          |          |          |          |\n"
+                       "       |        1 |          |          |          |          |\n"
+                       "0      +----------+----------+----------+----------+----------+\n"
+                       "       |          |          |          |          |          |\n"
+                       "       |          |          |          |          |          |\n"
+                       "0      +----------+----------+----------+----------+----------+\n"
+                       "       |          |          |          |          |          |\n"
+                       "       |          |          |          |          |          |\n"
+                       "0      +----------+----------+----------+----------+----------+\n"
+                       "\n"
+                       "6 devices; 3 would keep their placeholder:\n"
+                       "amp.net:3: P L=1e-06 W=3e-06 missing part name\n"
+                       "amp.net:5: N L=9e-06 W=2e-06 no bin\n"
+                       "amp.net:6: P W=2e-06 missing part name\n");
+
+    WriteFileBytes(m_dir / "ok.net", "M1 a b c d MODxyN L=1U W=2U\n");
+    const RunResult binned = Cli({"check", "--settings", "s.amd", "ok.net", "gone.net"});
+    EXPECT_EQ(binned.exitCode, 1);
+    EXPECT_EQ(binned.err, "Error: Cannot read \"gone.net\": No such file or directory.\n");
+    EXPECT_NE(binned.out.find("| NCH    |"), std::string::npos) << binned.out;
+    EXPECT_NE(binned.out.find("|      1 |"), std::string::npos) << binned.out;
+    EXPECT_TRUE(binned.out.ends_with("\n1 device; it would get a part name.\n")) << binned.out;
+    EXPECT_EQ(Cli({"check", "--settings", "s.amd", "ok.net"}).exitCode, 0);
+}
+
+// check reads only: every file keeps its bytes and its times, and no file appears but the report.
+TEST_F(CliTest, CheckLeavesEveryFileAlone) {
+    WriteFileBytes(m_dir / "amp.net", kNetlist);
+    WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
+    WriteFileBytes(m_dir / "kept.ant", kKeptNetlist);
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    struct Times {
+        timespec modified;
+        timespec changed;
+        bool operator==(const Times& o) const {
+            return modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+                   changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+        }
+    };
+    const auto times = [this] {
+        std::map<std::string, Times> all;
+        for (const auto& entry : fs::directory_iterator(m_dir.path())) {
+            struct stat status {};
+            EXPECT_EQ(::stat(entry.path().c_str(), &status), 0);
+            all[entry.path().filename().string()] = {status.st_mtim, status.st_ctim};
+        }
+        return all;
+    };
+    for (const auto& entry : fs::directory_iterator(m_dir.path())) {
+        fs::last_write_time(entry.path(), past);
+    }
+    const Files bytes = FilesIn(m_dir.path());
+    const auto before = times();
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"check", "--settings", "s.amd", "amp.net", "amp.ant", "kept.ant"},
+          std::vector<std::string>{"check", "--settings", "s.amd", "--report", "r.csv", "kept.ant"}}) {
+        const bool report = args[3] == "--report";
+        SCOPED_TRACE(report);
+        EXPECT_EQ(Cli(args).exitCode, 3);
+        Files now = FilesIn(m_dir.path());
+        auto timesNow = times();
+        if (report) {
+            EXPECT_EQ(now.erase("r.csv"), 1u);
+            timesNow.erase("r.csv");
+        }
+        EXPECT_EQ(now, bytes);
+        EXPECT_TRUE(timesNow == before);
+    }
 }
 
 TEST_F(CliTest, ExamplesRunAsTheReadmeShows) {

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+// tarvex-cli check: a dry run of process. It reads each netlist and writes nothing but the report,
+// then shows how the devices spread over both tables and which ones would keep their Key.
+#include "cli_common.h"
+#include "commands.h"
+#include "table_grid.h"
+
+#include "files/paths.h"
+#include "netlist/bin_usage.h"
+#include "netlist/process.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvex::cli {
+namespace {
+
+struct CheckOptions {
+    RuleOptions rules;
+    std::vector<std::string> netlists;
+};
+
+// The rewritten netlist goes nowhere: only the devices met on the way count.
+class DiscardWriter final : public ByteWriter {
+public:
+    bool write(std::string_view /*bytes*/) override { return true; }
+};
+
+// What the netlists of one check hold, across all of them.
+struct Findings {
+    BinUsage usage;
+    std::uint64_t devices = 0;
+    std::uint64_t kept = 0;
+    std::string keptLines; // DescribeKeptDevice for each kept device, each with its line end
+};
+
+// The devices per cell under the part names; a cell without name or devices stays blank.
+GridRow CountRow(const BinTable& table, const CellCounts& counts) {
+    GridRow row;
+    row.alignRight = true;
+    for (int w = 0; w < kBinCount; ++w) {
+        for (int l = 0; l < kBinCount; ++l) {
+            const auto wi = static_cast<std::size_t>(w);
+            const auto li = static_cast<std::size_t>(l);
+            if (counts[wi][li] > 0 || !PartName(table, w, l).empty()) {
+                row.cells[wi][li] = std::to_string(counts[wi][li]);
+            }
+        }
+    }
+    return row;
+}
+
+std::string UsageGrid(std::string_view title, const BinTable& table, std::string_view key,
+                      const CellCounts& counts) {
+    const std::array<GridRow, 2> rows{NameRow(table), CountRow(table, counts)};
+    return DrawTableGrid(
+        std::string(title) + "  Key: " + Printable(key) + "  (each cell: part name, devices)", table, rows);
+}
+
+std::string Summary(const Findings& findings) {
+    if (findings.devices == 0) {
+        return "No device line holds a Key.\n";
+    }
+    std::string text =
+        std::to_string(findings.devices) + (findings.devices == 1 ? " device; " : " devices; ");
+    if (findings.kept == 0) {
+        return text + (findings.devices == 1 ? "it" : "all") + " would get a part name.\n";
+    }
+    text += std::to_string(findings.kept) +
+            (findings.kept == 1 ? " would keep its placeholder:\n" : " would keep their placeholder:\n");
+    return text + findings.keptLines;
+}
+
+// Reads one netlist through the rewrite into findings and the report; false when it cannot be read.
+bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, Report& report, Findings& findings) {
+    const std::filesystem::path path = PathFromText(netlist);
+    errno = 0;
+    const FilePtr file = OpenFile(path, "r");
+    if (!file) {
+        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(errno) + ".");
+        return false;
+    }
+    StreamOptions options;
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
+        report.addRow(netlist, line, event);
+        findings.usage.add(event);
+        ++findings.devices;
+        if (event.outcome != DeviceOutcome::Replaced) {
+            ++findings.kept;
+            findings.keptLines += DescribeKeptDevice(netlist, line, event);
+            findings.keptLines += '\n';
+        }
+    };
+    FileReader reader(file.get());
+    DiscardWriter nowhere;
+    errno = 0;
+    if (RewriteStream(reader, nowhere, rules, options).status == StreamStatus::ReadFailed) {
+        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(errno) + ".");
+        return false;
+    }
+    return true;
+}
+
+// Every netlist is read even after one fails. The grids and the list go to standard output, or to
+// standard error when the report takes standard output.
+int RunCheck(const CheckOptions& options) {
+    const RulesResult loaded = LoadRules(options.rules);
+    if (!loaded.rules) {
+        PrintError(loaded.error);
+        return kExitError;
+    }
+    const RewriteRules& rules = *loaded.rules;
+    if (const auto problem = CheckRules(rules)) {
+        PrintError(*problem);
+        return kExitError;
+    }
+    std::vector<std::filesystem::path> files;
+    for (const std::string& netlist : options.netlists) {
+        files.push_back(PathFromText(netlist));
+    }
+    if (const auto clash = CheckReportPath(options.rules.report, files)) {
+        PrintError(*clash);
+        return kExitError;
+    }
+    Report report;
+    if (options.rules.report) {
+        if (const auto error = report.open(*options.rules.report)) {
+            PrintError(*error);
+            return kExitError;
+        }
+    }
+
+    int status = kExitOk;
+    Findings findings;
+    for (const std::string& netlist : options.netlists) {
+        if (!CheckNetlist(netlist, rules, report, findings)) {
+            status = kExitError;
+        }
+    }
+    if (const auto error = report.close()) {
+        PrintError(*error);
+        status = kExitError;
+    }
+    const std::string text = UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage.n) + '\n' +
+                             UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage.p) + '\n' +
+                             Summary(findings);
+    const bool toStderr = options.rules.report == "-";
+    std::FILE* out = toStderr ? stderr : stdout;
+    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+        PrintError(std::string("Error: Cannot write standard ") + (toStderr ? "error" : "output") + ": " +
+                   ErrorText(errno) + ".");
+        return kExitError;
+    }
+    if (status == kExitOk && findings.kept > 0) {
+        status = kExitKept;
+    }
+    return status;
+}
+
+} // namespace
+
+void AddCheckCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<CheckOptions>();
+    CLI::App* command = app.add_subcommand(
+        "check", "Dry run of process: show how the devices of each NETLIST fall into the tables and which "
+                 "would keep their placeholder; writes nothing but the report");
+    AddRuleOptions(*command, options->rules);
+    command->add_option("NETLIST", options->netlists, "Netlist files to read")->required();
+    command->callback([options, &exitCode] { exitCode = RunCheck(*options); });
+}
+
+} // namespace tarvex::cli
