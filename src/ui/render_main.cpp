@@ -2,6 +2,8 @@
 // tarvex-render: draws the window or the icon into a PNG without a display, for the documentation
 // screenshot and the installed icons.
 //   tarvex-render form OUT.png [SETTINGS.amd]   the form, showing the settings file or sample tables
+//   tarvex-render run FORM.png DETAILS.png      the form after a Process of a sample netlist, with a
+//                                               name field's tooltip, and its message with details open
 //   tarvex-render icon OUT.png SIDE             the application icon, SIDE pixels square
 #include "form/form_presenter.h"
 #include "netlist/line_rewriter.h"
@@ -12,15 +14,22 @@
 #include "ui/text_convert.h"
 #include "ui/user_dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QToolTip>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -47,6 +56,103 @@ SettingsFile SampleSettings() {
     SetKeyText(settings.keyN, kDefaultKeyN);
     SetKeyText(settings.keyP, kDefaultKeyP);
     return settings;
+}
+
+// An amplifier with devices in several cells of both tables and three outside every bin.
+constexpr std::string_view kSampleNetlist = "* two-stage amplifier\n"
+                                            "M1 n1 inn tail vss MODxyN L=0.5u W=4u\n"
+                                            "M2 n2 inp tail vss MODxyN L=0.5u W=4u\n"
+                                            "M3 n1 n1 vdd vdd MODxyP L=1u W=8u\n"
+                                            "M4 n2 n1 vdd vdd MODxyP L=1u W=8u\n"
+                                            "M5 tail bias vss vss MODxyN L=2u W=8u\n"
+                                            "M6 out n2 vdd vdd MODxyP L=0.35u W=16u\n"
+                                            "M7 out bias vss vss MODxyN L=2u W=1.5u\n"
+                                            "M8 bias bias vss vss MODxyN L=180n W=0.5u\n"
+                                            "M9 esd pad vss vss MODxyN L=20u W=100u\n"
+                                            "M10 esd pad vdd vdd MODxyP L=0.1u W=60u\n"
+                                            "M11 cap n1 vss vss MODxyN L=12u W=0.3u\n"
+                                            ".end\n";
+
+// Answers the Process dialog with one netlist and keeps the message instead of showing it.
+class ScriptedPrompts final : public form::UserPrompts {
+public:
+    explicit ScriptedPrompts(std::filesystem::path netlist) : m_netlist(std::move(netlist)) {}
+
+    std::optional<std::filesystem::path> askFile(const form::FileRequest& /*request*/) override {
+        return m_netlist;
+    }
+    void showStop(std::string_view text, std::string_view shownDetails) override {
+        message = text;
+        details = shownDetails;
+    }
+    std::unique_ptr<form::Progress> startProgress(std::string_view /*label*/,
+                                                  std::uint64_t /*total*/) override {
+        return std::make_unique<Silent>();
+    }
+
+    std::string message;
+    std::string details;
+
+private:
+    struct Silent final : form::Progress {
+        bool update(std::uint64_t /*done*/) override { return true; }
+    };
+    std::filesystem::path m_netlist;
+};
+
+int RenderRun(const QString& formOut, const QString& detailsOut) {
+    QTemporaryDir scratch;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+    const std::filesystem::path folder = ui::ToPath(scratch.path());
+    if (SaveSettings(folder / "sample.amd", SampleSettings())) {
+        return 1;
+    }
+    {
+        QFile netlist(scratch.filePath(QStringLiteral("amp.net")));
+        if (!netlist.open(QIODevice::WriteOnly) ||
+            netlist.write(kSampleNetlist.data(), static_cast<qint64>(kSampleNetlist.size())) !=
+                static_cast<qint64>(kSampleNetlist.size())) {
+            return 1;
+        }
+    }
+    ui::QtProfile profile;
+    profile.setSettingsPath(folder / "sample.amd");
+
+    ui::CTarvexDlg window;
+    ScriptedPrompts prompts(folder / "amp.net");
+    form::FormPresenter presenter(window, prompts, profile, [] { return TitleHint{}; });
+    window.bind(presenter);
+    presenter.StartUp();
+    window.show();
+    presenter.Process();
+    QApplication::processEvents();
+
+    // The tooltip of the cell where M1 and M2 landed (N width bin 2, length bin 1), drawn onto the
+    // form where it appears.
+    QPixmap form = window.grab();
+    auto* field = window.findChild<QLineEdit*>(QStringLiteral("1077"));
+    if (field == nullptr) {
+        return 1;
+    }
+    QToolTip::showText(field->mapToGlobal(QPoint(field->width(), 0)), field->toolTip(), field);
+    QApplication::processEvents();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->inherits("QTipLabel") && top->isVisible()) {
+            QPainter painter(&form);
+            painter.drawPixmap(window.mapFromGlobal(top->pos()), top->grab());
+        }
+    }
+    QToolTip::hideText();
+
+    const std::unique_ptr<QMessageBox> box = ui::MakeStopBox(&window, prompts.message, prompts.details);
+    box->show();
+    for (QAbstractButton* button : box->buttons()) {
+        if (box->buttonRole(button) == QMessageBox::ActionRole) {
+            button->click(); // Qt's "Show Details..."
+        }
+    }
+    QApplication::processEvents();
+    return form.save(formOut, "PNG") && box->grab().save(detailsOut, "PNG") ? 0 : 1;
 }
 
 int RenderForm(const QString& out, const QString& settingsFile) {
@@ -83,11 +189,15 @@ int main(int argc, char* argv[]) {
     if (args.size() >= 3 && args[1] == QLatin1String("form")) {
         return RenderForm(args[2], args.size() >= 4 ? args[3] : QString());
     }
+    if (args.size() == 4 && args[1] == QLatin1String("run")) {
+        return RenderRun(args[2], args[3]);
+    }
     bool ok = false;
     const int side = args.size() == 4 ? args[3].toInt(&ok) : 0;
     if (args.size() == 4 && args[1] == QLatin1String("icon") && ok && side > 0) {
         return tarvex::ui::DrawAppIcon(side).save(args[2], "PNG") ? 0 : 1;
     }
-    QTextStream(stderr) << "usage: tarvex-render form OUT.png [SETTINGS.amd] | icon OUT.png SIDE\n";
+    QTextStream(stderr) << "usage: tarvex-render form OUT.png [SETTINGS.amd] | run FORM.png DETAILS.png | "
+                           "icon OUT.png SIDE\n";
     return 2;
 }
