@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the Windows tarvex-cli.exe (run under Wine) writes the same bytes, the same device
-# report and the same exit status as the Linux tarvex-cli for the same netlists: CRLF, CR-only and
-# LF line ends, numbers in every suffix form, lines without a line end, and the real netlists of
-# ../shared/corpus when they are there.
+# report, the same check output and the same exit statuses as the Linux tarvex-cli for the same
+# netlists: CRLF, CR-only and LF line ends, numbers in every suffix form, lines without a line end,
+# and the real netlists of ../shared/corpus when they are there.
 #   tools/compare_windows_build.sh LINUX_CLI WINDOWS_CLI_EXE
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -74,7 +74,19 @@ for input in "$work/in"/*; do
         echo "DIFFERENT exit status for $name: Linux $status_linux, Windows $status_windows"
         failed=1
     fi
-    for out in "$name" "$name.csv"; do
+    # check's grids and list, which Windows writes with CRLF line ends to its text-mode stdout.
+    check_linux=0
+    check_windows=0
+    "$linux_cli" check --settings examples/demo.amd "$input" >"$work/linux/$name.check" \
+        2>>"$work/linux/$name.err" || check_linux=$?
+    wine "$windows_cli" check --settings examples/demo.amd "$input" >"$work/windows/$name.check-crlf" \
+        2>>"$work/windows/$name.err" </dev/null || check_windows=$?
+    tr -d '\r' <"$work/windows/$name.check-crlf" >"$work/windows/$name.check"
+    if [ "$check_linux" != "$check_windows" ]; then
+        echo "DIFFERENT check exit status for $name: Linux $check_linux, Windows $check_windows"
+        failed=1
+    fi
+    for out in "$name" "$name.csv" "$name.check"; do
         if ! cmp "$work/linux/$out" "$work/windows/$out"; then
             echo "DIFFERENT bytes in $out"
             failed=1
@@ -85,9 +97,10 @@ done
 # The generated netlists must really have been rewritten, or the comparison proves little.
 grep -q 'nch_w' "$work/linux/mix-crlf.net" || { echo "mix-crlf.net was not rewritten"; failed=1; }
 grep -q $'\r$' "$work/windows/mix-crlf.net" || { echo "CRLF line ends were lost"; failed=1; }
+grep -q 'would keep' "$work/linux/mix-crlf.net.check" || { echo "check found no kept device"; failed=1; }
 
 if [ "$failed" -ne 0 ]; then
     echo "The Windows build differs from the Linux build."
     exit 1
 fi
-echo "The Windows build wrote the same bytes, reports and exit statuses as the Linux build for $count netlists."
+echo "The Windows build wrote the same bytes, reports, check output and exit statuses as the Linux build for $count netlists."
