@@ -107,8 +107,8 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, Report&
     return true;
 }
 
-// Every netlist is read even after one fails. The grids and the list go to standard output, or to
-// standard error when the report takes standard output.
+// Every netlist is read once, even after one fails. The grids and the list go to standard output,
+// or to standard error when the report takes standard output.
 int RunCheck(const CheckOptions& options) {
     const RulesResult loaded = LoadRules(options.rules);
     if (!loaded.rules) {
@@ -120,9 +120,10 @@ int RunCheck(const CheckOptions& options) {
         PrintError(*problem);
         return kExitError;
     }
-    std::vector<std::filesystem::path> files;
-    for (const std::string& netlist : options.netlists) {
-        files.push_back(PathFromText(netlist));
+    const std::vector<std::string> netlists = Distinct(options.netlists);
+    std::vector<RunFile> files{{PathFromText(options.rules.settings), "settings file"}};
+    for (const std::string& netlist : netlists) {
+        files.push_back({PathFromText(netlist), "netlist"});
     }
     if (const auto clash = CheckReportPath(options.rules.report, files)) {
         PrintError(*clash);
@@ -138,7 +139,7 @@ int RunCheck(const CheckOptions& options) {
 
     int status = kExitOk;
     Findings findings;
-    for (const std::string& netlist : options.netlists) {
+    for (const std::string& netlist : netlists) {
         if (!CheckNetlist(netlist, rules, report, findings)) {
             status = kExitError;
         }

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -82,6 +83,18 @@ void PrintError(std::string_view message) {
     std::string line(message);
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
+    std::vector<std::string> distinct;
+    for (const std::string& netlist : netlists) {
+        const std::filesystem::path path = PathFromText(netlist);
+        if (std::none_of(distinct.begin(), distinct.end(),
+                         [&](const std::string& kept) { return SameFile(PathFromText(kept), path); })) {
+            distinct.push_back(netlist);
+        }
+    }
+    return distinct;
 }
 
 std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,

@@ -51,6 +51,10 @@ RulesResult LoadRules(const RuleOptions& options);
 // Writes one message and a line end to stderr.
 void PrintError(std::string_view message);
 
+// The netlists named, each once: a file named twice (by any path) would otherwise be processed or
+// counted twice, and a second process would back up the first one's output over the placeholders.
+std::vector<std::string> Distinct(const std::vector<std::string>& netlists);
+
 // A file the run reads or writes, and the words that name it in messages ("netlist", "settings file").
 struct RunFile {
     std::filesystem::path path;

@@ -8,7 +8,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,20 +20,6 @@ struct ProcessOptions {
     RuleOptions rules;
     std::vector<std::string> netlists;
 };
-
-// The netlists to run, each once: a file named twice (by any path) would otherwise be processed
-// twice, and the second run would back up the first run's output over the placeholders.
-std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
-    std::vector<std::string> distinct;
-    for (const std::string& netlist : netlists) {
-        const std::filesystem::path path = PathFromText(netlist);
-        if (std::none_of(distinct.begin(), distinct.end(),
-                         [&](const std::string& kept) { return SameFile(PathFromText(kept), path); })) {
-            distinct.push_back(netlist);
-        }
-    }
-    return distinct;
-}
 
 // Each netlist is processed on its own: an error stops that netlist's run and is reported, and the
 // others still run. Bounds and Keys are checked once, and no netlist's files may be the settings

@@ -486,9 +486,10 @@ TEST_F(CliTest, CheckDrawsTheUsageAndListsTheKeptDevices) {
                        "amp.net,3,P,1e-06,3e-06,0,0,,missing part name\n"
                        "amp.net,4,P,1e-06,4e-06,1,0,\"PCH,\"\"LV\"\"\",\n"
                        "amp.net,5,N,9e-06,2e-06,0,,,no bin\n"
-                       "amp.net,6,P,0,2e-06,0,2,,missing part name\n");
+                       "amp.net,6,P,0,2e-06,0,2,,no L=\n");
     // With the report on standard output, the grids and the list go to standard error. A line
-    // without L= is looked up with L=0, which falls into the empty P cell of length bin 2.
+    // without L= is looked up with L=0, which falls into the empty P cell of length bin 2; the
+    // list says what the line lacks.
     EXPECT_EQ(run.err, "N-channel table  Key: MODxyN  (each cell: part name, devices)\n"
                        "L \\ W  1e-06    3e-06    0        0        0        0\n"
                        "5e-07  +--------+--------+--------+--------+--------+\n"
@@ -530,10 +531,10 @@ TEST_F(CliTest, CheckDrawsTheUsageAndListsTheKeptDevices) {
                        "6 devices; 3 would keep their placeholder:\n"
                        "amp.net:3: P L=1e-06 W=3e-06 missing part name\n"
                        "amp.net:5: N L=9e-06 W=2e-06 no bin\n"
-                       "amp.net:6: P W=2e-06 missing part name\n");
+                       "amp.net:6: P W=2e-06 no L=\n");
 
     WriteFileBytes(m_dir / "ok.net", "M1 a b c d MODxyN L=1U W=2U\n");
-    const RunResult binned = Cli({"check", "--settings", "s.amd", "ok.net", "gone.net"});
+    const RunResult binned = Cli({"check", "--settings", "s.amd", "ok.net", "gone.net", "./ok.net"});
     EXPECT_EQ(binned.exitCode, 1);
     EXPECT_EQ(binned.err, "Error: Cannot read \"gone.net\": No such file or directory.\n");
     EXPECT_NE(binned.out.find("| NCH    |"), std::string::npos) << binned.out;
