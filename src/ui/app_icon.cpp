@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "ui/app_icon.h"
 
+#include <QBuffer>
+#include <QDataStream>
+#include <QImage>
+#include <QList>
 #include <QPainter>
 #include <QPen>
+
+#include <array>
 
 namespace tarvex::ui {
 
@@ -41,6 +47,71 @@ QPixmap DrawAppIcon(int side) {
         painter.drawLine(QPointF(7, at), QPointF(11, at));
     }
     return pixmap;
+}
+
+namespace {
+
+// One icon image as a bitmap: its header (twice the height, for the colours and the mask), the
+// BGRA rows bottom-up, then the mask rows, whose set bits mark fully transparent pixels.
+QByteArray IconBitmap(const QImage& image) {
+    const int side = image.width();
+    const int maskRowBytes = (side + 31) / 32 * 4;
+    QByteArray bitmap;
+    QDataStream out(&bitmap, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint32(40) << qint32(side) << qint32(2 * side) << quint16(1) << quint16(32) << quint32(0)
+        << quint32(side * side * 4 + maskRowBytes * side) << qint32(0) << qint32(0) << quint32(0)
+        << quint32(0);
+    for (int y = side - 1; y >= 0; --y) {
+        for (int x = 0; x < side; ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            out << quint8(qBlue(pixel)) << quint8(qGreen(pixel)) << quint8(qRed(pixel))
+                << quint8(qAlpha(pixel));
+        }
+    }
+    for (int y = side - 1; y >= 0; --y) {
+        QByteArray row(maskRowBytes, '\0');
+        for (int x = 0; x < side; ++x) {
+            if (qAlpha(image.pixel(x, y)) == 0) {
+                row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
+            }
+        }
+        out.writeRawData(row.constData(), static_cast<int>(row.size()));
+    }
+    return bitmap;
+}
+
+} // namespace
+
+QByteArray IcoFile() {
+    constexpr std::array<int, 6> kSides{16, 24, 32, 48, 64, 256};
+    QList<QByteArray> images;
+    for (const int side : kSides) {
+        const QImage image = DrawAppIcon(side).toImage().convertToFormat(QImage::Format_ARGB32);
+        if (side < 256) {
+            images << IconBitmap(image);
+        } else {
+            QBuffer png;
+            png.open(QIODevice::WriteOnly);
+            image.save(&png, "PNG");
+            images << png.data();
+        }
+    }
+    QByteArray ico;
+    QDataStream out(&ico, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint16(0) << quint16(1) << quint16(kSides.size()); // reserved, type 1 (icon), image count
+    quint32 offset = 6 + 16 * kSides.size();
+    for (std::size_t i = 0; i < kSides.size(); ++i) {
+        const auto side = static_cast<quint8>(kSides[i] % 256); // 0 means 256
+        out << side << side << quint8(0) << quint8(0) << quint16(1) << quint16(32)
+            << quint32(images[static_cast<qsizetype>(i)].size()) << offset;
+        offset += static_cast<quint32>(images[static_cast<qsizetype>(i)].size());
+    }
+    for (const QByteArray& image : images) {
+        out.writeRawData(image.constData(), static_cast<int>(image.size()));
+    }
+    return ico;
 }
 
 QIcon AppIcon() {

@@ -2,6 +2,7 @@
 // The application icon, drawn rather than stored so that every size is sharp.
 #pragma once
 
+#include <QByteArray>
 #include <QIcon>
 #include <QPixmap>
 
@@ -12,5 +13,9 @@ QPixmap DrawAppIcon(int side);
 
 // The icon at the sizes window managers and task bars ask for.
 QIcon AppIcon();
+
+// The same drawing as a Windows icon file (.ico) for the native Windows build, which has no Qt:
+// 16 to 64 pixels as 32-bit bitmaps with alpha, 256 pixels as PNG.
+QByteArray IcoFile();
 
 } // namespace tarvex::ui

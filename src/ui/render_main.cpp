@@ -5,6 +5,7 @@
 //   tarvex-render run FORM.png DETAILS.png      the form after a Process of a sample netlist, with a
 //                                               name field's tooltip, and its message with details open
 //   tarvex-render icon OUT.png SIDE             the application icon, SIDE pixels square
+//   tarvex-render ico OUT.ico                   the icon at every size as a Windows icon file
 #include "form/form_presenter.h"
 #include "netlist/line_rewriter.h"
 #include "settings/settings_file.h"
@@ -192,12 +193,17 @@ int main(int argc, char* argv[]) {
     if (args.size() == 4 && args[1] == QLatin1String("run")) {
         return RenderRun(args[2], args[3]);
     }
+    if (args.size() == 3 && args[1] == QLatin1String("ico")) {
+        QFile ico(args[2]);
+        const QByteArray bytes = tarvex::ui::IcoFile();
+        return ico.open(QIODevice::WriteOnly) && ico.write(bytes) == bytes.size() ? 0 : 1;
+    }
     bool ok = false;
     const int side = args.size() == 4 ? args[3].toInt(&ok) : 0;
     if (args.size() == 4 && args[1] == QLatin1String("icon") && ok && side > 0) {
         return tarvex::ui::DrawAppIcon(side).save(args[2], "PNG") ? 0 : 1;
     }
     QTextStream(stderr) << "usage: tarvex-render form OUT.png [SETTINGS.amd] | run FORM.png DETAILS.png | "
-                           "icon OUT.png SIDE\n";
+                           "icon OUT.png SIDE | ico OUT.ico\n";
     return 2;
 }

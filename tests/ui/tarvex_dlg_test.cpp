@@ -7,6 +7,7 @@
 
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
+#include "ui/app_icon.h"
 #include "ui/help_window.h"
 #include "ui/profile.h"
 #include "ui/start_options.h"
@@ -120,6 +121,7 @@ private slots:
     void pathsFiltersAndFieldBytes();
     void commandLine_data();
     void commandLine();
+    void windowsIconIsTheDrawnIcon();
 
 private:
     QTemporaryDir m_profileDir;
@@ -467,6 +469,15 @@ void TarvexDlgTest::commandLine() {
     QCOMPARE(Field(window.dialog, 1028)->text(), QStringLiteral("NX"));
     QCOMPARE(Field(window.dialog, 1029)->text(), QStringLiteral("MODxyP"));
     QVERIFY(m_prompts.messages.empty());
+}
+
+// The Windows build has no Qt, so its icon file is committed; it must be what the icon drawing gives.
+void TarvexDlgTest::windowsIconIsTheDrawnIcon() {
+    QFile committed(QStringLiteral(TARVEX_WINDOWS_ICON));
+    QVERIFY(committed.open(QIODevice::ReadOnly));
+    QVERIFY2(committed.readAll() == ui::IcoFile(),
+             "src/win32/resources/tarvex.ico is out of date: rewrite it with "
+             "`tarvex-render ico src/win32/resources/tarvex.ico`");
 }
 
 QTEST_MAIN(TarvexDlgTest)
