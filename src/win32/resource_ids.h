@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+// Ids of the window's resources (resources/tarvex.rc) and of its system-menu entry; plain defines,
+// so that the resource compiler reads them too.
+#pragma once
+
+#define IDD_ABOUT 100
+#define IDS_ABOUT_ENTRY 101
+#define IDS_SOCKETS_FAILED 103
+#define IDI_TARVEX 128
+
+// The About entry in the system menu; system commands keep their low four bits for the system.
+#define IDM_ABOUT 0x0010

@@ -1,0 +1,370 @@
+// SPDX-License-Identifier: MIT
+#include "win32/tarvex_dlg.h"
+
+#include "form/form_layout.h"
+#include "form/form_presenter.h"
+#include "win32/about_dlg.h"
+#include "win32/dialog_template.h"
+#include "win32/resource_ids.h"
+#include "win32/text.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <map>
+#include <vector>
+
+namespace tarvex::win32 {
+namespace {
+
+constexpr COLORREF kMargin = RGB(200, 200, 200);
+constexpr COLORREF kCell = RGB(160, 236, 240);
+constexpr COLORREF kRule = RGB(0, 0, 192);
+// A name field whose cell the last run used: light enough to read the name on it.
+constexpr COLORREF kUsedCell = RGB(255, 238, 186);
+// Tooltips wider than this break into lines; they break at line ends as well.
+constexpr LPARAM kTipWidth = 480;
+constexpr DWORD kFieldStyle = WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL;
+constexpr int kNoId = -1;
+
+std::wstring Ascii(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+struct Control {
+    std::wstring windowClass;
+    std::wstring text;
+    DWORD style = 0;
+    form::DuRect rect;
+};
+
+// The form from the layout table: the tab stops in tab order, then (behind them) the group frames
+// and the Key labels.
+std::vector<WORD> FormTemplate() {
+    std::map<int, Control> controls;
+    for (const form::ButtonLayout& button : form::kButtons) {
+        const DWORD kind = button.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        controls[button.id] = {L"BUTTON", Ascii(button.text), WS_TABSTOP | kind, button.rect};
+    }
+    for (const form::GroupLayout* group : form::kGroups) {
+        for (int i = 0; i < kBoundCount; ++i) {
+            controls[group->widthBoundIds[i]] = {
+                L"EDIT",
+                {},
+                kFieldStyle,
+                {form::kWidthBoundX[i], group->widthBoundY, form::kWidthBoundWidth, form::kBoundHeight}};
+            controls[group->lengthBoundIds[i]] = {
+                L"EDIT",
+                {},
+                kFieldStyle,
+                {form::kLengthBoundX, group->lengthBoundY[i], form::kLengthBoundWidth, form::kBoundHeight}};
+        }
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                controls[group->nameIds[w][l]] = {
+                    L"EDIT",
+                    {},
+                    kFieldStyle,
+                    {group->nameColumnX[w], group->nameRowY[l], form::kNameWidth, form::kNameHeight}};
+            }
+        }
+        controls[group->keyId] = {
+            L"EDIT",
+            {},
+            kFieldStyle,
+            {form::kKeyField.x, group->keyFieldY, form::kKeyField.width, form::kKeyField.height}};
+    }
+
+    DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
+                              WS_MINIMIZEBOX,
+                          WS_EX_APPWINDOW, form::kFormSize, Ascii(form::kFormCaption), 8, L"MS Sans Serif");
+    for (const int id : form::kTabOrder) {
+        const Control& control = controls.at(id);
+        dialog.add(control.windowClass, id, control.text, control.style, control.rect);
+    }
+    for (const form::GroupLayout* group : form::kGroups) {
+        dialog.add(L"BUTTON", kNoId, Ascii(group->caption), BS_GROUPBOX, group->box);
+        dialog.add(L"STATIC", kNoId, Ascii(form::kKeyLabelText), SS_LEFT,
+                   {form::kKeyLabel.x, group->keyLabelY, form::kKeyLabel.width, form::kKeyLabel.height});
+    }
+    return dialog.words();
+}
+
+HICON LoadAppIcon(int sizeMetric) {
+    const int side = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVEX), IMAGE_ICON,
+                                         side, side, LR_SHARED));
+}
+
+RECT ToClient(HWND dialog, HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+} // namespace
+
+CTarvexDlg::CTarvexDlg(HelpOpener openHelp)
+    : Dialog(FormTemplate()), m_openHelp(std::move(openHelp)), m_icon(LoadAppIcon(SM_CXICON)),
+      m_smallIcon(LoadAppIcon(SM_CXSMICON)), m_tint(CreateSolidBrush(kUsedCell)) {}
+
+CTarvexDlg::~CTarvexDlg() {
+    DeleteObject(m_tint);
+}
+
+bool CTarvexDlg::OnInit() {
+    addAboutToSystemMenu();
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
+    addNameTips();
+    if (m_presenter == nullptr) {
+        return true;
+    }
+    run([this](form::FormPresenter& presenter) { presenter.StartUp(m_settingsFile); });
+    return false; // StartUp has put the focus on the first field
+}
+
+void CTarvexDlg::addAboutToSystemMenu() {
+    const std::wstring entry = ResourceString(IDS_ABOUT_ENTRY);
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (menu != nullptr && !entry.empty()) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, IDM_ABOUT, entry.c_str());
+    }
+}
+
+// The name cells are narrower than a part name; a tip shows what the presenter says of the cell
+// under the mouse (the whole name, the last run's count), asked for when it is about to appear.
+void CTarvexDlg::addNameTips() {
+    m_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    if (m_tips == nullptr) {
+        return;
+    }
+    SendMessageW(m_tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    for (const form::GroupLayout* group : form::kGroups) {
+        for (const auto& column : group->nameIds) {
+            for (const int id : column) {
+                TTTOOLINFOW tool{};
+                tool.cbSize = TTTOOLINFOW_V2_SIZE;
+                tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+                tool.hwnd = hwnd();
+                tool.uId = reinterpret_cast<UINT_PTR>(item(id));
+                tool.lpszText = LPSTR_TEXTCALLBACKW;
+                SendMessageW(m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+            }
+        }
+    }
+}
+
+std::string CTarvexDlg::fieldText(int id, std::size_t maxBytes) const {
+    return ToFieldBytes(WindowText(item(id)), maxBytes);
+}
+
+void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
+    // Setting the text puts the caret and the view at its beginning.
+    m_settingText = true;
+    SetWindowTextW(item(id), FromFieldBytes(bytes).c_str());
+    m_settingText = false;
+}
+
+bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
+    return WindowText(item(id)) == FromFieldBytes(bytes);
+}
+
+void CTarvexDlg::setNameHint(int id, std::string_view toolTip, bool tinted) {
+    std::wstring text;
+    for (const wchar_t c : FromFieldBytes(toolTip)) {
+        if (c == L'\n') {
+            text += L'\r'; // a tooltip breaks its lines at CR LF
+        }
+        text += c;
+    }
+    m_hints[id] = std::move(text);
+    if (tinted != m_tinted.contains(id)) {
+        if (tinted) {
+            m_tinted.insert(id);
+        } else {
+            m_tinted.erase(id);
+        }
+        InvalidateRect(item(id), nullptr, TRUE);
+    }
+}
+
+void CTarvexDlg::focusControl(int id) {
+    if (HWND control = item(id)) {
+        SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    }
+}
+
+void CTarvexDlg::endDialog(bool accepted) {
+    End(accepted ? IDOK : IDCANCEL);
+}
+
+bool CTarvexDlg::OnCommand(int id, int code) {
+    if (code == EN_CHANGE && !m_settingText) {
+        run([id](form::FormPresenter& presenter) { presenter.FieldEdited(id); });
+        return true;
+    }
+    if (code != BN_CLICKED) {
+        return false;
+    }
+    if (id == form::kHelpId) {
+        showHelp();
+        return true;
+    }
+    bool handled = false;
+    run([id, &handled](form::FormPresenter& presenter) { handled = presenter.Command(id); });
+    return handled;
+}
+
+void CTarvexDlg::OnOK() {
+    run([](form::FormPresenter& presenter) { presenter.Exit(); });
+}
+
+void CTarvexDlg::OnCancel() {
+    run([](form::FormPresenter& presenter) { presenter.Cancel(); });
+}
+
+void CTarvexDlg::run(const std::function<void(form::FormPresenter&)>& command) {
+    if (m_presenter == nullptr || m_running) {
+        return;
+    }
+    m_running = true;
+    try {
+        command(*m_presenter);
+    } catch (const std::exception& error) {
+        // An exception must not cross the dialog procedure; the command is abandoned.
+        MessageBoxW(hwnd(), WideFromUtf8(error.what()).c_str(), Ascii(form::kFormCaption).c_str(),
+                    MB_OK | MB_ICONSTOP);
+    }
+    m_running = false;
+}
+
+std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUT) {
+            CAboutDlg about;
+            about.DoModal(hwnd());
+            return 0;
+        }
+        return std::nullopt;
+    case WM_PAINT:
+        paint();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(m_icon);
+    case WM_HELP:
+        showHelp();
+        return TRUE;
+    case WM_NOTIFY: {
+        auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        if (tip->hdr.hwndFrom != m_tips || tip->hdr.code != TTN_GETDISPINFOW) {
+            return std::nullopt;
+        }
+        const auto hint = m_hints.find(GetDlgCtrlID(reinterpret_cast<HWND>(tip->hdr.idFrom)));
+        tip->szText[0] = L'\0'; // no hint: no tip
+        tip->lpszText = hint != m_hints.end() ? hint->second.data() : tip->szText;
+        return 0;
+    }
+    case WM_CTLCOLOREDIT:
+        if (m_tinted.contains(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), kUsedCell);
+            return reinterpret_cast<INT_PTR>(m_tint);
+        }
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Minimised, the window shows the application icon centred; otherwise the grids behind the fields.
+void CTarvexDlg::paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd(), &ps);
+    if (IsIconic(hwnd())) {
+        SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT client{};
+        GetClientRect(hwnd(), &client);
+        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, m_icon);
+    } else {
+        paintGrids(dc);
+    }
+    EndPaint(hwnd(), &ps);
+}
+
+// Each group's picture: grey margins around a 5 x 5 grid of cyan cells ruled in blue, its lines
+// through the middle of the bound fields. Scaled with the dialog's units; the fields are left out.
+void CTarvexDlg::paintGrids(HDC dc) {
+    // Origin and size are converted each on its own, as the dialog manager places controls.
+    const auto toPixels = [this](const form::DuRect& du) {
+        RECT rect{du.x, du.y, du.width, du.height};
+        MapDialogRect(hwnd(), &rect);
+        return RECT{rect.left, rect.top, rect.left + rect.right, rect.top + rect.bottom};
+    };
+    for (const int id : form::kTabOrder) {
+        const RECT control = ToClient(hwnd(), item(id));
+        ExcludeClipRect(dc, control.left, control.top, control.right, control.bottom);
+    }
+    const RECT unit = toPixels({0, 0, 1, 1});
+    HBRUSH margin = CreateSolidBrush(kMargin);
+    HBRUSH cell = CreateSolidBrush(kCell);
+    HPEN rule = CreatePen(PS_SOLID, std::max<int>(1, unit.right), kRule);
+    HGDIOBJ oldPen = SelectObject(dc, rule);
+    for (const form::GroupLayout* group : form::kGroups) {
+        std::array<int, kBoundCount> xs{};
+        std::array<int, kBoundCount> ys{};
+        for (int i = 0; i < kBoundCount; ++i) {
+            const RECT width = ToClient(hwnd(), item(group->widthBoundIds[i]));
+            const RECT length = ToClient(hwnd(), item(group->lengthBoundIds[i]));
+            xs[i] = (width.left + width.right) / 2;
+            ys[i] = (length.top + length.bottom) / 2;
+        }
+        const RECT picture = toPixels(group->picture);
+        FillRect(dc, &picture, margin);
+        const RECT cells{xs.front(), ys.front(), xs.back() + 1, ys.back() + 1};
+        FillRect(dc, &cells, cell);
+        for (const int x : xs) {
+            MoveToEx(dc, x, ys.front(), nullptr);
+            LineTo(dc, x, ys.back());
+        }
+        for (const int y : ys) {
+            MoveToEx(dc, xs.front(), y, nullptr);
+            LineTo(dc, xs.back(), y);
+        }
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(rule);
+    DeleteObject(cell);
+    DeleteObject(margin);
+}
+
+void CTarvexDlg::showHelp() {
+    const std::filesystem::path page = HelpPage();
+    if (!m_openHelp(page)) {
+        const std::wstring message = L"Error: Cannot open the help page \"" + page.native() + L"\".";
+        MessageBoxW(hwnd(), message.c_str(), Ascii(form::kFormCaption).c_str(), MB_OK | MB_ICONSTOP);
+    }
+}
+
+std::filesystem::path CTarvexDlg::HelpPage() {
+    return ExecutablePath().parent_path() / L"help.html";
+}
+
+// The help page opens in the user's viewer for HTML. That viewer is the user's own program, so
+// nothing closes it when the form ends.
+bool CTarvexDlg::OpenWithShell(const std::filesystem::path& page) {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+} // namespace tarvex::win32

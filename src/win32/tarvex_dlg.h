@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+// The main form as a Win32 dialog built from the layout table: both bin tables as grids of edit
+// fields over a drawn grid, their Keys and the command buttons. It shows what the presenter decides
+// and forwards the user's commands; the shell's chores (About entry, icon, help) are its own.
+#pragma once
+
+#include "form/form_ports.h"
+#include "win32/dialog.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tarvex::form {
+class FormPresenter;
+}
+
+namespace tarvex::win32 {
+
+class CTarvexDlg final : public Dialog, public form::FormView {
+public:
+    // Opens the help page; false when it could not be opened.
+    using HelpOpener = std::function<bool(const std::filesystem::path& page)>;
+
+    // Loads the application icon. openHelp shows the help page (the shell's viewer by default).
+    explicit CTarvexDlg(HelpOpener openHelp = OpenWithShell);
+    ~CTarvexDlg() override;
+
+    // The form's commands, Enter (Exit), Escape and the close box (Cancel) go to presenter, which
+    // starts up when the window is made, opening settingsFile when one is given.
+    void bind(form::FormPresenter& presenter,
+              std::optional<std::filesystem::path> settingsFile = std::nullopt) {
+        m_presenter = &presenter;
+        m_settingsFile = std::move(settingsFile);
+    }
+
+    std::string fieldText(int id, std::size_t maxBytes) const override;
+    void setFieldText(int id, std::string_view bytes) override;
+    bool showsText(int id, std::string_view bytes) const override;
+    void setNameHint(int id, std::string_view toolTip, bool tinted) override;
+    void focusControl(int id) override;
+    void endDialog(bool accepted) override;
+
+    // help.html beside the executable.
+    static std::filesystem::path HelpPage();
+    static bool OpenWithShell(const std::filesystem::path& page);
+
+protected:
+    bool OnInit() override;
+    bool OnCommand(int id, int code) override;
+    void OnOK() override;
+    void OnCancel() override;
+    std::optional<INT_PTR> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void addAboutToSystemMenu();
+    void addNameTips();
+    void paint();
+    void paintGrids(HDC dc);
+    void showHelp();
+    // Runs a presenter command unless one is running (a progress display pumps messages).
+    void run(const std::function<void(form::FormPresenter&)>& command);
+
+    form::FormPresenter* m_presenter = nullptr;
+    std::optional<std::filesystem::path> m_settingsFile;
+    HelpOpener m_openHelp;
+    HICON m_icon = nullptr;
+    HICON m_smallIcon = nullptr;
+    HWND m_tips = nullptr;
+    std::map<int, std::wstring> m_hints; // the name fields' tooltips, set by the presenter
+    std::set<int> m_tinted;              // name fields whose cell the last run used
+    HBRUSH m_tint = nullptr;
+    bool m_running = false;
+    bool m_settingText = false; // the presenter, not the user, is changing a field
+};
+
+} // namespace tarvex::win32

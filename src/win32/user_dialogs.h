@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// The form's modal questions with Win32's common dialogs: GetOpenFileNameW and GetSaveFileNameW,
+// MessageBoxW, and a progress display with a Cancel button.
+#pragma once
+
+#include "form/form_ports.h"
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace tarvex::win32 {
+
+class Dialog;
+
+class Win32UserDialogs final : public form::UserPrompts {
+public:
+    // The dialogs are owned by owner's window, as it is when they are shown.
+    explicit Win32UserDialogs(const Dialog& owner) : m_owner(owner) {}
+
+    std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override;
+    // A message box; with details, a task dialog whose "Show Details..." control shows them.
+    void showStop(std::string_view message, std::string_view details) override;
+    // The display appears once the work has lasted half a second; while it shows, the owner is
+    // disabled and each update lets the windows handle their messages.
+    std::unique_ptr<form::Progress> startProgress(std::string_view label, std::uint64_t total) override;
+
+private:
+    const Dialog& m_owner;
+};
+
+// A filter written "Net Files (*.net)|*.net|All Files (*.*)|*.*||" in the form the file dialogs
+// take: every '|' becomes a NUL, so the final "||" ends the list.
+std::wstring NulSeparatedFilter(std::string_view pipes);
+
+} // namespace tarvex::win32

@@ -1,0 +1,676 @@
+// SPDX-License-Identifier: MIT
+// The Win32 window under Wine: the real form made from the layout table and driven with window
+// messages, its file dialogs answered by fakes; the registry profile, the system menu's About box,
+// help, name tips, the progress display and field text in the ANSI code page. The presenter's
+// decisions are tested without a window in tests/form.
+#include "form/fake_ports.h"
+#include "support/temp_dir.h"
+
+#include "form/form_layout.h"
+#include "form/form_presenter.h"
+#include "settings/settings_file.h"
+#include "win32/profile.h"
+#include "win32/resource_ids.h"
+#include "win32/start_options.h"
+#include "win32/tarvex_dlg.h"
+#include "win32/text.h"
+#include "win32/user_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <dlgs.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvex::win32 {
+namespace {
+
+// The profile of this test executable, spelled out as the window must write it.
+constexpr wchar_t kProfileKey[] = L"Software\\Quendale\\win32_tests\\Options";
+
+std::wstring ProfileValue() {
+    std::array<wchar_t, 1024> value{};
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kProfileKey, L"MODxy File", RRF_RT_REG_SZ, nullptr, value.data(),
+                     &size) != ERROR_SUCCESS) {
+        return L"(none)";
+    }
+    return value.data();
+}
+
+void SetProfileValue(const std::wstring& text) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kProfileKey, L"MODxy File", REG_SZ, text.c_str(),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+}
+
+std::wstring Wide(std::string_view ascii) {
+    return {ascii.begin(), ascii.end()};
+}
+
+RECT InDialog(HWND dialog, HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// As the dialog manager places a control: its origin and its size are converted each on its own.
+RECT DialogUnits(HWND dialog, const form::DuRect& du) {
+    RECT rect{du.x, du.y, du.width, du.height};
+    MapDialogRect(dialog, &rect);
+    return {rect.left, rect.top, rect.left + rect.right, rect.top + rect.bottom};
+}
+
+std::array<LONG, 4> Edges(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+std::wstring ClassOf(HWND window) {
+    std::array<wchar_t, 64> name{};
+    GetClassNameW(window, name.data(), static_cast<int>(name.size()));
+    return name.data();
+}
+
+// The thread's top-level windows owned by owner, of the given class.
+std::vector<HWND> OwnedWindows(HWND owner, const std::wstring& windowClass) {
+    struct Search {
+        HWND owner;
+        std::wstring windowClass;
+        std::vector<HWND> found;
+    } search{owner, windowClass, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetWindow(window, GW_OWNER) == s->owner &&
+                lstrcmpiW(ClassOf(window).c_str(), s->windowClass.c_str()) == 0) {
+                s->found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The form as the application wires it, made without a modal loop: the real dialog and registry
+// profile, file dialogs and messages answered by fakes, no simulator, help pages recorded.
+struct Form {
+    explicit Form(std::optional<std::filesystem::path> settingsFile = std::nullopt)
+        : window([this](const std::filesystem::path& page) {
+              helpPages.push_back(page);
+              return true;
+          }),
+          presenter(window, prompts, profile, [] { return TitleHint{}; }) {
+        window.bind(presenter, std::move(settingsFile));
+        EXPECT_NE(window.Create(nullptr), nullptr) << "CreateDialogIndirectParamW failed: " << GetLastError();
+    }
+
+    HWND hwnd() const { return window.hwnd(); }
+    HWND item(int id) const { return window.item(id); }
+    std::wstring text(int id) const { return WindowText(item(id)); }
+    void type(int id, const wchar_t* text) const { SetWindowTextW(item(id), text); }
+    void click(int id) const { SendMessageW(item(id), BM_CLICK, 0, 0); }
+
+    test::FakePrompts prompts;
+    RegistryProfile profile;
+    std::vector<std::filesystem::path> helpPages;
+    CTarvexDlg window;
+    form::FormPresenter presenter;
+};
+
+// The tip of a name field, as the form answers the tooltip's question.
+std::wstring TipOf(const Form& form, int id) {
+    const std::vector<HWND> tips = OwnedWindows(form.hwnd(), TOOLTIPS_CLASSW);
+    if (tips.size() != 1) {
+        return L"(no tooltip control)";
+    }
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = tips.front();
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(form.item(id));
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.uFlags = TTF_IDISHWND;
+    SendMessageW(form.hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText != nullptr ? info.lpszText : L"(none)";
+}
+
+bool Tinted(const Form& form, int id) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageW(form.hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(form.item(id)));
+    const COLORREF colour = GetBkColor(dc);
+    DeleteDC(dc);
+    return colour == RGB(255, 238, 186);
+}
+
+class Win32Form : public testing::Test {
+protected:
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quendale"); }
+};
+
+TEST_F(Win32Form, ControlsSitAtTheirDialogUnitRectangles) {
+    Form form;
+    const HWND dialog = form.hwnd();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WindowText(dialog), L"Tarvex");
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE));
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_VISIBLE),
+              DWORD{WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE});
+    EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
+    EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
+    RECT client{};
+    GetClientRect(dialog, &client);
+    const RECT size = DialogUnits(dialog, form::kFormSize);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
+
+    const auto expect = [&](int id, const form::DuRect& du, const wchar_t* windowClass) {
+        SCOPED_TRACE(id);
+        const HWND control = form.item(id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(lstrcmpiW(ClassOf(control).c_str(), windowClass), 0) << ClassOf(control).c_str();
+        const RECT want = DialogUnits(dialog, du);
+        const RECT got = InDialog(dialog, control);
+        EXPECT_EQ(Edges(got), Edges(want));
+    };
+    for (const form::ButtonLayout& button : form::kButtons) {
+        expect(button.id, button.rect, L"Button");
+        EXPECT_EQ(form.text(button.id), Wide(button.text));
+        const auto kind = GetWindowLongPtrW(form.item(button.id), GWL_STYLE) & BS_TYPEMASK;
+        EXPECT_EQ(kind, button.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) << button.id;
+    }
+    std::size_t controls = form::kButtons.size();
+    for (const form::GroupLayout* group : form::kGroups) {
+        for (int i = 0; i < kBoundCount; ++i) {
+            expect(group->widthBoundIds[i],
+                   {form::kWidthBoundX[i], group->widthBoundY, form::kWidthBoundWidth, form::kBoundHeight},
+                   L"Edit");
+            expect(group->lengthBoundIds[i],
+                   {form::kLengthBoundX, group->lengthBoundY[i], form::kLengthBoundWidth, form::kBoundHeight},
+                   L"Edit");
+        }
+        for (int w = 0; w < kBinCount; ++w) {
+            for (int l = 0; l < kBinCount; ++l) {
+                expect(group->nameIds[w][l],
+                       {group->nameColumnX[w], group->nameRowY[l], form::kNameWidth, form::kNameHeight},
+                       L"Edit");
+            }
+        }
+        expect(group->keyId,
+               {form::kKeyField.x, group->keyFieldY, form::kKeyField.width, form::kKeyField.height}, L"Edit");
+        controls += 2 * kBoundCount + kBinCount * kBinCount + 1;
+    }
+    EXPECT_EQ(controls, form::kTabOrder.size());
+
+    // The group frames and Key labels, in the order made.
+    std::vector<std::pair<std::wstring, RECT>> frames;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) == -1) {
+            frames.emplace_back(WindowText(child), InDialog(dialog, child));
+        }
+    }
+    ASSERT_EQ(frames.size(), 4U);
+    for (std::size_t g = 0; g < 2; ++g) {
+        const form::GroupLayout& group = *form::kGroups[g];
+        EXPECT_EQ(frames[2 * g].first, Wide(group.caption));
+        EXPECT_EQ(frames[2 * g].second.top, DialogUnits(dialog, group.box).top);
+        EXPECT_EQ(frames[2 * g + 1].first, L"Key");
+        EXPECT_EQ(frames[2 * g + 1].second.top, DialogUnits(dialog, {0, group.keyLabelY, 1, 1}).top);
+    }
+}
+
+TEST_F(Win32Form, TabOrderStartsAtTheFirstWidthBound) {
+    Form form;
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), form::kTabOrder.front());
+    for (std::size_t i = 0; i < form::kTabOrder.size(); ++i) {
+        const int next = form::kTabOrder[(i + 1) % form::kTabOrder.size()];
+        EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(form.hwnd(), form.item(form::kTabOrder[i]), FALSE)), next)
+            << "after " << form::kTabOrder[i];
+    }
+}
+
+// Load shows the file's tables and Keys; Save writes the same 1348 bytes back, the bound that the
+// field shows rounded included.
+TEST_F(Win32Form, LoadShowsTheFileAndSaveWritesItsBytes) {
+    test::TempDir dir;
+    SettingsFile settings;
+    settings.tableN.widthBounds = {1.23456789e-6, 2e-6, 0, 0, 0, 0};
+    settings.tableP.lengthBounds = {0.5e-6, 1e-6, 2.5e-6, 0, 0, 0};
+    SetPartName(settings.tableN, 0, 0, "nch_w0_l0");
+    SetPartName(settings.tableP, 4, 1, "PCH_LONG_NAME_19_CH");
+    SetKeyText(settings.keyN, "NX");
+    SetKeyText(settings.keyP, "PX");
+    ASSERT_FALSE(SaveSettings(dir / "in.amd", settings));
+
+    Form form;
+    form.prompts.answers = {dir / "in.amd"};
+    form.click(form::kLoadId);
+    EXPECT_EQ(form.text(1060), L"1.23457e-06");
+    EXPECT_EQ(form.text(1063), L"2e-06");
+    EXPECT_EQ(form.text(1064), L"");
+    EXPECT_EQ(form.text(1103), L"1e-06");
+    EXPECT_EQ(form.text(1068), L"nch_w0_l0");
+    EXPECT_EQ(form.text(1117), L"PCH_LONG_NAME_19_CH");
+    EXPECT_EQ(form.text(1028), L"NX");
+    EXPECT_EQ(form.text(1029), L"PX");
+
+    form.prompts.answers = {dir / "out.amd"};
+    form.click(form::kSaveId);
+    const std::string saved = test::ReadFileBytes(dir / "out.amd");
+    EXPECT_EQ(saved.size(), kSettingsFileSize);
+    EXPECT_EQ(saved, test::ReadFileBytes(dir / "in.amd"));
+    EXPECT_TRUE(form.prompts.messages.empty());
+}
+
+TEST_F(Win32Form, ProcessWritesTheBackupAndTheNetlist) {
+    test::TempDir dir;
+    const std::filesystem::path folder = dir.path() / L"J\u00f6rg \u65e5\u672c";
+    std::filesystem::create_directory(folder);
+    const std::string netlist = "* amp\r\nM1 d g s b MODxyN L=1u W=2u\r\nM2 d g s b MODxyP L=1u W=2u\r\n";
+    test::WriteFileBytes(folder / "amp.net", netlist);
+
+    Form form;
+    for (const int id : {1060, 1096}) {
+        form.type(id, L"1u");
+    }
+    for (const int id : {1063, 1097}) {
+        form.type(id, L"5u");
+    }
+    for (const int id : {1023, 1102}) {
+        form.type(id, L"0.5u");
+    }
+    for (const int id : {1056, 1103}) {
+        form.type(id, L"2u");
+    }
+    form.type(1068, L"NCH_S");
+    form.type(1108, L"PCH_S");
+    form.prompts.answers = {folder / "amp.net"};
+    form.click(form::kProcessId);
+
+    EXPECT_TRUE(form.prompts.messages.empty()) << form.prompts.messages.front();
+    EXPECT_EQ(test::ReadFileBytes(folder / "amp.ant"), netlist);
+    EXPECT_EQ(test::ReadFileBytes(folder / "amp.net"),
+              "* amp\r\nM1 d g s b NCH_S L=1u W=2u\r\nM2 d g s b PCH_S L=1u W=2u\r\n");
+
+    // The run's cells are tinted and tell their count; a name typed keeps the count.
+    EXPECT_EQ(TipOf(form, 1068), L"NCH_S\r\n1 device in the last run");
+    EXPECT_TRUE(Tinted(form, 1068));
+    EXPECT_FALSE(Tinted(form, 1071));
+    form.type(1068, L"NCH_TYPED");
+    EXPECT_EQ(TipOf(form, 1068), L"NCH_TYPED\r\n1 device in the last run");
+}
+
+// How the form is closed decides whether the profile remembers the settings file.
+struct Closing {
+    const char* name;
+    void (*close)(const Form& form);
+    INT_PTR result;
+    bool remembers;
+};
+
+void PressKey(const Form& form, WPARAM key) {
+    MSG message{form.item(1064), WM_KEYDOWN, key, 0, 0, {}};
+    EXPECT_TRUE(IsDialogMessageW(form.hwnd(), &message));
+}
+
+const Closing kClosings[] = {
+    {"ExitButton", [](const Form& form) { form.click(form::kExitId); }, IDOK, true},
+    {"EnterInAField", [](const Form& form) { PressKey(form, VK_RETURN); }, IDOK, true},
+    {"Escape", [](const Form& form) { PressKey(form, VK_ESCAPE); }, IDCANCEL, false},
+    // The dialog manager answers the close box by posting IDCANCEL.
+    {"CloseBox",
+     [](const Form& form) {
+         SendMessageW(form.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+         MSG message;
+         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+             DispatchMessageW(&message);
+         }
+     },
+     IDCANCEL, false},
+};
+
+class Win32Closing : public Win32Form, public testing::WithParamInterface<Closing> {};
+
+TEST_P(Win32Closing, OnlyExitWritesTheProfile) {
+    test::TempDir dir;
+    const std::wstring previous = (dir / "gone" / "previous.amd").native();
+    SetProfileValue(previous);
+    Form form;
+    form.prompts.answers = {dir / "now.amd"};
+    form.click(form::kLoadId);
+    ASSERT_EQ(form.presenter.model().currentSettingsPath, dir / "now.amd");
+
+    GetParam().close(form);
+    EXPECT_EQ(form.window.result(), GetParam().result);
+    EXPECT_FALSE(IsWindow(form.hwnd()));
+    EXPECT_EQ(ProfileValue(), GetParam().remembers ? (dir / "now.amd").native() : previous);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, Win32Closing, testing::ValuesIn(kClosings),
+                         [](const testing::TestParamInfo<Closing>& tested) { return tested.param.name; });
+
+// The remembered file is loaded at start, with the default Keys whatever it stores.
+TEST_F(Win32Form, StartLoadsTheRememberedFile) {
+    test::TempDir dir;
+    SettingsFile settings;
+    SetPartName(settings.tableN, 1, 2, "remembered");
+    SetKeyText(settings.keyN, "NX");
+    ASSERT_FALSE(SaveSettings(dir / "last.amd", settings));
+    SetProfileValue((dir / "last.amd").native());
+    Form form;
+    EXPECT_EQ(form.text(1081), L"remembered");
+    EXPECT_EQ(form.text(1028), L"MODxyN");
+}
+
+// tarvex.exe [FILE.amd]: the file given is opened at start instead of the remembered one, its
+// Keys shown.
+TEST_F(Win32Form, CommandLineOpensASettingsFile) {
+    using Action = StartOptions::Action;
+    const struct {
+        std::vector<std::wstring> arguments;
+        Action action;
+        std::wstring file;
+    } cases[] = {
+        {{}, Action::Run, L""},
+        {{L"tech\\c35.amd"}, Action::Run, L"tech\\c35.amd"},
+        {{L"--help"}, Action::Help, L""},
+        {{L"c35.amd", L"-h"}, Action::Help, L""},
+        {{L"--version"}, Action::Version, L""},
+        {{L"a.amd", L"b.amd"}, Action::UsageError, L""},
+        {{L"--bogus", L"-h"}, Action::UsageError, L""},
+    };
+    for (const auto& c : cases) {
+        const StartOptions options = ParseStartOptions(c.arguments);
+        EXPECT_EQ(options.action, c.action) << c.arguments.size();
+        EXPECT_EQ(options.settingsFile.value_or(L"").native(), c.file);
+        EXPECT_EQ(options.text.empty(), c.action == Action::Run);
+    }
+
+    test::TempDir dir;
+    SettingsFile settings;
+    SetPartName(settings.tableP, 4, 3, "pch_w4_l3");
+    SetKeyText(settings.keyN, "NX");
+    ASSERT_FALSE(SaveSettings(dir / "c35.amd", settings));
+    SetProfileValue((dir / "remembered.amd").native());
+    Form form(dir / "c35.amd");
+    EXPECT_EQ(form.text(1127), L"pch_w4_l3");
+    EXPECT_EQ(form.text(1028), L"NX");
+    EXPECT_EQ(form.presenter.model().currentSettingsPath, dir / "c35.amd");
+    EXPECT_FALSE(std::filesystem::exists(dir / "remembered.amd"));
+}
+
+// Modal boxes are read and closed by a thread timer that their modal loop runs. One that the timer
+// does not recognise within ten seconds is cancelled, so that a failing test cannot hang.
+int g_ticks = 0;
+
+bool GaveUp(UINT_PTR timer) {
+    if (++g_ticks < 500) {
+        return false;
+    }
+    KillTimer(nullptr, timer);
+    PostMessageW(GetActiveWindow(), WM_COMMAND, IDCANCEL, 0);
+    return true;
+}
+
+// The About box, opened from the system menu.
+struct AboutSeen {
+    std::wstring caption;
+    std::vector<std::wstring> texts;
+    LRESULT defaultId = 0;
+};
+AboutSeen g_about;
+
+void CALLBACK ReadAndCloseAbout(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+    const HWND about = GetActiveWindow();
+    if (GaveUp(timer) || about == nullptr || WindowText(about) != L"About Tarvex") {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    g_about.caption = WindowText(about);
+    for (HWND child = GetWindow(about, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        g_about.texts.push_back(WindowText(child));
+    }
+    g_about.defaultId = SendMessageW(about, DM_GETDEFID, 0, 0);
+    SendMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+}
+
+TEST_F(Win32Form, SystemMenuEndsWithTheAboutEntry) {
+    Form form;
+    HMENU menu = GetSystemMenu(form.hwnd(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), UINT{IDM_ABOUT});
+    std::array<wchar_t, 64> entry{};
+    GetMenuStringW(menu, static_cast<UINT>(count - 1), entry.data(), static_cast<int>(entry.size()),
+                   MF_BYPOSITION);
+    EXPECT_STREQ(entry.data(), L"&About Tarvex...");
+    MENUITEMINFOW separator{};
+    separator.cbSize = sizeof(separator);
+    separator.fMask = MIIM_FTYPE;
+    ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(count - 2), TRUE, &separator));
+    EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+
+    // The low four bits of a system command are the system's: the entry still matches.
+    g_about = {};
+    g_ticks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadAndCloseAbout);
+    SendMessageW(form.hwnd(), WM_SYSCOMMAND, IDM_ABOUT | 0x3, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_about.caption, L"About Tarvex");
+    for (const wchar_t* text : {L"Tarvex Version 1.0", L"Made by Quendale. MIT licence.", L"OK"}) {
+        EXPECT_NE(std::find(g_about.texts.begin(), g_about.texts.end(), text), g_about.texts.end()) << text;
+    }
+    EXPECT_EQ(g_about.defaultId, MAKELRESULT(IDOK, DC_HASDEFID));
+    EXPECT_TRUE(IsWindowVisible(form.hwnd()));
+
+    EXPECT_NE(SendMessageW(form.hwnd(), WM_QUERYDRAGICON, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(form.hwnd(), WM_QUERYDRAGICON, 0, 0),
+              SendMessageW(form.hwnd(), WM_GETICON, ICON_BIG, 0));
+}
+
+// F1 reaches the window as the WM_HELP that the system sends to the focused field.
+TEST_F(Win32Form, HelpButtonAndF1OpenThePageBesideTheExecutable) {
+    Form form;
+    form.click(form::kHelpId);
+    HELPINFO help{};
+    help.cbSize = sizeof(help);
+    help.iContextType = HELPINFO_WINDOW;
+    help.iCtrlId = 1060;
+    help.hItemHandle = form.item(1060);
+    SendMessageW(form.item(1060), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    const std::filesystem::path page = ExecutablePath().parent_path() / "help.html";
+    EXPECT_EQ(form.helpPages, (std::vector<std::filesystem::path>{page, page}));
+    EXPECT_TRUE(form.prompts.requests.empty());
+}
+
+TEST_F(Win32Form, NameFieldsShowTheirHints) {
+    Form form;
+    const std::vector<HWND> tips = OwnedWindows(form.hwnd(), TOOLTIPS_CLASSW);
+    ASSERT_EQ(tips.size(), 1U);
+    EXPECT_EQ(SendMessageW(tips.front(), TTM_GETTOOLCOUNT, 0, 0), 2 * kBinCount * kBinCount);
+    form::FormView& view = form.window;
+    view.setNameHint(1122, "A_PART_NAME_TOO_WIDE\n2 devices in the last run", true);
+    EXPECT_EQ(TipOf(form, 1122), L"A_PART_NAME_TOO_WIDE\r\n2 devices in the last run");
+    EXPECT_TRUE(Tinted(form, 1122));
+    EXPECT_FALSE(Tinted(form, 1123));
+    view.setNameHint(1122, "", false);
+    EXPECT_EQ(TipOf(form, 1122), L"");
+    EXPECT_FALSE(Tinted(form, 1122));
+}
+
+// Field text is stored in the ANSI code page and cut to the byte limit without splitting a character.
+TEST(Win32Text, FieldBytesKeepWholeCharacters) {
+    EXPECT_EQ(ToFieldBytes(L"ABCDEFGHIJKLMNOPQRSTUVWXY", 19, 1252), "ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(ToFieldBytes(L"\u00e4\u65e5", 19, 1252), "\xE4?");
+    const std::wstring kanji(10, L'\u65e5');
+    const std::string cut = ToFieldBytes(kanji, 19, 932); // two bytes each in Shift JIS
+    EXPECT_EQ(cut.size(), 18U);
+    EXPECT_EQ(FromFieldBytes(cut, 932), kanji.substr(0, 9));
+    EXPECT_EQ(ToFieldBytes(L"ab\U0001F600", 5, CP_UTF8), "ab");
+    EXPECT_EQ(ToFieldBytes(L"ab\U0001F600", 6, CP_UTF8), "ab\xF0\x9F\x98\x80");
+
+    Form form;
+    form::FormView& view = form.window;
+    const std::string ansi = ToFieldBytes(L"N\u00e4me", 19);
+    view.setFieldText(1068, ansi);
+    EXPECT_EQ(form.text(1068), FromFieldBytes(ansi));
+    EXPECT_TRUE(view.showsText(1068, ansi));
+    EXPECT_EQ(view.fieldText(1068, 19), ansi);
+    form.type(1068, L"ABCDEFGHIJKLMNOPQRSTUVWXY");
+    EXPECT_FALSE(view.showsText(1068, ansi));
+    EXPECT_EQ(view.fieldText(1068, 19), "ABCDEFGHIJKLMNOPQRS");
+}
+
+TEST(Win32Dialogs, FiltersBecomeNulSeparated) {
+    constexpr wchar_t kExpected[] = L"MODxy Files (*.amd)\0*.amd\0All Files (*.*)\0*.*\0\0";
+    EXPECT_EQ(NulSeparatedFilter("MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||"),
+              std::wstring(kExpected, std::size(kExpected) - 1));
+    EXPECT_EQ(NulSeparatedFilter("All Files (*.*)|*.*"), std::wstring(L"All Files (*.*)\0*.*\0", 20));
+}
+
+// The stop message: a box captioned "Tarvex" with the message and OK, its details (when there are
+// any) behind a control that shows them.
+struct StopSeen {
+    std::wstring caption;
+    std::vector<std::wstring> texts;
+    bool hasOk = false;
+};
+StopSeen g_stop;
+
+void CALLBACK ReadAndCloseStop(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+    const HWND box = GetActiveWindow();
+    if (GaveUp(timer) || box == nullptr || WindowText(box) != L"Tarvex") {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    g_stop.caption = WindowText(box);
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM) {
+            g_stop.texts.push_back(WindowText(child));
+            return TRUE;
+        },
+        0);
+    g_stop.hasOk = GetDlgItem(box, IDOK) != nullptr;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+bool Holds(const std::vector<std::wstring>& texts, const std::wstring& part) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::wstring& text) { return text.find(part) != std::wstring::npos; });
+}
+
+TEST(Win32Dialogs, StopMessageOffersItsDetails) {
+    Form form;
+    Win32UserDialogs dialogs(form.window);
+    for (const std::string details : {"", "amp.net:14: N L=1e-05 W=4e-05 no bin\nand 3 more"}) {
+        SCOPED_TRACE(details);
+        g_stop = {};
+        g_ticks = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadAndCloseStop);
+        dialogs.showStop("Error: No MODxyN bin for L=1e-05 W=4e-05!", details);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_stop.caption, L"Tarvex");
+        EXPECT_TRUE(g_stop.hasOk);
+        EXPECT_TRUE(Holds(g_stop.texts, L"Error: No MODxyN bin for L=1e-05 W=4e-05!"));
+        EXPECT_EQ(Holds(g_stop.texts, L"amp.net:14: N L=1e-05 W=4e-05 no bin"), !details.empty());
+    }
+}
+
+// The real open dialog, answered by a timer that its modal loop runs: it starts in the folder
+// asked for, offers the filters, and gives back the chosen path whole, whatever its characters.
+struct FileDialogSeen {
+    HWND owner = nullptr;
+    std::wstring firstFilter;
+    LRESULT filterCount = 0;
+    std::wstring offered;
+};
+FileDialogSeen g_fileDialog;
+
+void CALLBACK AnswerFileDialog(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+    const HWND dialog = GetActiveWindow();
+    const HWND filters = GetDlgItem(dialog, cmb1);
+    HWND name = GetDlgItem(dialog, cmb13);
+    if (name == nullptr) {
+        name = GetDlgItem(dialog, edt1);
+    }
+    if (GaveUp(timer) || dialog == nullptr || filters == nullptr || name == nullptr) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    g_fileDialog.owner = GetWindow(dialog, GW_OWNER);
+    g_fileDialog.filterCount = SendMessageW(filters, CB_GETCOUNT, 0, 0);
+    g_fileDialog.firstFilter = WindowText(filters);
+    g_fileDialog.offered = WindowText(name);
+    SetWindowTextW(name, L"Verst\u00e4rker \u03a9.net");
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST(Win32Dialogs, OpenDialogReturnsTheChosenPath) {
+    test::TempDir dir;
+    const std::filesystem::path folder = dir.path() / L"J\u00f6rg \u65e5\u672c";
+    std::filesystem::create_directory(folder);
+    test::WriteFileBytes(folder / L"Verst\u00e4rker \u03a9.net", "* amp\n");
+    Form form;
+    Win32UserDialogs dialogs(form.window);
+    form::FileRequest request;
+    request.filter = "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
+    request.defaultExtension = "NET";
+    request.initialName = "amp.net";
+    request.startFolder = folder;
+    g_fileDialog = {};
+    g_ticks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerFileDialog);
+    const auto chosen = dialogs.askFile(request);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_fileDialog.owner, form.hwnd());
+    EXPECT_EQ(g_fileDialog.filterCount, 3);
+    EXPECT_EQ(g_fileDialog.firstFilter, L"Net Files (*.net)");
+    EXPECT_EQ(g_fileDialog.offered, L"amp.net");
+    ASSERT_TRUE(chosen);
+    EXPECT_TRUE(std::filesystem::equivalent(*chosen, folder / L"Verst\u00e4rker \u03a9.net"))
+        << chosen->string();
+}
+
+// The progress display appears once the work has lasted half a second, disables the form, and its
+// Cancel stops the work.
+TEST(Win32Dialogs, ProgressAppearsLateAndCancels) {
+    Form form;
+    Win32UserDialogs dialogs(form.window);
+    auto progress = dialogs.startProgress("Processing amp.net", 1000);
+    EXPECT_TRUE(progress->update(10));
+    EXPECT_TRUE(OwnedWindows(form.hwnd(), L"#32770").empty());
+    Sleep(600);
+    EXPECT_TRUE(progress->update(20));
+    const std::vector<HWND> shown = OwnedWindows(form.hwnd(), L"#32770");
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(WindowText(shown.front()), L"Tarvex");
+    std::vector<std::wstring> texts;
+    for (HWND child = GetWindow(shown.front(), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        texts.push_back(WindowText(child));
+    }
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"Processing amp.net", L"", L"Cancel"}));
+    EXPECT_FALSE(IsWindowEnabled(form.hwnd()));
+
+    SendMessageW(GetDlgItem(shown.front(), IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_FALSE(progress->update(30));
+    progress.reset();
+    EXPECT_FALSE(IsWindow(shown.front()));
+    EXPECT_TRUE(IsWindowEnabled(form.hwnd()));
+}
+
+} // namespace
+} // namespace tarvex::win32
