@@ -1,10 +1,18 @@
-# Packages made with CPack from an installed build: a .deb on Linux (cpack -G DEB), a zip elsewhere.
+# Packages made with CPack from an installed build: a .deb on Linux (cpack -G DEB), a zip on Windows
+# (cpack -G ZIP).
 set(CPACK_PACKAGE_NAME tarvex)
 set(CPACK_PACKAGE_VENDOR Quendale)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_STRIP_FILES ON)
+
+# Windows: one zip, tarvex-<version>-win64.zip, holding a tarvex-<version>-win64 folder with both
+# programs, the help page, the README and the licence.
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME "tarvex-${PROJECT_VERSION}-win64")
+endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quendale")
