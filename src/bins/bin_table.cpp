@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace tarvex {
 namespace {
@@ -30,7 +31,15 @@ double ReadDouble(const unsigned char* in) {
     return std::bit_cast<double>(bits);
 }
 
-bool LessOrEqual(double a, double b) { return a <= b || NearlyEqual(a, b); }
+// NearlyEqual without a branch. Only finite numbers can be near one another: an infinite bound
+// lies beyond every finite one (the tolerance of an infinite magnitude would be infinite). A
+// difference that is infinite or NaN (a NaN or an infinity on either side) is never near; two
+// finite numbers whose difference overflows are far apart anyway.
+bool Near(double a, double b) {
+    const double difference = std::fabs(a - b);
+    return (a == b) | ((difference <= 1e-9 * std::max(std::fabs(a), std::fabs(b))) &
+                       (difference < std::numeric_limits<double>::infinity()));
+}
 
 // A pair of neighbouring bounds is faulty when it does not rise (unless the run of bounds ends
 // there with a 0) or when a 0 is followed by a positive bound.
@@ -85,19 +94,42 @@ void SetPartName(BinTable& table, int widthBin, int lengthBin, std::string_view 
 }
 
 bool NearlyEqual(double a, double b) {
-    // Only finite numbers can be near one another: an infinite bound lies beyond every finite one
-    // (the tolerance of an infinite magnitude would be infinite).
-    return a == b || (std::isfinite(a) && std::isfinite(b) &&
-                      std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b)));
+    return Near(a, b);
 }
 
 std::optional<int> FindBin(const Bounds& bounds, double x) {
-    for (int i = 0; i < kBinCount; ++i) {
-        if (LessOrEqual(bounds[i], x) && LessOrEqual(x, bounds[i + 1])) {
-            return i;
-        }
+    // Every comparison is made, two bounds at a time, and the lowest matching bin taken, without a
+    // branch per bin: the sizes of a netlist fall into bins in no order a branch predictor could
+    // learn. Each lane does what Near does.
+    using Doubles = double __attribute__((vector_size(16)));
+    using Lanes = std::int64_t __attribute__((vector_size(16)));
+    constexpr Lanes kMagnitude = {0x7FFFFFFFFFFFFFFF, 0x7FFFFFFFFFFFFFFF};
+    const auto magnitude = [&](Doubles v) {
+        return reinterpret_cast<Doubles>(reinterpret_cast<Lanes>(v) & kMagnitude);
+    };
+    const Doubles xs = {x, x};
+    const Doubles infinity = {std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::infinity()};
+    unsigned below = 0; // bit i: bounds[i] <= x (or nearly equal)
+    unsigned above = 0; // bit i: x <= bounds[i] (or nearly equal)
+    for (int i = 0; i < kBoundCount; i += 2) {
+        const Doubles bound = {bounds[static_cast<std::size_t>(i)], bounds[static_cast<std::size_t>(i + 1)]};
+        const Doubles difference = magnitude(bound - xs);
+        const Lanes boundIsLarger = magnitude(bound) > magnitude(xs);
+        const Doubles larger =
+            reinterpret_cast<Doubles>((reinterpret_cast<Lanes>(magnitude(bound)) & boundIsLarger) |
+                                      (reinterpret_cast<Lanes>(magnitude(xs)) & ~boundIsLarger));
+        const Lanes near = (bound == xs) | ((difference <= 1e-9 * larger) & (difference < infinity));
+        const Lanes low = (bound <= xs) | near;
+        const Lanes high = (xs <= bound) | near;
+        below |= static_cast<unsigned>((low[0] & 1) | (low[1] & 2)) << i;
+        above |= static_cast<unsigned>((high[0] & 1) | (high[1] & 2)) << i;
     }
-    return std::nullopt;
+    const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
+    if (bins == 0) {
+        return std::nullopt;
+    }
+    return std::countr_zero(bins);
 }
 
 std::optional<std::string> ValidateBounds(const BinTable& table) {

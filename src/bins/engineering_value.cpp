@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <system_error>
 
@@ -79,6 +80,80 @@ bool Overflows(std::string_view number, bool hex) {
     return magnitude > 0;
 }
 
+constexpr std::uint64_t kPowersOfTenInteger[] = {1,
+                                                 10,
+                                                 100,
+                                                 1000,
+                                                 10000,
+                                                 100000,
+                                                 1000000,
+                                                 10000000,
+                                                 100000000,
+                                                 1000000000,
+                                                 10000000000,
+                                                 100000000000,
+                                                 1000000000000,
+                                                 10000000000000,
+                                                 100000000000000,
+                                                 1000000000000000,
+                                                 10000000000000000,
+                                                 100000000000000000,
+                                                 1000000000000000000,
+                                                 10000000000000000000ULL};
+
+// Reads the decimal digits at p (moving p past them) and returns their value, which is only
+// meaningful for up to 19 digits. Eight bytes are looked at together: the number of leading digits
+// and their value come from a few word operations instead of a loop whose length the branch
+// predictor cannot guess.
+std::uint64_t ReadDigits(const char*& p, const char* end) {
+    std::uint64_t value = 0;
+    for (;;) {
+        const auto available = static_cast<std::size_t>(end - p);
+        if (available == 0) {
+            return value;
+        }
+        std::uint64_t word = 0;
+        if (available >= 8) {
+            std::memcpy(&word, p, 8);
+        } else {
+            for (std::size_t i = 0; i < available; ++i) {
+                word |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+            }
+        }
+        if constexpr (std::endian::native == std::endian::big) {
+            if (available >= 8) {
+                word = __builtin_bswap64(word);
+            }
+        }
+        // A byte is a digit when its high nibble is 3 and adding 6 leaves it there. A carry out of a
+        // byte comes only from a non-digit, so it cannot disturb the digits before it.
+        constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
+        constexpr std::uint64_t kThrees = 0x3030303030303030ULL;
+        const std::uint64_t notDigit =
+            ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606ULL) & kHigh) ^ kThrees);
+        const auto count = std::min<std::size_t>(
+            notDigit == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(notDigit)) / 8, available);
+        if (count == 0) {
+            return value;
+        }
+        // The digits, less '0', moved to the top bytes so that the bytes below read as leading
+        // zeros; then pairs, fours and eights of digits are combined by multiplication.
+        std::uint64_t lanes = word - kThrees;
+        if (count < 8) {
+            lanes = (lanes & ((std::uint64_t{1} << (8 * count)) - 1)) << (8 * (8 - count));
+        }
+        lanes = lanes * 10 + (lanes >> 8);
+        lanes = (((lanes & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+                 (((lanes >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+                32;
+        value = value * kPowersOfTenInteger[count] + lanes;
+        p += count;
+        if (count < 8) {
+            return value;
+        }
+    }
+}
+
 struct SimpleDecimal {
     double value;
     std::size_t length; // bytes of text that make up the number
@@ -96,22 +171,17 @@ std::optional<SimpleDecimal> ParseSimpleDecimal(std::string_view text) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* p = begin;
-    std::uint64_t mantissa = 0;
-    while (p < end && IsDigit(*p)) {
-        mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
-        ++p;
-    }
-    const char* const integerEnd = p;
-    std::ptrdiff_t digits = integerEnd - begin;
+    std::uint64_t mantissa = ReadDigits(p, end);
+    std::ptrdiff_t digits = p - begin;
     std::ptrdiff_t exponent = 0;
     if (p < end && *p == '.') {
         const char* const fraction = ++p;
-        while (p < end && IsDigit(*p)) {
-            mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
-            ++p;
-        }
+        const std::uint64_t fractionDigits = ReadDigits(p, end);
         exponent = fraction - p;
         digits += p - fraction;
+        // Up to 19 digits the sum fits; more are refused just below.
+        mantissa =
+            mantissa * kPowersOfTenInteger[std::min<std::ptrdiff_t>(p - fraction, 19)] + fractionDigits;
     }
     // 19 digits cannot overflow the accumulator; the 2^53 limit below is the real one.
     if (digits == 0 || digits > 19) {

@@ -78,7 +78,8 @@ std::string Summary(const Findings& findings) {
 }
 
 // Reads one netlist through the rewrite into findings and the report; false when it cannot be read.
-bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, Report& report, Findings& findings) {
+bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigned threads, Report& report,
+                  Findings& findings) {
     const std::filesystem::path path = PathFromText(netlist);
     errno = 0;
     const FilePtr file = OpenFile(path, "r");
@@ -87,6 +88,7 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, Report&
         return false;
     }
     StreamOptions options;
+    options.threads = threads;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
         report.addRow(netlist, line, event);
         findings.usage.add(event);
@@ -140,7 +142,7 @@ int RunCheck(const CheckOptions& options) {
     int status = kExitOk;
     Findings findings;
     for (const std::string& netlist : netlists) {
-        if (!CheckNetlist(netlist, rules, report, findings)) {
+        if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings)) {
             status = kExitError;
         }
     }

@@ -62,6 +62,8 @@ void AddRuleOptions(CLI::App& command, RuleOptions& options) {
     command
         .add_option("--report", options.report, "Write one CSV row per device to FILE ('-': standard output)")
         ->type_name("FILE|-");
+    command.add_option("--threads", options.threads, "Threads that rewrite (default 0: one per core)")
+        ->type_name("N");
 }
 
 RulesResult LoadRules(const RuleOptions& options) {
@@ -175,8 +177,9 @@ std::optional<std::string> Report::close() {
     return std::nullopt;
 }
 
-StreamOptions WatchDevices(std::string file, Report& report) {
+StreamOptions WatchDevices(std::string file, Report& report, unsigned threads) {
     StreamOptions options;
+    options.threads = threads;
     options.onDevice = [file = std::move(file), &report,
                         message = std::string()](std::uint64_t line, const DeviceEvent& event) mutable {
         report.addRow(file, line, event);

@@ -27,13 +27,14 @@ enum ExitStatus : int {
     kExitKept = 3,  // the run completed, but some devices kept their Key
 };
 
-// Options of every command that rewrites: the settings file, Keys overriding the stored ones and
-// the CSV report ("-" for standard output).
+// Options of every command that rewrites: the settings file, Keys overriding the stored ones, the
+// CSV report ("-" for standard output) and the threads that rewrite (0: one per core).
 struct RuleOptions {
     std::string settings;
     std::optional<std::string> keyN;
     std::optional<std::string> keyP;
     std::optional<std::string> report;
+    unsigned threads = 0;
 };
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options);
@@ -88,10 +89,10 @@ private:
     bool m_ok = true;
 };
 
-// Options for one run over file (the name used in messages and the report): every device that
-// keeps its Key is named on stderr as "file:line: message", and every device goes to the report.
-// A device kept because its line has no readable "L=" or "W=" is told so, rather than the lookup
-// of a size 0 the line never gave.
-StreamOptions WatchDevices(std::string file, Report& report);
+// Options for one run over file (the name used in messages and the report) on the given threads:
+// every device that keeps its Key is named on stderr as "file:line: message", and every device goes
+// to the report. A device kept because its line has no readable "L=" or "W=" is told so, rather than
+// the lookup of a size 0 the line never gave.
+StreamOptions WatchDevices(std::string file, Report& report, unsigned threads);
 
 } // namespace tarvex::cli

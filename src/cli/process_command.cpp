@@ -71,7 +71,8 @@ int RunProcess(const ProcessOptions& options) {
             status = kExitError;
             continue;
         }
-        const ProcessOutcome outcome = ProcessNetlist(path, *loaded.rules, WatchDevices(netlist, report));
+        const ProcessOutcome outcome =
+            ProcessNetlist(path, *loaded.rules, WatchDevices(netlist, report, options.rules.threads));
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;

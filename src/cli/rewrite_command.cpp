@@ -156,8 +156,9 @@ int RunRewrite(const RewriteOptions& options) {
     FileReader reader(in);
     FileWriter writer(out);
     errno = 0;
-    const StreamResult result = RewriteStream(reader, writer, *loaded.rules,
-                                              WatchDevices(fromStdin ? "<stdin>" : options.input, report));
+    const StreamResult result =
+        RewriteStream(reader, writer, *loaded.rules,
+                      WatchDevices(fromStdin ? "<stdin>" : options.input, report, options.rules.threads));
     const int streamError = errno;
     // What became of OUTPUT when the run fails: a replaced file is left as it was.
     const std::string aftermath =

@@ -24,9 +24,14 @@ Bytes16 Splat(char c) {
     return Bytes16{b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b};
 }
 
-// Bit i set when lane i of mask is set (each lane is 0 or all ones): the high bit of each byte of
-// a half is gathered into its top byte by one multiplication.
+// Bit i set when lane i of mask is set (each lane is 0 or all ones). SSE2 has an instruction for
+// it; elsewhere the high bit of each byte of a half is gathered into its top byte by one
+// multiplication.
 unsigned BitMask(Mask16 mask) {
+#if defined(__SSE2__)
+    using Chars16 = char __attribute__((vector_size(16)));
+    return static_cast<unsigned>(__builtin_ia32_pmovmskb128(reinterpret_cast<Chars16>(mask)));
+#else
     std::uint64_t halves[2];
     std::memcpy(halves, &mask, sizeof halves);
     constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
@@ -34,10 +39,47 @@ unsigned BitMask(Mask16 mask) {
     const auto low = static_cast<unsigned>(((halves[0] & kHighBits) * kGather) >> 56);
     const auto high = static_cast<unsigned>(((halves[1] & kHighBits) * kGather) >> 56);
     return low | (high << 8);
+#endif
 }
+
+// Sum of the 16 lanes.
+std::uint64_t SumLanes(Bytes16 lanes) {
+#if defined(__SSE2__)
+    using Chars16 = char __attribute__((vector_size(16)));
+    const auto halves = __builtin_ia32_psadbw128(reinterpret_cast<Chars16>(lanes), Chars16{});
+    return static_cast<std::uint64_t>(halves[0] + halves[1]);
+#else
+    std::uint64_t sum = 0;
+    for (int lane = 0; lane < 16; ++lane) {
+        sum += lanes[lane];
+    }
+    return sum;
+#endif
+}
+
+// 16 zero bytes then 16 bytes of all ones: loading from kLanesFrom + 16 - n keeps lanes n and up.
+constexpr char kLanesFrom[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
+                                 -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
+}
+
+// Offset of the first '\n' or '\r' at or after pos, or data.size() when there is none.
+std::size_t FirstLineEndByte(std::string_view data, std::size_t pos) {
+    const Bytes16 newline = Splat('\n');
+    const Bytes16 carriageReturn = Splat('\r');
+    for (; pos + 16 <= data.size(); pos += 16) {
+        const Bytes16 block = Load(data.data() + pos);
+        const unsigned ends = BitMask((block == newline) | (block == carriageReturn));
+        if (ends != 0) {
+            return pos + static_cast<std::size_t>(std::countr_zero(ends));
+        }
+    }
+    while (pos < data.size() && !IsLineEnd(data[pos])) {
+        ++pos;
+    }
+    return pos;
 }
 
 } // namespace
@@ -61,21 +103,42 @@ std::size_t KeyScanner::find(std::string_view data) const {
     const std::size_t offsetN = m_keyN.size() - 1;
     const std::size_t offsetP = m_keyP.size() - 1;
     const char* const base = data.data();
-
-    std::size_t pos = 0;
-    // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
-    for (; pos + 16 + m_reach - 1 <= data.size(); pos += 16) {
+    // Candidates in the block at pos: both the first and the last byte of a Key match.
+    const auto candidatesAt = [&](std::size_t pos) {
         const Bytes16 block = Load(base + pos);
-        const Mask16 candidates = ((block == firstN) & (Load(base + pos + offsetN) == lastN)) |
-                                  ((block == firstP) & (Load(base + pos + offsetP) == lastP));
-        for (unsigned lanes = BitMask(candidates); lanes != 0; lanes &= lanes - 1) {
+        return BitMask(((block == firstN) & (Load(base + pos + offsetN) == lastN)) |
+                       ((block == firstP) & (Load(base + pos + offsetP) == lastP)));
+    };
+    const auto firstMatch = [&](std::size_t pos, unsigned lanes) {
+        for (; lanes != 0; lanes &= lanes - 1) {
             const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(lanes));
             if (matchesAt(data, at)) {
                 return at;
             }
         }
+        return data.size();
+    };
+
+    // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
+    const std::size_t span = 16 + m_reach - 1;
+    std::size_t pos = 0;
+    for (; pos + span <= data.size(); pos += 16) {
+        if (const std::size_t at = firstMatch(pos, candidatesAt(pos)); at < data.size()) {
+            return at;
+        }
     }
-    for (; pos < data.size(); ++pos) {
+    // The rest: one more block that ends at the end of data, without the positions already looked
+    // at. It covers every position where the longer Key fits; only a shorter Key can start later.
+    if (data.size() >= span) {
+        const std::size_t start = data.size() - span;
+        if (const std::size_t at = firstMatch(start, candidatesAt(start) >> (pos - start) << (pos - start));
+            at < data.size()) {
+            return at;
+        }
+        pos = start + 16;
+    }
+    for (const std::size_t shortest = std::min(m_keyN.size(), m_keyP.size()); pos + shortest <= data.size();
+         ++pos) {
         if (matchesAt(data, pos)) {
             return pos;
         }
@@ -83,16 +146,38 @@ std::size_t KeyScanner::find(std::string_view data) const {
     return data.size();
 }
 
+KeyPositions KeyScanner::firstOfEach(std::string_view line, std::size_t from) const {
+    KeyPositions found;
+    std::size_t at = from;
+    while (at < line.size() && (found.n == std::string_view::npos || found.p == std::string_view::npos)) {
+        const std::string_view rest = line.substr(at);
+        if (found.n == std::string_view::npos && rest.starts_with(m_keyN)) {
+            found.n = at;
+        }
+        if (found.p == std::string_view::npos && rest.starts_with(m_keyP)) {
+            found.p = at;
+        }
+        at += 1 + find(rest.substr(1));
+    }
+    return found;
+}
+
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
     const Bytes16 newline = Splat('\n');
     const Bytes16 carriageReturn = Splat('\r');
-    while (pos - floor >= 16) {
-        const Bytes16 block = Load(data.data() + pos - 16);
-        const unsigned ends = BitMask((block == newline) | (block == carriageReturn));
-        if (ends != 0) {
+    const auto endsBefore = [&](std::size_t end) {
+        const Bytes16 block = Load(data.data() + end - 16);
+        return BitMask((block == newline) | (block == carriageReturn));
+    };
+    for (; pos - floor >= 16; pos -= 16) {
+        if (const unsigned ends = endsBefore(pos); ends != 0) {
             return pos - 16 + static_cast<std::size_t>(std::bit_width(ends));
         }
-        pos -= 16;
+    }
+    if (pos >= 16) {
+        // The block that ends at pos reaches below floor; its lanes there are left out.
+        const unsigned ends = endsBefore(pos) >> (16 - (pos - floor)) << (16 - (pos - floor));
+        return ends != 0 ? pos - 16 + static_cast<std::size_t>(std::bit_width(ends)) : floor;
     }
     while (pos > floor && !IsLineEnd(data[pos - 1])) {
         --pos;
@@ -100,34 +185,98 @@ std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_
     return pos;
 }
 
-// Counts "\n" and every "\r" not followed by "\n", 16 bytes at a time: one pass, with no call per
-// line (netlists have millions of short lines).
+SizeMarkers FindSizeMarkers(std::string_view line) {
+    const Bytes16 letterL = Splat('L');
+    const Bytes16 letterW = Splat('W');
+    const Bytes16 equals = Splat('=');
+    const char* const base = line.data();
+    SizeMarkers markers;
+    // Lanes where "L=" (first mask) and "W=" (second) begin in the block at pos.
+    const auto take = [&](std::size_t pos, unsigned skip) {
+        const Bytes16 block = Load(base + pos);
+        const Mask16 marked = Load(base + pos + 1) == equals;
+        const unsigned atL = BitMask((block == letterL) & marked) >> skip << skip;
+        const unsigned atW = BitMask((block == letterW) & marked) >> skip << skip;
+        if (markers.length == std::string_view::npos && atL != 0) {
+            markers.length = pos + static_cast<std::size_t>(std::countr_zero(atL)) + 2;
+        }
+        if (markers.width == std::string_view::npos && atW != 0) {
+            markers.width = pos + static_cast<std::size_t>(std::countr_zero(atW)) + 2;
+        }
+        return markers.length != std::string_view::npos && markers.width != std::string_view::npos;
+    };
+    std::size_t pos = 0;
+    for (; pos + 17 <= line.size(); pos += 16) {
+        if (take(pos, 0)) {
+            return markers;
+        }
+    }
+    if (line.size() >= 17) {
+        // One more block ending at the last byte, without the lanes already looked at.
+        const std::size_t start = line.size() - 17;
+        take(start, static_cast<unsigned>(pos - start));
+        return markers;
+    }
+    for (; pos + 1 < line.size(); ++pos) {
+        if (line[pos + 1] == '=' && line[pos] == 'L' && markers.length == std::string_view::npos) {
+            markers.length = pos + 2;
+        }
+        if (line[pos + 1] == '=' && line[pos] == 'W' && markers.width == std::string_view::npos) {
+            markers.width = pos + 2;
+        }
+    }
+    return markers;
+}
+
+std::size_t LineEndAfter(std::string_view data, std::size_t pos) {
+    const std::size_t end = FirstLineEndByte(data, pos);
+    if (end == data.size()) {
+        return end;
+    }
+    return data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n' ? end + 2 : end + 1;
+}
+
+// Counts "\n" and every "\r" not followed by "\n", 16 bytes at a time with a look-ahead load one
+// byte further: one pass with no call per line, cheap for the short runs between device lines as
+// well as for long ones. Each lane counts its own line ends (a set mask lane is -1) and the lanes
+// are summed before any can pass 255.
 std::uint64_t CountLineEnds(std::string_view data) {
     const Bytes16 newline = Splat('\n');
     const Bytes16 carriageReturn = Splat('\r');
     const char* const base = data.data();
+    const std::size_t size = data.size();
+    const auto endsAt = [&](std::size_t pos) {
+        const Bytes16 block = Load(base + pos);
+        const Bytes16 next = Load(base + pos + 1);
+        return reinterpret_cast<Bytes16>((block == newline) |
+                                         ((block == carriageReturn) & ~(next == newline)));
+    };
+    if (size == 0) {
+        return 0;
+    }
     std::uint64_t count = 0;
+    Bytes16 lanes{};
     std::size_t pos = 0;
-    // Each lane counts its own line ends (a set mask lane is -1) and the lanes are summed before any
-    // can pass 255. The look-ahead load reads one byte past the block, so the loop stops a byte short.
-    while (pos + 17 <= data.size()) {
-        Bytes16 lanes{};
-        for (int blocks = 0; blocks < 255 && pos + 17 <= data.size(); ++blocks, pos += 16) {
-            const Bytes16 block = Load(base + pos);
-            const Bytes16 next = Load(base + pos + 1);
-            const Mask16 ends = (block == newline) | ((block == carriageReturn) & ~(next == newline));
-            lanes -= reinterpret_cast<const Bytes16&>(ends);
-        }
-        for (int lane = 0; lane < 16; ++lane) {
-            count += lanes[lane];
+    for (int blocks = 1; pos + 17 <= size; pos += 16, ++blocks) {
+        lanes -= endsAt(pos);
+        if (blocks == 255) {
+            count += SumLanes(lanes);
+            lanes = Bytes16{};
+            blocks = 0;
         }
     }
-    for (; pos < data.size(); ++pos) {
-        if (data[pos] == '\n' || (data[pos] == '\r' && (pos + 1 == data.size() || data[pos + 1] != '\n'))) {
-            ++count;
+    // The bytes left before the last one: one more block that ends there, without the lanes
+    // already counted.
+    if (size >= 17) {
+        const std::size_t start = size - 17;
+        lanes -= endsAt(start) & Load(kLanesFrom + 16 - (pos - start));
+    } else {
+        for (; pos + 1 < size; ++pos) {
+            count += data[pos] == '\n' || (data[pos] == '\r' && data[pos + 1] != '\n');
         }
     }
-    return count;
+    // The last byte has nothing after it: a "\r" there counts as lone.
+    return count + SumLanes(lanes) + (IsLineEnd(data[size - 1]) ? 1 : 0);
 }
 
 } // namespace tarvex

@@ -9,6 +9,12 @@
 
 namespace tarvex {
 
+// Offsets of the first occurrence of each Key, npos for a Key not found.
+struct KeyPositions {
+    std::size_t n = std::string_view::npos;
+    std::size_t p = std::string_view::npos;
+};
+
 // Built once per run. For each 16-byte block it compares every position with the first and the
 // last byte of both Keys at once; only positions where both match are checked in full. Nearly
 // every block of a netlist is rejected by a few vector instructions.
@@ -19,6 +25,10 @@ public:
     // Offset of the first position in data where keyN or keyP begins, or data.size() when neither
     // occurs. An empty Key begins everywhere.
     std::size_t find(std::string_view data) const;
+
+    // The first occurrence of each Key in line at or after from, where the caller knows that no Key
+    // begins before from.
+    KeyPositions firstOfEach(std::string_view line, std::size_t from) const;
 
 private:
     bool matchesAt(std::string_view data, std::size_t pos) const;
@@ -31,6 +41,17 @@ private:
 // Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is
 // none: the start of the line that holds pos.
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
+
+// Offset just past the line end of the line that holds pos ("\n", "\r\n" or a lone "\r"), or
+// data.size() when that line has none.
+std::size_t LineEndAfter(std::string_view data, std::size_t pos);
+
+// Offsets just after the first "L=" and the first "W=" of line, npos for a marker it lacks.
+struct SizeMarkers {
+    std::size_t length = std::string_view::npos;
+    std::size_t width = std::string_view::npos;
+};
+SizeMarkers FindSizeMarkers(std::string_view line);
 
 // Number of line ends in data: "\n", "\r\n" (once) and lone "\r". A "\r" on the last byte counts
 // as lone: callers never split data between the two bytes of "\r\n".

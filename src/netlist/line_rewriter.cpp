@@ -2,6 +2,7 @@
 #include "netlist/line_rewriter.h"
 
 #include "bins/engineering_value.h"
+#include "netlist/byte_scan.h"
 
 namespace tarvex {
 namespace {
@@ -11,7 +12,7 @@ constexpr std::size_t npos = std::string_view::npos;
 // The values after the first "L=" and the first "W=" of the line, 0 for a marker it lacks; the
 // flags say whether a number follows each marker ("L={p}" reads as 0 but holds none). Each token is
 // at most kNetlistTokenLength bytes, so it may carry the text of following parameters (only a space
-// ends what the parser examines). One pass over the '=' signs finds both markers.
+// ends what the parser examines).
 struct Sizes {
     double length = 0.0;
     double width = 0.0;
@@ -20,24 +21,15 @@ struct Sizes {
 };
 
 Sizes ReadSizes(std::string_view line) {
-    std::size_t posL = npos;
-    std::size_t posW = npos;
-    for (std::size_t eq = line.find('=', 1); eq != npos && (posL == npos || posW == npos);
-         eq = line.find('=', eq + 1)) {
-        if (line[eq - 1] == 'L' && posL == npos) {
-            posL = eq + 1;
-        } else if (line[eq - 1] == 'W' && posW == npos) {
-            posW = eq + 1;
-        }
-    }
+    const SizeMarkers markers = FindSizeMarkers(line);
     Sizes sizes;
-    if (posL != npos) {
-        const std::string_view token = line.substr(posL, kNetlistTokenLength);
+    if (markers.length != npos) {
+        const std::string_view token = line.substr(markers.length, kNetlistTokenLength);
         sizes.length = ParseNetlistValue(token);
         sizes.hasLength = StartsWithNumber(token);
     }
-    if (posW != npos) {
-        const std::string_view token = line.substr(posW, kNetlistTokenLength);
+    if (markers.width != npos) {
+        const std::string_view token = line.substr(markers.width, kNetlistTokenLength);
         sizes.width = ParseNetlistValue(token);
         sizes.hasWidth = StartsWithNumber(token);
     }
@@ -104,26 +96,39 @@ LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t p
 
     LineRewrite result;
     const Sizes sizes = ReadSizes(line);
-    const std::size_t start = out.size();
-    out.append(line);
-
-    // The P Key is looked for in the line as the N replacement left it, so an inserted N part name
-    // that contains the P Key is replaced in turn.
     if (posN != npos) {
         result.n = Resolve(Polarity::N, rules.tableN, sizes);
-        if (result.n->outcome == DeviceOutcome::Replaced) {
-            const std::string_view name = result.n->partName;
-            out.replace(start + posN, rules.keyN.size(), name);
-            posP = FindPAfterReplacement(line, std::string_view(out).substr(start), posN, posP,
-                                         rules.keyN.size(), name, rules.keyP);
+    }
+    // The common case goes straight into out: the text before the Key, the part name, the rest.
+    const auto writeReplaced = [&](std::size_t pos, std::size_t keySize, std::string_view name) {
+        out.append(line.substr(0, pos));
+        out.append(name);
+        out.append(line.substr(pos + keySize));
+    };
+    if (result.n && result.n->outcome == DeviceOutcome::Replaced) {
+        // The P Key is looked for in the line as the N replacement left it, so an inserted N part
+        // name that contains the P Key is replaced in turn.
+        const std::size_t start = out.size();
+        const std::string_view name = result.n->partName;
+        writeReplaced(posN, rules.keyN.size(), name);
+        posP = FindPAfterReplacement(line, std::string_view(out).substr(start), posN, posP, rules.keyN.size(),
+                                     name, rules.keyP);
+        if (posP != npos) {
+            result.p = Resolve(Polarity::P, rules.tableP, sizes);
+            if (result.p->outcome == DeviceOutcome::Replaced) {
+                out.replace(start + posP, rules.keyP.size(), result.p->partName);
+            }
         }
+        return result;
     }
     if (posP != npos) {
         result.p = Resolve(Polarity::P, rules.tableP, sizes);
         if (result.p->outcome == DeviceOutcome::Replaced) {
-            out.replace(start + posP, rules.keyP.size(), result.p->partName);
+            writeReplaced(posP, rules.keyP.size(), result.p->partName);
+            return result;
         }
     }
+    out.append(line);
     return result;
 }
 

@@ -1,236 +1,381 @@
 // SPDX-License-Identifier: MIT
 #include "netlist/netlist_rewrite.h"
 
-#include "netlist/byte_scan.h"
+#include "netlist/chunk_rewrite.h"
 
 #include <algorithm>
-#include <cstring>
-#include <functional>
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace tarvex {
 namespace {
 
-constexpr std::size_t kChunkSize = std::size_t{1} << 20;
-constexpr std::size_t kOutputBufferSize = std::size_t{1} << 20;
+constexpr std::size_t kOneThreadChunk = std::size_t{1} << 20;
+constexpr std::size_t kLargestChunk = std::size_t{4} << 20;
+constexpr std::size_t kSmallestChunk = std::size_t{256} << 10;
+// Inputs and outputs of all chunks in flight together, on normal lines (an output is barely larger
+// than its input).
+constexpr std::size_t kMemoryBudget = std::size_t{12} << 20;
+// Runs of lines without a Key at least this long are written from the input, not copied first.
+constexpr std::size_t kDirectRun = std::size_t{64} << 10;
 
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
-}
+struct Plan {
+    unsigned threads = 1;
+    std::size_t chunkSize = kOneThreadChunk;
+    std::size_t inFlight = 1;
+};
 
-// Offset just past the last complete line end in data[0, size), looking no further back than from;
-// 0 when there is none. A "\r" on the last byte may be the start of "\r\n", so it only counts at
-// the end of the input.
-std::size_t CompleteLinesEnd(const char* data, std::size_t from, std::size_t size, bool atEnd) {
-    if (atEnd) {
-        return size;
+// Each rewriting thread should have a chunk to work on while one is read and one is written, and
+// twice that smooths out uneven chunks; chunks shrink as threads are added to stay in the budget.
+Plan MakePlan(const StreamOptions& options) {
+    Plan plan;
+    plan.threads = options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+    const StreamTuning& tuning = options.tuning;
+    if (plan.threads == 1) {
+        plan.chunkSize = tuning.chunkSize != 0 ? tuning.chunkSize : kOneThreadChunk;
+        return plan;
     }
-    for (std::size_t j = size; j > from; --j) {
-        const char c = data[j - 1];
-        if (c == '\n' || (c == '\r' && j < size)) {
-            return j;
+    plan.inFlight = tuning.chunksInFlight != 0 ? std::max<std::size_t>(tuning.chunksInFlight, 2)
+                                               : 2 * std::size_t{plan.threads} + 2;
+    if (tuning.chunkSize != 0) {
+        plan.chunkSize = tuning.chunkSize;
+    } else {
+        plan.chunkSize = kLargestChunk;
+        while (plan.chunkSize > kSmallestChunk && 2 * plan.chunkSize * plan.inFlight > kMemoryBudget) {
+            plan.chunkSize /= 2;
+        }
+        if (tuning.chunksInFlight == 0) {
+            plan.inFlight = std::clamp<std::size_t>(kMemoryBudget / (2 * plan.chunkSize), 2, plan.inFlight);
         }
     }
-    return 0;
+    plan.threads = static_cast<unsigned>(std::min<std::size_t>(plan.threads, plan.inFlight));
+    return plan;
 }
 
-// Offset just past the line end that follows pos (or data.size()). memchr finds the next "\n";
-// a "\r" before it ends the line there unless it is the "\r" of "\r\n".
-std::size_t LineEnd(std::string_view data, std::size_t pos) {
-    const char* const base = data.data();
-    const auto* newline = static_cast<const char*>(std::memchr(base + pos, '\n', data.size() - pos));
-    const std::size_t limit = newline ? static_cast<std::size_t>(newline - base) : data.size();
-    const auto* cr = static_cast<const char*>(std::memchr(base + pos, '\r', limit - pos));
-    if (cr && cr + 1 != newline) {
-        return static_cast<std::size_t>(cr - base) + 1;
-    }
-    return newline ? limit + 1 : limit;
-}
-
-class StreamRewriter {
+// Writes chunks in file order and delivers everything the caller sees: the output, the report, the
+// device callbacks with their line numbers made absolute, and progress. Runs on the calling thread.
+class Emitter {
 public:
-    StreamRewriter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
-        : m_out(out), m_rules(rules), m_options(options), m_scanner(rules.keyN, rules.keyP) {
-        m_pending.reserve(kOutputBufferSize);
-    }
+    Emitter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
+        : m_out(out), m_rules(rules), m_options(options) {}
 
-    // Rewrites data, which holds complete lines only (or the tail of the input). Runs of lines
-    // without a Key are copied as they are; the scanner jumps straight to the next Key.
-    void processLines(std::string_view data) {
-        if (data.empty()) {
-            return;
-        }
-        // Lines are counted in one pass per chunk; a device's own line number is only worked out
-        // when someone asks for it.
-        m_chunk = data;
-        m_chunkLines = m_report.lines;
-        m_countedTo = 0;
-        m_report.lines += CountLineEnds(data);
-        m_openLine = !IsLineEnd(data.back());
-
-        std::size_t pos = 0;
-        while (pos < data.size() && m_writeOk) {
-            const std::size_t hit = pos + m_scanner.find(data.substr(pos));
-            if (hit >= data.size()) {
-                put(data.substr(pos));
-                return;
+    // Completed to go on, or why the run stops.
+    StreamStatus emit(const Chunk& chunk) {
+        const std::string_view output = chunk.output;
+        std::size_t at = 0;
+        for (const Chunk::DirectRun& run : chunk.direct) {
+            if (!write(output.substr(at, run.outputAt - at)) ||
+                !write(chunk.text().substr(run.from, run.size))) {
+                return StreamStatus::WriteFailed;
             }
-            const std::size_t start = LineStartBefore(data, pos, hit);
-            const std::size_t end = LineEnd(data, hit);
-            put(data.substr(pos, start - pos));
-            rewriteDeviceLine(start, data.substr(start, end - start), hit - start);
-            pos = end;
+            at = run.outputAt;
         }
-    }
-
-    // Counts an unterminated last line; flushes everything. False when a write failed.
-    bool finish() {
-        if (m_openLine) {
-            ++m_report.lines;
-        }
-        flushPending();
-        return m_writeOk && m_out.flush();
-    }
-
-    bool writeOk() const { return m_writeOk; }
-    RunReport& report() { return m_report; }
-
-private:
-    // The 1-based number of the line starting at offset start of the current chunk.
-    std::uint64_t lineNumberAt(std::size_t start) {
-        m_chunkLines += CountLineEnds(m_chunk.substr(m_countedTo, start - m_countedTo));
-        m_countedTo = start;
-        return m_chunkLines + 1;
-    }
-
-    void put(std::string_view bytes) {
-        if (m_pending.size() + bytes.size() > kOutputBufferSize) {
-            flushPending();
-        }
-        if (bytes.size() >= kOutputBufferSize / 4) {
-            // Written straight through, so what is buffered must go first.
-            flushPending();
-            write(bytes);
-        } else {
-            m_pending.append(bytes);
-        }
-    }
-
-    // hit is where the scanner found the first Key of the line; no Key begins before it.
-    void rewriteDeviceLine(std::size_t start, std::string_view line, std::size_t hit) {
-        const auto firstFrom = [&](const std::string& key) {
-            return line.substr(hit).starts_with(key) ? hit : line.find(key, hit + 1);
-        };
-        const LineRewrite result =
-            RewriteLineAt(line, firstFrom(m_rules.keyN), firstFrom(m_rules.keyP), m_rules, m_pending);
-        const std::uint64_t lineNumber = m_options.onDevice ? lineNumberAt(start) : 0;
-        if (result.n) {
-            record(lineNumber, *result.n);
-        }
-        if (result.p) {
-            record(lineNumber, *result.p);
-        }
-        if (m_pending.size() >= kOutputBufferSize) {
-            flushPending();
-        }
-    }
-
-    void record(std::uint64_t lineNumber, const DeviceEvent& event) {
-        switch (event.outcome) {
-        case DeviceOutcome::Replaced:
-            ++m_report.devicesReplaced;
-            break;
-        case DeviceOutcome::MissingName:
-            ++m_report.devicesMissingName;
-            break;
-        case DeviceOutcome::NoBin:
-            ++m_report.devicesNoBin;
-            break;
-        }
-        if (!m_report.firstProblem) {
-            m_report.firstProblem = ProblemMessage(event);
+        if (!write(output.substr(at))) {
+            return StreamStatus::WriteFailed;
         }
         if (m_options.onDevice) {
-            m_options.onDevice(lineNumber, event);
+            for (const ChunkDevice& device : chunk.devices) {
+                m_options.onDevice(m_report.lines + device.line + 1, ToDeviceEvent(device, m_rules));
+            }
         }
+        m_report.lines += chunk.lines;
+        m_report.devicesReplaced += chunk.replaced;
+        m_report.devicesMissingName += chunk.missingName;
+        m_report.devicesNoBin += chunk.noBin;
+        if (!m_report.firstProblem && chunk.firstProblem) {
+            m_report.firstProblem = ProblemMessage(ToDeviceEvent(*chunk.firstProblem, m_rules));
+        }
+        m_report.bytesRead = chunk.bytesRead;
+        if (m_options.onProgress && !m_options.onProgress(chunk.bytesRead)) {
+            return StreamStatus::Cancelled;
+        }
+        return StreamStatus::Completed;
     }
 
-    void write(std::string_view bytes) {
-        if (m_writeOk && !m_out.write(bytes)) {
-            m_writeOk = false;
+    // At the end of the input: flushes out.
+    StreamStatus finish() {
+        if (!m_out.flush()) {
+            m_error = errno;
+            return StreamStatus::WriteFailed;
+        }
+        return StreamStatus::Completed;
+    }
+
+    StreamResult result(StreamStatus status) {
+        StreamResult result;
+        result.status = status;
+        result.report = std::move(m_report);
+        return result;
+    }
+
+    int writeError() const { return m_error; }
+
+private:
+    bool write(std::string_view bytes) {
+        if (bytes.empty()) {
+            return true;
         }
         m_report.bytesWritten += bytes.size();
-    }
-
-    void flushPending() {
-        write(m_pending);
-        m_pending.clear();
+        if (!m_out.write(bytes)) {
+            m_error = errno;
+            return false;
+        }
+        return true;
     }
 
     ByteWriter& m_out;
     const RewriteRules& m_rules;
     const StreamOptions& m_options;
-    KeyScanner m_scanner;
-    std::string m_pending;
     RunReport m_report;
-    bool m_openLine = false;        // the input so far ends inside a line
-    std::string_view m_chunk;       // the complete lines being processed
-    std::uint64_t m_chunkLines = 0; // lines before m_chunk, plus those counted inside it so far
-    std::size_t m_countedTo = 0;    // offset in m_chunk up to which lines are counted
-    bool m_writeOk = true;
+    int m_error = 0;
 };
+
+// A run's outcome and the errno that goes with a failed read or write.
+struct Outcome {
+    StreamResult result;
+    int error = 0;
+};
+
+Outcome Finish(Emitter& emitter, StreamStatus status, int readError = 0) {
+    const int error = status == StreamStatus::ReadFailed ? readError : emitter.writeError();
+    return {emitter.result(status), error};
+}
+
+// The threads of a parallel run: one reader fills free chunks in file order, workers rewrite them
+// in any order, and the owner (the calling thread) takes them back in file order with next(). The
+// chunks are allocated once, so memory stays flat. Destroying the pipeline stops and joins every
+// thread: a reader or worker finishes what it is doing (one read, one chunk) and returns.
+class Pipeline {
+public:
+    struct Slot {
+        Chunk chunk;
+        bool rewritten = false;
+    };
+
+    Pipeline(ChunkReader& reader, const ChunkRewriter& rewriter, const Plan& plan, Chunk first)
+        : m_reader(reader), m_rewriter(rewriter) {
+        for (std::size_t i = 0; i < plan.inFlight; ++i) {
+            m_slots.push_back(std::make_unique<Slot>());
+            m_free.push_back(m_slots.back().get());
+        }
+        Slot* const slot = m_free.front();
+        m_free.pop_front();
+        slot->chunk = std::move(first);
+        m_inOrder.push_back(slot);
+        m_todo.push_back(slot);
+        try {
+            m_threads.emplace_back(&Pipeline::readAll, this);
+            for (unsigned i = 0; i < plan.threads; ++i) {
+                m_threads.emplace_back(&Pipeline::rewriteAll, this);
+            }
+        } catch (...) {
+            stopAndJoin();
+            throw;
+        }
+    }
+
+    ~Pipeline() { stopAndJoin(); }
+
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    // The next chunk in file order once it is rewritten; nothing at the end of the input or after a
+    // read error. Rethrows what another thread threw.
+    Slot* next() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] {
+            return m_failure || (!m_inOrder.empty() && m_inOrder.front()->rewritten) ||
+                   (m_inOrder.empty() && m_readDone);
+        });
+        if (m_failure) {
+            std::rethrow_exception(m_failure);
+        }
+        if (m_inOrder.empty()) {
+            return nullptr;
+        }
+        Slot* const slot = m_inOrder.front();
+        m_inOrder.pop_front();
+        return slot;
+    }
+
+    // Gives a written chunk back to the reader.
+    void recycle(Slot* slot) {
+        {
+            const std::lock_guard lock(m_mutex);
+            slot->rewritten = false;
+            m_free.push_back(slot);
+        }
+        m_changed.notify_all();
+    }
+
+    // The errno of a failed read, once next() has returned nothing; 0 when the input ended well.
+    int readError() const { return m_readError; }
+    bool readFailed() const { return m_readFailed; }
+
+private:
+    void readAll() {
+        for (;;) {
+            Slot* slot = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stopping || !m_free.empty(); });
+                if (m_stopping) {
+                    return;
+                }
+                slot = m_free.front();
+                m_free.pop_front();
+            }
+            bool ok = false;
+            int error = 0;
+            try {
+                ok = m_reader.fill(slot->chunk);
+                error = errno;
+            } catch (...) {
+                fail(std::current_exception());
+                return;
+            }
+            const bool last = ok && slot->chunk.last;
+            {
+                const std::lock_guard lock(m_mutex);
+                if (!ok) {
+                    m_readFailed = true;
+                    m_readError = error;
+                } else {
+                    m_inOrder.push_back(slot);
+                    m_todo.push_back(slot);
+                }
+                m_readDone = !ok || last;
+            }
+            m_changed.notify_all();
+            if (!ok || last) {
+                return;
+            }
+        }
+    }
+
+    void rewriteAll() {
+        for (;;) {
+            Slot* slot = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stopping || !m_todo.empty() || m_readDone; });
+                if (m_stopping || m_todo.empty()) {
+                    return;
+                }
+                slot = m_todo.front();
+                m_todo.pop_front();
+            }
+            try {
+                m_rewriter.rewrite(slot->chunk);
+            } catch (...) {
+                fail(std::current_exception());
+                return;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                slot->rewritten = true;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    void fail(std::exception_ptr failure) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_failure) {
+                m_failure = std::move(failure);
+            }
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+    }
+
+    void stopAndJoin() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        for (std::thread& thread : m_threads) {
+            thread.join();
+        }
+        m_threads.clear();
+    }
+
+    ChunkReader& m_reader;
+    const ChunkRewriter& m_rewriter;
+    std::vector<std::unique_ptr<Slot>> m_slots;
+    std::vector<std::thread> m_threads;
+
+    std::mutex m_mutex; // guards everything below
+    std::condition_variable m_changed;
+    std::deque<Slot*> m_free;    // ready to be filled by the reader
+    std::deque<Slot*> m_todo;    // read, waiting for a worker
+    std::deque<Slot*> m_inOrder; // read and not yet written, in file order
+    bool m_stopping = false;
+    bool m_readDone = false; // the last chunk has been read, or reading failed
+    bool m_readFailed = false;
+    int m_readError = 0;
+    std::exception_ptr m_failure;
+};
+
+Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
+                    const Plan& plan) {
+    Pipeline pipeline(reader, rewriter, plan, std::move(first));
+    while (Pipeline::Slot* slot = pipeline.next()) {
+        const StreamStatus status = emitter.emit(slot->chunk);
+        if (status != StreamStatus::Completed) {
+            return Finish(emitter, status);
+        }
+        pipeline.recycle(slot);
+    }
+    if (pipeline.readFailed()) {
+        return Finish(emitter, StreamStatus::ReadFailed, pipeline.readError());
+    }
+    return Finish(emitter, emitter.finish());
+}
+
+Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
+    const Plan plan = MakePlan(options);
+    const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4),
+                                 static_cast<bool>(options.onDevice));
+    Emitter emitter(out, rules, options);
+    ChunkReader reader(in, plan.chunkSize);
+    Chunk chunk;
+    // The first chunk is read here: an input that fits in one chunk never starts a thread.
+    do {
+        if (!reader.fill(chunk)) {
+            return Finish(emitter, StreamStatus::ReadFailed, errno);
+        }
+        if (plan.threads > 1 && !chunk.last) {
+            return RunParallel(reader, std::move(chunk), rewriter, emitter, plan);
+        }
+        rewriter.rewrite(chunk);
+        const StreamStatus status = emitter.emit(chunk);
+        if (status != StreamStatus::Completed) {
+            return Finish(emitter, status);
+        }
+    } while (!chunk.last);
+    return Finish(emitter, emitter.finish());
+}
 
 } // namespace
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {
-    StreamRewriter rewriter(out, rules, options);
-    std::size_t capacity = kChunkSize;
-    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
-    std::size_t size = 0;    // bytes held in buffer
-    std::size_t scanned = 0; // bytes of buffer known to hold no complete line end
-    bool atEnd = false;
-
-    auto finish = [&](StreamStatus status) {
-        StreamResult result;
-        result.status = status;
-        result.report = std::move(rewriter.report());
-        return result;
-    };
-
-    while (!atEnd) {
-        // Grow only when a single line no longer leaves room for a useful read.
-        if (capacity - size < kChunkSize / 4) {
-            const std::size_t grown = capacity * 2;
-            auto bigger = std::make_unique_for_overwrite<char[]>(grown);
-            std::memcpy(bigger.get(), buffer.get(), size);
-            buffer = std::move(bigger);
-            capacity = grown;
-        }
-        const std::optional<std::size_t> count = in.read({buffer.get() + size, capacity - size});
-        if (!count) {
-            return finish(StreamStatus::ReadFailed);
-        }
-        atEnd = *count == 0;
-        size += *count;
-        rewriter.report().bytesRead += *count;
-
-        const std::size_t complete = CompleteLinesEnd(buffer.get(), scanned, size, atEnd);
-        if (complete > 0) {
-            rewriter.processLines({buffer.get(), complete});
-            std::memmove(buffer.get(), buffer.get() + complete, size - complete);
-            size -= complete;
-        }
-        // Only a held-back "\r" can end the carried bytes; everything before it has been scanned.
-        scanned = size > 0 ? size - 1 : 0;
-        if (!rewriter.writeOk()) {
-            return finish(StreamStatus::WriteFailed);
-        }
-        if (options.onProgress && !options.onProgress(rewriter.report().bytesRead)) {
-            return finish(StreamStatus::Cancelled);
-        }
+    Outcome outcome = Run(in, out, rules, options);
+    // Set last, after every other thread has ended, so that the caller sees the failed call's errno.
+    if (outcome.result.status == StreamStatus::ReadFailed ||
+        outcome.result.status == StreamStatus::WriteFailed) {
+        errno = outcome.error;
     }
-    return finish(rewriter.finish() ? StreamStatus::Completed : StreamStatus::WriteFailed);
+    return std::move(outcome.result);
 }
 
 } // namespace tarvex

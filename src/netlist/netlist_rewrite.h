@@ -29,11 +29,22 @@ struct RunReport {
 
 enum class StreamStatus { Completed, ReadFailed, WriteFailed, Cancelled };
 
+// Sizes inside the streaming rewrite. The defaults (all zero) suit files; tests and fuzzers choose
+// tiny ones so that chunk edges fall everywhere.
+struct StreamTuning {
+    std::size_t chunkSize = 0;      // input bytes per chunk, cut at a line end (a longer line grows it)
+    std::size_t chunksInFlight = 0; // chunks read and not yet written, at least 2 when parallel
+};
+
 struct StreamOptions {
     // Called for every Key met, with the 1-based number of its line.
     std::function<void(std::uint64_t line, const DeviceEvent& event)> onDevice;
     // Called after each chunk with the bytes read so far; returning false cancels the run.
     std::function<bool(std::uint64_t bytesRead)> onProgress;
+    // Threads that rewrite: 0 = one per core, 1 = everything on the calling thread. Either way the
+    // callbacks run on the calling thread, in file order, and the output is the same.
+    unsigned threads = 0;
+    StreamTuning tuning;
 };
 
 struct StreamResult {
@@ -44,7 +55,11 @@ struct StreamResult {
 // Rewrites everything in to out. A line ends after "\n", "\r\n" or a lone "\r" (or at the end of the
 // input); line ends, a missing final line end, NUL and any other byte survive unchanged, and lines of
 // any length are rewritten whole. Only lines holding a Key are parsed; the rest are copied in bulk.
-// Memory is bounded by the chunk size and the longest line. out is flushed before returning.
+// With more than one thread, a reader thread cuts the input into chunks of whole lines, worker
+// threads rewrite them, and the calling thread writes them in order; an input of one chunk stays on
+// the calling thread. Memory is bounded by the chunks in flight and the longest line. out is written
+// only from the calling thread, in is read from one thread at a time; out is flushed before returning.
+// On a read error, errno holds the reader's error.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options = {});
 

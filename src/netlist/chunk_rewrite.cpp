@@ -1,0 +1,208 @@
+// SPDX-License-Identifier: MIT
+#include "netlist/chunk_rewrite.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tarvex {
+namespace {
+
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// Offset just past the last complete line end in data[0, size), looking no further back than from;
+// 0 when there is none. A "\r" on the last byte may be the start of "\r\n", so it only counts at
+// the end of the input.
+std::size_t CompleteLinesEnd(const char* data, std::size_t from, std::size_t size, bool atEnd) {
+    if (atEnd) {
+        return size;
+    }
+    for (std::size_t j = size; j > from; --j) {
+        const char c = data[j - 1];
+        if (c == '\n' || (c == '\r' && j < size)) {
+            return j;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+DeviceEvent ToDeviceEvent(const ChunkDevice& device, const RewriteRules& rules) {
+    DeviceEvent event;
+    event.polarity = device.polarity;
+    event.outcome = device.outcome;
+    event.length = device.length;
+    event.width = device.width;
+    event.hasLength = device.hasLength;
+    event.hasWidth = device.hasWidth;
+    if (device.widthBin >= 0) {
+        event.widthBin = device.widthBin;
+    }
+    if (device.lengthBin >= 0) {
+        event.lengthBin = device.lengthBin;
+    }
+    if (device.outcome == DeviceOutcome::Replaced) {
+        const BinTable& table = device.polarity == Polarity::N ? rules.tableN : rules.tableP;
+        event.partName = {table.partNames[device.widthBin][device.lengthBin], device.nameLength};
+    }
+    return event;
+}
+
+bool ChunkReader::fill(Chunk& chunk) {
+    const std::size_t wanted = std::max(m_chunkSize, m_carry.size() + 1);
+    if (chunk.capacity < wanted || chunk.capacity > 2 * wanted) {
+        // A chunk that grew for a long line goes back to the normal size afterwards.
+        chunk.input = std::make_unique_for_overwrite<char[]>(wanted);
+        chunk.capacity = wanted;
+    }
+    std::size_t size = m_carry.size();
+    std::memcpy(chunk.input.get(), m_carry.data(), size);
+    m_carry.clear();
+    // Only a held-back "\r" can end the carried bytes; everything before it has been looked at.
+    std::size_t scanned = size > 0 ? size - 1 : 0;
+    std::size_t complete = 0;
+    for (;;) {
+        while (size < chunk.capacity && !m_atEnd) {
+            const std::optional<std::size_t> count =
+                m_in.read({chunk.input.get() + size, chunk.capacity - size});
+            if (!count) {
+                return false;
+            }
+            m_atEnd = *count == 0;
+            size += *count;
+            m_bytesRead += *count;
+        }
+        complete = CompleteLinesEnd(chunk.input.get(), scanned, size, m_atEnd);
+        if (complete > 0 || m_atEnd) {
+            break;
+        }
+        // No line ends in the whole chunk: grow it for the rest of the line.
+        scanned = size - 1;
+        const std::size_t grown = chunk.capacity * 2;
+        auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+        std::memcpy(bigger.get(), chunk.input.get(), size);
+        chunk.input = std::move(bigger);
+        chunk.capacity = grown;
+    }
+    m_carry.assign(chunk.input.get() + complete, size - complete);
+    chunk.size = complete;
+    chunk.last = m_atEnd;
+    chunk.bytesRead = m_bytesRead;
+    return true;
+}
+
+ChunkRewriter::ChunkRewriter(const RewriteRules& rules, std::size_t directRun, bool recordDevices)
+    : m_rules(rules), m_scanner(rules.keyN, rules.keyP), m_directRun(std::max<std::size_t>(directRun, 1)),
+      m_recordDevices(recordDevices) {}
+
+void ChunkRewriter::rewrite(Chunk& chunk) const {
+    // Room for the lines and longer part names, allocated once per chunk buffer; an output that grew
+    // for a long line is given back.
+    const std::size_t room = chunk.size + chunk.size / 8;
+    if (chunk.output.capacity() > 2 * room + (std::size_t{1} << 20)) {
+        std::string().swap(chunk.output);
+    }
+    chunk.output.clear();
+    chunk.output.reserve(room);
+    chunk.direct.clear();
+    chunk.devices.clear();
+    chunk.firstProblem.reset();
+    chunk.replaced = chunk.missingName = chunk.noBin = 0;
+
+    const std::string_view data = chunk.text();
+    // Lines without a Key are copied, or for a long run referenced, as they are.
+    const auto copy = [&](std::size_t from, std::size_t to) {
+        if (to - from >= m_directRun) {
+            chunk.direct.push_back({chunk.output.size(), from, to - from});
+        } else {
+            chunk.output.append(data.substr(from, to - from));
+        }
+    };
+    // Line ends are counted in one pass over the chunk; a device's own line number, when it is
+    // wanted, comes from counting up to its line as the scan passes it.
+    std::uint64_t lines = 0;
+    std::size_t countedTo = 0;
+    std::size_t pos = 0;
+    const auto nextKey = [&](std::size_t from) { return from + m_scanner.find(data.substr(from)); };
+    std::size_t hit = nextKey(0);
+    while (hit < data.size()) {
+        const std::size_t start = LineStartBefore(data, pos, hit);
+        const std::size_t end = LineEndAfter(data, hit);
+        // The scan goes on past the Key: the next Key found is either on this line (a second one,
+        // looked at with the line) or the next device line's.
+        std::size_t next = nextKey(hit + 1);
+        const std::string_view line = data.substr(start, end - start);
+        KeyPositions keys;
+        if (next >= end) {
+            const std::string_view rest = data.substr(hit, end - hit);
+            keys.n = rest.starts_with(m_rules.keyN) ? hit - start : std::string_view::npos;
+            keys.p = rest.starts_with(m_rules.keyP) ? hit - start : std::string_view::npos;
+        } else {
+            keys = m_scanner.firstOfEach(line, hit - start);
+            next = nextKey(end);
+        }
+        copy(pos, start);
+        if (m_recordDevices) {
+            lines += CountLineEnds(data.substr(countedTo, start - countedTo));
+            countedTo = start;
+        }
+        rewriteDeviceLine(chunk, line, keys, lines);
+        pos = end;
+        hit = next;
+    }
+    copy(pos, data.size());
+    lines += CountLineEnds(data.substr(countedTo));
+    if (chunk.last && !data.empty() && !IsLineEnd(data.back())) {
+        ++lines;
+    }
+    chunk.lines = lines;
+}
+
+void ChunkRewriter::rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys,
+                                      std::uint64_t lineIndex) const {
+    const LineRewrite result = RewriteLineAt(line, keys.n, keys.p, m_rules, chunk.output);
+    if (result.n) {
+        record(chunk, lineIndex, *result.n);
+    }
+    if (result.p) {
+        record(chunk, lineIndex, *result.p);
+    }
+}
+
+void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const {
+    switch (event.outcome) {
+    case DeviceOutcome::Replaced:
+        ++chunk.replaced;
+        if (!m_recordDevices) {
+            return;
+        }
+        break;
+    case DeviceOutcome::MissingName:
+        ++chunk.missingName;
+        break;
+    case DeviceOutcome::NoBin:
+        ++chunk.noBin;
+        break;
+    }
+    ChunkDevice device;
+    device.line = lineIndex;
+    device.length = event.length;
+    device.width = event.width;
+    device.polarity = event.polarity;
+    device.outcome = event.outcome;
+    device.widthBin = static_cast<std::int8_t>(event.widthBin.value_or(-1));
+    device.lengthBin = static_cast<std::int8_t>(event.lengthBin.value_or(-1));
+    device.nameLength = static_cast<std::uint8_t>(event.partName.size());
+    device.hasLength = event.hasLength;
+    device.hasWidth = event.hasWidth;
+    if (event.outcome != DeviceOutcome::Replaced && !chunk.firstProblem) {
+        chunk.firstProblem = device;
+    }
+    if (m_recordDevices) {
+        chunk.devices.push_back(device);
+    }
+}
+
+} // namespace tarvex
