@@ -59,18 +59,26 @@ public:
     }
 };
 
+// The whole streaming rewrite of an in-memory netlist, with and without Keys, on one thread and on
+// every core (threads 0).
 void BM_RewriteStream(benchmark::State& state) {
     std::string netlist;
     tarvex::bench::GenerateNetlist(netlist, 16 << 20, 1, state.range(0) != 0);
     const RewriteRules rules = BenchRules();
+    StreamOptions options;
+    options.threads = static_cast<unsigned>(state.range(1));
     for (auto _ : state) {
         MemoryReader reader(netlist);
         NullWriter writer;
-        benchmark::DoNotOptimize(RewriteStream(reader, writer, rules));
+        benchmark::DoNotOptimize(RewriteStream(reader, writer, rules, options));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * netlist.size()));
 }
-BENCHMARK(BM_RewriteStream)->Arg(1)->Arg(0)->ArgName("keys")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RewriteStream)
+    ->ArgsProduct({{1, 0}, {1, 0}})
+    ->ArgNames({"keys", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

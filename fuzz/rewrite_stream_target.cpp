@@ -6,7 +6,13 @@
 #include "targets.h"
 
 #include <algorithm>
+#include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace tarvex::fuzz {
@@ -171,35 +177,152 @@ std::optional<std::string> CheckUntouchedBytes(std::string_view netlist, std::st
     return std::nullopt;
 }
 
+// Threads kept from one input to the next: starting threads costs far more than a small input. A
+// task starts at once on an idle thread, or on a new one when none is idle. The pool lives until
+// the process ends.
+class ThreadPool final : public TaskRunner {
+public:
+    void start(std::function<void()> task) override {
+        const std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+        if (m_idle < m_tasks.size()) {
+            std::thread(&ThreadPool::serve, this).detach();
+            ++m_idle;
+        }
+        m_ready.notify_one();
+    }
+
+private:
+    void serve() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_ready.wait(lock, [this] { return !m_tasks.empty(); });
+            std::function<void()> task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            --m_idle;
+            lock.unlock();
+            task();
+            task = nullptr;
+            lock.lock();
+            ++m_idle;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::function<void()>> m_tasks;
+    std::size_t m_idle = 0; // threads waiting for a task, counting those about to start
+};
+
+TaskRunner& SharedThreads() {
+    static ThreadPool* const pool = new ThreadPool;
+    return *pool;
+}
+
+// What a caller sees of one run.
+struct SeenDevice {
+    ReferenceEvent event;
+    std::uint64_t lengthBits = 0;
+    std::uint64_t widthBits = 0;
+    bool hasLength = false;
+    bool hasWidth = false;
+    int widthBin = -1;
+    int lengthBin = -1;
+    std::string partName;
+
+    bool operator==(const SeenDevice&) const = default;
+};
+
+struct Run {
+    std::string output;
+    StreamResult result;
+    std::vector<ReferenceEvent> events;
+    std::vector<SeenDevice> devices;
+    std::uint64_t lastProgress = 0;
+    bool progressRose = true;
+};
+
+Run Observe(std::string_view netlist, const RewriteRules& rules, unsigned threads, StreamTuning tuning,
+            std::size_t readSize) {
+    Run run;
+    StreamOptions options;
+    options.threads = threads;
+    options.tuning = tuning;
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
+        run.events.push_back({line, event.polarity, event.outcome});
+        run.devices.push_back({{line, event.polarity, event.outcome},
+                               std::bit_cast<std::uint64_t>(event.length),
+                               std::bit_cast<std::uint64_t>(event.width),
+                               event.hasLength,
+                               event.hasWidth,
+                               event.widthBin.value_or(-1),
+                               event.lengthBin.value_or(-1),
+                               std::string(event.partName)});
+    };
+    options.onProgress = [&](std::uint64_t bytesRead) {
+        run.progressRose = run.progressRose && bytesRead >= run.lastProgress;
+        run.lastProgress = bytesRead;
+        return true;
+    };
+    MemoryReader reader(netlist, readSize);
+    StringWriter writer(run.output);
+    run.result = RewriteStream(reader, writer, rules, options);
+    return run;
+}
+
+std::optional<std::string> CompareRuns(const Run& got, const Run& expected) {
+    if (got.result.status != expected.result.status) {
+        return Mismatch("status", static_cast<std::uint64_t>(got.result.status),
+                        static_cast<std::uint64_t>(expected.result.status));
+    }
+    if (got.output != expected.output) {
+        return "output differs from one thread's at byte " +
+               std::to_string(FirstDifference(got.output, expected.output));
+    }
+    const RunReport& a = got.result.report;
+    const RunReport& b = expected.result.report;
+    if (a.lines != b.lines || a.bytesRead != b.bytesRead || a.bytesWritten != b.bytesWritten ||
+        a.devicesReplaced != b.devicesReplaced || a.devicesMissingName != b.devicesMissingName ||
+        a.devicesNoBin != b.devicesNoBin || a.firstProblem != b.firstProblem) {
+        return std::string("the run report differs from one thread's");
+    }
+    if (got.devices != expected.devices) {
+        return Mismatch("devices reported", got.devices.size(), expected.devices.size()) +
+               " (or they differ from one thread's)";
+    }
+    if (!got.progressRose || got.lastProgress != expected.lastProgress) {
+        return Mismatch("last progress", got.lastProgress, expected.lastProgress);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<std::string> CheckRewriteStream(Bytes data) {
     FuzzInput in(data);
     RewriteRules rules;
-    const std::size_t chunk = std::size_t{in.u16()} + 1;
+    // The low byte sets the reader's read size (255: all at once); the high byte the chunk size and
+    // the chunks in flight; with the lowest bit, its two top bits choose whether the input also runs
+    // on threads (one in eight: a run on threads costs several small inputs in wake-ups). Chunks of
+    // a few bytes keep each input cheap and put chunk edges everywhere.
+    const std::uint16_t sizes = in.u16();
+    const std::size_t readSize = (sizes & 0xFF) == 0xFF ? SIZE_MAX : (sizes & 0xFFu) + 1;
+    StreamTuning tuning;
+    tuning.chunkSize = ((sizes >> 8) & 0x1Fu) + 1;
+    tuning.chunksInFlight = ((sizes >> 13) & 1u) + 2;
+    tuning.runner = &SharedThreads();
     const std::uint8_t faults = in.byte();
+    const unsigned threads = (sizes >> 14) == 3 && (sizes & 1) != 0 ? 2u + faults % 3u : 1u;
     rules.keyN = ReadKey(in, kDefaultKeyN);
     rules.keyP = ReadKey(in, kDefaultKeyP);
     ReadTable(in, rules.tableN, 'n', rules.keyN, rules.keyP);
     ReadTable(in, rules.tableP, 'p', rules.keyP, rules.keyN);
     const std::string_view netlist = in.rest();
 
-    std::string output;
-    std::vector<ReferenceEvent> events;
-    std::uint64_t lastProgress = 0;
-    bool progressRose = true;
-    StreamOptions options;
-    options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
-        events.push_back({line, event.polarity, event.outcome});
-    };
-    options.onProgress = [&](std::uint64_t bytesRead) {
-        progressRose = progressRose && bytesRead >= lastProgress;
-        lastProgress = bytesRead;
-        return true;
-    };
-    MemoryReader reader(netlist, chunk);
-    StringWriter writer(output);
-    const StreamResult result = RewriteStream(reader, writer, rules, options);
+    const Run run = Observe(netlist, rules, 1, tuning, readSize);
+    const std::string& output = run.output;
+    const StreamResult& result = run.result;
+    const std::vector<ReferenceEvent>& events = run.events;
     const ReferenceRun expected = ReferenceRewrite(netlist, rules);
 
     if (result.status != StreamStatus::Completed) {
@@ -209,7 +332,8 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         const std::size_t at = FirstDifference(output, expected.output);
         return "output differs from the reference at byte " + std::to_string(at) + ": " +
                Quote(std::string_view(output).substr(at)) + " instead of " +
-               Quote(std::string_view(expected.output).substr(at)) + " (chunk " + std::to_string(chunk) + ")";
+               Quote(std::string_view(expected.output).substr(at)) + " (reads of " +
+               std::to_string(readSize) + ", chunks of " + std::to_string(tuning.chunkSize) + ")";
     }
     if (result.report.lines != expected.lines) {
         return Mismatch("report.lines", result.report.lines, expected.lines);
@@ -240,8 +364,8 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         result.report.devicesNoBin != count(DeviceOutcome::NoBin)) {
         return std::string("report counts do not match the devices reported");
     }
-    if (!progressRose || lastProgress != netlist.size()) {
-        return Mismatch("last progress", lastProgress, netlist.size());
+    if (!run.progressRose || run.lastProgress != netlist.size()) {
+        return Mismatch("last progress", run.lastProgress, netlist.size());
     }
     if (auto failure = CheckUntouchedBytes(netlist, output, rules)) {
         return failure;
@@ -257,11 +381,28 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
                std::to_string(FirstDifference(byLine, expected.output));
     }
 
-    // A writer or reader that fails part-way ends the run with the matching status, never a crash.
+    // Rewriting threads change nothing the caller sees.
+    // Each handover between threads costs a wake-up, so these chunks are a little longer (and cut
+    // elsewhere, which the output must not notice either).
+    StreamTuning threaded = tuning;
+    threaded.chunkSize = 2 * tuning.chunkSize + 16;
+    if (threads > 1) {
+        const Run parallel = Observe(netlist, rules, threads, threaded, readSize);
+        if (auto failure = CompareRuns(parallel, run)) {
+            return "with " + std::to_string(threads) + " threads, chunks of " +
+                   std::to_string(threaded.chunkSize) + " bytes: " + *failure;
+        }
+    }
+
+    // A writer or reader that fails part-way ends the run with the matching status, never a crash;
+    // the threads see it too.
+    StreamOptions options;
+    options.threads = threads;
+    options.tuning = threads > 1 ? threaded : tuning;
     if (faults & 1) {
         FailingWriter failingWriter(faults >> 1);
-        MemoryReader again(netlist, chunk);
-        const StreamStatus status = RewriteStream(again, failingWriter, rules).status;
+        MemoryReader again(netlist, readSize);
+        const StreamStatus status = RewriteStream(again, failingWriter, rules, options).status;
         const bool fits = expected.output.size() <= static_cast<std::size_t>(faults >> 1);
         if (status != (fits ? StreamStatus::Completed : StreamStatus::WriteFailed)) {
             return "a writer that takes " + std::to_string(faults >> 1) + " of " +
@@ -272,7 +413,7 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         std::string ignored;
         FailingReader failingReader(netlist, faults >> 2);
         StringWriter sink(ignored);
-        if (RewriteStream(failingReader, sink, rules).status != StreamStatus::ReadFailed) {
+        if (RewriteStream(failingReader, sink, rules, options).status != StreamStatus::ReadFailed) {
             return std::string("a read error did not end the run with ReadFailed");
         }
     }

@@ -31,14 +31,16 @@ double ReadDouble(const unsigned char* in) {
     return std::bit_cast<double>(bits);
 }
 
-// NearlyEqual without a branch. Only finite numbers can be near one another: an infinite bound
-// lies beyond every finite one (the tolerance of an infinite magnitude would be infinite). A
-// difference that is infinite or NaN (a NaN or an infinity on either side) is never near; two
-// finite numbers whose difference overflows are far apart anyway.
+// NearlyEqual with both sides of each test worked out first, so that it needs no branch. Only
+// finite numbers can be near one another: an infinite bound lies beyond every finite one (the
+// tolerance of an infinite magnitude would be infinite). A difference that is infinite or NaN (a
+// NaN or an infinity on either side) is never near; two finite numbers whose difference overflows
+// are far apart anyway.
 bool Near(double a, double b) {
     const double difference = std::fabs(a - b);
-    return (a == b) | ((difference <= 1e-9 * std::max(std::fabs(a), std::fabs(b))) &
-                       (difference < std::numeric_limits<double>::infinity()));
+    const bool close = difference <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+    const bool finite = difference < std::numeric_limits<double>::infinity();
+    return a == b || (close && finite);
 }
 
 // A pair of neighbouring bounds is faulty when it does not rise (unless the run of bounds ends

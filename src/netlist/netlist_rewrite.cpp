@@ -149,8 +149,8 @@ Outcome Finish(Emitter& emitter, StreamStatus status, int readError = 0) {
 
 // The threads of a parallel run: one reader fills free chunks in file order, workers rewrite them
 // in any order, and the owner (the calling thread) takes them back in file order with next(). The
-// chunks are allocated once, so memory stays flat. Destroying the pipeline stops and joins every
-// thread: a reader or worker finishes what it is doing (one read, one chunk) and returns.
+// chunks are allocated once, so memory stays flat. Destroying the pipeline stops every task and
+// waits for it: a reader or worker finishes what it is doing (one read, one chunk) and returns.
 class Pipeline {
 public:
     struct Slot {
@@ -158,7 +158,8 @@ public:
         bool rewritten = false;
     };
 
-    Pipeline(ChunkReader& reader, const ChunkRewriter& rewriter, const Plan& plan, Chunk first)
+    Pipeline(ChunkReader& reader, const ChunkRewriter& rewriter, const Plan& plan, TaskRunner* runner,
+             Chunk first)
         : m_reader(reader), m_rewriter(rewriter) {
         for (std::size_t i = 0; i < plan.inFlight; ++i) {
             m_slots.push_back(std::make_unique<Slot>());
@@ -170,9 +171,9 @@ public:
         m_inOrder.push_back(slot);
         m_todo.push_back(slot);
         try {
-            m_threads.emplace_back(&Pipeline::readAll, this);
+            start(runner, &Pipeline::readAll);
             for (unsigned i = 0; i < plan.threads; ++i) {
-                m_threads.emplace_back(&Pipeline::rewriteAll, this);
+                start(runner, &Pipeline::rewriteAll);
             }
         } catch (...) {
             stopAndJoin();
@@ -189,7 +190,7 @@ public:
     // read error. Rethrows what another thread threw.
     Slot* next() {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] {
+        m_forWriter.wait(lock, [this] {
             return m_failure || (!m_inOrder.empty() && m_inOrder.front()->rewritten) ||
                    (m_inOrder.empty() && m_readDone);
         });
@@ -211,7 +212,7 @@ public:
             slot->rewritten = false;
             m_free.push_back(slot);
         }
-        m_changed.notify_all();
+        m_forReader.notify_one();
     }
 
     // The errno of a failed read, once next() has returned nothing; 0 when the input ended well.
@@ -219,12 +220,38 @@ public:
     bool readFailed() const { return m_readFailed; }
 
 private:
+    // Runs loop on a thread of the runner's, or on a new one; counted until it returns.
+    void start(TaskRunner* runner, void (Pipeline::*loop)()) {
+        {
+            const std::lock_guard lock(m_mutex);
+            ++m_running;
+        }
+        auto task = [this, loop] {
+            (this->*loop)();
+            // Notified under the lock: once it is released, the pipeline may be gone.
+            const std::lock_guard lock(m_mutex);
+            --m_running;
+            m_tasksEnded.notify_all();
+        };
+        try {
+            if (runner) {
+                runner->start(task);
+            } else {
+                m_threads.emplace_back(task);
+            }
+        } catch (...) {
+            const std::lock_guard lock(m_mutex);
+            --m_running;
+            throw;
+        }
+    }
+
     void readAll() {
         for (;;) {
             Slot* slot = nullptr;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stopping || !m_free.empty(); });
+                m_forReader.wait(lock, [this] { return m_stopping || !m_free.empty(); });
                 if (m_stopping) {
                     return;
                 }
@@ -252,10 +279,13 @@ private:
                 }
                 m_readDone = !ok || last;
             }
-            m_changed.notify_all();
             if (!ok || last) {
+                // Idle workers end; the writer may be waiting for the end of the input.
+                m_forWorkers.notify_all();
+                m_forWriter.notify_one();
                 return;
             }
+            m_forWorkers.notify_one();
         }
     }
 
@@ -264,7 +294,7 @@ private:
             Slot* slot = nullptr;
             {
                 std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stopping || !m_todo.empty() || m_readDone; });
+                m_forWorkers.wait(lock, [this] { return m_stopping || !m_todo.empty() || m_readDone; });
                 if (m_stopping || m_todo.empty()) {
                     return;
                 }
@@ -277,11 +307,15 @@ private:
                 fail(std::current_exception());
                 return;
             }
+            bool writerWaits = false;
             {
                 const std::lock_guard lock(m_mutex);
                 slot->rewritten = true;
+                writerWaits = m_inOrder.front() == slot;
             }
-            m_changed.notify_all();
+            if (writerWaits) {
+                m_forWriter.notify_one();
+            }
         }
     }
 
@@ -293,7 +327,13 @@ private:
             }
             m_stopping = true;
         }
-        m_changed.notify_all();
+        notifyEveryone();
+    }
+
+    void notifyEveryone() {
+        m_forReader.notify_all();
+        m_forWorkers.notify_all();
+        m_forWriter.notify_all();
     }
 
     void stopAndJoin() {
@@ -301,7 +341,11 @@ private:
             const std::lock_guard lock(m_mutex);
             m_stopping = true;
         }
-        m_changed.notify_all();
+        notifyEveryone();
+        {
+            std::unique_lock lock(m_mutex);
+            m_tasksEnded.wait(lock, [this] { return m_running == 0; });
+        }
         for (std::thread& thread : m_threads) {
             thread.join();
         }
@@ -313,8 +357,12 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::vector<std::thread> m_threads;
 
-    std::mutex m_mutex; // guards everything below
-    std::condition_variable m_changed;
+    std::mutex m_mutex;                   // guards everything below
+    std::condition_variable m_forReader;  // a chunk is free
+    std::condition_variable m_forWorkers; // a chunk is read, or the input has ended
+    std::condition_variable m_forWriter;  // the next chunk in order is rewritten, or the run ends
+    std::condition_variable m_tasksEnded;
+    int m_running = 0;           // tasks started and not yet returned
     std::deque<Slot*> m_free;    // ready to be filled by the reader
     std::deque<Slot*> m_todo;    // read, waiting for a worker
     std::deque<Slot*> m_inOrder; // read and not yet written, in file order
@@ -326,8 +374,8 @@ private:
 };
 
 Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
-                    const Plan& plan) {
-    Pipeline pipeline(reader, rewriter, plan, std::move(first));
+                    const Plan& plan, TaskRunner* runner) {
+    Pipeline pipeline(reader, rewriter, plan, runner, std::move(first));
     while (Pipeline::Slot* slot = pipeline.next()) {
         const StreamStatus status = emitter.emit(slot->chunk);
         if (status != StreamStatus::Completed) {
@@ -354,7 +402,7 @@ Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const St
             return Finish(emitter, StreamStatus::ReadFailed, errno);
         }
         if (plan.threads > 1 && !chunk.last) {
-            return RunParallel(reader, std::move(chunk), rewriter, emitter, plan);
+            return RunParallel(reader, std::move(chunk), rewriter, emitter, plan, options.tuning.runner);
         }
         rewriter.rewrite(chunk);
         const StreamStatus status = emitter.emit(chunk);

@@ -29,11 +29,22 @@ struct RunReport {
 
 enum class StreamStatus { Completed, ReadFailed, WriteFailed, Cancelled };
 
-// Sizes inside the streaming rewrite. The defaults (all zero) suit files; tests and fuzzers choose
-// tiny ones so that chunk edges fall everywhere.
+// Starts the reader and the rewriting loops of a parallel run on threads the caller keeps (a fuzzer
+// that runs thousands of small inputs a second cannot afford new threads for each). start() must
+// begin the task at once on a thread of its own, since the tasks wait for one another; the run
+// waits for every task it started to return.
+class TaskRunner {
+public:
+    virtual ~TaskRunner() = default;
+    virtual void start(std::function<void()> task) = 0;
+};
+
+// Sizes and threads inside the streaming rewrite. The defaults (zero, none) suit files; tests and
+// fuzzers choose tiny chunks so that chunk edges fall everywhere.
 struct StreamTuning {
     std::size_t chunkSize = 0;      // input bytes per chunk, cut at a line end (a longer line grows it)
     std::size_t chunksInFlight = 0; // chunks read and not yet written, at least 2 when parallel
+    TaskRunner* runner = nullptr;   // none: a new thread for each task, joined before returning
 };
 
 struct StreamOptions {

@@ -8,9 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarvex {
@@ -204,6 +208,243 @@ TEST(RewriteStreamTest, ProgressCanCancel) {
     options.onProgress = [&](std::uint64_t) { return ++calls < 2; };
     EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::Cancelled);
     EXPECT_EQ(calls, 2);
+}
+
+// Everything a caller can observe of one run.
+struct Observed {
+    std::string output;
+    StreamResult result;
+    std::vector<std::string> devices; // line, polarity, outcome, sizes, bins, part name
+    std::vector<std::uint64_t> progress;
+};
+
+Observed Observe(std::string_view input, const RewriteRules& rules, unsigned threads, StreamTuning tuning,
+                 std::size_t readSize) {
+    Observed run;
+    MemoryReader reader(input, readSize);
+    StringWriter writer(run.output);
+    StreamOptions options;
+    options.threads = threads;
+    options.tuning = tuning;
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent& e) {
+        std::ostringstream text;
+        text << line << ' ' << static_cast<int>(e.polarity) << static_cast<int>(e.outcome) << ' ' << e.length
+             << ' ' << e.width << ' ' << e.hasLength << e.hasWidth << ' ' << e.widthBin.value_or(-1)
+             << e.lengthBin.value_or(-1) << ' ' << e.partName;
+        run.devices.push_back(text.str());
+    };
+    options.onProgress = [&](std::uint64_t bytesRead) {
+        run.progress.push_back(bytesRead);
+        return true;
+    };
+    run.result = RewriteStream(reader, writer, rules, options);
+    return run;
+}
+
+// Random netlists cut into chunks of a few bytes, so that chunk edges fall inside "\r\n" pairs,
+// Keys and "L=" tokens and lines are longer than chunks: the threads give the same bytes, report,
+// devices and final progress as the calling thread alone, and both match the line-by-line rewrite.
+TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
+    std::mt19937 random(1414);
+    const char* pieces[] = {"MODxyN", "MODxyP", "MOD", "xyP", " L=", " W=", "1u", "3u", "0.6u", "9u",
+                            "\n",     "\r\n",   "\r",  " ",   "\t",  "M",   "k",  "=",  "L",    "R1 1 2 1k"};
+    RewriteRules rules = MakeRules();
+    SetPartName(rules.tableN, 1, 0, ""); // W=9u lands in an empty cell
+    for (int round = 0; round < 300; ++round) {
+        std::string input;
+        const int count = static_cast<int>(random() % 400);
+        for (int i = 0; i < count; ++i) {
+            input += pieces[random() % std::size(pieces)];
+        }
+        const StreamTuning small{1 + random() % 40, 0};
+        const Observed alone = Observe(input, rules, 1, small, 1 + random() % 64);
+        ASSERT_EQ(alone.output, RewriteLineByLine(input, rules)) << "round " << round;
+        for (const unsigned threads : {2u, 3u, 5u}) {
+            SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(threads) + " threads");
+            const StreamTuning tuning{1 + random() % 40, 2 + random() % 4};
+            const Observed run = Observe(input, rules, threads, tuning, 1 + random() % 64);
+            ASSERT_EQ(run.result.status, StreamStatus::Completed);
+            ASSERT_EQ(run.output, alone.output);
+            EXPECT_EQ(run.devices, alone.devices);
+            EXPECT_EQ(run.result.report.lines, alone.result.report.lines);
+            EXPECT_EQ(run.result.report.bytesRead, input.size());
+            EXPECT_EQ(run.result.report.bytesWritten, alone.output.size());
+            EXPECT_EQ(run.result.report.devicesReplaced, alone.result.report.devicesReplaced);
+            EXPECT_EQ(run.result.report.devicesMissingName, alone.result.report.devicesMissingName);
+            EXPECT_EQ(run.result.report.devicesNoBin, alone.result.report.devicesNoBin);
+            EXPECT_EQ(run.result.report.firstProblem, alone.result.report.firstProblem);
+            EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
+            EXPECT_EQ(run.progress.empty() ? 0 : run.progress.back(), input.size());
+        }
+    }
+}
+
+// Counts what a run reads, to see that a stopped run stopped reading too.
+class CountingReader final : public ByteReader {
+public:
+    explicit CountingReader(std::string_view data) : m_inner(data, 100) {}
+    std::optional<std::size_t> read(std::span<char> buffer) override {
+        const std::optional<std::size_t> count = m_inner.read(buffer);
+        m_total += count.value_or(0);
+        return count;
+    }
+    std::size_t total() const { return m_total; }
+
+private:
+    MemoryReader m_inner;
+    std::size_t m_total = 0;
+};
+
+// Takes a number of bytes, then fails every write (and counts the writes tried after that).
+class FullDiskWriter final : public ByteWriter {
+public:
+    explicit FullDiskWriter(std::size_t room) : m_room(room) {}
+    bool write(std::string_view bytes) override {
+        if (bytes.size() > m_room) {
+            ++m_failed;
+            m_room = 0;
+            errno = ENOSPC;
+            return false;
+        }
+        m_room -= bytes.size();
+        return true;
+    }
+    int failedWrites() const { return m_failed; }
+
+private:
+    std::size_t m_room;
+    int m_failed = 0;
+};
+
+std::string ManyDevices(std::size_t bytes) {
+    std::string input;
+    for (int i = 0; input.size() < bytes; ++i) {
+        input += i % 3 == 0 ? "R1 a b 1k\r\n" : "M1 a b c d MODxyN L=1u W=2u\n";
+    }
+    return input;
+}
+
+constexpr StreamTuning kSmallChunks{1000, 4};
+
+// A write that fails stops the run at once: no further write is tried, no device after it is
+// reported, and the reader stops within the chunks in flight instead of reading the whole input.
+TEST(RewriteStreamTest, WriteFailureStopsAParallelRun) {
+    const std::string input = ManyDevices(1 << 20);
+    CountingReader reader(input);
+    FullDiskWriter writer(50000);
+    StreamOptions options;
+    options.threads = 3;
+    options.tuning = kSmallChunks;
+    std::uint64_t lastLine = 0;
+    options.onDevice = [&](std::uint64_t line, const DeviceEvent&) { lastLine = line; };
+    errno = 0;
+    const StreamResult result = RewriteStream(reader, writer, MakeRules(), options);
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(result.status, StreamStatus::WriteFailed);
+    EXPECT_EQ(writer.failedWrites(), 1);
+    EXPECT_LT(lastLine, 50000u / 11);
+    EXPECT_LT(reader.total(), 50000u + 10 * kSmallChunks.chunkSize);
+}
+
+// Cancel from the progress callback, which runs on the calling thread after each chunk written.
+TEST(RewriteStreamTest, CancelStopsAParallelRun) {
+    const std::string input = ManyDevices(1 << 20);
+    CountingReader reader(input);
+    std::string output;
+    StringWriter writer(output);
+    StreamOptions options;
+    options.threads = 3;
+    options.tuning = kSmallChunks;
+    const std::thread::id caller = std::this_thread::get_id();
+    bool onCaller = true;
+    int calls = 0;
+    std::uint64_t devicesAfterCancel = 0;
+    options.onDevice = [&](std::uint64_t, const DeviceEvent&) {
+        onCaller = onCaller && std::this_thread::get_id() == caller;
+        devicesAfterCancel += calls >= 5;
+    };
+    options.onProgress = [&](std::uint64_t) {
+        onCaller = onCaller && std::this_thread::get_id() == caller;
+        return ++calls < 5;
+    };
+    const StreamResult result = RewriteStream(reader, writer, MakeRules(), options);
+    EXPECT_EQ(result.status, StreamStatus::Cancelled);
+    EXPECT_EQ(calls, 5);
+    EXPECT_EQ(devicesAfterCancel, 0u);
+    EXPECT_TRUE(onCaller);
+    EXPECT_LT(output.size(), 6 * kSmallChunks.chunkSize);
+    EXPECT_LT(reader.total(), 10 * kSmallChunks.chunkSize);
+}
+
+// Delivers some lines, then fails with an errno of its own.
+class BrokenDiskReader final : public ByteReader {
+public:
+    explicit BrokenDiskReader(std::string_view data) : m_inner(data, 100) {}
+    std::optional<std::size_t> read(std::span<char> buffer) override {
+        if (m_left < 100) {
+            errno = EIO;
+            return std::nullopt;
+        }
+        m_left -= 100;
+        return m_inner.read(buffer);
+    }
+
+private:
+    MemoryReader m_inner;
+    std::size_t m_left = 20000;
+};
+
+// The reader thread's errno reaches the caller, whose message names the reason.
+TEST(RewriteStreamTest, ReadErrorInAParallelRunKeepsItsErrno) {
+    const std::string input = ManyDevices(1 << 20);
+    BrokenDiskReader reader(input);
+    std::string output;
+    StringWriter writer(output);
+    StreamOptions options;
+    options.threads = 2;
+    options.tuning = kSmallChunks;
+    errno = 0;
+    EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::ReadFailed);
+    EXPECT_EQ(errno, EIO);
+}
+
+class ThrowingReader final : public ByteReader {
+public:
+    explicit ThrowingReader(std::string_view data) : m_inner(data, 100) {}
+    std::optional<std::size_t> read(std::span<char> buffer) override {
+        if (++m_reads > 50) {
+            throw std::runtime_error("reader gave up");
+        }
+        return m_inner.read(buffer);
+    }
+
+private:
+    MemoryReader m_inner;
+    int m_reads = 0;
+};
+
+// An exception from a callback or from the reader thread reaches the caller after every thread
+// has stopped (a thread left running would end the process).
+TEST(RewriteStreamTest, ExceptionsOfAParallelRunReachTheCaller) {
+    const std::string input = ManyDevices(1 << 20);
+    std::string output;
+    StreamOptions options;
+    options.threads = 2;
+    options.tuning = kSmallChunks;
+    {
+        MemoryReader reader(input, 100);
+        StringWriter writer(output);
+        StreamOptions throwing = options;
+        throwing.onDevice = [](std::uint64_t line, const DeviceEvent&) {
+            if (line >= 500) {
+                throw std::runtime_error("report full");
+            }
+        };
+        EXPECT_THROW(RewriteStream(reader, writer, MakeRules(), throwing), std::runtime_error);
+    }
+    ThrowingReader reader(input);
+    StringWriter writer(output);
+    EXPECT_THROW(RewriteStream(reader, writer, MakeRules(), options), std::runtime_error);
 }
 
 } // namespace

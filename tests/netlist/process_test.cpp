@@ -283,6 +283,28 @@ TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
     EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kOld}}));
 }
 
+// Cancel part-way through a run on several threads: the same files as a cancel on one thread.
+TEST(ProcessTest, CancelledParallelRunKeepsTheOldNetlistAndTheBackup) {
+    const TempDir dir;
+    std::string netlist;
+    while (netlist.size() < 300000) {
+        netlist += kNetlist;
+        netlist += "\n";
+    }
+    WriteFiles(dir.path(), {{"amp.net", netlist}, {"amp.ant", kOld}});
+    StreamOptions options;
+    options.threads = 3;
+    options.tuning = {4096, 3};
+    int calls = 0;
+    options.onProgress = [&](std::uint64_t) { return ++calls < 10; };
+
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules(), options);
+
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(calls, 10);
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", netlist}}));
+}
+
 // A netlist that is there but cannot be read keeps its name, and the older backup stays.
 TEST(ProcessTest, DanglingLinkIsRefusedBeforeTheMoveAside) {
     const TempDir dir;
