@@ -43,6 +43,19 @@ bool Near(double a, double b) {
     return a == b || (close && finite);
 }
 
+// Two doubles, and the result of comparing them: a lane of all ones where it holds.
+using Doubles = double __attribute__((vector_size(16)));
+using Lanes = std::int64_t __attribute__((vector_size(16)));
+
+// Bit i set when lane i holds (SSE2 has an instruction for it).
+unsigned LaneBits(Lanes lanes) {
+#if defined(__SSE2__)
+    return static_cast<unsigned>(__builtin_ia32_movmskpd(reinterpret_cast<Doubles>(lanes)));
+#else
+    return static_cast<unsigned>((lanes[0] & 1) | (lanes[1] & 2));
+#endif
+}
+
 // A pair of neighbouring bounds is faulty when it does not rise (unless the run of bounds ends
 // there with a 0) or when a 0 is followed by a positive bound.
 bool IsFaultyPair(double lower, double upper) {
@@ -103,8 +116,6 @@ std::optional<int> FindBin(const Bounds& bounds, double x) {
     // Every comparison is made, two bounds at a time, and the lowest matching bin taken, without a
     // branch per bin: the sizes of a netlist fall into bins in no order a branch predictor could
     // learn. Each lane does what Near does.
-    using Doubles = double __attribute__((vector_size(16)));
-    using Lanes = std::int64_t __attribute__((vector_size(16)));
     constexpr Lanes kMagnitude = {0x7FFFFFFFFFFFFFFF, 0x7FFFFFFFFFFFFFFF};
     const auto magnitude = [&](Doubles v) {
         return reinterpret_cast<Doubles>(reinterpret_cast<Lanes>(v) & kMagnitude);
@@ -124,8 +135,8 @@ std::optional<int> FindBin(const Bounds& bounds, double x) {
         const Lanes near = (bound == xs) | ((difference <= 1e-9 * larger) & (difference < infinity));
         const Lanes low = (bound <= xs) | near;
         const Lanes high = (xs <= bound) | near;
-        below |= static_cast<unsigned>((low[0] & 1) | (low[1] & 2)) << i;
-        above |= static_cast<unsigned>((high[0] & 1) | (high[1] & 2)) << i;
+        below |= LaneBits(low) << i;
+        above |= LaneBits(high) << i;
     }
     const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
     if (bins == 0) {

@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 
 namespace tarvex {
@@ -24,7 +26,9 @@ struct FindBinCase {
     std::optional<int> expected;
 };
 
-void PrintTo(const FindBinCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FindBinCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FindBinTest : public testing::TestWithParam<FindBinCase> {};
 
@@ -51,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FindBinCase{"AllZeroTableRejectsSizes", Bounds{}, 1e-6, std::nullopt},
                     FindBinCase{"LastOfFiveBins", kSixBounds, 5.5, 4},
                     FindBinCase{"InnerBoundOfFullTable", kSixBounds, 5.0, 3},
-                    FindBinCase{"NaNHasNoBin", kSixBounds, std::numeric_limits<double>::quiet_NaN(), std::nullopt}),
+                    FindBinCase{"NaNHasNoBin", kSixBounds, std::numeric_limits<double>::quiet_NaN(),
+                                std::nullopt}),
     test::RowName());
 
 TEST(FindBinToleranceTest, NumbersOneUlpApartAreEqual) {
@@ -73,6 +78,51 @@ TEST(FindBinToleranceTest, OutsideTheToleranceTheRuleIsExact) {
     EXPECT_EQ(FindBin(bounds, 2e-6 * (1 + 0.5e-9)), 0);
 }
 
+// The lookup written out plainly, one bin after the other, with the tolerance as documented.
+std::optional<int> PlainFindBin(const Bounds& bounds, double x) {
+    const auto near = [](double a, double b) {
+        return a == b || (std::isfinite(a) && std::isfinite(b) &&
+                          std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b)));
+    };
+    const auto lessOrEqual = [&](double a, double b) { return a <= b || near(a, b); };
+    for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
+        if (lessOrEqual(bounds[i], x) && lessOrEqual(x, bounds[i + 1])) {
+            return static_cast<int>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+// Unsorted tables (the P table is not validated), infinities, NaN, signed zeros, denormals and
+// numbers a rounding apart: the lookup that makes every comparison at once agrees with the plain one.
+TEST(FindBinToleranceTest, AgreesWithThePlainLookupOnAnyTable) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double values[] = {0.0,
+                             -0.0,
+                             1e-6,
+                             1e-6 * (1 + 1e-9),
+                             1e-6 * (1 + 3e-9),
+                             2e-6,
+                             -1e-6,
+                             5e-7,
+                             kInf,
+                             -kInf,
+                             std::numeric_limits<double>::quiet_NaN(),
+                             4.9e-324,
+                             1.7e308,
+                             -1.7e308,
+                             3.0};
+    std::mt19937 random(99);
+    for (int round = 0; round < 200000; ++round) {
+        Bounds bounds;
+        for (double& bound : bounds) {
+            bound = values[random() % std::size(values)];
+        }
+        const double x = values[random() % std::size(values)];
+        ASSERT_EQ(FindBin(bounds, x), PlainFindBin(bounds, x)) << "round " << round;
+    }
+}
+
 struct ValidateCase {
     const char* name;
     Bounds width;
@@ -80,7 +130,9 @@ struct ValidateCase {
     std::optional<std::string> expected;
 };
 
-void PrintTo(const ValidateCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ValidateCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ValidateBoundsTest : public testing::TestWithParam<ValidateCase> {};
 
@@ -102,13 +154,15 @@ INSTANTIATE_TEST_SUITE_P(
         ValidateCase{"ZeroBeforePositive", {0, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 0!"},
         ValidateCase{"Descending", {2e-6, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 2e-06!"},
         ValidateCase{"EqualNeighbours", {1e-6, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 1e-06!"},
-        ValidateCase{"NearlyEqualNeighbours", {1e-6, 1e-6 * (1 + 1e-12), 0, 0, 0, 0}, {}, "Bad w value 1e-06!"},
+        ValidateCase{
+            "NearlyEqualNeighbours", {1e-6, 1e-6 * (1 + 1e-12), 0, 0, 0, 0}, {}, "Bad w value 1e-06!"},
         ValidateCase{"GapInTheMiddle", {1, 2, 0, 3, 0, 0}, {}, "Bad w value 0!"},
         ValidateCase{"NegativeAfterPositive", {1, -1, 0, 0, 0, 0}, {}, "Bad w value 1!"},
         ValidateCase{"WidthBeforeLength", {2, 1, 0, 0, 0, 0}, {3, 1, 0, 0, 0, 0}, "Bad w value 2!"},
         ValidateCase{"LengthAfterWidthsPass", {1, 2, 0, 0, 0, 0}, {0, 5e-7, 0, 0, 0, 0}, "Bad l value 0!"},
         ValidateCase{"LengthDescending", {}, {3e-7, 2e-7, 0, 0, 0, 0}, "Bad l value 3e-07!"},
-        ValidateCase{"NaNBound", {std::numeric_limits<double>::quiet_NaN(), 1, 0, 0, 0, 0}, {}, "Bad w value nan!"}),
+        ValidateCase{
+            "NaNBound", {std::numeric_limits<double>::quiet_NaN(), 1, 0, 0, 0, 0}, {}, "Bad w value nan!"}),
     test::RowName());
 
 TEST(BinTableRecordTest, SerialisesLittleEndianAtTheDocumentedOffsets) {
@@ -140,7 +194,8 @@ TEST(BinTableRecordTest, EveryByteRoundTrips) {
 TEST(PartNameTest, SetKeepsBytesAfterTheNulAndCutsAt19) {
     BinTable table;
     std::memset(table.partNames[0][0], 'x', kNameCellSize);
-    EXPECT_EQ(PartName(table, 0, 0), std::string(kNameCellSize, 'x')) << "a cell without NUL ends with its field";
+    EXPECT_EQ(PartName(table, 0, 0), std::string(kNameCellSize, 'x'))
+        << "a cell without NUL ends with its field";
 
     SetPartName(table, 0, 0, "AB");
     EXPECT_EQ(PartName(table, 0, 0), "AB");
