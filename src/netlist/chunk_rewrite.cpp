@@ -121,7 +121,7 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         }
     };
     // Line ends are counted in one pass over the chunk; a device's own line number, when it is
-    // wanted, comes from counting up to its line as the scan passes it.
+    // wanted, comes from counting the lines between device lines as the scan passes them.
     std::uint64_t lines = 0;
     std::size_t countedTo = 0;
     std::size_t pos = 0;
@@ -146,9 +146,13 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         copy(pos, start);
         if (m_recordDevices) {
             lines += CountLineEnds(data.substr(countedTo, start - countedTo));
-            countedTo = start;
         }
         rewriteDeviceLine(chunk, line, keys, lines);
+        if (m_recordDevices) {
+            // A device line holds one line end, its last byte, or none at the end of the input.
+            lines += IsLineEnd(line.back()) ? 1 : 0;
+            countedTo = end;
+        }
         pos = end;
         hit = next;
     }
