@@ -259,6 +259,21 @@ TEST_P(DiskFullTest, FileSizeLimitStopsTheRunAndKeepsEveryFile) {
     ExpectNothingLost(dir.path(), outcome, "File too large");
 }
 
+// The same on several threads, the write failing while later chunks are being rewritten.
+TEST_P(DiskFullTest, FileSizeLimitStopsAParallelRunAndKeepsEveryFile) {
+    const TempDir dir;
+    Prepare(dir.path());
+    StreamOptions options;
+    options.threads = 3;
+    options.tuning = {4096, 4};
+    ProcessOutcome outcome;
+    {
+        const test::FileSizeLimit limit(64 * 1024);
+        outcome = ProcessNetlist(dir / GetParam().chosen, LongNameRules(), options);
+    }
+    ExpectNothingLost(dir.path(), outcome, "File too large");
+}
+
 TEST_P(DiskFullTest, FullFileSystemStopsTheRunAndKeepsEveryFile) {
     const TempDir dir;
     // Room for the netlist and an old output, not for the larger new output besides them.

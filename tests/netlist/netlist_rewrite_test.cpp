@@ -279,6 +279,44 @@ TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
     }
 }
 
+// Starts each task on a thread of its own, counting them.
+class CountingRunner final : public TaskRunner {
+public:
+    ~CountingRunner() override {
+        for (std::thread& thread : m_threads) {
+            thread.join();
+        }
+    }
+    void start(std::function<void()> task) override { m_threads.emplace_back(std::move(task)); }
+    std::size_t started() const { return m_threads.size(); }
+
+private:
+    std::vector<std::thread> m_threads;
+};
+
+// An input that fits in one chunk is rewritten on the calling thread alone; a longer one starts a
+// reader and the rewriting threads asked for, no more than there are chunks in flight (here 3).
+TEST(RewriteStreamTest, AnInputOfOneChunkStartsNoThread) {
+    for (const std::size_t size : {std::size_t{999}, std::size_t{5000}}) {
+        SCOPED_TRACE(size);
+        std::string input;
+        while (input.size() < size) {
+            input += "M1 a b c d MODxyN L=1u W=2u\n";
+        }
+        input.resize(size);
+        CountingRunner runner;
+        StreamOptions options;
+        options.threads = 4;
+        options.tuning = {1000, 3, &runner};
+        std::string output;
+        MemoryReader reader(input);
+        StringWriter writer(output);
+        EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::Completed);
+        EXPECT_EQ(output, RewriteLineByLine(input, MakeRules()));
+        EXPECT_EQ(runner.started(), size < 1000 ? 0u : 4u);
+    }
+}
+
 // Counts what a run reads, to see that a stopped run stopped reading too.
 class CountingReader final : public ByteReader {
 public:
