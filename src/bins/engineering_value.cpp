@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "bins/engineering_value.h"
 
+#include "bins/byte_vectors.h"
+
 #include <array>
 #include <bit>
 #include <charconv>
@@ -101,6 +103,17 @@ constexpr std::uint64_t kPowersOfTenInteger[] = {1,
                                                  1000000000000000000,
                                                  10000000000000000000ULL};
 
+constexpr double kPowersOfTenDouble[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
+// The eight digit values in the bytes of lanes (the first, most significant, in the lowest byte)
+// as a number: pairs, then fours, then eights of digits are combined by multiplication.
+std::uint64_t EightDigits(std::uint64_t lanes) {
+    lanes = lanes * 10 + (lanes >> 8);
+    return (((lanes & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+            (((lanes >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+           32;
+}
+
 // Reads the decimal digits at p (moving p past them) and returns their value, which is only
 // meaningful for up to 19 digits. Eight bytes are looked at together: the number of leading digits
 // and their value come from a few word operations instead of a loop whose length the branch
@@ -137,16 +150,12 @@ std::uint64_t ReadDigits(const char*& p, const char* end) {
             return value;
         }
         // The digits, less '0', moved to the top bytes so that the bytes below read as leading
-        // zeros; then pairs, fours and eights of digits are combined by multiplication.
+        // zeros.
         std::uint64_t lanes = word - kThrees;
         if (count < 8) {
             lanes = (lanes & ((std::uint64_t{1} << (8 * count)) - 1)) << (8 * (8 - count));
         }
-        lanes = lanes * 10 + (lanes >> 8);
-        lanes = (((lanes & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-                 (((lanes >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-                32;
-        value = value * kPowersOfTenInteger[count] + lanes;
+        value = value * kPowersOfTenInteger[count] + EightDigits(lanes);
         p += count;
         if (count < 8) {
             return value;
@@ -215,6 +224,71 @@ std::optional<SimpleDecimal> ParseSimpleDecimal(std::string_view text) {
     const auto value = static_cast<double>(mantissa);
     return SimpleDecimal{exponent < 0 ? value / kPowersOfTen[-exponent] : value * kPowersOfTen[exponent],
                          length};
+}
+
+struct CommonToken {
+    double value;
+    std::size_t numberEnd; // where the suffix letters start
+    std::size_t suffixEnd; // the first space or NUL after them, or the end of the token
+};
+
+// The value of the count (at most 8) digits at p, which has 8 bytes to read: the bytes after
+// them are shifted out, the digits into the top bytes so that the bytes below read as leading zeros.
+std::uint64_t DigitsAt(const char* p, std::size_t count) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
+    }
+    const std::uint64_t lanes = count == 0 ? 0 : (word ^ 0x3030303030303030ULL) << (8 * (8 - count));
+    return EightDigits(lanes);
+}
+
+// The usual netlist token, read from its first sixteen bytes without a loop over its digits: an
+// unsigned plain decimal of at most 8 + 8 digits without exponent ("0.35", "2", ".5"), then suffix
+// letters up to a space or NUL. Nothing for any other token, which the digit-by-digit path reads.
+// The value is the one ParseSimpleDecimal gives: the digits as one exact integer divided by an exact
+// power of ten.
+std::optional<CommonToken> ReadCommonToken(std::string_view token) {
+    using vectors::BitMask;
+    using vectors::Splat;
+    // A shorter token reads as if NUL-padded, and a NUL ends it anyway. The digits are read eight
+    // bytes at a time from anywhere in the first sixteen.
+    char bytes[16 + 8] = {};
+    if (token.size() >= 16) {
+        std::memcpy(bytes, token.data(), 16);
+    } else {
+        std::memcpy(bytes, token.data(), token.size());
+    }
+    const vectors::Bytes16 v = vectors::Load(bytes);
+    const unsigned digit = BitMask((v >= Splat('0')) & (v <= Splat('9')));
+    const unsigned stop = BitMask((v == Splat(' ')) | (v == Splat('\0')));
+
+    const auto integerDigits = static_cast<std::size_t>(std::countr_one(digit));
+    if (integerDigits > 8) {
+        return std::nullopt;
+    }
+    std::size_t fractionDigits = 0;
+    std::size_t numberEnd = integerDigits;
+    if (bytes[integerDigits] == '.') {
+        fractionDigits = static_cast<std::size_t>(std::countr_one(digit >> (integerDigits + 1)));
+        numberEnd = integerDigits + 1 + fractionDigits;
+    }
+    if (integerDigits + fractionDigits == 0 || fractionDigits > 8 || numberEnd >= 16 ||
+        bytes[numberEnd] == 'e' || bytes[numberEnd] == 'E') {
+        return std::nullopt;
+    }
+    const std::uint64_t mantissa = DigitsAt(bytes, integerDigits) * kPowersOfTenInteger[fractionDigits] +
+                                   DigitsAt(bytes + integerDigits + 1, fractionDigits);
+
+    const unsigned stopsAfter = stop >> numberEnd << numberEnd;
+    std::size_t suffixEnd = stopsAfter != 0 ? static_cast<std::size_t>(std::countr_zero(stopsAfter)) : 16;
+    while (suffixEnd < token.size() && token[suffixEnd] != ' ' && token[suffixEnd] != '\0') {
+        ++suffixEnd;
+    }
+    const double value =
+        mantissa == 0 ? 0.0 : static_cast<double>(mantissa) / kPowersOfTenDouble[fractionDigits];
+    return CommonToken{value, numberEnd, std::min(suffixEnd, token.size())};
 }
 
 // Parses an unsigned number (no sign left in front of it) in the given format; nothing when the
@@ -377,6 +451,10 @@ double ParseNetlistValue(std::string_view token) {
     // letter, so only the bytes after it up to the first space or NUL need to be looked at.
     const bool hex = token.size() > 1 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
     if (!token.empty() && !hex && (IsDigit(token[0]) || token[0] == '.')) {
+        if (const std::optional<CommonToken> common = ReadCommonToken(token)) {
+            return ApplySuffixes(common->value,
+                                 token.substr(common->numberEnd, common->suffixEnd - common->numberEnd));
+        }
         if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(token)) {
             std::size_t end = simple->length;
             while (end < token.size() && token[end] != ' ' && token[end] != '\0') {

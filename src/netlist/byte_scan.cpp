@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "netlist/byte_scan.h"
 
+#include "bins/byte_vectors.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -9,38 +11,11 @@
 namespace tarvex {
 namespace {
 
-// A portable 16-byte vector (SSE2 on x86-64, NEON on ARM, plain code elsewhere).
-using Bytes16 = unsigned char __attribute__((vector_size(16)));
-using Mask16 = signed char __attribute__((vector_size(16)));
-
-Bytes16 Load(const char* p) {
-    Bytes16 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-Bytes16 Splat(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return Bytes16{b, b, b, b, b, b, b, b, b, b, b, b, b, b, b, b};
-}
-
-// Bit i set when lane i of mask is set (each lane is 0 or all ones). SSE2 has an instruction for
-// it; elsewhere the high bit of each byte of a half is gathered into its top byte by one
-// multiplication.
-unsigned BitMask(Mask16 mask) {
-#if defined(__SSE2__)
-    using Chars16 = char __attribute__((vector_size(16)));
-    return static_cast<unsigned>(__builtin_ia32_pmovmskb128(reinterpret_cast<Chars16>(mask)));
-#else
-    std::uint64_t halves[2];
-    std::memcpy(halves, &mask, sizeof halves);
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    constexpr std::uint64_t kGather = 0x0002040810204081ULL;
-    const auto low = static_cast<unsigned>(((halves[0] & kHighBits) * kGather) >> 56);
-    const auto high = static_cast<unsigned>(((halves[1] & kHighBits) * kGather) >> 56);
-    return low | (high << 8);
-#endif
-}
+using vectors::BitMask;
+using vectors::Bytes16;
+using vectors::Load;
+using vectors::Mask16;
+using vectors::Splat;
 
 // Sum of the 16 lanes.
 std::uint64_t SumLanes(Bytes16 lanes) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace tarvex {
 namespace {
@@ -24,7 +27,9 @@ struct ValueCase {
     double expected;
 };
 
-void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NetlistValueTest : public testing::TestWithParam<ValueCase> {};
 
@@ -35,29 +40,27 @@ TEST_P(NetlistValueTest, Parses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Suffixes, NetlistValueTest,
-    testing::Values(ValueCase{"Micro", "0.5u", 5e-7}, ValueCase{"Meg", "2MEG", 2e6},
-                    ValueCase{"MegLowerCase", "2meg", 2e6}, ValueCase{"MIsMilli", "1.2m", 0.0012},
-                    ValueCase{"Kilo", "10K", 1e4}, ValueCase{"EIsNoSuffix", "1E-6", 1e-6},
-                    ValueCase{"Tera", "1t", 1e12}, ValueCase{"Giga", "3G", 3e9},
-                    ValueCase{"Nano", "180n", 180e-9}, ValueCase{"Pico", "2p", 2e-12},
-                    ValueCase{"Femto", "5F", 5e-15}, ValueCase{"Compounding", "3UM", 3e-9},
-                    ValueCase{"LetterAppliesOnce", "2UU", 2e-6}, ValueCase{"MegWinsOverOthers", "1MEGU", 1e6},
-                    ValueCase{"UnitLettersCount", "1.5um", 1.5e-9}, ValueCase{"NoNumber", "U", 0.0},
-                    ValueCase{"Empty", "", 0.0}, ValueCase{"Plain", "2.53696435353243e-07", 2.53696435353243e-07},
-                    ValueCase{"SignAndExponent", "-1.5e+06u", -1.5},
-                    ValueCase{"ThreeDigitExponent", "1.6E-006", 1.6e-6},
-                    ValueCase{"HexNumberAndMilli", "0x6M", 0.006}, ValueCase{"HexUpperCase", "0X2", 2.0}),
+    testing::Values(
+        ValueCase{"Micro", "0.5u", 5e-7}, ValueCase{"Meg", "2MEG", 2e6},
+        ValueCase{"MegLowerCase", "2meg", 2e6}, ValueCase{"MIsMilli", "1.2m", 0.0012},
+        ValueCase{"Kilo", "10K", 1e4}, ValueCase{"EIsNoSuffix", "1E-6", 1e-6}, ValueCase{"Tera", "1t", 1e12},
+        ValueCase{"Giga", "3G", 3e9}, ValueCase{"Nano", "180n", 180e-9}, ValueCase{"Pico", "2p", 2e-12},
+        ValueCase{"Femto", "5F", 5e-15}, ValueCase{"Compounding", "3UM", 3e-9},
+        ValueCase{"LetterAppliesOnce", "2UU", 2e-6}, ValueCase{"MegWinsOverOthers", "1MEGU", 1e6},
+        ValueCase{"UnitLettersCount", "1.5um", 1.5e-9}, ValueCase{"NoNumber", "U", 0.0},
+        ValueCase{"Empty", "", 0.0}, ValueCase{"Plain", "2.53696435353243e-07", 2.53696435353243e-07},
+        ValueCase{"SignAndExponent", "-1.5e+06u", -1.5}, ValueCase{"ThreeDigitExponent", "1.6E-006", 1.6e-6},
+        ValueCase{"HexNumberAndMilli", "0x6M", 0.006}, ValueCase{"HexUpperCase", "0X2", 2.0}),
     test::RowName());
 
-INSTANTIATE_TEST_SUITE_P(
-    TokenCutting, NetlistValueTest,
-    testing::Values(ValueCase{"CutAtFirstSpace", "1.5U W=3U AS=1P", 1.5e-6},
-                    ValueCase{"LeadingSpaceHidesSuffix", " 1U", 1.0},
-                    ValueCase{"TabDoesNotCut", "2\tW=3U", 2e-6},
-                    ValueCase{"LineEndDoesNotCut", "2\r\n", 2.0},
-                    ValueCase{"LaterParametersSeen", "1\tM=2", 1e-3},
-                    ValueCase{"NulEndsToken", "1\0U"sv, 1.0}),
-    test::RowName());
+INSTANTIATE_TEST_SUITE_P(TokenCutting, NetlistValueTest,
+                         testing::Values(ValueCase{"CutAtFirstSpace", "1.5U W=3U AS=1P", 1.5e-6},
+                                         ValueCase{"LeadingSpaceHidesSuffix", " 1U", 1.0},
+                                         ValueCase{"TabDoesNotCut", "2\tW=3U", 2e-6},
+                                         ValueCase{"LineEndDoesNotCut", "2\r\n", 2.0},
+                                         ValueCase{"LaterParametersSeen", "1\tM=2", 1e-3},
+                                         ValueCase{"NulEndsToken", "1\0U"sv, 1.0}),
+                         test::RowName());
 
 TEST(FieldValueTest, SpacesDoNotCutAField) {
     EXPECT_DOUBLE_EQ(ParseFieldValue("1 U").value, 1e-6);
@@ -150,13 +153,74 @@ TEST_F(CLocaleReferenceTest, RandomNumbersMatchAtof) {
     }
 }
 
+// The netlist token read step by step with the C library: atof up to the first NUL, then the
+// suffixes of the upper-cased text before the first space.
+double LiteralNetlistValue(std::string_view token) {
+    const std::string text(token.substr(0, token.find('\0')));
+    std::string examined = text.substr(0, text.find(' '));
+    for (char& c : examined) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) {
+        value = 0.0; // no number: +0 (MinGW's strtod gives -0 for "--1")
+    }
+    if (examined.find("MEG") != std::string::npos) {
+        return value * 1e6;
+    }
+    const std::pair<char, double> factors[] = {{'T', 1e12}, {'G', 1e9},  {'K', 1e3},   {'M', 1e-3},
+                                               {'U', 1e-6}, {'N', 1e-9}, {'P', 1e-12}, {'F', 1e-15}};
+    for (const auto& [letter, factor] : factors) {
+        if (examined.find(letter) != std::string::npos) {
+            value *= factor;
+        }
+    }
+    return value;
+}
+
+// Tokens of up to 20 bytes around the sizes netlists write: runs of up to 18 digits (the fast
+// readings stop at 15 and at 16 bytes), points, exponents, suffixes, spaces, NULs and other bytes.
+TEST_F(CLocaleReferenceTest, NetlistTokensMatchTheLiteralReading) {
+    std::mt19937 random(2024);
+    const std::string_view pieces[] = {"0", "1",    "9",  "5",   "12345678", "9876543210", ".",   ".",
+                                       "e", "E-",   "u",  "000", "U",        "m",          "meg", "k",
+                                       " ", "\0"sv, "\t", "x",   "=",        "\xff",       "-"};
+    for (int i = 0; i < 300000; ++i) {
+        std::string token;
+        for (std::size_t count = random() % 8; count > 0; --count) {
+            token += pieces[random() % (std::size(pieces) / (i % 3 == 0 ? 1 : 2))];
+        }
+        token.resize(std::min<std::size_t>(token.size(), kNetlistTokenLength));
+        const double expected = LiteralNetlistValue(token);
+        const double actual = ParseNetlistValue(token);
+        ASSERT_TRUE(actual == expected || (std::isnan(actual) && std::isnan(expected)))
+            << '"' << token << "\" " << actual << " instead of " << expected;
+        ASSERT_EQ(std::signbit(actual), std::signbit(expected)) << '"' << token << '"';
+    }
+}
+
 TEST_F(CLocaleReferenceTest, FormatGMatchesPrintf) {
     std::mt19937_64 random(777);
     std::uniform_int_distribution<int> exponent(-320, 308);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
-    const double specials[] = {0.0,   -0.0,   1.0,    0.1,     1e-6,     2.5e-6,   1e-5,   0.0001, 123456.0,
-                               999999.5, 1234567.0, 1e100, 5e-324, -1.5, std::numeric_limits<double>::infinity(),
-                               -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+    const double specials[] = {0.0,
+                               -0.0,
+                               1.0,
+                               0.1,
+                               1e-6,
+                               2.5e-6,
+                               1e-5,
+                               0.0001,
+                               123456.0,
+                               999999.5,
+                               1234567.0,
+                               1e100,
+                               5e-324,
+                               -1.5,
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN()};
     char expected[64];
     for (double v : specials) {
         std::snprintf(expected, sizeof expected, "%g", v);
