@@ -60,11 +60,30 @@ std::size_t FirstLineEndByte(std::string_view data, std::size_t pos) {
 } // namespace
 
 KeyScanner::KeyScanner(std::string_view keyN, std::string_view keyP)
-    : m_keyN(keyN), m_keyP(keyP), m_reach(std::max(keyN.size(), keyP.size())) {}
+    : m_keyN(keyN), m_keyP(keyP), m_reach(std::max(keyN.size(), keyP.size())), m_shortKeys(m_reach <= 16) {
+    if (m_shortKeys) {
+        std::memcpy(m_blockN, keyN.data(), keyN.size());
+        std::memcpy(m_blockP, keyP.data(), keyP.size());
+        m_lanesN = (1u << keyN.size()) - 1;
+        m_lanesP = (1u << keyP.size()) - 1;
+    }
+}
 
-bool KeyScanner::matchesAt(std::string_view data, std::size_t pos) const {
-    const std::string_view rest = data.substr(pos);
-    return rest.starts_with(m_keyN) || rest.starts_with(m_keyP);
+KeyPositions KeyScanner::keysAt(std::string_view data, std::size_t pos, std::size_t limit) const {
+    constexpr std::size_t npos = std::string_view::npos;
+    KeyPositions found;
+    if (m_shortKeys && pos + 16 <= data.size()) {
+        const Bytes16 block = Load(data.data() + pos);
+        const bool isN = (BitMask(block == Load(m_blockN)) & m_lanesN) == m_lanesN;
+        const bool isP = (BitMask(block == Load(m_blockP)) & m_lanesP) == m_lanesP;
+        found.n = isN && pos + m_keyN.size() <= limit ? pos : npos;
+        found.p = isP && pos + m_keyP.size() <= limit ? pos : npos;
+        return found;
+    }
+    const std::string_view rest = data.substr(pos, limit - pos);
+    found.n = rest.starts_with(m_keyN) ? pos : npos;
+    found.p = rest.starts_with(m_keyP) ? pos : npos;
+    return found;
 }
 
 std::size_t KeyScanner::find(std::string_view data) const {
@@ -87,7 +106,7 @@ std::size_t KeyScanner::find(std::string_view data) const {
     const auto firstMatch = [&](std::size_t pos, unsigned lanes) {
         for (; lanes != 0; lanes &= lanes - 1) {
             const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(lanes));
-            if (matchesAt(data, at)) {
+            if (const KeyPositions keys = keysAt(data, at, data.size()); keys.n == at || keys.p == at) {
                 return at;
             }
         }
@@ -114,7 +133,7 @@ std::size_t KeyScanner::find(std::string_view data) const {
     }
     for (const std::size_t shortest = std::min(m_keyN.size(), m_keyP.size()); pos + shortest <= data.size();
          ++pos) {
-        if (matchesAt(data, pos)) {
+        if (const KeyPositions keys = keysAt(data, pos, data.size()); keys.n == pos || keys.p == pos) {
             return pos;
         }
     }
@@ -125,14 +144,10 @@ KeyPositions KeyScanner::firstOfEach(std::string_view line, std::size_t from) co
     KeyPositions found;
     std::size_t at = from;
     while (at < line.size() && (found.n == std::string_view::npos || found.p == std::string_view::npos)) {
-        const std::string_view rest = line.substr(at);
-        if (found.n == std::string_view::npos && rest.starts_with(m_keyN)) {
-            found.n = at;
-        }
-        if (found.p == std::string_view::npos && rest.starts_with(m_keyP)) {
-            found.p = at;
-        }
-        at += 1 + find(rest.substr(1));
+        const KeyPositions here = keysAt(line, at, line.size());
+        found.n = std::min(found.n, here.n);
+        found.p = std::min(found.p, here.p);
+        at += 1 + find(line.substr(at + 1));
     }
     return found;
 }

@@ -30,12 +30,21 @@ public:
     // begins before from.
     KeyPositions firstOfEach(std::string_view line, std::size_t from) const;
 
-private:
-    bool matchesAt(std::string_view data, std::size_t pos) const;
+    // Which Keys begin at pos of data and end by limit (at most data.size()): pos for each that
+    // does, npos for the others.
+    KeyPositions keysAt(std::string_view data, std::size_t pos, std::size_t limit) const;
 
+private:
     std::string m_keyN;
     std::string m_keyP;
     std::size_t m_reach = 0; // bytes a candidate needs after it: the longer Key's length
+    // Keys of up to 16 bytes are compared in one vector operation: each Key padded to 16 bytes,
+    // and the lanes it fills.
+    bool m_shortKeys = false;
+    char m_blockN[16] = {};
+    char m_blockP[16] = {};
+    unsigned m_lanesN = 0;
+    unsigned m_lanesP = 0;
 };
 
 // Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is

@@ -136,9 +136,9 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         const std::string_view line = data.substr(start, end - start);
         KeyPositions keys;
         if (next >= end) {
-            const std::string_view rest = data.substr(hit, end - hit);
-            keys.n = rest.starts_with(m_rules.keyN) ? hit - start : std::string_view::npos;
-            keys.p = rest.starts_with(m_rules.keyP) ? hit - start : std::string_view::npos;
+            keys = m_scanner.keysAt(data, hit, end);
+            keys.n = keys.n == hit ? hit - start : std::string_view::npos;
+            keys.p = keys.p == hit ? hit - start : std::string_view::npos;
         } else {
             keys = m_scanner.firstOfEach(line, hit - start);
             next = nextKey(end);
