@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 namespace tarvex {
 namespace {
@@ -137,6 +139,76 @@ std::optional<int> FindBin(const Bounds& bounds, double x) {
         const Lanes high = (xs <= bound) | near;
         below |= LaneBits(low) << i;
         above |= LaneBits(high) << i;
+    }
+    const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
+    if (bins == 0) {
+        return std::nullopt;
+    }
+    return std::countr_zero(bins);
+}
+
+namespace {
+
+// The lowest and the highest number nearly equal to bound. Near(bound, x) holds on one interval of
+// x around the bound (the distance grows a whole step for each step of x, the tolerance only a
+// billionth of one), so its ends are found by searching the doubles next to the bound, whose bit
+// patterns count up with their value when positive. A NaN is near nothing; an infinity and zero
+// are near themselves only.
+std::pair<double, double> NearInterval(double bound) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    if (std::isnan(bound)) {
+        return {kNaN, kNaN};
+    }
+    if (std::isinf(bound) || bound == 0.0) {
+        return {bound, bound};
+    }
+    if (bound < 0.0) {
+        const auto [low, high] = NearInterval(-bound);
+        return {-high, -low};
+    }
+    const auto bits = std::bit_cast<std::int64_t>(bound);
+    // The last step (in doubles, upwards for +1, downwards for -1) that is still near the bound:
+    // doubling steps until one is not, then halving the gap.
+    const auto lastNear = [&](std::int64_t direction) {
+        const auto nearAt = [&](std::int64_t steps) {
+            const std::int64_t at = bits + direction * steps;
+            return at >= 0 && Near(bound, std::bit_cast<double>(at));
+        };
+        std::int64_t near = 0;
+        std::int64_t far = 1;
+        while (nearAt(far)) {
+            near = far;
+            far *= 2;
+        }
+        while (far - near > 1) {
+            const std::int64_t middle = near + (far - near) / 2;
+            (nearAt(middle) ? near : far) = middle;
+        }
+        return std::bit_cast<double>(bits + direction * near);
+    };
+    return {lastNear(-1), lastNear(1)};
+}
+
+} // namespace
+
+BinFinder::BinFinder(const Bounds& bounds) {
+    for (std::size_t i = 0; i < bounds.size(); ++i) {
+        std::tie(m_low[i], m_high[i]) = NearInterval(bounds[i]);
+    }
+}
+
+std::optional<int> BinFinder::find(double x) const {
+    // A NaN end compares false with everything, as a NaN bound does in FindBin.
+    const Doubles xs = {x, x};
+    unsigned below = 0; // bit i: bounds[i] <= x (or nearly equal)
+    unsigned above = 0; // bit i: x <= bounds[i] (or nearly equal)
+    for (int i = 0; i < kBoundCount; i += 2) {
+        Doubles low;
+        Doubles high;
+        std::memcpy(&low, m_low + i, sizeof low);
+        std::memcpy(&high, m_high + i, sizeof high);
+        below |= LaneBits(low <= xs) << i;
+        above |= LaneBits(xs <= high) << i;
     }
     const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
     if (bins == 0) {

@@ -55,6 +55,21 @@ bool NearlyEqual(double a, double b);
 // inner bound belongs to the lower bin. Zero bounds compare like any other number; no bin → empty.
 std::optional<int> FindBin(const Bounds& bounds, double x);
 
+// FindBin for many lookups on the same bounds. The numbers nearly equal to a bound form one
+// interval around it, so each bound is replaced once by the ends of that interval: "bound <= x or
+// nearly equal" becomes "low end <= x", and a lookup is twelve plain comparisons.
+class BinFinder {
+public:
+    explicit BinFinder(const Bounds& bounds);
+
+    // The same bin as FindBin(bounds, x).
+    std::optional<int> find(double x) const;
+
+private:
+    alignas(16) double m_low[kBoundCount] = {};  // the lowest number at or near each bound
+    alignas(16) double m_high[kBoundCount] = {}; // the highest
+};
+
 // Checks that each axis is a strictly increasing run of non-zero bounds followed only by zeros.
 // Returns the message for the first faulty pair ("Bad w value %g!" before "Bad l value %g!",
 // naming the pair's lower bound), or nothing when the table is acceptable.

@@ -94,8 +94,8 @@ bool ChunkReader::fill(Chunk& chunk) {
 }
 
 ChunkRewriter::ChunkRewriter(const RewriteRules& rules, std::size_t directRun, bool recordDevices)
-    : m_rules(rules), m_scanner(rules.keyN, rules.keyP), m_directRun(std::max<std::size_t>(directRun, 1)),
-      m_recordDevices(recordDevices) {}
+    : m_rules(rules), m_finders(rules), m_scanner(rules.keyN, rules.keyP),
+      m_directRun(std::max<std::size_t>(directRun, 1)), m_recordDevices(recordDevices) {}
 
 void ChunkRewriter::rewrite(Chunk& chunk) const {
     // Room for the lines and longer part names, allocated once per chunk buffer; an output that grew
@@ -127,6 +127,7 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
     std::size_t pos = 0;
     const auto nextKey = [&](std::size_t from) { return from + m_scanner.find(data.substr(from)); };
     std::size_t hit = nextKey(0);
+    LineDevices devices;
     while (hit < data.size()) {
         const std::size_t start = LineStartBefore(data, pos, hit);
         const std::size_t end = LineEndAfter(data, hit);
@@ -147,7 +148,7 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         if (m_recordDevices) {
             lines += CountLineEnds(data.substr(countedTo, start - countedTo));
         }
-        rewriteDeviceLine(chunk, line, keys, lines);
+        rewriteDeviceLine(chunk, line, keys, lines, devices);
         if (m_recordDevices) {
             // A device line holds one line end, its last byte, or none at the end of the input.
             lines += IsLineEnd(line.back()) ? 1 : 0;
@@ -165,13 +166,10 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
 }
 
 void ChunkRewriter::rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys,
-                                      std::uint64_t lineIndex) const {
-    const LineRewrite result = RewriteLineAt(line, keys.n, keys.p, m_rules, chunk.output);
-    if (result.n) {
-        record(chunk, lineIndex, *result.n);
-    }
-    if (result.p) {
-        record(chunk, lineIndex, *result.p);
+                                      std::uint64_t lineIndex, LineDevices& devices) const {
+    RewriteLineAt(line, keys.n, keys.p, m_rules, &m_finders, chunk.output, devices);
+    for (int i = 0; i < devices.count; ++i) {
+        record(chunk, lineIndex, devices.events[i]);
     }
 }
 

@@ -93,11 +93,12 @@ public:
     void rewrite(Chunk& chunk) const;
 
 private:
-    void rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys,
-                           std::uint64_t lineIndex) const;
+    void rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys, std::uint64_t lineIndex,
+                           LineDevices& devices) const;
     void record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const;
 
     const RewriteRules& m_rules;
+    RuleFinders m_finders;
     KeyScanner m_scanner;
     std::size_t m_directRun;
     bool m_recordDevices;

@@ -58,25 +58,26 @@ std::size_t FindPAfterReplacement(std::string_view oldLine, std::string_view new
     return after == npos ? npos : after - keyNSize + name.size();
 }
 
-DeviceEvent Resolve(Polarity polarity, const BinTable& table, const Sizes& sizes) {
-    DeviceEvent event;
+// Fills every field of event (it is reused from line to line), with the prepared lookups when
+// there are some.
+void Resolve(Polarity polarity, const BinTable& table, const BinFinder* width, const BinFinder* length,
+             const Sizes& sizes, DeviceEvent& event) {
     event.polarity = polarity;
     event.length = sizes.length;
     event.width = sizes.width;
     event.hasLength = sizes.hasLength;
     event.hasWidth = sizes.hasWidth;
-    event.widthBin = FindBin(table.widthBounds, sizes.width);
-    event.lengthBin = FindBin(table.lengthBounds, sizes.length);
+    event.widthBin = width ? width->find(sizes.width) : FindBin(table.widthBounds, sizes.width);
+    event.lengthBin = length ? length->find(sizes.length) : FindBin(table.lengthBounds, sizes.length);
+    event.partName = {};
     if (!event.widthBin || !event.lengthBin) {
         event.outcome = DeviceOutcome::NoBin;
-        return event;
+        return;
     }
     event.partName = PartName(table, *event.widthBin, *event.lengthBin);
     event.outcome = event.partName.empty() ? DeviceOutcome::MissingName : DeviceOutcome::Replaced;
-    return event;
 }
 
-// Messages name the default Keys whatever the Keys are.
 std::string_view KeyLabel(Polarity polarity) {
     return polarity == Polarity::N ? kDefaultKeyN : kDefaultKeyP;
 }
@@ -84,52 +85,66 @@ std::string_view KeyLabel(Polarity polarity) {
 } // namespace
 
 LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::string& out) {
-    return RewriteLineAt(line, line.find(rules.keyN), line.find(rules.keyP), rules, out);
+    LineDevices devices;
+    RewriteLineAt(line, line.find(rules.keyN), line.find(rules.keyP), rules, nullptr, out, devices);
+    LineRewrite result;
+    for (int i = 0; i < devices.count; ++i) {
+        (devices.events[i].polarity == Polarity::N ? result.n : result.p) = devices.events[i];
+    }
+    return result;
 }
 
-LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP,
-                          const RewriteRules& rules, std::string& out) {
+RuleFinders::RuleFinders(const RewriteRules& rules)
+    : widthN(rules.tableN.widthBounds), lengthN(rules.tableN.lengthBounds), widthP(rules.tableP.widthBounds),
+      lengthP(rules.tableP.lengthBounds) {}
+
+void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, const RewriteRules& rules,
+                   const RuleFinders* finders, std::string& out, LineDevices& devices) {
+    devices.count = 0;
     if (posN == npos && posP == npos) {
         out.append(line);
-        return {};
+        return;
     }
 
-    LineRewrite result;
     const Sizes sizes = ReadSizes(line);
-    if (posN != npos) {
-        result.n = Resolve(Polarity::N, rules.tableN, sizes);
-    }
     // The common case goes straight into out: the text before the Key, the part name, the rest.
     const auto writeReplaced = [&](std::size_t pos, std::size_t keySize, std::string_view name) {
         out.append(line.substr(0, pos));
         out.append(name);
         out.append(line.substr(pos + keySize));
     };
-    if (result.n && result.n->outcome == DeviceOutcome::Replaced) {
-        // The P Key is looked for in the line as the N replacement left it, so an inserted N part
-        // name that contains the P Key is replaced in turn.
-        const std::size_t start = out.size();
-        const std::string_view name = result.n->partName;
-        writeReplaced(posN, rules.keyN.size(), name);
-        posP = FindPAfterReplacement(line, std::string_view(out).substr(start), posN, posP, rules.keyN.size(),
-                                     name, rules.keyP);
-        if (posP != npos) {
-            result.p = Resolve(Polarity::P, rules.tableP, sizes);
-            if (result.p->outcome == DeviceOutcome::Replaced) {
-                out.replace(start + posP, rules.keyP.size(), result.p->partName);
+    if (posN != npos) {
+        DeviceEvent& n = devices.events[devices.count++];
+        Resolve(Polarity::N, rules.tableN, finders ? &finders->widthN : nullptr,
+                finders ? &finders->lengthN : nullptr, sizes, n);
+        if (n.outcome == DeviceOutcome::Replaced) {
+            // The P Key is looked for in the line as the N replacement left it, so an inserted N
+            // part name that contains the P Key is replaced in turn.
+            const std::size_t start = out.size();
+            writeReplaced(posN, rules.keyN.size(), n.partName);
+            posP = FindPAfterReplacement(line, std::string_view(out).substr(start), posN, posP,
+                                         rules.keyN.size(), n.partName, rules.keyP);
+            if (posP != npos) {
+                DeviceEvent& p = devices.events[devices.count++];
+                Resolve(Polarity::P, rules.tableP, finders ? &finders->widthP : nullptr,
+                        finders ? &finders->lengthP : nullptr, sizes, p);
+                if (p.outcome == DeviceOutcome::Replaced) {
+                    out.replace(start + posP, rules.keyP.size(), p.partName);
+                }
             }
+            return;
         }
-        return result;
     }
     if (posP != npos) {
-        result.p = Resolve(Polarity::P, rules.tableP, sizes);
-        if (result.p->outcome == DeviceOutcome::Replaced) {
-            writeReplaced(posP, rules.keyP.size(), result.p->partName);
-            return result;
+        DeviceEvent& p = devices.events[devices.count++];
+        Resolve(Polarity::P, rules.tableP, finders ? &finders->widthP : nullptr,
+                finders ? &finders->lengthP : nullptr, sizes, p);
+        if (p.outcome == DeviceOutcome::Replaced) {
+            writeReplaced(posP, rules.keyP.size(), p.partName);
+            return;
         }
     }
     out.append(line);
-    return result;
 }
 
 bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement) {

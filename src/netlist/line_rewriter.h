@@ -57,10 +57,27 @@ struct LineRewrite {
 // holding neither Key is appended unchanged. Any byte value, NUL included, passes through.
 LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::string& out);
 
+// The devices of one line, for callers that rewrite many lines: kept from one line to the next,
+// it is filled in place, without building and copying a LineRewrite for each.
+struct LineDevices {
+    int count = 0;
+    DeviceEvent events[2]; // N first, then P
+};
+
+// The bin lookups of both tables, prepared once for a run of many lines.
+struct RuleFinders {
+    explicit RuleFinders(const RewriteRules& rules);
+    BinFinder widthN;
+    BinFinder lengthN;
+    BinFinder widthP;
+    BinFinder lengthP;
+};
+
 // RewriteLine for callers that have already searched the line: posN and posP are the offsets of
-// the first occurrence of each Key in line, or npos when it holds none.
-LineRewrite RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP,
-                          const RewriteRules& rules, std::string& out);
+// the first occurrence of each Key in line, or npos when it holds none; finders, when given, are
+// those of rules.
+void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, const RewriteRules& rules,
+                   const RuleFinders* finders, std::string& out, LineDevices& devices);
 
 // Replaces the first occurrence of pattern in line by replacement; false when there is none.
 bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement);

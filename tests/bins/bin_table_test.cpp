@@ -120,6 +120,32 @@ TEST(FindBinToleranceTest, AgreesWithThePlainLookupOnAnyTable) {
         }
         const double x = values[random() % std::size(values)];
         ASSERT_EQ(FindBin(bounds, x), PlainFindBin(bounds, x)) << "round " << round;
+        ASSERT_EQ(BinFinder(bounds).find(x), PlainFindBin(bounds, x)) << "round " << round;
+    }
+}
+
+// The prepared lookup on every double around the edges of each bound's tolerance, at magnitudes
+// from subnormal to huge, positive and negative.
+TEST(FindBinToleranceTest, PreparedLookupAgreesAtTheEdgesOfTheTolerance) {
+    const double magnitudes[] = {4.9e-324, 3e-320, 2.2e-308, 1e-300, 1.8e-7, 1e-6,
+                                 0.35e-6,  1.0,    3.0,      1e10,   1.7e308};
+    for (const double magnitude : magnitudes) {
+        for (const double bound : {magnitude, -magnitude}) {
+            SCOPED_TRACE(bound);
+            const Bounds bounds{bound, bound * 2, bound * 3, 0, 0, 0};
+            const BinFinder finder(bounds);
+            for (const double edge : {bound, bound * (1 + 1e-9), bound * (1 - 1e-9), bound * 2 * (1 + 1e-9),
+                                      bound * 2 * (1 - 1e-9), bound * 3 * (1 - 1e-9)}) {
+                double x = edge;
+                for (int step = 0; step < 64; ++step) {
+                    x = std::nextafter(x, -std::numeric_limits<double>::infinity());
+                }
+                for (int step = 0; step < 128;
+                     ++step, x = std::nextafter(x, std::numeric_limits<double>::infinity())) {
+                    ASSERT_EQ(finder.find(x), PlainFindBin(bounds, x)) << x;
+                }
+            }
+        }
     }
 }
 
