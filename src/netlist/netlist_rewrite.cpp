@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tarvex {
@@ -147,10 +148,12 @@ Outcome Finish(Emitter& emitter, StreamStatus status, int readError = 0) {
     return {emitter.result(status), error};
 }
 
-// The threads of a parallel run: one reader fills free chunks in file order, workers rewrite them
-// in any order, and the owner (the calling thread) takes them back in file order with next(). The
-// chunks are allocated once, so memory stays flat. Destroying the pipeline stops every task and
-// waits for it: a reader or worker finishes what it is doing (one read, one chunk) and returns.
+// The threads of a parallel run. Workers take turns at reading the next chunk (one at a time, so
+// chunks are cut in file order) and then rewrite the chunk they read, so that it is read and
+// rewritten on one core; the owner (the calling thread) takes chunks back in file order with
+// next() and writes them. The chunks are allocated once, so memory stays flat. Destroying the
+// pipeline stops every task and waits for it: a worker finishes what it is doing (one read, one
+// chunk) and returns.
 class Pipeline {
 public:
     struct Slot {
@@ -165,15 +168,15 @@ public:
             m_slots.push_back(std::make_unique<Slot>());
             m_free.push_back(m_slots.back().get());
         }
+        // The first chunk, read by the caller, waits for a worker.
         Slot* const slot = m_free.front();
         m_free.pop_front();
         slot->chunk = std::move(first);
         m_inOrder.push_back(slot);
-        m_todo.push_back(slot);
+        m_unread = slot;
         try {
-            start(runner, &Pipeline::readAll);
             for (unsigned i = 0; i < plan.threads; ++i) {
-                start(runner, &Pipeline::rewriteAll);
+                start(runner);
             }
         } catch (...) {
             stopAndJoin();
@@ -205,14 +208,14 @@ public:
         return slot;
     }
 
-    // Gives a written chunk back to the reader.
+    // Gives a written chunk back for the next read.
     void recycle(Slot* slot) {
         {
             const std::lock_guard lock(m_mutex);
             slot->rewritten = false;
             m_free.push_back(slot);
         }
-        m_forReader.notify_one();
+        m_forWorkers.notify_one();
     }
 
     // The errno of a failed read, once next() has returned nothing; 0 when the input ended well.
@@ -220,14 +223,14 @@ public:
     bool readFailed() const { return m_readFailed; }
 
 private:
-    // Runs loop on a thread of the runner's, or on a new one; counted until it returns.
-    void start(TaskRunner* runner, void (Pipeline::*loop)()) {
+    // Runs a worker on a thread of the runner's, or on a new one; counted until it returns.
+    void start(TaskRunner* runner) {
         {
             const std::lock_guard lock(m_mutex);
             ++m_running;
         }
-        auto task = [this, loop] {
-            (this->*loop)();
+        auto task = [this] {
+            work();
             // Notified under the lock: once it is released, the pipeline may be gone.
             const std::lock_guard lock(m_mutex);
             --m_running;
@@ -246,60 +249,31 @@ private:
         }
     }
 
-    void readAll() {
+    void work() {
         for (;;) {
             Slot* slot = nullptr;
+            bool read = false;
             {
                 std::unique_lock lock(m_mutex);
-                m_forReader.wait(lock, [this] { return m_stopping || !m_free.empty(); });
+                m_forWorkers.wait(lock, [this] {
+                    return m_stopping || m_unread || m_readDone || (!m_reading && !m_free.empty());
+                });
                 if (m_stopping) {
                     return;
                 }
-                slot = m_free.front();
-                m_free.pop_front();
-            }
-            bool ok = false;
-            int error = 0;
-            try {
-                ok = m_reader.fill(slot->chunk);
-                error = errno;
-            } catch (...) {
-                fail(std::current_exception());
-                return;
-            }
-            const bool last = ok && slot->chunk.last;
-            {
-                const std::lock_guard lock(m_mutex);
-                if (!ok) {
-                    m_readFailed = true;
-                    m_readError = error;
-                } else {
-                    m_inOrder.push_back(slot);
-                    m_todo.push_back(slot);
-                }
-                m_readDone = !ok || last;
-            }
-            if (!ok || last) {
-                // Idle workers end; the writer may be waiting for the end of the input.
-                m_forWorkers.notify_all();
-                m_forWriter.notify_one();
-                return;
-            }
-            m_forWorkers.notify_one();
-        }
-    }
-
-    void rewriteAll() {
-        for (;;) {
-            Slot* slot = nullptr;
-            {
-                std::unique_lock lock(m_mutex);
-                m_forWorkers.wait(lock, [this] { return m_stopping || !m_todo.empty() || m_readDone; });
-                if (m_stopping || m_todo.empty()) {
+                if (m_unread) {
+                    slot = std::exchange(m_unread, nullptr);
+                } else if (m_readDone) {
                     return;
+                } else {
+                    slot = m_free.front();
+                    m_free.pop_front();
+                    m_reading = true;
+                    read = true;
                 }
-                slot = m_todo.front();
-                m_todo.pop_front();
+            }
+            if (read && !readInto(slot)) {
+                return;
             }
             try {
                 m_rewriter.rewrite(slot->chunk);
@@ -319,6 +293,39 @@ private:
         }
     }
 
+    // Reads the next chunk into slot, this worker's turn at reading; false when the run ends here.
+    bool readInto(Slot* slot) {
+        bool ok = false;
+        int error = 0;
+        try {
+            ok = m_reader.fill(slot->chunk);
+            error = errno;
+        } catch (...) {
+            fail(std::current_exception());
+            return false;
+        }
+        const bool done = !ok || slot->chunk.last;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_reading = false;
+            if (ok) {
+                m_inOrder.push_back(slot);
+            } else {
+                m_readFailed = true;
+                m_readError = error;
+            }
+            m_readDone = done;
+        }
+        if (done) {
+            // Idle workers end; the writer may be waiting for the end of the input.
+            m_forWorkers.notify_all();
+            m_forWriter.notify_one();
+        } else {
+            m_forWorkers.notify_one(); // the next read may start
+        }
+        return ok;
+    }
+
     void fail(std::exception_ptr failure) {
         {
             const std::lock_guard lock(m_mutex);
@@ -331,7 +338,6 @@ private:
     }
 
     void notifyEveryone() {
-        m_forReader.notify_all();
         m_forWorkers.notify_all();
         m_forWriter.notify_all();
     }
@@ -358,14 +364,14 @@ private:
     std::vector<std::thread> m_threads;
 
     std::mutex m_mutex;                   // guards everything below
-    std::condition_variable m_forReader;  // a chunk is free
-    std::condition_variable m_forWorkers; // a chunk is read, or the input has ended
+    std::condition_variable m_forWorkers; // a chunk to rewrite, a turn at reading, or the end
     std::condition_variable m_forWriter;  // the next chunk in order is rewritten, or the run ends
     std::condition_variable m_tasksEnded;
     int m_running = 0;           // tasks started and not yet returned
-    std::deque<Slot*> m_free;    // ready to be filled by the reader
-    std::deque<Slot*> m_todo;    // read, waiting for a worker
+    std::deque<Slot*> m_free;    // ready to be read into
     std::deque<Slot*> m_inOrder; // read and not yet written, in file order
+    Slot* m_unread = nullptr;    // the caller's first chunk until a worker takes it
+    bool m_reading = false;      // a worker is reading
     bool m_stopping = false;
     bool m_readDone = false; // the last chunk has been read, or reading failed
     bool m_readFailed = false;

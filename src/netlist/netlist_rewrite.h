@@ -29,7 +29,7 @@ struct RunReport {
 
 enum class StreamStatus { Completed, ReadFailed, WriteFailed, Cancelled };
 
-// Starts the reader and the rewriting loops of a parallel run on threads the caller keeps (a fuzzer
+// Starts the rewriting loops of a parallel run on threads the caller keeps (a fuzzer
 // that runs thousands of small inputs a second cannot afford new threads for each). start() must
 // begin the task at once on a thread of its own, since the tasks wait for one another; the run
 // waits for every task it started to return.
@@ -66,11 +66,11 @@ struct StreamResult {
 // Rewrites everything in to out. A line ends after "\n", "\r\n" or a lone "\r" (or at the end of the
 // input); line ends, a missing final line end, NUL and any other byte survive unchanged, and lines of
 // any length are rewritten whole. Only lines holding a Key are parsed; the rest are copied in bulk.
-// With more than one thread, a reader thread cuts the input into chunks of whole lines, worker
-// threads rewrite them, and the calling thread writes them in order; an input of one chunk stays on
-// the calling thread. Memory is bounded by the chunks in flight and the longest line. out is written
-// only from the calling thread, in is read from one thread at a time; out is flushed before returning.
-// On a read error, errno holds the reader's error.
+// With more than one thread, the input is cut into chunks of whole lines that worker threads read
+// in turn and rewrite side by side, and the calling thread writes them in order and makes every
+// callback; an input of one chunk stays on the calling thread. Memory is bounded by the chunks in
+// flight and the longest line. out is written only from the calling thread, in is read from one
+// thread at a time; out is flushed before returning. On a read error, errno holds the reader's error.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options = {});
 
