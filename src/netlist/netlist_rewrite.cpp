@@ -18,7 +18,7 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t kOneThreadChunk = std::size_t{1} << 20;
-constexpr std::size_t kLargestChunk = std::size_t{4} << 20;
+constexpr std::size_t kLargestChunk = std::size_t{512} << 10;
 constexpr std::size_t kSmallestChunk = std::size_t{256} << 10;
 // Inputs and outputs of all chunks in flight together, on normal lines (an output is barely larger
 // than its input).
@@ -32,8 +32,9 @@ struct Plan {
     std::size_t inFlight = 1;
 };
 
-// Each rewriting thread should have a chunk to work on while one is read and one is written, and
-// twice that smooths out uneven chunks; chunks shrink as threads are added to stay in the budget.
+// Each rewriting thread has a chunk to work on while one is being written and the next waits.
+// Small chunks stay in a core's cache between being read and rewritten and take few fresh pages;
+// with many threads they shrink, and then their number is capped, to stay in the budget.
 Plan MakePlan(const StreamOptions& options) {
     Plan plan;
     plan.threads = options.threads != 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
@@ -43,7 +44,7 @@ Plan MakePlan(const StreamOptions& options) {
         return plan;
     }
     plan.inFlight = tuning.chunksInFlight != 0 ? std::max<std::size_t>(tuning.chunksInFlight, 2)
-                                               : 2 * std::size_t{plan.threads} + 2;
+                                               : std::size_t{plan.threads} + 2;
     if (tuning.chunkSize != 0) {
         plan.chunkSize = tuning.chunkSize;
     } else {
