@@ -94,7 +94,7 @@ bool ChunkReader::fill(Chunk& chunk) {
 }
 
 ChunkRewriter::ChunkRewriter(const RewriteRules& rules, std::size_t directRun, bool recordDevices)
-    : m_rules(rules), m_finders(rules), m_scanner(rules.keyN, rules.keyP),
+    : m_rules(rules), m_prepared(rules), m_scanner(rules.keyN, rules.keyP),
       m_directRun(std::max<std::size_t>(directRun, 1)), m_recordDevices(recordDevices) {}
 
 void ChunkRewriter::rewrite(Chunk& chunk) const {
@@ -167,7 +167,7 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
 
 void ChunkRewriter::rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys,
                                       std::uint64_t lineIndex, LineDevices& devices) const {
-    RewriteLineAt(line, keys.n, keys.p, m_rules, &m_finders, chunk.output, devices);
+    RewriteLineAt(line, keys.n, keys.p, m_rules, &m_prepared, chunk.output, devices);
     for (int i = 0; i < devices.count; ++i) {
         record(chunk, lineIndex, devices.events[i]);
     }

@@ -98,7 +98,7 @@ private:
     void record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const;
 
     const RewriteRules& m_rules;
-    RuleFinders m_finders;
+    PreparedRules m_prepared;
     KeyScanner m_scanner;
     std::size_t m_directRun;
     bool m_recordDevices;

@@ -39,17 +39,20 @@ Sizes ReadSizes(std::string_view line) {
 // Where the first P Key stands in the line after the N Key at posN was replaced by name, without
 // searching the whole new line: an occurrence lies wholly before the N Key (then it is posP), or
 // overlaps the inserted name, or lies wholly after it (then it was in the old line too).
+// A name that shares no byte with the P Key cannot be part of one, so its window is not searched.
 std::size_t FindPAfterReplacement(std::string_view oldLine, std::string_view newLine, std::size_t posN,
                                   std::size_t posP, std::size_t keyNSize, std::string_view name,
-                                  std::string_view keyP) {
+                                  std::string_view keyP, bool nameMayFormKeyP) {
     if (posP != npos && posP + keyP.size() <= posN) {
         return posP;
     }
-    const std::size_t from = posN + 1 > keyP.size() ? posN + 1 - keyP.size() : 0;
-    const std::size_t window = posN + name.size() - from + keyP.size() - 1;
-    const std::size_t inWindow = newLine.substr(from, window).find(keyP);
-    if (inWindow != npos) {
-        return from + inWindow;
+    if (nameMayFormKeyP) {
+        const std::size_t from = posN + 1 > keyP.size() ? posN + 1 - keyP.size() : 0;
+        const std::size_t window = posN + name.size() - from + keyP.size() - 1;
+        const std::size_t inWindow = newLine.substr(from, window).find(keyP);
+        if (inWindow != npos) {
+            return from + inWindow;
+        }
     }
     if (posP == npos) {
         return npos;
@@ -60,21 +63,24 @@ std::size_t FindPAfterReplacement(std::string_view oldLine, std::string_view new
 
 // Fills every field of event (it is reused from line to line), with the prepared lookups when
 // there are some.
-void Resolve(Polarity polarity, const BinTable& table, const BinFinder* width, const BinFinder* length,
+void Resolve(Polarity polarity, const BinTable& table, const PreparedRules::Table* prepared,
              const Sizes& sizes, DeviceEvent& event) {
     event.polarity = polarity;
     event.length = sizes.length;
     event.width = sizes.width;
     event.hasLength = sizes.hasLength;
     event.hasWidth = sizes.hasWidth;
-    event.widthBin = width ? width->find(sizes.width) : FindBin(table.widthBounds, sizes.width);
-    event.lengthBin = length ? length->find(sizes.length) : FindBin(table.lengthBounds, sizes.length);
+    event.widthBin = prepared ? prepared->width.find(sizes.width) : FindBin(table.widthBounds, sizes.width);
+    event.lengthBin =
+        prepared ? prepared->length.find(sizes.length) : FindBin(table.lengthBounds, sizes.length);
     event.partName = {};
     if (!event.widthBin || !event.lengthBin) {
         event.outcome = DeviceOutcome::NoBin;
         return;
     }
-    event.partName = PartName(table, *event.widthBin, *event.lengthBin);
+    event.partName = prepared ? std::string_view(table.partNames[*event.widthBin][*event.lengthBin],
+                                                 prepared->nameLength[*event.widthBin][*event.lengthBin])
+                              : PartName(table, *event.widthBin, *event.lengthBin);
     event.outcome = event.partName.empty() ? DeviceOutcome::MissingName : DeviceOutcome::Replaced;
 }
 
@@ -94,12 +100,26 @@ LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::s
     return result;
 }
 
-RuleFinders::RuleFinders(const RewriteRules& rules)
-    : widthN(rules.tableN.widthBounds), lengthN(rules.tableN.lengthBounds), widthP(rules.tableP.widthBounds),
-      lengthP(rules.tableP.lengthBounds) {}
+PreparedRules::Table::Table(const BinTable& table) : width(table.widthBounds), length(table.lengthBounds) {
+    for (int w = 0; w < kBinCount; ++w) {
+        for (int l = 0; l < kBinCount; ++l) {
+            nameLength[w][l] = static_cast<std::uint8_t>(PartName(table, w, l).size());
+        }
+    }
+}
+
+PreparedRules::PreparedRules(const RewriteRules& rules) : n(rules.tableN), p(rules.tableP) {
+    for (int w = 0; w < kBinCount; ++w) {
+        for (int l = 0; l < kBinCount; ++l) {
+            const std::string_view name = PartName(rules.tableN, w, l);
+            nameMayFormKeyP[w][l] =
+                rules.keyP.empty() || name.find_first_of(rules.keyP) != std::string_view::npos;
+        }
+    }
+}
 
 void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, const RewriteRules& rules,
-                   const RuleFinders* finders, std::string& out, LineDevices& devices) {
+                   const PreparedRules* prepared, std::string& out, LineDevices& devices) {
     devices.count = 0;
     if (posN == npos && posP == npos) {
         out.append(line);
@@ -115,19 +135,18 @@ void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, co
     };
     if (posN != npos) {
         DeviceEvent& n = devices.events[devices.count++];
-        Resolve(Polarity::N, rules.tableN, finders ? &finders->widthN : nullptr,
-                finders ? &finders->lengthN : nullptr, sizes, n);
+        Resolve(Polarity::N, rules.tableN, prepared ? &prepared->n : nullptr, sizes, n);
         if (n.outcome == DeviceOutcome::Replaced) {
             // The P Key is looked for in the line as the N replacement left it, so an inserted N
             // part name that contains the P Key is replaced in turn.
             const std::size_t start = out.size();
             writeReplaced(posN, rules.keyN.size(), n.partName);
+            const bool mayFormKeyP = !prepared || prepared->nameMayFormKeyP[*n.widthBin][*n.lengthBin];
             posP = FindPAfterReplacement(line, std::string_view(out).substr(start), posN, posP,
-                                         rules.keyN.size(), n.partName, rules.keyP);
+                                         rules.keyN.size(), n.partName, rules.keyP, mayFormKeyP);
             if (posP != npos) {
                 DeviceEvent& p = devices.events[devices.count++];
-                Resolve(Polarity::P, rules.tableP, finders ? &finders->widthP : nullptr,
-                        finders ? &finders->lengthP : nullptr, sizes, p);
+                Resolve(Polarity::P, rules.tableP, prepared ? &prepared->p : nullptr, sizes, p);
                 if (p.outcome == DeviceOutcome::Replaced) {
                     out.replace(start + posP, rules.keyP.size(), p.partName);
                 }
@@ -137,8 +156,7 @@ void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, co
     }
     if (posP != npos) {
         DeviceEvent& p = devices.events[devices.count++];
-        Resolve(Polarity::P, rules.tableP, finders ? &finders->widthP : nullptr,
-                finders ? &finders->lengthP : nullptr, sizes, p);
+        Resolve(Polarity::P, rules.tableP, prepared ? &prepared->p : nullptr, sizes, p);
         if (p.outcome == DeviceOutcome::Replaced) {
             writeReplaced(posP, rules.keyP.size(), p.partName);
             return;

@@ -5,6 +5,7 @@
 
 #include "bins/bin_table.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,20 +65,28 @@ struct LineDevices {
     DeviceEvent events[2]; // N first, then P
 };
 
-// The bin lookups of both tables, prepared once for a run of many lines.
-struct RuleFinders {
-    explicit RuleFinders(const RewriteRules& rules);
-    BinFinder widthN;
-    BinFinder lengthN;
-    BinFinder widthP;
-    BinFinder lengthP;
+// The rules made ready for a run of many lines: the bin lookups and part-name lengths of both
+// tables, and which N part names share a byte with the P Key (only those can form a P Key where
+// they are inserted).
+struct PreparedRules {
+    explicit PreparedRules(const RewriteRules& rules);
+
+    struct Table {
+        explicit Table(const BinTable& table);
+        BinFinder width;
+        BinFinder length;
+        std::uint8_t nameLength[kBinCount][kBinCount] = {};
+    };
+    Table n;
+    Table p;
+    bool nameMayFormKeyP[kBinCount][kBinCount] = {};
 };
 
 // RewriteLine for callers that have already searched the line: posN and posP are the offsets of
-// the first occurrence of each Key in line, or npos when it holds none; finders, when given, are
-// those of rules.
+// the first occurrence of each Key in line, or npos when it holds none; prepared, when given, is
+// made from rules.
 void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, const RewriteRules& rules,
-                   const RuleFinders* finders, std::string& out, LineDevices& devices);
+                   const PreparedRules* prepared, std::string& out, LineDevices& devices);
 
 // Replaces the first occurrence of pattern in line by replacement; false when there is none.
 bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement);
