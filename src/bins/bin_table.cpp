@@ -151,7 +151,7 @@ namespace {
 
 // The lowest and the highest number nearly equal to bound. Near(bound, x) holds on one interval of
 // x around the bound (the distance grows a whole step for each step of x, the tolerance only a
-// billionth of one), so its ends are found by searching the doubles next to the bound, whose bit
+// billionth of one), so its ends are found by walking the doubles next to the bound, whose bit
 // patterns count up with their value when positive. A NaN is near nothing; an infinity and zero
 // are near themselves only.
 std::pair<double, double> NearInterval(double bound) {
@@ -167,22 +167,22 @@ std::pair<double, double> NearInterval(double bound) {
         return {-high, -low};
     }
     const auto bits = std::bit_cast<std::int64_t>(bound);
-    // The last step (in doubles, upwards for +1, downwards for -1) that is still near the bound:
-    // doubling steps until one is not, then halving the gap.
+    // The last step (in doubles, upwards for +1, downwards for -1) that is still near the bound. The
+    // end lies about a billionth of the bound away, within a step or two of the guess: walk from
+    // there down while a step is not near, then up while the next one is.
     const auto lastNear = [&](std::int64_t direction) {
         const auto nearAt = [&](std::int64_t steps) {
             const std::int64_t at = bits + direction * steps;
             return at >= 0 && Near(bound, std::bit_cast<double>(at));
         };
-        std::int64_t near = 0;
-        std::int64_t far = 1;
-        while (nearAt(far)) {
-            near = far;
-            far *= 2;
+        const double guess = bound * (1.0 + static_cast<double>(direction) * 1e-9);
+        std::int64_t near =
+            std::max<std::int64_t>(0, direction * (std::bit_cast<std::int64_t>(guess) - bits));
+        while (near > 0 && !nearAt(near)) {
+            --near;
         }
-        while (far - near > 1) {
-            const std::int64_t middle = near + (far - near) / 2;
-            (nearAt(middle) ? near : far) = middle;
+        while (nearAt(near + 1)) {
+            ++near;
         }
         return std::bit_cast<double>(bits + direction * near);
     };
