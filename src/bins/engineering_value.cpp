@@ -409,6 +409,33 @@ double ParseLeading(std::string_view text) {
     return negative ? -*magnitude : *magnitude;
 }
 
+// ParseNetlistValue of a token the sixteen-byte reading leaves: the digit-by-digit path, then the
+// full parser.
+double ParseOtherToken(std::string_view token) {
+    // An unsigned plain decimal at the very start holds no suffix letter, so only the bytes after
+    // it up to the first space or NUL need to be looked at.
+    const bool hex = token.size() > 1 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
+    if (!token.empty() && !hex && (IsDigit(token[0]) || token[0] == '.')) {
+        if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(token)) {
+            std::size_t end = simple->length;
+            while (end < token.size() && token[end] != ' ' && token[end] != '\0') {
+                ++end;
+            }
+            return ApplySuffixes(simple->value, token.substr(simple->length, end - simple->length));
+        }
+    }
+    // One pass finds where the C string ends (NUL) and where the examined text ends (first space).
+    std::size_t end = 0;
+    std::size_t cut = std::string_view::npos;
+    for (; end < token.size() && token[end] != '\0'; ++end) {
+        if (token[end] == ' ' && cut == std::string_view::npos) {
+            cut = end;
+        }
+    }
+    token = token.substr(0, end);
+    return ApplySuffixes(ParseLeading(token), token.substr(0, cut));
+}
+
 } // namespace
 
 double ParseLeadingNumber(std::string_view text) {
@@ -447,32 +474,20 @@ std::string FormatG(double value) {
 }
 
 double ParseNetlistValue(std::string_view token) {
-    // The common case, an unsigned plain decimal at the very start: the number holds no suffix
-    // letter, so only the bytes after it up to the first space or NUL need to be looked at.
+    return ReadNetlistValue(token).value;
+}
+
+NetlistValue ReadNetlistValue(std::string_view token) {
+    // The usual token: a digit (or a point and a digit) starts it, so it holds a number.
     const bool hex = token.size() > 1 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
     if (!token.empty() && !hex && (IsDigit(token[0]) || token[0] == '.')) {
         if (const std::optional<CommonToken> common = ReadCommonToken(token)) {
-            return ApplySuffixes(common->value,
-                                 token.substr(common->numberEnd, common->suffixEnd - common->numberEnd));
-        }
-        if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(token)) {
-            std::size_t end = simple->length;
-            while (end < token.size() && token[end] != ' ' && token[end] != '\0') {
-                ++end;
-            }
-            return ApplySuffixes(simple->value, token.substr(simple->length, end - simple->length));
+            return {ApplySuffixes(common->value,
+                                  token.substr(common->numberEnd, common->suffixEnd - common->numberEnd)),
+                    true};
         }
     }
-    // One pass finds where the C string ends (NUL) and where the examined text ends (first space).
-    std::size_t end = 0;
-    std::size_t cut = std::string_view::npos;
-    for (; end < token.size() && token[end] != '\0'; ++end) {
-        if (token[end] == ' ' && cut == std::string_view::npos) {
-            cut = end;
-        }
-    }
-    token = token.substr(0, end);
-    return ApplySuffixes(ParseLeading(token), token.substr(0, cut));
+    return {ParseOtherToken(token), StartsWithNumber(token)};
 }
 
 FieldValue ParseFieldValue(std::string_view text) {

@@ -31,6 +31,14 @@ std::string FormatG(double value);
 // T G K M U N P F found anywhere applies once, compounding ("3UM" is 3e-9; M is milli).
 double ParseNetlistValue(std::string_view token);
 
+struct NetlistValue {
+    double value = 0.0;
+    bool hasNumber = false; // StartsWithNumber(token): "L={p}" reads as 0 but holds none
+};
+
+// ParseNetlistValue and StartsWithNumber of one token in one reading, for the rewrite of a line.
+NetlistValue ReadNetlistValue(std::string_view token);
+
 struct FieldValue {
     double value = 0.0;
     bool present = false; // false only for an empty field

@@ -24,14 +24,14 @@ Sizes ReadSizes(std::string_view line) {
     const SizeMarkers markers = FindSizeMarkers(line);
     Sizes sizes;
     if (markers.length != npos) {
-        const std::string_view token = line.substr(markers.length, kNetlistTokenLength);
-        sizes.length = ParseNetlistValue(token);
-        sizes.hasLength = StartsWithNumber(token);
+        const NetlistValue length = ReadNetlistValue(line.substr(markers.length, kNetlistTokenLength));
+        sizes.length = length.value;
+        sizes.hasLength = length.hasNumber;
     }
     if (markers.width != npos) {
-        const std::string_view token = line.substr(markers.width, kNetlistTokenLength);
-        sizes.width = ParseNetlistValue(token);
-        sizes.hasWidth = StartsWithNumber(token);
+        const NetlistValue width = ReadNetlistValue(line.substr(markers.width, kNetlistTokenLength));
+        sizes.width = width.value;
+        sizes.hasWidth = width.hasNumber;
     }
     return sizes;
 }

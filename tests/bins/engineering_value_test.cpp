@@ -197,6 +197,9 @@ TEST_F(CLocaleReferenceTest, NetlistTokensMatchTheLiteralReading) {
         ASSERT_TRUE(actual == expected || (std::isnan(actual) && std::isnan(expected)))
             << '"' << token << "\" " << actual << " instead of " << expected;
         ASSERT_EQ(std::signbit(actual), std::signbit(expected)) << '"' << token << '"';
+        const NetlistValue both = ReadNetlistValue(token);
+        ASSERT_TRUE(both.value == actual || (std::isnan(both.value) && std::isnan(actual))) << '"' << token << '"';
+        ASSERT_EQ(both.hasNumber, StartsWithNumber(token)) << '"' << token << '"';
     }
 }
 
