@@ -180,6 +180,8 @@ std::optional<std::string> Report::close() {
 StreamOptions WatchDevices(std::string file, Report& report, unsigned threads) {
     StreamOptions options;
     options.threads = threads;
+    // Without a report only the devices that keep their Key are named.
+    options.keptOnly = !report.isOpen();
     options.onDevice = [file = std::move(file), &report,
                         message = std::string()](std::uint64_t line, const DeviceEvent& event) mutable {
         report.addRow(file, line, event);

@@ -93,9 +93,13 @@ bool ChunkReader::fill(Chunk& chunk) {
     return true;
 }
 
-ChunkRewriter::ChunkRewriter(const RewriteRules& rules, std::size_t directRun, bool recordDevices)
+ChunkRewriter::ChunkRewriter(const RewriteRules& rules, std::size_t directRun, Record record)
     : m_rules(rules), m_prepared(rules), m_scanner(rules.keyN, rules.keyP),
-      m_directRun(std::max<std::size_t>(directRun, 1)), m_recordDevices(recordDevices) {}
+      m_directRun(std::max<std::size_t>(directRun, 1)), m_record(record) {}
+
+bool ChunkRewriter::wanted(const DeviceEvent& event) const {
+    return m_record == Record::All || (m_record == Record::Kept && event.outcome != DeviceOutcome::Replaced);
+}
 
 void ChunkRewriter::rewrite(Chunk& chunk) const {
     // Room for the lines and longer part names, allocated once per chunk buffer; an output that grew
@@ -120,8 +124,9 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
             chunk.output.append(data.substr(from, to - from));
         }
     };
-    // Line ends are counted in one pass over the chunk; a device's own line number, when it is
-    // wanted, comes from counting the lines between device lines as the scan passes them.
+    // Line ends are counted once over the chunk, in pieces: up to a device line when a device of it
+    // is recorded (the number of its line), and the rest at the end. A piece always ends at the
+    // start of a line, so it never splits "\r\n".
     std::uint64_t lines = 0;
     std::size_t countedTo = 0;
     std::size_t pos = 0;
@@ -145,14 +150,14 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
             next = nextKey(end);
         }
         copy(pos, start);
-        if (m_recordDevices) {
-            lines += CountLineEnds(data.substr(countedTo, start - countedTo));
-        }
-        rewriteDeviceLine(chunk, line, keys, lines, devices);
-        if (m_recordDevices) {
-            // A device line holds one line end, its last byte, or none at the end of the input.
-            lines += IsLineEnd(line.back()) ? 1 : 0;
-            countedTo = end;
+        RewriteLineAt(line, keys.n, keys.p, m_rules, &m_prepared, chunk.output, devices);
+        for (int i = 0; i < devices.count; ++i) {
+            const DeviceEvent& event = devices.events[i];
+            if (wanted(event) && countedTo < start) {
+                lines += CountLineEnds(data.substr(countedTo, start - countedTo));
+                countedTo = start;
+            }
+            record(chunk, lines, event);
         }
         pos = end;
         hit = next;
@@ -165,19 +170,11 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
     chunk.lines = lines;
 }
 
-void ChunkRewriter::rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys,
-                                      std::uint64_t lineIndex, LineDevices& devices) const {
-    RewriteLineAt(line, keys.n, keys.p, m_rules, &m_prepared, chunk.output, devices);
-    for (int i = 0; i < devices.count; ++i) {
-        record(chunk, lineIndex, devices.events[i]);
-    }
-}
-
 void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const {
     switch (event.outcome) {
     case DeviceOutcome::Replaced:
         ++chunk.replaced;
-        if (!m_recordDevices) {
+        if (m_record != Record::All) {
             return;
         }
         break;
@@ -202,7 +199,7 @@ void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEv
     if (event.outcome != DeviceOutcome::Replaced && !chunk.firstProblem) {
         chunk.firstProblem = device;
     }
-    if (m_recordDevices) {
+    if (m_record != Record::None) {
         chunk.devices.push_back(device);
     }
 }

@@ -85,23 +85,26 @@ private:
 // Rewrites chunks; const and shared by all threads of a run.
 class ChunkRewriter {
 public:
+    // Which devices are kept in Chunk::devices.
+    enum class Record { None, Kept, All };
+
     // Runs of at least directRun bytes without a Key are not copied into the output but written
-    // straight from the input. With recordDevices, every device is kept in Chunk::devices.
-    ChunkRewriter(const RewriteRules& rules, std::size_t directRun, bool recordDevices);
+    // straight from the input. Record::Kept keeps the devices that keep their Key, Record::All every
+    // device.
+    ChunkRewriter(const RewriteRules& rules, std::size_t directRun, Record record);
 
     // Rewrites chunk's lines into its output and fills in its counts.
     void rewrite(Chunk& chunk) const;
 
 private:
-    void rewriteDeviceLine(Chunk& chunk, std::string_view line, KeyPositions keys, std::uint64_t lineIndex,
-                           LineDevices& devices) const;
+    bool wanted(const DeviceEvent& event) const;
     void record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const;
 
     const RewriteRules& m_rules;
     PreparedRules m_prepared;
     KeyScanner m_scanner;
     std::size_t m_directRun;
-    bool m_recordDevices;
+    Record m_record;
 };
 
 } // namespace tarvex

@@ -398,8 +398,10 @@ Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewri
 
 Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
     const Plan plan = MakePlan(options);
-    const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4),
-                                 static_cast<bool>(options.onDevice));
+    const ChunkRewriter::Record record = !options.onDevice ? ChunkRewriter::Record::None
+                                         : options.keptOnly ? ChunkRewriter::Record::Kept
+                                                            : ChunkRewriter::Record::All;
+    const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
     Emitter emitter(out, rules, options);
     ChunkReader reader(in, plan.chunkSize);
     Chunk chunk;

@@ -50,6 +50,9 @@ struct StreamTuning {
 struct StreamOptions {
     // Called for every Key met, with the 1-based number of its line.
     std::function<void(std::uint64_t line, const DeviceEvent& event)> onDevice;
+    // With keptOnly, onDevice hears only of devices that keep their Key: a caller that reports the
+    // problems but not every replacement saves a callback per device.
+    bool keptOnly = false;
     // Called after each chunk with the bytes read so far; returning false cancels the run.
     std::function<bool(std::uint64_t bytesRead)> onProgress;
     // Threads that rewrite: 0 = one per core, 1 = everything on the calling thread. Either way the

@@ -215,23 +215,28 @@ struct Observed {
     std::string output;
     StreamResult result;
     std::vector<std::string> devices; // line, polarity, outcome, sizes, bins, part name
+    std::vector<std::string> kept;    // those of devices that keep their Key
     std::vector<std::uint64_t> progress;
 };
 
 Observed Observe(std::string_view input, const RewriteRules& rules, unsigned threads, StreamTuning tuning,
-                 std::size_t readSize) {
+                 std::size_t readSize, bool keptOnly = false) {
     Observed run;
     MemoryReader reader(input, readSize);
     StringWriter writer(run.output);
     StreamOptions options;
     options.threads = threads;
     options.tuning = tuning;
+    options.keptOnly = keptOnly;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& e) {
         std::ostringstream text;
         text << line << ' ' << static_cast<int>(e.polarity) << static_cast<int>(e.outcome) << ' ' << e.length
              << ' ' << e.width << ' ' << e.hasLength << e.hasWidth << ' ' << e.widthBin.value_or(-1)
              << e.lengthBin.value_or(-1) << ' ' << e.partName;
         run.devices.push_back(text.str());
+        if (e.outcome != DeviceOutcome::Replaced) {
+            run.kept.push_back(text.str());
+        }
     };
     options.onProgress = [&](std::uint64_t bytesRead) {
         run.progress.push_back(bytesRead);
@@ -276,6 +281,13 @@ TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
             EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
             EXPECT_EQ(run.progress.empty() ? 0 : run.progress.back(), input.size());
         }
+        // Asked only for the devices that keep their Key, a run numbers them as a full one does.
+        const Observed keptOnly =
+            Observe(input, rules, static_cast<unsigned>(1 + random() % 3), StreamTuning{1 + random() % 40, 2}, 1 + random() % 64, true);
+        ASSERT_EQ(keptOnly.output, alone.output) << "round " << round;
+        EXPECT_EQ(keptOnly.devices, alone.kept) << "round " << round;
+        EXPECT_EQ(keptOnly.result.report.lines, alone.result.report.lines) << "round " << round;
+        EXPECT_EQ(keptOnly.result.report.firstProblem, alone.result.report.firstProblem) << "round " << round;
     }
 }
 
