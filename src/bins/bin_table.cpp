@@ -197,7 +197,7 @@ BinFinder::BinFinder(const Bounds& bounds) {
     }
 }
 
-std::optional<int> BinFinder::find(double x) const {
+int BinFinder::index(double x) const {
     // A NaN end compares false with everything, as a NaN bound does in FindBin.
     const Doubles xs = {x, x};
     unsigned below = 0; // bit i: bounds[i] <= x (or nearly equal)
@@ -211,10 +211,7 @@ std::optional<int> BinFinder::find(double x) const {
         above |= LaneBits(xs <= high) << i;
     }
     const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
-    if (bins == 0) {
-        return std::nullopt;
-    }
-    return std::countr_zero(bins);
+    return bins == 0 ? -1 : std::countr_zero(bins);
 }
 
 std::optional<std::string> ValidateBounds(const BinTable& table) {

@@ -63,7 +63,14 @@ public:
     explicit BinFinder(const Bounds& bounds);
 
     // The same bin as FindBin(bounds, x).
-    std::optional<int> find(double x) const;
+    std::optional<int> find(double x) const {
+        const int bin = index(x);
+        return bin < 0 ? std::nullopt : std::optional<int>(bin);
+    }
+
+    // The bin as a plain number, -1 for none: returned in a register, where an optional comes back
+    // through memory and stalls the caller's next read of it.
+    int index(double x) const;
 
 private:
     alignas(16) double m_low[kBoundCount] = {};  // the lowest number at or near each bound

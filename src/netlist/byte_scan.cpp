@@ -116,10 +116,38 @@ std::size_t KeyScanner::find(std::string_view data) const {
     // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
     const std::size_t span = 16 + m_reach - 1;
     std::size_t pos = 0;
-    for (; pos + span <= data.size(); pos += 16) {
-        if (const std::size_t at = firstMatch(pos, candidatesAt(pos)); at < data.size()) {
-            return at;
+    // Two blocks per step with one test for both, since nearly every block has no candidate.
+    const auto scanBlocks = [&](auto candidates) {
+        for (; pos + 16 + span <= data.size(); pos += 32) {
+            const unsigned low = candidates(pos);
+            const unsigned high = candidates(pos + 16);
+            if ((low | high) == 0) {
+                continue;
+            }
+            if (const std::size_t at = firstMatch(pos, low); at < data.size()) {
+                return at;
+            }
+            if (const std::size_t at = firstMatch(pos + 16, high); at < data.size()) {
+                return at;
+            }
         }
+        for (; pos + span <= data.size(); pos += 16) {
+            if (const std::size_t at = firstMatch(pos, candidates(pos)); at < data.size()) {
+                return at;
+            }
+        }
+        return data.size();
+    };
+    // Keys of one length that begin with the same byte (the usual pair, "MODxyN" and "MODxyP") share
+    // the first-byte comparison and the last-byte load.
+    const bool sharedEnds = offsetN == offsetP && m_keyN.front() == m_keyP.front();
+    const std::size_t inBlocks = sharedEnds ? scanBlocks([&](std::size_t at) {
+        const Bytes16 last = Load(base + at + offsetN);
+        return BitMask((Load(base + at) == firstN) & ((last == lastN) | (last == lastP)));
+    })
+                                            : scanBlocks(candidatesAt);
+    if (inBlocks < data.size()) {
+        return inBlocks;
     }
     // The rest: one more block that ends at the end of data, without the positions already looked
     // at. It covers every position where the longer Key fits; only a shorter Key can start later.

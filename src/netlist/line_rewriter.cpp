@@ -63,8 +63,10 @@ std::size_t FindPAfterReplacement(std::string_view oldLine, std::string_view new
 
 // Fills every field of event (it is reused from line to line), with the prepared lookups when
 // there are some.
-void Resolve(Polarity polarity, const BinTable& table, const PreparedRules::Table* prepared,
-             const Sizes& sizes, DeviceEvent& event) {
+// Sizes is taken by value: the caller has just built it, and reading it back from memory as a
+// whole would stall on the separate stores that wrote it.
+void Resolve(Polarity polarity, const BinTable& table, const PreparedRules::Table* prepared, Sizes sizes,
+             DeviceEvent& event) {
     event.polarity = polarity;
     event.length = sizes.length;
     event.width = sizes.width;
