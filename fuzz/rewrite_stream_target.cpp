@@ -382,10 +382,11 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     }
 
     // Rewriting threads change nothing the caller sees.
-    // Each handover between threads costs a wake-up, so these chunks are a little longer (and cut
-    // elsewhere, which the output must not notice either).
+    // Each handover between threads costs a wake-up, so these chunks are longer (a few lines each,
+    // and cut elsewhere, which the output must not notice either); the one-thread run above already
+    // puts chunk edges everywhere.
     StreamTuning threaded = tuning;
-    threaded.chunkSize = 2 * tuning.chunkSize + 16;
+    threaded.chunkSize = 4 * tuning.chunkSize + 64;
     if (threads > 1) {
         const Run parallel = Observe(netlist, rules, threads, threaded, readSize);
         if (auto failure = CompareRuns(parallel, run)) {
