@@ -66,7 +66,7 @@ bool IsFaultyPair(double lower, double upper) {
 }
 
 std::optional<std::string> FirstFault(const Bounds& bounds, const char* format) {
-    for (int i = 0; i + 1 < kBoundCount; ++i) {
+    for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
         if (IsFaultyPair(bounds[i], bounds[i + 1])) {
             std::string message(format);
             message.replace(message.find("%g"), 2, FormatG(bounds[i]));
@@ -79,7 +79,7 @@ std::optional<std::string> FirstFault(const Bounds& bounds, const char* format) 
 } // namespace
 
 void WriteBinTable(const BinTable& table, std::span<unsigned char, kBinTableSize> out) {
-    for (int i = 0; i < kBoundCount; ++i) {
+    for (std::size_t i = 0; i < table.widthBounds.size(); ++i) {
         WriteDouble(table.widthBounds[i], out.data() + 8 * i);
         WriteDouble(table.lengthBounds[i], out.data() + 48 + 8 * i);
     }
@@ -89,7 +89,7 @@ void WriteBinTable(const BinTable& table, std::span<unsigned char, kBinTableSize
 
 BinTable ReadBinTable(std::span<const unsigned char, kBinTableSize> in) {
     BinTable table;
-    for (int i = 0; i < kBoundCount; ++i) {
+    for (std::size_t i = 0; i < table.widthBounds.size(); ++i) {
         table.widthBounds[i] = ReadDouble(in.data() + 8 * i);
         table.lengthBounds[i] = ReadDouble(in.data() + 48 + 8 * i);
     }

@@ -61,6 +61,10 @@ struct GroupLayout {
     std::array<int, kBoundCount> widthBoundIds;
     std::array<int, kBoundCount> lengthBoundIds;
     std::array<std::array<int, kBinCount>, kBinCount> nameIds; // [width bin][length bin]
+
+    constexpr int nameId(int widthBin, int lengthBin) const {
+        return nameIds[static_cast<std::size_t>(widthBin)][static_cast<std::size_t>(lengthBin)];
+    }
     int keyId;
 };
 
@@ -141,7 +145,7 @@ constexpr std::array<int, kTabStopCount> MakeTabOrder() {
         }
         for (int l = 0; l < kBinCount; ++l) {
             for (int w = 0; w < kBinCount; ++w) {
-                order[next++] = group.nameIds[w][l];
+                order[next++] = group.nameId(w, l);
             }
         }
     };

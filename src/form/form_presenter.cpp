@@ -141,13 +141,13 @@ void FormPresenter::ReadTablesFromForm() {
                 bound = ParseFieldValue(m_view.fieldText(id, kFieldTextLength)).value;
             }
         };
-        for (int i = 0; i < kBoundCount; ++i) {
+        for (std::size_t i = 0; i < table.widthBounds.size(); ++i) {
             readBound(group->widthBoundIds[i], table.widthBounds[i]);
             readBound(group->lengthBoundIds[i], table.lengthBounds[i]);
         }
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
-                const int id = group->nameIds[w][l];
+                const int id = group->nameId(w, l);
                 if (!m_view.showsText(id, PartName(table, w, l))) {
                     SetPartName(table, w, l, m_view.fieldText(id, kMaxPartNameLength));
                 }
@@ -159,13 +159,13 @@ void FormPresenter::ReadTablesFromForm() {
 void FormPresenter::WriteTablesToForm() {
     for (const GroupLayout* group : kGroups) {
         const BinTable& table = TableOf(m_model.settings, *group);
-        for (int i = 0; i < kBoundCount; ++i) {
+        for (std::size_t i = 0; i < table.widthBounds.size(); ++i) {
             m_view.setFieldText(group->widthBoundIds[i], ShowFieldValue(table.widthBounds[i]));
             m_view.setFieldText(group->lengthBoundIds[i], ShowFieldValue(table.lengthBounds[i]));
         }
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
-                m_view.setFieldText(group->nameIds[w][l], PartName(table, w, l));
+                m_view.setFieldText(group->nameId(w, l), PartName(table, w, l));
             }
         }
     }
@@ -177,7 +177,7 @@ void FormPresenter::showNameHint(const GroupLayout& group, int widthBin, int len
     const LastRun& run = m_model.lastRun;
     const std::uint64_t count = run.usage.of(
         PolarityOf(group))[static_cast<std::size_t>(widthBin)][static_cast<std::size_t>(lengthBin)];
-    m_view.setNameHint(group.nameIds[widthBin][lengthBin], NameHint(name, count, run.completed),
+    m_view.setNameHint(group.nameId(widthBin, lengthBin), NameHint(name, count, run.completed),
                        run.completed && count > 0);
 }
 
@@ -196,7 +196,7 @@ void FormPresenter::FieldEdited(int id) {
     for (const GroupLayout* group : kGroups) {
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
-                if (group->nameIds[w][l] == id) {
+                if (group->nameId(w, l) == id) {
                     showNameHint(*group, w, l, m_view.fieldText(id, kMaxPartNameLength));
                     return;
                 }
