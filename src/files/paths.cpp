@@ -60,7 +60,11 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 }
 
 std::string QuotedPath(const std::filesystem::path& path) {
-    return "\"" + DisplayPath(path) + "\"";
+    // Appended piece by piece: GCC 12 warns, wrongly, of an overlapping copy in "\"" + string.
+    std::string quoted = "\"";
+    quoted += DisplayPath(path);
+    quoted += '"';
+    return quoted;
 }
 
 std::string ErrorText(int error) {
