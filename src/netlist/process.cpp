@@ -4,9 +4,11 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 #include "files/replacement_file.h"
+#include "netlist/byte_scan.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -64,25 +66,28 @@ bool Exists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, ignored));
 }
 
-// Whether the file holds either Key anywhere (a Key may straddle two reads); nothing on a read error.
+// Whether the file holds either Key anywhere; nothing on a read error. The last bytes of each read
+// stay at the front of the buffer, so a Key that straddles two reads is found too.
 std::optional<bool> HoldsKey(std::FILE* file, const RewriteRules& rules) {
+    const KeyScanner scanner(rules.keyN, rules.keyP);
     const std::size_t overlap = std::max(rules.keyN.size(), rules.keyP.size()) - 1;
-    std::vector<char> chunk(kScanChunk);
-    std::string window;
+    std::vector<char> buffer(overlap + kScanChunk);
+    std::size_t kept = 0;
     FileReader reader(file);
     for (;;) {
-        const std::optional<std::size_t> count = reader.read(chunk);
+        const std::optional<std::size_t> count = reader.read({buffer.data() + kept, kScanChunk});
         if (!count) {
             return std::nullopt;
         }
         if (*count == 0) {
             return false;
         }
-        window.append(chunk.data(), *count);
-        if (window.find(rules.keyN) != std::string::npos || window.find(rules.keyP) != std::string::npos) {
+        const std::string_view data(buffer.data(), kept + *count);
+        if (scanner.find(data) < data.size()) {
             return true;
         }
-        window.erase(0, window.size() - std::min(window.size(), overlap));
+        kept = std::min(data.size(), overlap);
+        std::memmove(buffer.data(), data.data() + data.size() - kept, kept);
     }
 }
 

@@ -233,6 +233,24 @@ TEST(ProcessTest, SecondRunBacksUpTheFirstRunsOutput) {
     EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kRewritten}, {"amp.net", kRewritten}}));
 }
 
+// A .net with a backup beside it is processed only when it still holds a Key; the check reads the
+// file in pieces of 1 MiB, and a Key cut in two by them still counts.
+TEST(ProcessTest, KeyAcrossTheCheckReadsIsFound) {
+    const std::size_t cut = std::size_t{1} << 20;
+    std::string netlist = "* filler\n";
+    netlist += std::string(cut - 3 - netlist.size() - 4, 'x');
+    netlist += "\nM1 ";
+    ASSERT_EQ(netlist.size(), cut - 3);
+    netlist += "MODxyN L=1U W=2U\n";
+    const TempDir dir;
+    WriteFileBytes(dir / "amp.net", netlist);
+    WriteFileBytes(dir / "amp.ant", kOld);
+
+    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), netlist);
+    EXPECT_NE(ReadFileBytes(dir / "amp.net").find("M1 NCH L=1U"), std::string::npos);
+}
+
 TEST(ProcessTest, RunGoesOnPastKeptDevicesAndReportsEachOne) {
     const TempDir dir;
     WriteFileBytes(dir / "amp.net", "* devices\n"
