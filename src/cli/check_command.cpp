@@ -7,7 +7,6 @@
 
 #include "files/paths.h"
 #include "netlist/bin_usage.h"
-#include "netlist/process.h"
 
 #include <CLI/CLI.hpp>
 
@@ -118,25 +117,15 @@ int RunCheck(const CheckOptions& options) {
         return kExitError;
     }
     const RewriteRules& rules = *loaded.rules;
-    if (const auto problem = CheckRules(rules)) {
-        PrintError(*problem);
-        return kExitError;
-    }
     const std::vector<std::string> netlists = Distinct(options.netlists);
     std::vector<RunFile> files{{PathFromText(options.rules.settings), "settings file"}};
     for (const std::string& netlist : netlists) {
         files.push_back({PathFromText(netlist), "netlist"});
     }
-    if (const auto clash = CheckReportPath(options.rules.report, files)) {
-        PrintError(*clash);
-        return kExitError;
-    }
     Report report;
-    if (options.rules.report) {
-        if (const auto error = report.open(*options.rules.report)) {
-            PrintError(*error);
-            return kExitError;
-        }
+    if (const auto error = OpenReport(report, options.rules.report, files)) {
+        PrintError(*error);
+        return kExitError;
     }
 
     int status = kExitOk;

@@ -3,6 +3,7 @@
 
 #include "bins/engineering_value.h"
 #include "files/paths.h"
+#include "netlist/process.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>
@@ -78,6 +79,9 @@ RulesResult LoadRules(const RuleOptions& options) {
     const std::string_view storedP = KeyText(loaded.settings.keyP);
     rules.keyN = options.keyN.value_or(std::string(storedN.empty() ? kDefaultKeyN : storedN));
     rules.keyP = options.keyP.value_or(std::string(storedP.empty() ? kDefaultKeyP : storedP));
+    if (auto problem = CheckRules(rules)) {
+        return {std::nullopt, std::move(*problem)};
+    }
     return {std::move(rules), {}};
 }
 
@@ -110,12 +114,17 @@ std::optional<std::string> CheckOverwrite(std::string_view what, const std::file
     return std::nullopt;
 }
 
-std::optional<std::string> CheckReportPath(const std::optional<std::string>& report,
-                                           const std::vector<RunFile>& files) {
-    if (!report || *report == "-") {
+std::optional<std::string> OpenReport(Report& report, const std::optional<std::string>& path,
+                                      const std::vector<RunFile>& files) {
+    if (!path) {
         return std::nullopt;
     }
-    return CheckOverwrite("report", PathFromText(*report), files);
+    if (*path != "-") {
+        if (auto clash = CheckOverwrite("report", PathFromText(*path), files)) {
+            return clash;
+        }
+    }
+    return report.open(*path);
 }
 
 std::optional<std::string> Report::open(const std::string& path) {

@@ -45,8 +45,8 @@ struct RulesResult {
 };
 
 // Both tables from the settings file with its Keys (the default for a Key stored empty), unless a
-// Key is given on the command line; an empty Key given there is kept, for CheckRules to refuse.
-// The file is only read: a missing one is an error, never created.
+// Key is given on the command line, checked by CheckRules (Keys and part names) before any netlist
+// is touched. The file is only read: a missing one is an error, never created.
 RulesResult LoadRules(const RuleOptions& options);
 
 // Writes one message and a line end to stderr.
@@ -67,10 +67,6 @@ struct RunFile {
 std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
                                           const std::vector<RunFile>& files);
 
-// CheckOverwrite for the report, unless it goes to standard output.
-std::optional<std::string> CheckReportPath(const std::optional<std::string>& report,
-                                           const std::vector<RunFile>& files);
-
 // The --report CSV: a header, then one row per Key found on a device line.
 class Report {
 public:
@@ -88,6 +84,11 @@ private:
     std::string m_row; // reused for every row
     bool m_ok = true;
 };
+
+// Opens the --report file when one is named, after refusing a path that is one of files (standard
+// output is always allowed); the message when it cannot.
+std::optional<std::string> OpenReport(Report& report, const std::optional<std::string>& path,
+                                      const std::vector<RunFile>& files);
 
 // Options for one run over file (the name used in messages and the report) on the given threads:
 // every device that keeps its Key is named on stderr as "file:line: message", and every device goes

@@ -30,10 +30,6 @@ int RunProcess(const ProcessOptions& options) {
         PrintError(loaded.error);
         return kExitError;
     }
-    if (const auto problem = CheckRules(*loaded.rules)) {
-        PrintError(*problem);
-        return kExitError;
-    }
     const std::filesystem::path settings = PathFromText(options.rules.settings);
     const std::vector<std::string> netlists = Distinct(options.netlists);
     std::vector<RunFile> files{{settings, "settings file"}};
@@ -50,16 +46,10 @@ int RunProcess(const ProcessOptions& options) {
             files.push_back({file, "netlist"});
         }
     }
-    if (const auto clash = CheckReportPath(options.rules.report, files)) {
-        PrintError(*clash);
-        return kExitError;
-    }
     Report report;
-    if (options.rules.report) {
-        if (const auto error = report.open(*options.rules.report)) {
-            PrintError(*error);
-            return kExitError;
-        }
+    if (const auto error = OpenReport(report, options.rules.report, files)) {
+        PrintError(*error);
+        return kExitError;
     }
 
     int status = kExitOk;

@@ -68,10 +68,6 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError(loaded.error);
         return kExitError;
     }
-    if (const auto problem = CheckRules(*loaded.rules)) {
-        PrintError(*problem);
-        return kExitError;
-    }
 
     const std::filesystem::path settingsPath = PathFromText(options.rules.settings);
     const std::filesystem::path inputPath = PathFromText(options.input);
@@ -113,16 +109,10 @@ int RunRewrite(const RewriteOptions& options) {
     if (!fromStdin) {
         files.push_back({inputPath, "netlist"});
     }
-    if (const auto clash = CheckReportPath(options.rules.report, files)) {
-        PrintError(*clash);
-        return kExitError;
-    }
     Report report;
-    if (options.rules.report) {
-        if (const auto error = report.open(*options.rules.report)) {
-            PrintError(*error);
-            return kExitError;
-        }
+    if (const auto error = OpenReport(report, options.rules.report, files)) {
+        PrintError(*error);
+        return kExitError;
     }
 
     const OutputPlan plan = toStdout ? OutputPlan{} : PlanOutput(outputPath);
