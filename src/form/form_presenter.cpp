@@ -81,12 +81,8 @@ void FormPresenter::StartUp(const std::optional<std::filesystem::path>& settings
     if (settingsFile) {
         const std::filesystem::path full = m_model.workingFolder / *settingsFile;
         shown = showSettings(full, ReadSettingsFile(full), true);
-    }
-    if (!settingsFile) {
-        const std::filesystem::path remembered = m_profile.settingsPath();
-        if (!remembered.empty()) {
-            loadSettingsFrom(remembered, false);
-        }
+    } else if (const std::filesystem::path remembered = m_profile.settingsPath(); !remembered.empty()) {
+        loadSettingsFrom(remembered, false);
     }
     if (!shown) {
         m_view.setFieldText(kGroupN.keyId, kDefaultKeyN);
