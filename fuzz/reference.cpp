@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
+#include <optional>
 
 namespace tarvex::fuzz {
 namespace {
@@ -39,23 +40,33 @@ char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Copies at most 20 bytes after the marker into a zero-filled 50-byte buffer and parses them.
-double ValueAfter(const std::string& line, const char* marker) {
+// Copies at most 20 bytes after the marker into a zero-filled 50-byte buffer and parses them;
+// nothing when the line lacks the marker or strtod finds no number there.
+std::optional<double> ValueAfter(const std::string& line, const char* marker) {
     const std::size_t pos = line.find(marker);
     if (pos == std::string::npos) {
-        return 0.0;
+        return std::nullopt;
     }
     char buffer[50] = {};
     const std::size_t count = std::min<std::size_t>(20, line.size() - pos - 2);
     std::memcpy(buffer, line.data() + pos + 2, count);
+    char* end = nullptr;
+    strtod_l(buffer, &end, CLocale());
+    if (end == buffer) {
+        return std::nullopt;
+    }
     return ReferenceNetlistValue(std::string_view(buffer, sizeof buffer));
 }
 
-// Looks up the cell for (length, width) and replaces the first key in line when it has a name.
-DeviceOutcome ReplaceKey(std::string& line, const std::string& key, const BinTable& table, double length,
-                         double width) {
-    const std::optional<int> w = FindBin(table.widthBounds, width);
-    const std::optional<int> l = FindBin(table.lengthBounds, length);
+// Looks up the cell for (length, width) and replaces the first key in line when it has a name. A
+// size the line does not give falls into no bin.
+DeviceOutcome ReplaceKey(std::string& line, const std::string& key, const BinTable& table,
+                         std::optional<double> length, std::optional<double> width) {
+    if (!length || !width) {
+        return DeviceOutcome::NoBin;
+    }
+    const std::optional<int> w = FindBin(table.widthBounds, *width);
+    const std::optional<int> l = FindBin(table.lengthBounds, *length);
     if (!w || !l) {
         return DeviceOutcome::NoBin;
     }
@@ -141,8 +152,8 @@ ReferenceRun ReferenceRewrite(std::string_view netlist, const RewriteRules& rule
         std::string line(piece);
         const bool hasN = line.find(rules.keyN) != std::string::npos;
         if (hasN || line.find(rules.keyP) != std::string::npos) {
-            const double length = ValueAfter(line, "L=");
-            const double width = ValueAfter(line, "W=");
+            const std::optional<double> length = ValueAfter(line, "L=");
+            const std::optional<double> width = ValueAfter(line, "W=");
             if (hasN) {
                 run.events.push_back(
                     {run.lines, Polarity::N, ReplaceKey(line, rules.keyN, rules.tableN, length, width)});

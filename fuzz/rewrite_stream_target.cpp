@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "describe.h"
 #include "fuzz_input.h"
+#include "netlist/binned_copy.h"
 #include "netlist/netlist_rewrite.h"
 #include "reference.h"
 #include "targets.h"
@@ -158,13 +159,13 @@ std::optional<std::string> CheckUntouchedBytes(std::string_view netlist, std::st
             }
             continue;
         }
-        // A P Key may also form across the end of the inserted N name, reaching up to its length
-        // less one byte into the text after the N Key.
-        const std::size_t head = std::min(posN, posP);
-        const std::size_t lastN = posN == std::string_view::npos
-                                      ? 0
-                                      : in[i].rfind(rules.keyN) + rules.keyN.size() +
-                                            (rules.keyP.empty() ? 0 : rules.keyP.size() - 1);
+        // A P Key may also form across either end of the inserted N name, starting up to its length
+        // less one byte before the N Key, or reaching as far into the text after it.
+        const std::size_t reach = rules.keyP.empty() ? 0 : rules.keyP.size() - 1;
+        const std::size_t head =
+            std::min(posP, posN == std::string_view::npos ? posN : posN - std::min(posN, reach));
+        const std::size_t lastN =
+            posN == std::string_view::npos ? 0 : in[i].rfind(rules.keyN) + rules.keyN.size() + reach;
         const std::size_t lastP =
             posP == std::string_view::npos ? 0 : in[i].rfind(rules.keyP) + rules.keyP.size();
         const std::size_t tail = in[i].size() - std::min(in[i].size(), std::max(lastN, lastP));
@@ -369,6 +370,17 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     }
     if (auto failure = CheckUntouchedBytes(netlist, output, rules)) {
         return failure;
+    }
+    // Process tells a binned netlist from its backup by the same rule: every output is a binned copy
+    // of its input, or the input itself when no Key was replaced.
+    MemoryReader antReader(netlist, readSize);
+    MemoryReader netReader(output, readSize / 2 + 1);
+    const CopyComparison compared = CompareWithBackup(antReader, netReader, rules);
+    const bool changed = output != netlist;
+    if (compared.error ||
+        compared.relation != (changed ? CopyRelation::BinnedCopy : CopyRelation::Identical)) {
+        return "the output compared with its input gave " + std::to_string(static_cast<int>(compared.relation)) +
+               (changed ? ", expected a binned copy" : ", expected identical");
     }
 
     // The single-line entry point agrees with the stream line by line.

@@ -60,6 +60,16 @@ unsigned LaneBits(Lanes lanes) {
 
 // A pair of neighbouring bounds is faulty when it does not rise (unless the run of bounds ends
 // there with a 0) or when a 0 is followed by a positive bound.
+// Bit i set when bin i is the unused end of an axis, both of its bounds 0: such a bin holds no size,
+// not even the 0 that a missing or unreadable size would read as.
+unsigned ZeroBins(const Bounds& bounds) {
+    unsigned bins = 0;
+    for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
+        bins |= static_cast<unsigned>(bounds[i] == 0.0 && bounds[i + 1] == 0.0) << i;
+    }
+    return bins;
+}
+
 bool IsFaultyPair(double lower, double upper) {
     const bool rises = lower < upper && !NearlyEqual(lower, upper);
     return (!rises && upper != 0.0) || (lower == 0.0 && upper > 0.0);
@@ -140,7 +150,7 @@ std::optional<int> FindBin(const Bounds& bounds, double x) {
         below |= LaneBits(low) << i;
         above |= LaneBits(high) << i;
     }
-    const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
+    const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1) & ~ZeroBins(bounds);
     if (bins == 0) {
         return std::nullopt;
     }
@@ -191,7 +201,7 @@ std::pair<double, double> NearInterval(double bound) {
 
 } // namespace
 
-BinFinder::BinFinder(const Bounds& bounds) {
+BinFinder::BinFinder(const Bounds& bounds) : m_bins(((1u << kBinCount) - 1) & ~ZeroBins(bounds)) {
     for (std::size_t i = 0; i < bounds.size(); ++i) {
         std::tie(m_low[i], m_high[i]) = NearInterval(bounds[i]);
     }
@@ -210,7 +220,7 @@ int BinFinder::index(double x) const {
         below |= LaneBits(low <= xs) << i;
         above |= LaneBits(xs <= high) << i;
     }
-    const unsigned bins = below & (above >> 1) & ((1u << kBinCount) - 1);
+    const unsigned bins = below & (above >> 1) & m_bins;
     return bins == 0 ? -1 : std::countr_zero(bins);
 }
 

@@ -52,7 +52,8 @@ void SetPartName(BinTable& table, int widthBin, int lengthBin, std::string_view 
 bool NearlyEqual(double a, double b);
 
 // Returns the first bin whose closed interval [bounds[i], bounds[i+1]] holds x, so a value on an
-// inner bound belongs to the lower bin. Zero bounds compare like any other number; no bin → empty.
+// inner bound belongs to the lower bin. Zero bounds compare like any other number, except that a bin
+// whose two bounds are both 0 (the unused end of an axis) holds nothing; no bin → empty.
 std::optional<int> FindBin(const Bounds& bounds, double x);
 
 // FindBin for many lookups on the same bounds. The numbers nearly equal to a bound form one
@@ -75,6 +76,7 @@ public:
 private:
     alignas(16) double m_low[kBoundCount] = {};  // the lowest number at or near each bound
     alignas(16) double m_high[kBoundCount] = {}; // the highest
+    unsigned m_bins = 0;                          // bit i: bin i can hold a size
 };
 
 // Checks that each axis is a strictly increasing run of non-zero bounds followed only by zeros.

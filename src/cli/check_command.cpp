@@ -7,6 +7,7 @@
 
 #include "files/paths.h"
 #include "netlist/bin_usage.h"
+#include "netlist/process.h"
 
 #include <CLI/CLI.hpp>
 
@@ -76,10 +77,25 @@ std::string Summary(const Findings& findings) {
     return text + findings.keptLines;
 }
 
-// Reads one netlist through the rewrite into findings and the report; false when it cannot be read.
+// Reads one netlist through the rewrite into findings and the report, after the refusals that
+// process would make; false when it is refused or cannot be read. It reads what process would bin:
+// the chosen file, or its backup when only that is left.
 bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigned threads, Report& report,
                   Findings& findings) {
-    const std::filesystem::path path = PathFromText(netlist);
+    if (const auto unplanned = UnplannedName(netlist)) {
+        PrintError(*unplanned);
+        return false;
+    }
+    const PlanResult prepared = PrepareProcess(PathFromText(netlist), rules);
+    if (!prepared.plan) {
+        PrintError(prepared.error);
+        return false;
+    }
+    const ProcessPlan& plan = *prepared.plan;
+    std::error_code ignored;
+    const bool onlyBackupLeft = plan.moveAside && !std::filesystem::exists(plan.chosen, ignored) &&
+                                std::filesystem::exists(plan.backup, ignored);
+    const std::filesystem::path path = onlyBackupLeft ? plan.backup : plan.chosen;
     errno = 0;
     const FilePtr file = OpenFile(path, "r");
     if (!file) {
@@ -118,9 +134,10 @@ int RunCheck(const CheckOptions& options) {
     }
     const RewriteRules& rules = *loaded.rules;
     const std::vector<std::string> netlists = Distinct(options.netlists);
-    std::vector<RunFile> files{{PathFromText(options.rules.settings), "settings file"}};
-    for (const std::string& netlist : netlists) {
-        files.push_back({PathFromText(netlist), "netlist"});
+    std::vector<RunFile> files;
+    if (const auto clash = CollectRunFiles(PathFromText(options.rules.settings), netlists, files)) {
+        PrintError(*clash);
+        return kExitError;
     }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {

@@ -39,16 +39,6 @@ void AppendBin(std::string& row, const std::optional<int>& bin) {
     }
 }
 
-// "Error: MODxyN device has no readable L=!" for a device kept because its line lacks a size, else
-// the window's text for the device.
-std::string DeviceMessage(const DeviceEvent& event) {
-    if (event.outcome == DeviceOutcome::Replaced || (event.hasLength && event.hasWidth)) {
-        return ProblemMessage(event).value_or("");
-    }
-    return "Error: " + std::string(event.polarity == Polarity::N ? kDefaultKeyN : kDefaultKeyP) +
-           " device has no readable " + std::string(ProblemLabel(event).substr(3)) + "!";
-}
-
 } // namespace
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options) {
@@ -103,6 +93,31 @@ std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
     return distinct;
 }
 
+std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings,
+                                           const std::vector<std::string>& netlists, std::vector<RunFile>& files) {
+    files.push_back({settings, "settings file"});
+    for (const std::string& netlist : netlists) {
+        const std::filesystem::path path = PathFromText(netlist);
+        for (const std::filesystem::path& file :
+             {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")}) {
+            if (SameFile(file, settings)) {
+                return "Error: Processing " + QuotedPath(path) + " would move or replace the settings file " +
+                       QuotedPath(settings) + ". No file was changed.";
+            }
+            files.push_back({file, "netlist"});
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> UnplannedName(const std::string& netlist) {
+    const PlanResult planned = PlanProcess(PathFromText(netlist));
+    if (planned.plan) {
+        return std::nullopt;
+    }
+    return netlist + ": " + planned.error;
+}
+
 std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
                                           const std::vector<RunFile>& files) {
     for (const RunFile& file : files) {
@@ -139,7 +154,9 @@ std::optional<std::string> Report::open(const std::string& path) {
         }
         m_file = m_owned.get();
     }
+    errno = 0;
     m_ok = std::fwrite(kReportHeader.data(), 1, kReportHeader.size(), m_file) == kReportHeader.size();
+    m_error = m_ok ? 0 : errno;
     return std::nullopt;
 }
 
@@ -164,8 +181,9 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
     m_row += ',';
     m_row += ProblemLabel(event);
     m_row += '\n';
-    if (std::fwrite(m_row.data(), 1, m_row.size(), m_file) != m_row.size()) {
+    if (std::fwrite(m_row.data(), 1, m_row.size(), m_file) != m_row.size() && m_ok) {
         m_ok = false;
+        m_error = errno;
     }
 }
 
@@ -173,9 +191,10 @@ std::optional<std::string> Report::close() {
     if (!m_file) {
         return std::nullopt;
     }
+    // The first failed write's reason: a later flush of the same stream may leave errno unset.
     errno = 0;
     bool ok = m_ok && std::fflush(m_file) == 0 && !std::ferror(m_file);
-    const int error = errno;
+    const int error = m_ok ? errno : m_error;
     if (m_owned) {
         ok = std::fclose(m_owned.release()) == 0 && ok;
     }
@@ -201,7 +220,7 @@ StreamOptions WatchDevices(std::string file, Report& report, unsigned threads) {
         message += ':';
         message += std::to_string(line);
         message += ": ";
-        message += DeviceMessage(event);
+        message += ProblemMessage(event).value_or("");
         PrintError(message);
     };
     return options;

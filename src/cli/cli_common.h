@@ -62,6 +62,16 @@ struct RunFile {
     std::string_view role;
 };
 
+// The settings file and every name that processing each netlist touches (the chosen file, its
+// ".ant" and its ".net"), which no report may overwrite; the message when one of them is the
+// settings file. process and check refuse alike.
+std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings,
+                                           const std::vector<std::string>& netlists, std::vector<RunFile>& files);
+
+// The message for a netlist name that Process cannot plan ("amp: Input file cannot have .OUT
+// extension!"): the window's text names no file, so the netlist is named in front of it.
+std::optional<std::string> UnplannedName(const std::string& netlist);
+
 // The refusal when written ("the report", "the output") names one of files by any path; checked
 // before anything is created.
 std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
@@ -83,6 +93,7 @@ private:
     std::string m_name;
     std::string m_row; // reused for every row
     bool m_ok = true;
+    int m_error = 0; // errno of the first failed write
 };
 
 // Opens the --report file when one is named, after refusing a path that is one of files (standard

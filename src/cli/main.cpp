@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
             app.get_subcommands([&](CLI::App* command) { return command->check_name(arguments[1]); });
         if (known.empty()) {
             PrintError("Error: Unknown subcommand \"" + arguments[1] +
-                       "\"; choose process, rewrite, show or probe. Run with --help for more information.");
+                       "\"; choose process, rewrite, check, show or probe. Run with --help for more information.");
             return kExitUsage;
         }
     }

@@ -30,21 +30,11 @@ int RunProcess(const ProcessOptions& options) {
         PrintError(loaded.error);
         return kExitError;
     }
-    const std::filesystem::path settings = PathFromText(options.rules.settings);
     const std::vector<std::string> netlists = Distinct(options.netlists);
-    std::vector<RunFile> files{{settings, "settings file"}};
-    for (const std::string& netlist : netlists) {
-        const std::filesystem::path path = PathFromText(netlist);
-        for (const std::filesystem::path& file :
-             {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")}) {
-            if (SameFile(file, settings)) {
-                PrintError("Error: Processing " + QuotedPath(path) +
-                           " would move or replace the settings file " + QuotedPath(settings) +
-                           ". No file was changed.");
-                return kExitError;
-            }
-            files.push_back({file, "netlist"});
-        }
+    std::vector<RunFile> files;
+    if (const auto clash = CollectRunFiles(PathFromText(options.rules.settings), netlists, files)) {
+        PrintError(*clash);
+        return kExitError;
     }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
@@ -54,15 +44,13 @@ int RunProcess(const ProcessOptions& options) {
 
     int status = kExitOk;
     for (const std::string& netlist : netlists) {
-        const std::filesystem::path path = PathFromText(netlist);
-        // The one message that names no file in the window names it here, as every other does.
-        if (const PlanResult planned = PlanProcess(path); !planned.plan) {
-            PrintError(netlist + ": " + planned.error);
+        if (const auto unplanned = UnplannedName(netlist)) {
+            PrintError(*unplanned);
             status = kExitError;
             continue;
         }
-        const ProcessOutcome outcome =
-            ProcessNetlist(path, *loaded.rules, WatchDevices(netlist, report, options.rules.threads));
+        const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), *loaded.rules,
+                                                      WatchDevices(netlist, report, options.rules.threads));
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;

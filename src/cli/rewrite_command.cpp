@@ -98,6 +98,12 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError("Error: " + inputName + " is both the input and the output. No file was changed.");
         return kExitError;
     }
+    // "rewrite amp.net >> amp.net" would read its own output until the disk is full.
+    if (toStdout ? SameRegularFile(in, stdout) : fromStdin && SameRegularFile(in, outputPath)) {
+        PrintError("Error: The output (" + outputName + ") is the input file (" + inputName +
+                   "). Nothing was written.");
+        return kExitError;
+    }
     std::vector<RunFile> files{{settingsPath, "settings file"}};
     if (!toStdout) {
         if (const auto clash = CheckOverwrite("output", outputPath, files)) {

@@ -2,6 +2,7 @@
 // Path text rules shared by Process and the settings file: extensions, folders, file moves.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -29,6 +30,17 @@ bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem:
 // links, "./" and "..", and letter case where the file system ignores it), or, for a name that does
 // not exist yet, the same place once links and dots are resolved.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The name under which the system opens path: Windows drops the trailing dots and spaces of a file
+// name ("amp.net." opens "amp.net"), so the names derived from it must start from the same name;
+// elsewhere the path itself.
+std::filesystem::path OpenedName(const std::filesystem::path& path);
+
+// Whether an open file and another open file, or a path, are one regular file on disk: a filter
+// whose output is its own input would read what it writes until the disk is full. Devices and pipes
+// are never the same as anything ("/dev/null" may be read and written at once).
+bool SameRegularFile(std::FILE* a, std::FILE* b);
+bool SameRegularFile(std::FILE* a, const std::filesystem::path& b);
 
 // Renames from to to, replacing an existing to in one step where the platform allows.
 std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);

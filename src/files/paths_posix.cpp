@@ -3,12 +3,38 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace tarvex {
 
 bool IsFolderSeparator(std::filesystem::path::value_type c) {
     return c == '/';
+}
+
+std::filesystem::path OpenedName(const std::filesystem::path& path) {
+    return path;
+}
+
+namespace {
+
+bool SameRegular(const struct stat& a, const struct stat& b) {
+    return S_ISREG(a.st_mode) && S_ISREG(b.st_mode) && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+bool SameRegularFile(std::FILE* a, std::FILE* b) {
+    struct stat first {};
+    struct stat second {};
+    return ::fstat(::fileno(a), &first) == 0 && ::fstat(::fileno(b), &second) == 0 && SameRegular(first, second);
+}
+
+bool SameRegularFile(std::FILE* a, const std::filesystem::path& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::fstat(::fileno(a), &first) == 0 && ::stat(b.c_str(), &second) == 0 && SameRegular(first, second);
 }
 
 std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {

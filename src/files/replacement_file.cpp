@@ -31,8 +31,9 @@ ReplacementFile::ReplacementFile(const std::filesystem::path& target, const std:
     // A name that exists already is someone else's (an earlier run killed at this point, or a
     // planted file): draw another.
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const std::string suffix = "." + HexDigits(UnpredictableBits()) + ".tarvex-tmp";
-        m_path = std::filesystem::path(target.native() + PathFromText(suffix).native());
+        // A name of fixed length, whatever the target's: a target name near the system's limit
+        // must not make the temporary name too long.
+        m_path = target.parent_path() / PathFromText(".tarvex-" + HexDigits(UnpredictableBits()) + ".tmp");
         m_error.clear();
         m_file = CreateNewFile(m_path, modeFrom, m_error);
         if (m_file || m_error != std::errc::file_exists) {
@@ -46,6 +47,9 @@ ReplacementFile::~ReplacementFile() {
     m_file.reset();
     if (m_created && !m_moved) {
         std::error_code ignored;
+        // A file made read-only like the netlist it replaces cannot be removed on Windows as it is.
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove(m_path, ignored);
     }
 }

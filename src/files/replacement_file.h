@@ -14,8 +14,8 @@ namespace tarvex {
 
 class ReplacementFile {
 public:
-    // Creates the new file in target's folder under a name nobody can predict
-    // ("amp.net.<16 hex digits>.tarvex-tmp"), exclusively and never through a link, so a file or a
+    // Creates the new file in target's folder under a name nobody can predict, of fixed length
+    // (".tarvex-<16 hex digits>.tmp"), exclusively and never through a link, so a file or a
     // link planted there and a second run at the same time are never written through. The new file
     // takes the permissions of modeFrom when it is given and exists (usually the file it replaces),
     // else those of any new file. On failure file() is null and error() says why.
@@ -45,8 +45,8 @@ private:
 // Platform services behind ReplacementFile, one source per platform.
 
 // Creates path as a new file open for writing; fails (error set, nothing returned) when anything,
-// a link included, already has that name. With modeFrom, the file gets its permission bits (POSIX
-// only; Windows files carry none).
+// a link included, already has that name. With modeFrom, the file gets its permission bits (on
+// Windows, its read-only attribute).
 FilePtr CreateNewFile(const std::filesystem::path& path, const std::filesystem::path& modeFrom,
                       std::error_code& error);
 

@@ -11,10 +11,14 @@
 
 namespace tarvex {
 
-FilePtr CreateNewFile(const std::filesystem::path& path, const std::filesystem::path&,
+FilePtr CreateNewFile(const std::filesystem::path& path, const std::filesystem::path& modeFrom,
                       std::error_code& error) {
-    const HANDLE handle =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Windows' one permission bit: a read-only netlist stays read-only. The handle made here can still
+    // write; the attribute holds for every later opening.
+    const DWORD from = modeFrom.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(modeFrom.c_str());
+    const bool readOnly = from != INVALID_FILE_ATTRIBUTES && (from & FILE_ATTRIBUTE_READONLY) != 0;
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = {static_cast<int>(GetLastError()), std::system_category()};
         return nullptr;
@@ -23,6 +27,7 @@ FilePtr CreateNewFile(const std::filesystem::path& path, const std::filesystem::
     if (fd == -1) {
         error = std::make_error_code(std::errc::too_many_files_open);
         CloseHandle(handle);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
         return nullptr;
     }
@@ -30,6 +35,7 @@ FilePtr CreateNewFile(const std::filesystem::path& path, const std::filesystem::
     if (file == nullptr) {
         error = std::make_error_code(std::errc::too_many_files_open);
         _close(fd);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());
         return nullptr;
     }

@@ -72,9 +72,13 @@ void Resolve(Polarity polarity, const BinTable& table, const PreparedRules::Tabl
     event.width = sizes.width;
     event.hasLength = sizes.hasLength;
     event.hasWidth = sizes.hasWidth;
-    event.widthBin = prepared ? prepared->width.find(sizes.width) : FindBin(table.widthBounds, sizes.width);
-    event.lengthBin =
-        prepared ? prepared->length.find(sizes.length) : FindBin(table.lengthBounds, sizes.length);
+    // A size the line does not give is in no bin: the 0 it reads as is no size of the device.
+    event.widthBin = sizes.hasWidth ? (prepared ? prepared->width.find(sizes.width)
+                                                : FindBin(table.widthBounds, sizes.width))
+                                    : std::nullopt;
+    event.lengthBin = sizes.hasLength ? (prepared ? prepared->length.find(sizes.length)
+                                                  : FindBin(table.lengthBounds, sizes.length))
+                                      : std::nullopt;
     event.partName = {};
     if (!event.widthBin || !event.lengthBin) {
         event.outcome = DeviceOutcome::NoBin;
@@ -178,6 +182,9 @@ bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view 
 
 std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
     const std::string label(KeyLabel(event.polarity));
+    if (event.outcome != DeviceOutcome::Replaced && !(event.hasLength && event.hasWidth)) {
+        return "Error: " + label + " device has no readable " + std::string(ProblemLabel(event).substr(3)) + "!";
+    }
     switch (event.outcome) {
     case DeviceOutcome::Replaced:
         return std::nullopt;

@@ -30,7 +30,7 @@ struct RewriteRules {
 enum class DeviceOutcome {
     Replaced,    // the Key was replaced by the cell's part name
     MissingName, // the bin's cell is empty; the Key stays
-    NoBin,       // L or W lies outside every bin; the Key stays
+    NoBin,       // L or W lies outside every bin, or the line gives no number for it; the Key stays
 };
 
 // What happened to one polarity's Key on one line.
@@ -92,7 +92,8 @@ void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, co
 bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement);
 
 // The message shown to the user for a device that kept its Key, or nothing for a replaced one:
-// "Error: Missing MODxyN part name!" or "Error: No MODxyN bin for L=%g W=%g!" (MODxyP for P).
+// "Error: MODxyN device has no readable L=!" (or "W=", or "L= or W=") when its line lacks a size,
+// else "Error: Missing MODxyN part name!" or "Error: No MODxyN bin for L=%g W=%g!" (MODxyP for P).
 // The texts name the default Keys whatever the Keys are.
 std::optional<std::string> ProblemMessage(const DeviceEvent& event);
 

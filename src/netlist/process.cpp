@@ -4,7 +4,7 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 #include "files/replacement_file.h"
-#include "netlist/byte_scan.h"
+#include "netlist/binned_copy.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kScanChunk = std::size_t{1} << 20;
 constexpr const char* kUnchanged = " No file was changed.";
 
 std::string KeptNote(const ProcessPlan& plan) {
@@ -66,31 +65,6 @@ bool Exists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, ignored));
 }
 
-// Whether the file holds either Key anywhere; nothing on a read error. The last bytes of each read
-// stay at the front of the buffer, so a Key that straddles two reads is found too.
-std::optional<bool> HoldsKey(std::FILE* file, const RewriteRules& rules) {
-    const KeyScanner scanner(rules.keyN, rules.keyP);
-    const std::size_t overlap = std::max(rules.keyN.size(), rules.keyP.size()) - 1;
-    std::vector<char> buffer(overlap + kScanChunk);
-    std::size_t kept = 0;
-    FileReader reader(file);
-    for (;;) {
-        const std::optional<std::size_t> count = reader.read({buffer.data() + kept, kScanChunk});
-        if (!count) {
-            return std::nullopt;
-        }
-        if (*count == 0) {
-            return false;
-        }
-        const std::string_view data(buffer.data(), kept + *count);
-        if (scanner.find(data) < data.size()) {
-            return true;
-        }
-        kept = std::min(data.size(), overlap);
-        std::memmove(buffer.data(), data.data() + data.size() - kept, kept);
-    }
-}
-
 // Where path puts its file once the folders on the way are resolved; its own name is not followed.
 fs::path PlaceOf(const fs::path& path) {
     std::error_code ignored;
@@ -123,6 +97,77 @@ std::optional<std::string> CheckNothingIsLost(const fs::path& chosen, const Proc
         return "Error: Processing " + QuotedPath(chosen) + " would replace " + QuotedPath(plan.target) +
                ", another file. Choose " + QuotedPath(plan.target) + " itself, or rename one of them." +
                kUnchanged;
+    }
+    return std::nullopt;
+}
+
+// A pipe, a device or a socket would block the run or lose what it streams; only regular files (and
+// folders, refused on their own) are netlists. A missing file is no fault here.
+std::optional<std::string> CheckFileKind(const fs::path& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (error || !fs::exists(status) || fs::is_regular_file(status)) {
+        return std::nullopt;
+    }
+    if (fs::is_directory(status)) {
+        return "Error: " + QuotedPath(path) + " is a folder, not a netlist." + kUnchanged;
+    }
+    return "Error: " + QuotedPath(path) + " is not a regular file (a pipe, a device or a socket), not a netlist." +
+           kUnchanged;
+}
+
+std::string CannotRead(const fs::path& path, const std::error_code& error) {
+    return "Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(error) + "." + kUnchanged;
+}
+
+// Opens path for the comparison; the message when it exists but cannot be read.
+std::optional<std::string> OpenToCompare(const fs::path& path, FilePtr& file) {
+    errno = 0;
+    file = OpenFile(path, "r");
+    const int openError = errno;
+    if (!file && Exists(path)) {
+        return CannotRead(path, {openError != 0 ? openError : EIO, std::generic_category()});
+    }
+    return std::nullopt;
+}
+
+// The refusals that need the files' contents. Moving the chosen netlist aside replaces the backup,
+// which must not happen when the netlist is a binned copy of it: the backup is then the only copy
+// of the placeholders. Regenerating from the backup replaces the ".net", which must not happen
+// when that is not a binned copy of the backup (a fresh export, a hand edit): it would be lost.
+std::optional<std::string> CheckCopies(const ProcessPlan& plan, const RewriteRules& rules) {
+    const fs::path& ant = plan.moveAside ? plan.backup : plan.chosen;
+    const fs::path& net = plan.moveAside ? plan.chosen : plan.target;
+    // The chosen file first, so that its own read error is the one reported.
+    const fs::path& other = plan.moveAside ? plan.backup : plan.target;
+    FilePtr chosenFile;
+    FilePtr otherFile;
+    if (auto problem = OpenToCompare(plan.chosen, chosenFile)) {
+        return problem;
+    }
+    if (auto problem = OpenToCompare(other, otherFile)) {
+        return problem;
+    }
+    if (!chosenFile || !otherFile) {
+        return std::nullopt;
+    }
+    FileReader antReader(plan.moveAside ? otherFile.get() : chosenFile.get());
+    FileReader netReader(plan.moveAside ? chosenFile.get() : otherFile.get());
+    const CopyComparison compared = CompareWithBackup(antReader, netReader, rules);
+    if (compared.error) {
+        return CannotRead(compared.errorInNet ? net : ant, compared.error);
+    }
+    if (plan.moveAside && compared.relation == CopyRelation::BinnedCopy) {
+        return "Error: " + QuotedPath(net) + " is a binned copy of its backup " + QuotedPath(ant) +
+               "; processing it would replace the backup, the only copy of the placeholders. To bin the "
+               "netlist again, choose " +
+               QuotedPath(ant) + "." + kUnchanged;
+    }
+    if (!plan.moveAside && compared.relation == CopyRelation::Different) {
+        return "Error: " + QuotedPath(net) + " is not a binned copy of " + QuotedPath(ant) +
+               " (a new export or an edit?); processing " + QuotedPath(ant) +
+               " would replace it, and it would be lost. Choose " + QuotedPath(net) +
+               " to bin it (it then becomes the backup), or move it away to keep it." + kUnchanged;
     }
     return std::nullopt;
 }
@@ -162,11 +207,12 @@ std::optional<std::string> CheckRules(const RewriteRules& rules) {
     return CheckPartNames(rules.tableP, p);
 }
 
-PlanResult PlanProcess(const std::filesystem::path& chosen) {
+PlanResult PlanProcess(const std::filesystem::path& chosenName) {
     ProcessPlan plan;
-    plan.backup = ChangeExtension(chosen, ".ant");
-    plan.moveAside = !SamePathIgnoringCase(chosen, plan.backup);
-    plan.source = plan.moveAside ? plan.backup : chosen;
+    plan.chosen = OpenedName(chosenName);
+    plan.backup = ChangeExtension(plan.chosen, ".ant");
+    plan.moveAside = !SamePathIgnoringCase(plan.chosen, plan.backup);
+    plan.source = plan.moveAside ? plan.backup : plan.chosen;
     plan.target = ChangeExtension(plan.backup, ".net");
     if (SamePathIgnoringCase(plan.source, plan.target)) {
         return {std::nullopt, "Input file cannot have .OUT extension!"};
@@ -174,71 +220,60 @@ PlanResult PlanProcess(const std::filesystem::path& chosen) {
     return {plan, {}};
 }
 
-ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const RewriteRules& rules,
+PlanResult PrepareProcess(const std::filesystem::path& chosenName, const RewriteRules& rules) {
+    if (auto problem = CheckRules(rules)) {
+        return {std::nullopt, std::move(*problem)};
+    }
+    PlanResult planned = PlanProcess(chosenName);
+    if (!planned.plan) {
+        return planned;
+    }
+    const ProcessPlan& plan = *planned.plan;
+    const auto refuse = [](std::string message) { return PlanResult{std::nullopt, std::move(message)}; };
+    // A folder would be renamed to the backup name and then fail to read; a pipe would block.
+    for (const fs::path* path : {&plan.chosen, &plan.backup, &plan.target}) {
+        if (auto problem = CheckFileKind(*path)) {
+            return refuse(std::move(*problem));
+        }
+    }
+    if (plan.moveAside) {
+        if (auto loss = CheckNothingIsLost(plan.chosen, plan)) {
+            return refuse(std::move(*loss));
+        }
+    }
+    // A ".net" and ".ant" that are one file (a link, a hard link): whichever is written, the other
+    // name shows it too, and the netlist is gone.
+    if (Exists(plan.backup) && Exists(plan.target) && SameFile(plan.backup, plan.target)) {
+        return refuse("Error: " + QuotedPath(plan.target) + " and " + QuotedPath(plan.backup) +
+                      " are the same file (a link); processing would lose the netlist. Make them separate "
+                      "files." +
+                      kUnchanged);
+    }
+    if (auto problem = CheckCopies(plan, rules)) {
+        return refuse(std::move(*problem));
+    }
+    return planned;
+}
+
+ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const RewriteRules& rules,
                               const StreamOptions& options) {
     ProcessOutcome outcome;
-    if (auto problem = CheckRules(rules)) {
-        outcome.error = std::move(problem);
+    PlanResult prepared = PrepareProcess(chosenName, rules);
+    if (!prepared.plan) {
+        outcome.error = std::move(prepared.error);
         return outcome;
     }
-    PlanResult planned = PlanProcess(chosen);
-    if (!planned.plan) {
-        outcome.error = std::move(planned.error);
-        return outcome;
-    }
-    const ProcessPlan& plan = outcome.plan = *planned.plan;
-
-    // A folder would be renamed to the backup name and then fail to read; refuse it untouched.
-    std::error_code notFolder;
-    if (fs::is_directory(chosen, notFolder)) {
-        outcome.error = "Error: " + QuotedPath(chosen) + " is a folder, not a netlist." + kUnchanged;
-        return outcome;
-    }
+    const ProcessPlan& plan = outcome.plan = *prepared.plan;
 
     if (plan.moveAside) {
-        if (auto loss = CheckNothingIsLost(chosen, plan)) {
-            outcome.error = std::move(loss);
-            return outcome;
-        }
-        // A netlist that exists but cannot be read (no read permission, a dangling link) is refused
-        // before it is moved aside, so the older backup and the netlist's name stay as they were.
-        errno = 0;
-        const FilePtr chosenFile = OpenFile(chosen, "r");
-        const int openError = errno;
-        if (!chosenFile && Exists(chosen)) {
-            outcome.error =
-                "Error: Cannot read " + QuotedPath(chosen) + ": " + ErrorText(openError) + "." + kUnchanged;
-            return outcome;
-        }
-        // Processing a binned netlist again would move it over the backup, and with it the only
-        // copy of the placeholders.
-        if (chosenFile && Exists(plan.backup)) {
-            errno = 0;
-            const std::optional<bool> holdsKey = HoldsKey(chosenFile.get(), rules);
-            if (!holdsKey) {
-                outcome.error =
-                    "Error: Cannot read " + QuotedPath(chosen) + ": " + ErrorText(errno) + "." + kUnchanged;
-                return outcome;
-            }
-            if (!*holdsKey) {
-                outcome.error =
-                    "Error: " + QuotedPath(chosen) + " holds neither Key, so it looks binned already; " +
-                    "processing it would replace the backup " + QuotedPath(plan.backup) +
-                    ". To bin the netlist again, choose " + QuotedPath(plan.backup) + "." + kUnchanged;
-                return outcome;
-            }
-        }
-    }
-
-    if (plan.moveAside) {
-        const std::error_code error = MoveReplacing(chosen, plan.backup);
+        const std::error_code error = MoveReplacing(plan.chosen, plan.backup);
         // The chosen netlist gone while its backup exists is what a run killed after the move aside
         // leaves behind: the backup is the original, so regenerate from it as if it had been chosen.
         std::error_code ignored;
         const bool recovering =
             error == std::errc::no_such_file_or_directory && fs::is_regular_file(plan.backup, ignored);
         if (error && !recovering) {
-            outcome.error = "Error: Cannot move " + QuotedPath(chosen) + " aside to " +
+            outcome.error = "Error: Cannot move " + QuotedPath(plan.chosen) + " aside to " +
                             QuotedPath(plan.backup) + ": " + ErrorText(error) + "." + kUnchanged;
             return outcome;
         }

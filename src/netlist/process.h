@@ -20,6 +20,8 @@ namespace tarvex {
 std::optional<std::string> CheckRules(const RewriteRules& rules);
 
 struct ProcessPlan {
+    std::filesystem::path chosen; // the chosen name as the system opens it (on Windows without
+                                  // trailing dots and spaces)
     std::filesystem::path backup; // where the chosen netlist is moved, unless it is the backup already
     std::filesystem::path source; // the file read: the backup, or the chosen file if it is one
     std::filesystem::path target; // the file written: the ".net" form of the name
@@ -33,6 +35,14 @@ struct PlanResult {
     std::string error;
 };
 PlanResult PlanProcess(const std::filesystem::path& chosen);
+
+// Every refusal Process makes before it touches a file, so that a dry run refuses alike: CheckRules;
+// PlanProcess; a folder, pipe or device where a netlist or its backup would be; a link to the file
+// that processing would replace, or a chosen file whose ".net" is another, existing file; a ".net"
+// and ".ant" that are one file; a chosen file that cannot be read; a chosen netlist that is a binned
+// copy of its existing backup (moving it aside would replace the only copy of the placeholders);
+// a chosen backup whose existing ".net" is not a binned copy of it (regenerating would lose it).
+PlanResult PrepareProcess(const std::filesystem::path& chosen, const RewriteRules& rules);
 
 struct ProcessOutcome {
     // Set when the run stopped early or was refused; the text to show the user. The original
@@ -48,16 +58,13 @@ struct ProcessOutcome {
     bool completed() const { return !error && !cancelled; }
 };
 
-// Runs Process on the chosen netlist: checks, moves it aside to the ".ant" backup (replacing an
-// older backup), then writes the ".net" through a ReplacementFile that takes the place of the
-// target only once complete, with the permissions of the file it replaces, so a failure or a crash
-// never leaves a half-written netlist and never touches the backup. A chosen name that no longer
-// exists while its backup does (what a run killed after the move aside leaves) is regenerated from
-// the backup. Refused before any file is touched, so that no file is lost: a chosen file whose
-// ".net" is another, existing file; a link to the ".net" or the ".ant" it would replace; a file
-// holding neither Key while a backup exists (it looks binned already, and the backup may be the
-// only copy of the placeholders). Devices that keep their Key do not stop the run; they are
-// counted in the report and passed to options.onDevice.
+// Runs Process on the chosen netlist: the refusals of PrepareProcess, then moves it aside to the
+// ".ant" backup (replacing an older backup), then writes the ".net" through a ReplacementFile that
+// takes the place of the target only once complete, with the permissions of the file it replaces, so
+// a failure or a crash never leaves a half-written netlist and never touches the backup. A chosen
+// name that no longer exists while its backup does (what a run killed after the move aside leaves)
+// is regenerated from the backup. Devices that keep their Key do not stop the run; they are counted
+// in the report and passed to options.onDevice.
 ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const RewriteRules& rules,
                               const StreamOptions& options = {});
 

@@ -48,11 +48,13 @@ INSTANTIATE_TEST_SUITE_P(
                     FindBinCase{"OnHighestBound", kThreeBounds, 4e-6, 1},
                     FindBinCase{"AboveEveryBin", kThreeBounds, 5e-6, std::nullopt},
                     FindBinCase{"BelowEveryBin", kThreeBounds, 0.5e-6, std::nullopt},
-                    // Zero bounds compare like numbers: [4e-6, 0] holds nothing, [0, 0] holds 0.
-                    FindBinCase{"ZeroFallsIntoTheFirstZeroZeroBin", kThreeBounds, 0.0, 3},
-                    FindBinCase{"ZeroWithTwoBoundsIsBinTwo", Bounds{1, 2, 0, 0, 0, 0}, 0.0, 2},
-                    FindBinCase{"AllZeroTableHoldsOnlyZero", Bounds{}, 0.0, 0},
+                    // [4e-6, 0] holds nothing, and the unused end [0, 0] holds no size, not even
+                    // the 0 that a missing "L=" reads as.
+                    FindBinCase{"ZeroIsInNoZeroZeroBin", kThreeBounds, 0.0, std::nullopt},
+                    FindBinCase{"NegativeZeroIsInNoZeroZeroBin", Bounds{1, 2, 0, 0, 0, 0}, -0.0, std::nullopt},
+                    FindBinCase{"AllZeroTableHoldsNothing", Bounds{}, 0.0, std::nullopt},
                     FindBinCase{"AllZeroTableRejectsSizes", Bounds{}, 1e-6, std::nullopt},
+                    FindBinCase{"ZeroInABinFromNegativeToPositive", Bounds{-1, 1, 0, 0, 0, 0}, 0.0, 0},
                     FindBinCase{"LastOfFiveBins", kSixBounds, 5.5, 4},
                     FindBinCase{"InnerBoundOfFullTable", kSixBounds, 5.0, 3},
                     FindBinCase{"NaNHasNoBin", kSixBounds, std::numeric_limits<double>::quiet_NaN(),
@@ -86,7 +88,8 @@ std::optional<int> PlainFindBin(const Bounds& bounds, double x) {
     };
     const auto lessOrEqual = [&](double a, double b) { return a <= b || near(a, b); };
     for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
-        if (lessOrEqual(bounds[i], x) && lessOrEqual(x, bounds[i + 1])) {
+        const bool unusedEnd = bounds[i] == 0 && bounds[i + 1] == 0;
+        if (!unusedEnd && lessOrEqual(bounds[i], x) && lessOrEqual(x, bounds[i + 1])) {
             return static_cast<int>(i);
         }
     }

@@ -49,7 +49,7 @@ RunResult Run(const std::filesystem::path& program, const std::vector<std::strin
             ::_exit(126);
         }
         Redirect(STDIN_FILENO, options.stdinFrom, O_RDONLY);
-        Redirect(STDOUT_FILENO, outPath, O_WRONLY | O_CREAT | O_TRUNC);
+        Redirect(STDOUT_FILENO, outPath, O_WRONLY | O_CREAT | (options.appendStdout ? O_APPEND : O_TRUNC));
         Redirect(STDERR_FILENO, errPath, O_WRONLY | O_CREAT | O_TRUNC);
         ::execv(name.c_str(), argv.data());
         ::_exit(127);

@@ -16,6 +16,7 @@ namespace tarvex::test {
 struct RunOptions {
     std::filesystem::path stdinFrom = "/dev/null";
     std::filesystem::path stdoutTo;   // empty: captured into RunResult::out
+    bool appendStdout = false;        // stdoutTo opened for appending (">>"), not truncated
     std::filesystem::path workingDir; // empty: the test's own
 };
 

@@ -37,9 +37,9 @@ void PrintTo(const CorpusCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-// Bins from 1e-12 to 1e12, so sizes in metres, in microns and without a unit all find one, and a
-// last bin [0, 0] for devices whose line has no "L=" or "W=" (lower-case "l=" is not one); cell
-// [1][1] has no part name. Names are longer than some Keys and shorter than others.
+// Bins from 1e-12 to 1e12, so sizes in metres, in microns and without a unit all find one; a device
+// whose line has no "L=" or "W=" (lower-case "l=" is not one) keeps its Key. Cell [1][1] has no part
+// name. Names are longer than some Keys and shorter than others.
 SettingsFile WideSettings(const CorpusCase& c) {
     SettingsFile settings;
     for (BinTable* table : {&settings.tableN, &settings.tableP}) {
@@ -116,10 +116,15 @@ TEST_P(CorpusRewriteTest, OnlyTheKeysChangeAndEveryDeviceIsAccountedFor) {
     ASSERT_GE(run.exitCode, 0) << run.err;
     const std::string output = ReadFileBytes(dir / "out.net");
     EXPECT_EQ(test::FirstDifference(output, test::ReferenceRewrite(netlist, test::RulesOf(settings))), "");
-    EXPECT_NE(test::FirstDifference(output, netlist), "") << "no Key of " << c.file << " was replaced";
 
     const std::vector<std::string> rows = Lines(ReadFileBytes(dir / "r.csv"));
     ASSERT_FALSE(rows.empty());
+    // Many of these files give sizes only as "l="/"w=" or on continuation lines: their devices keep
+    // their Keys. The output changes exactly when the report names a replaced device.
+    const bool replaced = std::any_of(rows.begin() + 1, rows.end(), [](const std::string& row) {
+        return !row.empty() && row.ends_with(",") && !row.ends_with(",,");
+    });
+    EXPECT_EQ(test::FirstDifference(output, netlist) != "", replaced) << c.file;
     const auto rowsOf = [&](const char* polarity) {
         return static_cast<std::size_t>(
             std::count_if(rows.begin() + 1, rows.end(),

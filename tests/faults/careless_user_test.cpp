@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -31,6 +33,10 @@ using Files = std::map<std::string, std::string>; // name → content, or "-> ta
 constexpr const char* kPlaceholders = "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\n";
 constexpr const char* kBinned = "* amp\nM1 d g s b NCH L=1U W=2U\nM2 d g s b PCH L=1U W=2U\n";
 constexpr const char* kOther = "* another netlist the user keeps\nR1 a b 1k\n";
+// A netlist whose binned copy still holds Keys: in a .model line, and in a device outside the table.
+constexpr const char* kKeysKept = "* amp\n.model MODxyN nmos\nM1 d g s b MODxyN L=1U W=2U\nM9 d g s b MODxyP L=9U W=2U\n";
+constexpr const char* kKeysKeptBinned = "* amp\n.model MODxyN nmos\nM1 d g s b NCH L=1U W=2U\nM9 d g s b MODxyP L=9U W=2U\n";
+const std::string kLongName = std::string(232, 'x') + ".net"; // 236 bytes: the file name limit is 255
 
 // 64-bit FNV-1a: enough to tell any two of these files apart, short enough to print.
 std::string Checksum(std::string_view bytes) {
@@ -48,6 +54,8 @@ Files Snapshot(const fs::path& folder) {
         const std::string name = entry.path().lexically_relative(folder).generic_string();
         if (entry.is_symlink()) {
             entries[name] = "-> " + fs::read_symlink(entry.path()).string();
+        } else if (entry.is_fifo()) {
+            entries[name] = "<fifo>";
         } else if (entry.is_directory()) {
             entries[name] = "<dir>";
         } else {
@@ -80,15 +88,17 @@ SettingsFile Settings(std::string_view nameN = "NCH", std::string_view nameP = "
 
 struct Misstep {
     std::string name;
-    Files files;                   // what the user had besides the settings file s.amd
-    std::string chosen;            // set: the window's Process on this file
-    std::vector<std::string> cli;  // otherwise: tarvex-cli with these arguments, in the folder
-    std::string message;           // a part of the message shown; empty: none at all
+    Files files = {};                  // what the user had besides the settings file s.amd
+    std::string chosen = {};           // set: the window's Process on this file
+    std::vector<std::string> cli = {}; // otherwise: tarvex-cli with these arguments, in the folder
+    std::string message = {};          // a part of the message shown; empty: none at all
     bool touchesNothing = true;    // a refusal: the folder must be exactly as it was
     int exitCode = 1;              // of the tarvex-cli run
     SettingsFile settings = Settings();
     std::optional<std::string> keyN = {}; // the window's Key fields, when not the stored Keys
     std::optional<std::string> keyP = {};
+    std::string stdinFrom = {};    // tarvex-cli's standard input: this file in the folder
+    std::string stdoutAppend = {}; // tarvex-cli's standard output appended to this file
 };
 
 void PrintTo(const Misstep& c, std::ostream* os) {
@@ -105,6 +115,8 @@ TEST_P(CarelessUserTest, NothingTheUserHadIsLost) {
         fs::create_directories((dir / name).parent_path());
         if (content.starts_with("-> ")) {
             fs::create_symlink(content.substr(3), dir / name);
+        } else if (content == "<fifo>") {
+            ASSERT_EQ(::mkfifo((dir / name).c_str(), 0644), 0);
         } else {
             WriteFileBytes(dir / name, content);
         }
@@ -120,6 +132,13 @@ TEST_P(CarelessUserTest, NothingTheUserHadIsLost) {
     } else {
         test::RunOptions options;
         options.workingDir = dir.path();
+        if (!c.stdinFrom.empty()) {
+            options.stdinFrom = c.stdinFrom;
+        }
+        if (!c.stdoutAppend.empty()) {
+            options.stdoutTo = c.stdoutAppend;
+            options.appendStdout = true;
+        }
         const test::RunResult run = test::RunCli(c.cli, options);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
         message = run.err;
@@ -140,7 +159,7 @@ TEST_P(CarelessUserTest, NothingTheUserHadIsLost) {
         EXPECT_TRUE(kept.contains(content)) << "lost: " << content;
     }
     for (const auto& [name, entry] : after) {
-        EXPECT_FALSE(name.ends_with(".tarvex-tmp") && !before.contains(name)) << "left behind: " << name;
+        EXPECT_FALSE(name.starts_with(".tarvex-") && !before.contains(name)) << "left behind: " << name;
     }
 }
 
@@ -153,6 +172,15 @@ std::vector<std::string> Rewrite(std::vector<std::string> args) {
     args.insert(args.begin(), {"rewrite", "--settings", "s.amd"});
     return args;
 }
+
+std::vector<std::string> Check(std::vector<std::string> args) {
+    args.insert(args.begin(), {"check", "--settings", "s.amd"});
+    return args;
+}
+
+constexpr const char* kBinnedCopy =
+    "Error: \"amp.net\" is a binned copy of its backup \"amp.ant\"; processing it would replace the backup, "
+    "the only copy of the placeholders. To bin the netlist again, choose \"amp.ant\". No file was changed.";
 
 INSTANTIATE_TEST_SUITE_P(
     Items, CarelessUserTest,
@@ -184,12 +212,73 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 "/amp.net\" is a link to \""},
         Misstep{"OtherExtensionAloneIsMovedAside", {{"amp.cir", kPlaceholders}}, "amp.cir", {}, "", false},
-        // A netlist binned already, processed again.
+        // A netlist binned already, processed again: whether or not it still holds a Key, it is a
+        // binned copy of its backup, which moving it aside would destroy.
         Misstep{"BinnedNetlistAgain",
                 {{"amp.net", kBinned}, {"amp.ant", kPlaceholders}},
                 "amp.net",
                 {},
-                "/amp.net\" holds neither Key, so it looks binned already"},
+                "/amp.net\" is a binned copy of its backup \""},
+        Misstep{"BinnedNetlistKeepingKeysAgain",
+                {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
+                "amp.net",
+                {},
+                "/amp.net\" is a binned copy of its backup \""},
+        Misstep{"BinnedNetlistKeepingKeysAgainCli",
+                {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
+                "",
+                Process({"amp.net"}),
+                kBinnedCopy},
+        Misstep{"CheckRefusesWhatProcessRefuses",
+                {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
+                "",
+                Check({"amp.net"}),
+                kBinnedCopy},
+        // Choosing the backup replaces the .net: only a binned copy of it (or the same text) may go.
+        Misstep{"BackupBesideAnEditedNetlist",
+                {{"amp.ant", kPlaceholders}, {"amp.net", kOther}},
+                "amp.ant",
+                {},
+                "/amp.net\" is not a binned copy of \""},
+        Misstep{"UpperCaseBackupBesideAnEditedNetlist",
+                {{"amp.ANT", kPlaceholders}, {"amp.net", kKeysKept}},
+                "",
+                Process({"amp.ANT"}),
+                "Error: \"amp.net\" is not a binned copy of \"amp.ANT\" (a new export or an edit?); processing "
+                "\"amp.ANT\" would replace it, and it would be lost. Choose \"amp.net\" to bin it (it then becomes "
+                "the backup), or move it away to keep it. No file was changed."},
+        Misstep{"CheckOfABackupBesideAnEditedNetlist",
+                {{"amp.ant", kPlaceholders}, {"amp.net", kOther}},
+                "",
+                Check({"amp.ant"}),
+                "\"amp.net\" is not a binned copy of \"amp.ant\""},
+        Misstep{"BackupBesideItsBinnedCopy",
+                {{"amp.ant", kKeysKept}, {"amp.net", kKeysKeptBinned}},
+                "amp.ant",
+                {},
+                "",
+                false},
+        Misstep{"BackupBesideTheSameText", {{"amp.ant", kPlaceholders}, {"amp.net", kPlaceholders}}, "amp.ant", {}, "", false},
+        // The .net and the .ant one file through a link, either way round.
+        Misstep{"BackupIsALinkToTheNetlist",
+                {{"amp.net", kPlaceholders}, {"amp.ant", "-> amp.net"}},
+                "amp.ant",
+                {},
+                "/amp.ant\" are the same file (a link); processing would lose the netlist."},
+        Misstep{"NetlistIsALinkToTheBackupCli",
+                {{"amp.ant", kPlaceholders}, {"amp.net", "-> amp.ant"}},
+                "",
+                Process({"amp.ant"}),
+                "Error: \"amp.net\" and \"amp.ant\" are the same file (a link); processing would lose the "
+                "netlist. Make them separate files. No file was changed."},
+        // Not a file that can be read to its end.
+        Misstep{"NetlistIsAPipe",
+                {{"amp.net", "<fifo>"}},
+                "",
+                Process({"amp.net"}),
+                "Error: \"amp.net\" is not a regular file (a pipe, a device or a socket), not a netlist."},
+        Misstep{"CheckOfAPipe", {{"amp.ant", "<fifo>"}}, "", Check({"amp.ant"}), "\"amp.ant\" is not a regular file"},
+        Misstep{"BackupIsAPipe", {{"amp.net", kPlaceholders}, {"amp.ant", "<fifo>"}}, "amp.net", {}, "\" is not a regular file"},
         Misstep{"SameNetlistTwiceRunsOnce",
                 {{"amp.net", kPlaceholders}, {"amp.ant", kOther}, {"sub/keep.txt", kOther}},
                 "",
@@ -201,8 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"amp.ant", kPlaceholders}, {"amp.net", kBinned}},
                 "",
                 Process({"amp.ant", "amp.net"}),
-                "Error: \"amp.net\" holds neither Key, so it looks binned already; processing it would "
-                "replace the backup \"amp.ant\". To bin the netlist again, choose \"amp.ant\".",
+                kBinnedCopy,
                 false},
         // A link planted where the temporary output used to be written.
         Misstep{"LinkPlantedAtTheOldTemporaryName",
@@ -281,12 +369,69 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 1,
                 Settings("NCH", "PCH\n+ x")},
+        // The report of a dry run over a netlist's own backup or .net.
+        Misstep{"CheckReportOverTheBackup",
+                {{"amp.net", kPlaceholders}, {"amp.ant", kKeysKept}},
+                "",
+                Check({"--report", "amp.ant", "amp.net"}),
+                "Error: The report \"amp.ant\" would overwrite the netlist \"amp.ant\"."},
+        Misstep{"CheckReportOverTheNetlist",
+                {{"amp.net", kBinned}, {"amp.ant", kPlaceholders}},
+                "",
+                Check({"--report", "amp.net", "amp.ant"}),
+                "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\"."},
+        // A filter whose output is its own input would never end.
+        Misstep{.name = "RewriteAppendedToItsInput",
+                .files = {{"amp.net", kPlaceholders}},
+                .cli = Rewrite({"amp.net"}),
+                .message = "Error: The output (standard output) is the input file (\"amp.net\"). Nothing was written.",
+                .stdoutAppend = "amp.net"},
+        Misstep{.name = "RewriteOfStandardInputAppendedToIt",
+                .files = {{"amp.net", kPlaceholders}},
+                .cli = Rewrite({}),
+                .message = "Error: The output (standard output) is the input file (standard input).",
+                .stdinFrom = "amp.net",
+                .stdoutAppend = "amp.net"},
+        Misstep{.name = "RewriteOfStandardInputIntoIt",
+                .files = {{"amp.net", kPlaceholders}},
+                .cli = Rewrite({"-", "amp.net"}),
+                .message = "Error: The output (\"amp.net\") is the input file (standard input).",
+                .stdinFrom = "amp.net"},
+        // Names near the file system's limit work like any other.
+        Misstep{.name = "LongNetlistName",
+                .files = {{kLongName, kPlaceholders}},
+                .chosen = kLongName,
+                .touchesNothing = false},
+        Misstep{.name = "LongOutputName",
+                .files = {{"amp.net", kPlaceholders}},
+                .cli = Rewrite({"amp.net", std::string(235, 'y') + ".net"}),
+                .touchesNothing = false,
+                .exitCode = 0},
+        // check stops where process stops, with the same message and status.
+        Misstep{"CheckOfANameWithoutExtension", {{"amp", kPlaceholders}}, "", Check({"amp"}), "amp: Input file cannot have .OUT extension!"},
+        Misstep{"CheckOfAnotherExtensionBesideNetlist",
+                {{"amp.cir", kPlaceholders}, {"amp.net", kOther}},
+                "",
+                Check({"amp.cir"}),
+                "Error: Processing \"amp.cir\" would replace \"amp.net\", another file."},
+        Misstep{"CheckOfABinnedNetlist",
+                {{"amp.net", kBinned}, {"amp.ant", kPlaceholders}},
+                "",
+                Check({"amp.net"}),
+                kBinnedCopy},
+        // A full disk under the report is named as such.
+        Misstep{"ReportOnAFullDevice",
+                {{"amp.net", kPlaceholders}},
+                "",
+                Process({"--report", "/dev/full", "amp.net"}),
+                "Error: Cannot write report \"/dev/full\": No space left on device.",
+                false},
         // Messages that name what they are about.
         Misstep{"UnknownSubcommand",
                 {{"amp.net", kPlaceholders}},
                 "",
                 {"proces", "--settings", "s.amd", "amp.net"},
-                "Error: Unknown subcommand \"proces\"",
+                "Error: Unknown subcommand \"proces\"; choose process, rewrite, check, show or probe.",
                 true,
                 2},
         Misstep{"NameWithoutExtension",
@@ -357,10 +502,10 @@ TEST(CarelessUserTest, CliSaysWhichSizeADeviceLacks) {
                        "amp.ant:5: Error: MODxyP device has no readable W=!\n"
                        "amp.ant:6: Error: No MODxyN bin for L=9e-06 W=2e-06!\n");
     EXPECT_EQ(run.out, "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n"
-                       "amp.ant,1,N,0,0,2,2,,no L= or W=\n"
-                       "amp.ant,3,N,0,2e-06,0,2,,no L=\n"
-                       "amp.ant,4,P,0,2e-06,0,2,,no L=\n"
-                       "amp.ant,5,P,1e-06,0,2,0,,no W=\n"
+                       "amp.ant,1,N,0,0,,,,no L= or W=\n"
+                       "amp.ant,3,N,0,2e-06,0,,,no L=\n"
+                       "amp.ant,4,P,0,2e-06,0,,,no L=\n"
+                       "amp.ant,5,P,1e-06,0,,0,,no W=\n"
                        "amp.ant,6,N,9e-06,2e-06,0,,,no bin\n");
 }
 

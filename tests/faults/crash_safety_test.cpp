@@ -128,7 +128,7 @@ class CrashSafetyTest : public testing::TestWithParam<CrashCase> {};
 TEST_P(CrashSafetyTest, KilledMidWriteKeepsTheOriginalAndTheNextRunRecovers) {
     const CrashCase& c = GetParam();
     const Design design = MakeDesign(8u << 20);
-    const std::string oldOutput = "* the output of an earlier run\n";
+    const std::string oldOutput = test::OlderBinnedCopy(design.netlist);
     const TempDir dir;
     if (c.killedRunChose == "amp.net") {
         WriteFileBytes(dir / "amp.net", design.netlist);
@@ -212,7 +212,7 @@ TEST(CrashSafetyTest, KilledAtAnyMomentLosesNothing) {
         EXPECT_EQ(others.erase("amp.ant") + others.erase("amp.net"), 2u);
         EXPECT_LE(others.size(), 1u);
         for (const std::string& name : others) {
-            EXPECT_TRUE(name.starts_with("amp.net.") && name.ends_with(".tarvex-tmp")) << name;
+            EXPECT_TRUE(name.starts_with(".tarvex-") && name.ends_with(".tmp")) << name;
         }
     }
 }

@@ -145,4 +145,13 @@ RewriteRules SmallRules() {
     return rules;
 }
 
+std::string OlderBinnedCopy(std::string netlist) {
+    for (const auto& [key, name] : {std::pair{"MODxyN", "NCH_V1"}, std::pair{"MODxyP", "PCH_V1"}}) {
+        for (std::size_t at = 0; (at = netlist.find(key, at)) != std::string::npos; at += 6) {
+            netlist.replace(at, 6, name);
+        }
+    }
+    return netlist;
+}
+
 } // namespace tarvex::test

@@ -73,6 +73,10 @@ std::string ReadAll(const std::filesystem::path& path);
 // The names of the entries directly in folder.
 std::set<std::string> EntriesOf(const std::filesystem::path& folder);
 
+// What an earlier run with older part names made of netlist: every default Key replaced by
+// "NCH_V1" or "PCH_V1", so a binned copy that choosing the backup may replace.
+std::string OlderBinnedCopy(std::string netlist);
+
 // Bounds and names that put "L=1U W=2U" devices into cell [0][0] of both tables: "NCH" and "PCH".
 RewriteRules SmallRules();
 

@@ -66,27 +66,27 @@ TEST_P(HostileNetlistTest, OnlyKeysChangeAndTheBackupIsExact) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, HostileNetlistTest,
     testing::Values(
-        // A NUL ends the value that follows "W=" (W is then 0: bin 2, whose cell is empty) but
+        // A NUL ends the value that follows "W=" (no number is left: the device keeps its Key) but
         // nothing else.
         HostileCase{"NulBytes",
                     "M1 d g s b MODxyN L=1U W=2U\0 junk\n\0\0MODxyP\0 L=1U W=2U\nX1 \0MODxyN W=\0 3U L=1U\n"s,
                     "M1 d g s b NCH L=1U W=2U\0 junk\n\0\0PCH\0 L=1U W=2U\nX1 \0MODxyN W=\0 3U L=1U\n"s, 3,
-                    "Error: Missing MODxyN part name!"},
-        // A lone CR ends a line: M2 has no "L=" of its own (L is 0) and must not take the next line's.
+                    "Error: MODxyN device has no readable W=!"},
+        // A lone CR ends a line: M2 has no "L=" of its own and must not take the next line's.
         HostileCase{"CarriageReturnOnlyLineEnds", "M1 MODxyN L=1U W=2U\rM2 MODxyP W=2U\rL=1U\r",
-                    "M1 NCH L=1U W=2U\rM2 MODxyP W=2U\rL=1U\r", 3, "Error: Missing MODxyP part name!"},
+                    "M1 NCH L=1U W=2U\rM2 MODxyP W=2U\rL=1U\r", 3, "Error: MODxyP device has no readable L=!"},
         HostileCase{"MixedLineEnds", "M1 MODxyN L=1U W=2U\r\r\nM2 MODxyP L=1U W=2U\n\r",
                     "M1 NCH L=1U W=2U\r\r\nM2 PCH L=1U W=2U\n\r", 4, ""},
         HostileCase{"NonUtf8Bytes", "* \xff\xfe\xc3\x28 MODxyN\nM1 \xe9\xe8 MODxyP L=1U W=2U \x80\n",
                     "* \xff\xfe\xc3\x28 MODxyN\nM1 \xe9\xe8 PCH L=1U W=2U \x80\n", 2,
-                    "Error: Missing MODxyN part name!"},
+                    "Error: MODxyN device has no readable L= or W=!"},
         HostileCase{"Latin1KeyAndPartName", "M1 MOD\xb5N L=1U W=2U\n",
                     "M1 N\xe9"
                     "CH\xff L=1U W=2U\n",
                     1, "", Latin1Rules()},
         HostileCase{"KeyOnTheLastBytesWithoutLineEnd", "* end\nM9 L=1U W=2U MODxyP",
                     "* end\nM9 L=1U W=2U PCH", 2, ""},
-        HostileCase{"OnlyAKey", "MODxyN", "MODxyN", 1, "Error: Missing MODxyN part name!"}),
+        HostileCase{"OnlyAKey", "MODxyN", "MODxyN", 1, "Error: MODxyN device has no readable L= or W=!"}),
     test::RowName());
 
 TEST(HostileNetlistTest, BinaryGarbageChangesOnlyAtKeys) {

@@ -25,6 +25,8 @@ using test::WriteFileBytes;
 constexpr std::string_view kNetlist =
     "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\n.end\n";
 constexpr std::string_view kOldOutput = "* an earlier output, not to be lost\n";
+// kNetlist binned with older part names: an output that choosing the backup may replace.
+constexpr std::string_view kOldBinned = "* amp\nM1 d g s b NCH_V1 L=1U W=2U\nM2 d g s b PCH_V1 L=1U W=2U\n.end\n";
 
 std::string Expected(std::string_view netlist) {
     return fuzz::ReferenceRewrite(netlist, test::SmallRules()).output;
@@ -96,7 +98,7 @@ TEST(ProcessFaultTest, ReadOnlyFolderWithTheBackupChosenCreatesNothing) {
     }
     const TempDir dir;
     WriteFileBytes(dir / "amp.ant", kNetlist);
-    WriteFileBytes(dir / "amp.net", kOldOutput);
+    WriteFileBytes(dir / "amp.net", kOldBinned);
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
 
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules());
@@ -106,7 +108,7 @@ TEST(ProcessFaultTest, ReadOnlyFolderWithTheBackupChosenCreatesNothing) {
                                   ": Permission denied. The original netlist is kept as " +
                                   Q(dir / "amp.ant") + ".");
     EXPECT_EQ(ReadAll(dir / "amp.ant"), kNetlist);
-    EXPECT_EQ(ReadAll(dir / "amp.net"), kOldOutput);
+    EXPECT_EQ(ReadAll(dir / "amp.net"), kOldBinned);
     EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
 }
 
@@ -119,8 +121,7 @@ TEST(ProcessFaultTest, BackupThatIsAFolderCannotBeReplaced) {
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
 
     ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error, "Error: Cannot move " + Q(dir / "amp.net") + " aside to " + Q(dir / "amp.ant") +
-                                  ": Is a directory. No file was changed.");
+    EXPECT_EQ(*outcome.error, "Error: " + Q(dir / "amp.ant") + " is a folder, not a netlist. No file was changed.");
     EXPECT_EQ(ReadAll(dir / "amp.net"), kNetlist);
     EXPECT_EQ(ReadAll(dir / "amp.ant" / "keep.txt"), kOldOutput);
     EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
@@ -135,9 +136,7 @@ TEST(ProcessFaultTest, TargetThatIsAFolderCannotBeReplaced) {
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules());
 
     ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error, "Error: Cannot create " + Q(dir / "amp.net") +
-                                  ": Is a directory. The original netlist is kept as " + Q(dir / "amp.ant") +
-                                  ".");
+    EXPECT_EQ(*outcome.error, "Error: " + Q(dir / "amp.net") + " is a folder, not a netlist. No file was changed.");
     EXPECT_EQ(ReadAll(dir / "amp.ant"), kNetlist);
     EXPECT_EQ(ReadAll(dir / "amp.net" / "keep.txt"), kOldOutput);
     EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
@@ -227,7 +226,7 @@ protected:
         const DiskFullCase& c = GetParam();
         WriteFileBytes(folder / (c.chosen == "amp.net" ? "amp.net" : "amp.ant"), m_netlist);
         if (c.oldOutput) {
-            WriteFileBytes(folder / "amp.net", std::string(200 * 1024, '*'));
+            WriteFileBytes(folder / "amp.net", test::OlderBinnedCopy(m_netlist));
         }
     }
 
@@ -238,7 +237,7 @@ protected:
                                       ". The original netlist is kept as " + Q(folder / "amp.ant") + ".");
         EXPECT_TRUE(ReadAll(folder / "amp.ant") == m_netlist);
         if (c.oldOutput) {
-            EXPECT_EQ(ReadAll(folder / "amp.net"), std::string(200 * 1024, '*'));
+            EXPECT_TRUE(ReadAll(folder / "amp.net") == test::OlderBinnedCopy(m_netlist));
             EXPECT_EQ(EntriesOf(folder), (std::set<std::string>{"amp.ant", "amp.net"}));
         } else {
             EXPECT_EQ(EntriesOf(folder), std::set<std::string>{"amp.ant"});
@@ -276,8 +275,9 @@ TEST_P(DiskFullTest, FileSizeLimitStopsAParallelRunAndKeepsEveryFile) {
 
 TEST_P(DiskFullTest, FullFileSystemStopsTheRunAndKeepsEveryFile) {
     const TempDir dir;
-    // Room for the netlist and an old output, not for the larger new output besides them.
-    const test::SmallFileSystem small(dir / "small", 512 * 1024);
+    // Room for the netlist and an old output (as large as the netlist), not for the larger new output
+    // besides them.
+    const test::SmallFileSystem small(dir / "small", (GetParam().oldOutput ? 768 : 512) * 1024);
     if (small.skipReason()) {
         GTEST_SKIP() << *small.skipReason();
     }

@@ -99,15 +99,37 @@ TEST(RewriteLineEventsTest, NoBinKeepsTheKeyAndSaysWhy) {
     EXPECT_EQ(ProblemMessage(*r.n), "Error: No MODxyN bin for L=1e-06 W=2e-05!");
 }
 
-TEST(RewriteLineEventsTest, LineWithoutSizesIsLookedUpAtZero) {
+// With every cell named, a size the line does not give must not land in the unused [0, 0] bins
+// that the 0 it reads as would match: the device keeps its Key and says what it lacks.
+TEST(RewriteLineEventsTest, DeviceWithoutAReadableSizeKeepsItsKey) {
     RewriteRules rules = MakeRules();
     rules.tableN.widthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
     rules.tableN.lengthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
-    SetPartName(rules.tableN, 2, 2, "ZERO");
-    LineRewrite r;
-    EXPECT_EQ(Rewrite("M7 1 2 3 4 MODxyN\n", rules, &r), "M7 1 2 3 4 ZERO\n");
-    EXPECT_EQ(r.n->widthBin, 2);
-    EXPECT_EQ(r.n->lengthBin, 2);
+    for (int w = 0; w < kBinCount; ++w) {
+        for (int l = 0; l < kBinCount; ++l) {
+            SetPartName(rules.tableN, w, l, "N" + std::to_string(w) + std::to_string(l));
+        }
+    }
+    const struct {
+        std::string_view line;
+        std::string_view label;
+        std::string_view message;
+    } cases[] = {
+        {"M7 1 2 3 4 MODxyN\n", "no L= or W=", "Error: MODxyN device has no readable L= or W=!"},
+        {"M1 d g s b MODxyN L={lp} W=4u", "no L=", "Error: MODxyN device has no readable L=!"},
+        {"M1 d g s b MODxyN L=2u W=", "no W=", "Error: MODxyN device has no readable W=!"},
+        {"M1 d g s b MODxyN L=0 W=2u", "no bin", "Error: No MODxyN bin for L=0 W=2e-06!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        LineRewrite r;
+        EXPECT_EQ(Rewrite(c.line, rules, &r), c.line);
+        ASSERT_TRUE(r.n);
+        EXPECT_EQ(r.n->outcome, DeviceOutcome::NoBin);
+        EXPECT_EQ(ProblemLabel(*r.n), c.label);
+        EXPECT_EQ(ProblemMessage(*r.n), c.message);
+    }
+    EXPECT_EQ(Rewrite("M1 d g s b MODxyN L=2u W=4u", rules), "M1 d g s b N00 L=2u W=4u");
 }
 
 TEST(RewriteLineEventsTest, InsertedNNameHoldingThePKeyIsReplacedToo) {

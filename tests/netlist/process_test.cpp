@@ -37,6 +37,13 @@ constexpr const char* kRewritten = "* amp\r\n"
                                    "M3 d g s b MODxyN L=1U W=20U\n"
                                    ".end";
 constexpr const char* kOld = "* an older file that a failed run must not lose\n";
+// What an earlier run with older part names made of kNetlist: a binned copy of it, which choosing
+// the backup may replace.
+constexpr const char* kOldOutput = "* amp\r\n"
+                                   "M1 d g s b NCH_V1 L=1U W=2U\r\n"
+                                   "M2 d g s b PCH_V1 L=1U W=2U\n"
+                                   "M3 d g s b MODxyN L=1U W=20U\n"
+                                   ".end";
 
 RewriteRules Rules() {
     RewriteRules rules;
@@ -130,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "",
                                 {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
                     ProcessCase{"BackupChosenRegeneratesNetlistOnly",
-                                {{"amp.ant", kNetlist}, {"amp.net", kOld}},
+                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}},
                                 "amp.ant",
                                 Rules(),
                                 "",
@@ -190,11 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Error: Empty MODxyN key!",
                                 {{"amp.net", kNetlist}, {"amp.ant", kOld}}},
                     ProcessCase{"EmptyKeyPTouchesNothing",
-                                {{"amp.ant", kNetlist}, {"amp.net", kOld}},
+                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}},
                                 "amp.ant",
                                 WithKeys("MODxyN", ""),
                                 "Error: Empty MODxyP key!",
-                                {{"amp.ant", kNetlist}, {"amp.net", kOld}}},
+                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}}},
                     ProcessCase{"BoundsAreCheckedBeforeKeys",
                                 {{"amp.net", kNetlist}},
                                 "amp.net",
@@ -222,33 +229,45 @@ INSTANTIATE_TEST_SUITE_P(
                         {{"other.net", kOld}}}),
     test::RowName());
 
-TEST(ProcessTest, SecondRunBacksUpTheFirstRunsOutput) {
+// Processing the netlist twice would back up the first run's output over the placeholders: the
+// second run is refused, and choosing the backup regenerates the netlist instead.
+TEST(ProcessTest, SecondRunOfTheSameNetlistIsRefused) {
     const TempDir dir;
     WriteFileBytes(dir / "amp.net", kNetlist);
 
     ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
-    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+    const ProcessOutcome again = ProcessNetlist(dir / "amp.net", Rules());
+    EXPECT_NE(again.error.value_or("").find("is a binned copy of its backup"), std::string::npos);
+    ASSERT_TRUE(ProcessNetlist(dir / "amp.ant", Rules()).completed());
 
-    // The placeholder netlist is gone: the backup now holds the first output.
-    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kRewritten}, {"amp.net", kRewritten}}));
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kRewritten}}));
 }
 
-// A .net with a backup beside it is processed only when it still holds a Key; the check reads the
-// file in pieces of 1 MiB, and a Key cut in two by them still counts.
-TEST(ProcessTest, KeyAcrossTheCheckReadsIsFound) {
-    const std::size_t cut = std::size_t{1} << 20;
-    std::string netlist = "* filler\n";
-    netlist += std::string(cut - 3 - netlist.size() - 4, 'x');
-    netlist += "\nM1 ";
-    ASSERT_EQ(netlist.size(), cut - 3);
-    netlist += "MODxyN L=1U W=2U\n";
-    const TempDir dir;
-    WriteFileBytes(dir / "amp.net", netlist);
-    WriteFileBytes(dir / "amp.ant", kOld);
+// The comparison with the backup reads both files in pieces: a binned line cut by them, and a line
+// longer than a piece, are still told apart from an edit.
+TEST(ProcessTest, BinnedCopyIsFoundAcrossTheComparisonReads) {
+    for (const std::size_t cut : {std::size_t{1} << 18, std::size_t{1} << 20}) {
+        SCOPED_TRACE(cut);
+        std::string netlist = "* filler\n";
+        netlist += std::string(cut - 3 - netlist.size() - 4, 'x');
+        netlist += "\nM1 ";
+        netlist += "MODxyN L=1U W=2U\r\n";
+        netlist += std::string(cut + 5, 'y') + " MODxyP L=1U W=2U\n";
+        const TempDir dir;
+        WriteFileBytes(dir / "amp.net", netlist);
+        ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+        const std::string binned = ReadFileBytes(dir / "amp.net");
+        ASSERT_NE(binned.find("M1 NCH L=1U W=2U\r\n"), std::string::npos);
+        ASSERT_NE(binned.find("y PCH_LONG L=1U"), std::string::npos);
 
-    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), netlist);
-    EXPECT_NE(ReadFileBytes(dir / "amp.net").find("M1 NCH L=1U"), std::string::npos);
+        EXPECT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).error);
+        // One byte edited outside the Keys: a netlist of its own, which becomes the new backup.
+        std::string edited = binned;
+        edited[cut + 100] = 'z';
+        WriteFileBytes(dir / "amp.net", edited);
+        EXPECT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+        EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), edited);
+    }
 }
 
 TEST(ProcessTest, RunGoesOnPastKeptDevicesAndReportsEachOne) {
@@ -290,7 +309,7 @@ TEST(ProcessTest, RunGoesOnPastKeptDevicesAndReportsEachOne) {
 
 TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
     const TempDir dir;
-    WriteFiles(dir.path(), {{"amp.ant", kNetlist}, {"amp.net", kOld}});
+    WriteFiles(dir.path(), {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}});
     StreamOptions options;
     options.onProgress = [](std::uint64_t) { return false; };
 
@@ -298,7 +317,7 @@ TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
 
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.error);
-    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kOld}}));
+    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kOldOutput}}));
 }
 
 // Cancel part-way through a run on several threads: the same files as a cancel on one thread.
@@ -374,17 +393,20 @@ TEST(ProcessTest, ReadErrorStopsTheRunAndKeepsEveryFile) {
         SCOPED_TRACE(chosen);
         const TempDir dir;
         fs::create_symlink("/proc/self/mem", dir / chosen);
-        if (std::string(chosen) == "amp.ant") {
+        const bool backupChosen = std::string(chosen) == "amp.ant";
+        if (backupChosen) {
             WriteFileBytes(dir / "amp.net", kOld);
         }
 
         const ProcessOutcome outcome = ProcessNetlist(dir / chosen, Rules());
 
-        EXPECT_EQ(
-            outcome.error.value_or(""),
-            InFolder("Error: Cannot read \"{dir}/amp.ant\": Input/output error. The original netlist is "
-                     "kept as \"{dir}/amp.ant\".",
-                     dir.path()));
+        // A chosen backup is read whole before anything is written, to compare it with the .net.
+        EXPECT_EQ(outcome.error.value_or(""),
+                  InFolder(backupChosen ? "Error: Cannot read \"{dir}/amp.ant\": Input/output error. No file was "
+                                          "changed."
+                                        : "Error: Cannot read \"{dir}/amp.ant\": Input/output error. The original "
+                                          "netlist is kept as \"{dir}/amp.ant\".",
+                           dir.path()));
         Files expected{{"amp.ant", "-> /proc/self/mem"}};
         if (std::string(chosen) == "amp.ant") {
             expected["amp.net"] = kOld;

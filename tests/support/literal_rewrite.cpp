@@ -3,18 +3,31 @@
 
 #include "bins/engineering_value.h"
 
+#include <optional>
+
 namespace tarvex::test {
 namespace {
 
-double ValueAfter(const std::string& line, const char* marker) {
+// The value after the marker, or nothing when the line lacks it or no number follows it.
+std::optional<double> ValueAfter(const std::string& line, const char* marker) {
     const std::size_t pos = line.find(marker);
-    return pos == std::string::npos ? 0.0 : ParseNetlistValue(line.substr(pos + 2, kNetlistTokenLength));
+    if (pos == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string token = line.substr(pos + 2, kNetlistTokenLength);
+    if (!StartsWithNumber(token)) {
+        return std::nullopt;
+    }
+    return ParseNetlistValue(token);
 }
 
-void ReplaceKey(std::string& line, const std::string& key, const BinTable& table, double length,
-                double width) {
-    const auto w = FindBin(table.widthBounds, width);
-    const auto l = FindBin(table.lengthBounds, length);
+void ReplaceKey(std::string& line, const std::string& key, const BinTable& table, std::optional<double> length,
+                std::optional<double> width) {
+    if (!length || !width) {
+        return;
+    }
+    const auto w = FindBin(table.widthBounds, *width);
+    const auto l = FindBin(table.lengthBounds, *length);
     if (w && l && !PartName(table, *w, *l).empty()) {
         ReplaceFirst(line, key, PartName(table, *w, *l));
     }
@@ -26,8 +39,8 @@ std::string LiteralRewriteLine(std::string line, const RewriteRules& rules) {
     if (line.find(rules.keyN) == std::string::npos && line.find(rules.keyP) == std::string::npos) {
         return line;
     }
-    const double length = ValueAfter(line, "L=");
-    const double width = ValueAfter(line, "W=");
+    const std::optional<double> length = ValueAfter(line, "L=");
+    const std::optional<double> width = ValueAfter(line, "W=");
     if (line.find(rules.keyN) != std::string::npos) {
         ReplaceKey(line, rules.keyN, rules.tableN, length, width);
     }
