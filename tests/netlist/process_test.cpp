@@ -379,6 +379,41 @@ TEST(ProcessTest, NetlistWithoutReadPermissionIsRefusedBeforeTheMoveAside) {
     EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", kNetlist}}));
 }
 
+// Windows opens "amp.net." as "amp.net": the backup and the new netlist must be named from that
+// name, not become "amp.net.ant" and "amp.net.net" beside it.
+TEST(ProcessTest, TrailingDotsAndSpacesNameTheFileWindowsOpens) {
+#ifndef _WIN32
+    GTEST_SKIP() << "only Windows drops the trailing dots and spaces of a file name";
+#endif
+    for (const char* chosen : {"amp.net.", "amp.net. .", "amp.ant ."}) {
+        SCOPED_TRACE(chosen);
+        const TempDir dir;
+        WriteFileBytes(dir / (std::string(chosen).starts_with("amp.ant") ? "amp.ant" : "amp.net"), kNetlist);
+
+        const ProcessOutcome outcome = ProcessNetlist(dir / chosen, Rules());
+
+        ASSERT_FALSE(outcome.error) << *outcome.error;
+        EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kRewritten}}));
+    }
+}
+
+// A netlist the user made read-only gives a read-only new netlist (the permission bits on POSIX,
+// the read-only attribute on Windows).
+TEST(ProcessTest, ReadOnlyNetlistGivesAReadOnlyNetlist) {
+    const TempDir dir;
+    WriteFileBytes(dir / "amp.net", kNetlist);
+    fs::permissions(dir / "amp.net", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
+
+    ASSERT_FALSE(outcome.error) << *outcome.error;
+    EXPECT_EQ(fs::status(dir / "amp.net").permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kRewritten);
+    fs::permissions(dir / "amp.net", fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(dir / "amp.ant", fs::perms::owner_write, fs::perm_options::add);
+}
+
 // A read error part-way (a source on a device that fails) stops the run with a message; the
 // original stays as the backup and an older output is not replaced by a partial one. Reading
 // /proc/self/mem at offset 0 fails with EIO for any user.
