@@ -6,6 +6,7 @@
 #include "table_grid.h"
 
 #include "files/paths.h"
+#include "netlist/bin_map.h"
 #include "netlist/bin_usage.h"
 
 #include <CLI/CLI.hpp>
@@ -23,6 +24,7 @@ namespace {
 struct CheckOptions {
     RuleOptions rules;
     std::vector<std::string> netlists;
+    std::optional<std::string> map; // the SVG bin map to write
 };
 
 // The rewritten netlist goes nowhere: only the devices met on the way count.
@@ -36,7 +38,8 @@ struct Findings {
     BinUsage usage;
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
-    std::string keptLines; // DescribeKeptDevice for each kept device, each with its line end
+    std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
+    std::optional<BinMap> map; // when --map asks for one
 };
 
 // The devices per cell under the part names; a cell without name or devices stays blank.
@@ -91,6 +94,9 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
         report.addRow(netlist, line, event);
         findings.usage.add(event);
+        if (findings.map) {
+            findings.map->add(netlist, line, event);
+        }
         ++findings.devices;
         if (event.outcome != DeviceOutcome::Replaced) {
             ++findings.kept;
@@ -122,6 +128,22 @@ int RunCheck(const CheckOptions& options) {
     for (const std::string& netlist : netlists) {
         files.push_back({PathFromText(netlist), "netlist"});
     }
+    // The map may name no file of the run: not the settings, a netlist, the netlist a process
+    // would write or its backup, nor the report.
+    if (options.map) {
+        std::vector<RunFile> mapClashes = files;
+        for (const std::string& netlist : netlists) {
+            mapClashes.push_back({ChangeExtension(PathFromText(netlist), ".net"), "netlist"});
+            mapClashes.push_back({ChangeExtension(PathFromText(netlist), ".ant"), "backup"});
+        }
+        if (options.rules.report && *options.rules.report != "-") {
+            mapClashes.push_back({PathFromText(*options.rules.report), "report"});
+        }
+        if (const auto clash = CheckOverwrite("map", PathFromText(*options.map), mapClashes)) {
+            PrintError(*clash);
+            return kExitError;
+        }
+    }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
@@ -130,6 +152,9 @@ int RunCheck(const CheckOptions& options) {
 
     int status = kExitOk;
     Findings findings;
+    if (options.map) {
+        findings.map.emplace(rules);
+    }
     for (const std::string& netlist : netlists) {
         if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings)) {
             status = kExitError;
@@ -138,6 +163,12 @@ int RunCheck(const CheckOptions& options) {
     if (const auto error = report.close()) {
         PrintError(*error);
         status = kExitError;
+    }
+    if (findings.map) {
+        if (const auto error = WriteBinMap(PathFromText(*options.map), findings.map->svg())) {
+            PrintError(*error);
+            status = kExitError;
+        }
     }
     const std::string text = UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage.n) + '\n' +
                              UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage.p) + '\n' +
@@ -163,6 +194,8 @@ void AddCheckCommand(CLI::App& app, int& exitCode) {
         "check", "Dry run of process: show how the devices of each NETLIST fall into the tables and which "
                  "would keep their placeholder; writes nothing but the report");
     AddRuleOptions(*command, options->rules);
+    command->add_option("--map", options->map,
+                        "Also write FILE.svg: a picture of where the devices sit among the bins");
     command->add_option("NETLIST", options->netlists, "Netlist files to read")->required();
     command->callback([options, &exitCode] { exitCode = RunCheck(*options); });
 }
