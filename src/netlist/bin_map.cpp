@@ -30,7 +30,7 @@ constexpr std::string_view kStyle =
     ".frame{fill:#fff;stroke:#777}.grid{stroke:#e3e3e3}.tick{fill:#444;font-size:11px}"
     ".bin{fill:none;stroke:#0072B2}.used{fill:#56B4E9;fill-opacity:.25}"
     ".noname{fill:none;stroke:#999;stroke-dasharray:4 3}"
-    ".name{fill:#00466e;font-size:11px;text-anchor:middle}"
+    ".name{fill:#00466e;font-size:11px}"
     ".card{fill:none;stroke:#CC79A7;stroke-width:.8;stroke-dasharray:2 2}"
     ".ok{fill:#0072B2;stroke:#fff;stroke-width:.6}.kept{fill:#D55E00;stroke:#000;stroke-width:.6}"
     ".head{font-size:15px;font-weight:bold}.note{fill:#333;font-size:11px}"
@@ -134,7 +134,7 @@ void AppendRect(std::string& out, std::string_view cls, double x0, double y0, do
 // A device mark: a circle for a device that gets its part name, a diamond for one that keeps its
 // Key, larger for a mark that stands for several devices. The tooltip follows as its child.
 void AppendMarkStart(std::string& out, bool kept, double x, double y, std::uint64_t count) {
-    const double size = 3.5 + (count > 1 ? 1.5 * std::log10(static_cast<double>(count)) + 1 : 0);
+    const double size = 4.5 + (count > 1 ? 1.5 * std::log10(static_cast<double>(count)) + 1 : 0);
     if (kept) {
         const double r = size * 1.35;
         out += "<path class=\"kept\" d=\"M";
@@ -426,13 +426,13 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, 
 
     Plot plot{Axis::Around(wLogs), Axis::Around(lLogs), top + 34};
     const std::string key = polarity == Polarity::N ? m_rules.keyN : m_rules.keyP;
-    std::string heading = std::string(polarity == Polarity::N ? "N" : "P") + "-channel table  Key: " + key +
-                          "  (" + Plural(panel.total, "device", "devices");
+    std::string heading = std::string(polarity == Polarity::N ? "N" : "P") + "-channel table, Key " + key +
+                          ": " + Plural(panel.total, "device", "devices");
     if (panel.kept > 0) {
         heading += ", " + std::to_string(panel.kept) + (panel.kept == 1 ? " keeps its" : " keep their") +
                    " placeholder";
     }
-    AppendText(out, "head", kPlotLeft, top + 20, heading + ')');
+    AppendText(out, "head", kPlotLeft, top + 20, heading);
 
     const double plotBottom = plot.top + kPlotHeight;
     out += "<rect class=\"frame\"";
@@ -468,10 +468,10 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, 
         AppendRect(out, cls, plot.x(table.widthBounds[wi]), plot.y(table.lengthBounds[li]),
                    plot.x(table.widthBounds[wi + 1]), plot.y(table.lengthBounds[li + 1]));
         out += "/>\n";
+        // The name sits in the cell's upper left corner, where devices are seldom drawn.
         if (!name.empty()) {
-            const double x = (plot.x(table.widthBounds[wi]) + plot.x(table.widthBounds[wi + 1])) / 2;
-            const double y = (plot.y(table.lengthBounds[li]) + plot.y(table.lengthBounds[li + 1])) / 2;
-            AppendText(out, "name", x, y + 4, name);
+            AppendText(out, "name", plot.x(table.widthBounds[wi]) + 4,
+                       plot.y(table.lengthBounds[li + 1]) + 13, name);
         }
     }
     for (const MapCard* card : cards) {
