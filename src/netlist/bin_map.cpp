@@ -131,10 +131,10 @@ void AppendRect(std::string& out, std::string_view cls, double x0, double y0, do
                            {"height", std::abs(y1 - y0)}});
 }
 
-// A device mark: a circle for a device that gets its part name, a diamond for one that keeps its
-// Key, larger for a mark that stands for several devices. The tooltip follows as its child.
-void AppendMarkStart(std::string& out, bool kept, double x, double y, std::uint64_t count) {
-    const double size = 4.5 + (count > 1 ? 1.5 * std::log10(static_cast<double>(count)) + 1 : 0);
+// A device mark of the given radius: a circle for a device that gets its part name, a diamond for
+// one that keeps its Key. The tooltip follows as its child.
+constexpr double kMarkRadius = 4.5;
+void AppendMarkStart(std::string& out, bool kept, double x, double y, double size) {
     if (kept) {
         const double r = size * 1.35;
         out += "<path class=\"kept\" d=\"M";
@@ -351,14 +351,22 @@ void BinMap::drawPlaces(std::string& out, const Panel& panel, const Plot& plot) 
             into.first.insert(into.first.end(), group.first.begin(), group.first.end());
         }
         if (squares.size() <= kMaxMarks) {
+            // A mark grows with the log of its count, the fullest filling its square.
+            std::uint64_t most = 2;
+            for (const auto& [square, group] : squares) {
+                most = std::max(most, group.count);
+            }
             for (auto& [square, group] : squares) {
                 const auto& [kept, column, row] = square;
                 std::sort(group.first.begin(), group.first.end(), [](const Stored& a, const Stored& b) {
                     return std::tie(a.file, a.line) < std::tie(b.file, b.line);
                 });
                 group.first.resize(std::min(group.first.size(), kFirstLines));
+                const double share =
+                    std::log(static_cast<double>(group.count)) / std::log(static_cast<double>(most));
+                const double radius = std::max(1.5, size / 2 * 0.9 * (0.5 + 0.5 * share));
                 AppendMarkStart(out, kept, (static_cast<double>(column) + 0.5) * size,
-                                (static_cast<double>(row) + 0.5) * size, group.count);
+                                (static_cast<double>(row) + 0.5) * size, kept ? radius / 1.35 : radius);
                 std::string title;
                 if (group.count > 1) {
                     title = std::to_string(group.count) + " devices here, the first:\n";
@@ -424,15 +432,16 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, 
         }
     }
 
-    Plot plot{Axis::Around(wLogs), Axis::Around(lLogs), top + 34};
+    Plot plot{Axis::Around(wLogs), Axis::Around(lLogs), top + 38};
     const std::string key = polarity == Polarity::N ? m_rules.keyN : m_rules.keyP;
-    std::string heading = std::string(polarity == Polarity::N ? "N" : "P") + "-channel table, Key " + key +
-                          ": " + Plural(panel.total, "device", "devices");
+    AppendText(out, "head", kPlotLeft, top + 12,
+               std::string(polarity == Polarity::N ? "N" : "P") + "-channel table, Key " + key);
+    std::string counts = Plural(panel.total, "device", "devices");
     if (panel.kept > 0) {
-        heading += ", " + std::to_string(panel.kept) + (panel.kept == 1 ? " keeps its" : " keep their") +
-                   " placeholder";
+        counts += ", " + std::to_string(panel.kept) + (panel.kept == 1 ? " keeps its" : " keep their") +
+                  " placeholder";
     }
-    AppendText(out, "head", kPlotLeft, top + 20, heading);
+    AppendText(out, "note", kPlotLeft, top + 28, counts);
 
     const double plotBottom = plot.top + kPlotHeight;
     out += "<rect class=\"frame\"";
@@ -489,7 +498,8 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, 
         for (const bool kept : {false, true}) {
             for (const Stored& device : panel.singles) {
                 if (IsKept(device.event) == kept) {
-                    AppendMarkStart(out, kept, plot.x(device.event.width), plot.y(device.event.length), 1);
+                    AppendMarkStart(out, kept, plot.x(device.event.width), plot.y(device.event.length),
+                                    kMarkRadius);
                     AppendTitled(out, describe(device), kept);
                 }
             }
@@ -548,7 +558,7 @@ std::string BinMap::svg() const {
         legend.push_back({"card", "model-library card"});
     }
     if (crowded) {
-        legend.push_back({"many", "larger mark: several devices at one place"});
+        legend.push_back({"many", "larger mark: more devices there"});
     }
     y += 22;
     for (std::size_t i = 0; i < legend.size(); ++i) {
@@ -557,7 +567,7 @@ std::string BinMap::svg() const {
         const std::string_view mark = legend[i].mark;
         if (mark == "ok" || mark == "kept" || mark == "many") {
             const bool kept = mark == "kept";
-            AppendMarkStart(body, kept, x + 9, row, mark == "many" ? 100 : 1);
+            AppendMarkStart(body, kept, x + 9, row, mark == "many" ? 7 : kMarkRadius);
             body += kept ? "</path>\n" : "</circle>\n";
         } else {
             body += "<rect class=\"";

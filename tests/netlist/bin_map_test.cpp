@@ -163,7 +163,7 @@ TEST(BinMap, CrowdedPanelStaysSmallAndCountsEveryDevice) {
         counted += (*it)[2].matched ? std::stoull((*it)[2].str()) : 1;
     }
     EXPECT_EQ(counted, static_cast<std::uint64_t>(kDevices));
-    EXPECT_NE(svg.find("larger mark: several devices at one place"), std::string::npos);
+    EXPECT_NE(svg.find("larger mark: more devices there"), std::string::npos);
 }
 
 TEST(BinMap, TextOfAnyBytesStaysWellFormed) {
