@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// tarvex-cli check: a dry run of process. It reads each netlist and writes nothing but the report,
-// then shows how the devices spread over both tables and which ones would keep their Key.
+// tarvex-cli check: a dry run of process. It reads each netlist and writes nothing but the report and
+// the map, then shows how the devices spread over both tables and which ones would keep their Key.
 #include "cli_common.h"
 #include "commands.h"
 #include "table_grid.h"
@@ -192,7 +192,7 @@ void AddCheckCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<CheckOptions>();
     CLI::App* command = app.add_subcommand(
         "check", "Dry run of process: show how the devices of each NETLIST fall into the tables and which "
-                 "would keep their placeholder; writes nothing but the report");
+                 "would keep their placeholder; writes nothing but the report and the map");
     AddRuleOptions(*command, options->rules);
     command->add_option("--map", options->map,
                         "Also write FILE.svg: a picture of where the devices sit among the bins");
