@@ -192,6 +192,24 @@ TEST(BinMap, TextOfAnyBytesStaysWellFormed) {
     std::string lines;
     AppendXmlText(lines, "a\nb", true);
     EXPECT_EQ(lines, "a\nb");
+
+    // Random bytes, weighted towards the lead and continuation bytes of UTF-8, always make a
+    // well-formed element.
+    std::uint64_t state = 99;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        for (int i = round % 17; i > 0; --i) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            const auto pick = static_cast<unsigned>(state >> 56);
+            bytes += static_cast<char>(pick < 96 ? 0x80 + pick % 64 : pick);
+        }
+        std::string element = "<t a=\"";
+        AppendXmlText(element, bytes);
+        element += "\">";
+        AppendXmlText(element, bytes, true);
+        element += "</t>";
+        ASSERT_EQ(test::XmlProblem(element), "") << testing::PrintToString(bytes);
+    }
 }
 
 TEST(BinMap, TickLabelsUseTheNetlistSuffixes) {
