@@ -82,7 +82,8 @@ struct Axis {
     double lo = -7; // log10 of the smallest value shown
     double hi = -5;
 
-    // From the log10 values that must show; a small margin keeps marks off the frame.
+    // From the log10 values that must show; a small margin keeps marks off the frame, and an axis
+    // spans at least a decade, so that it has ticks to read.
     static Axis Around(const std::vector<double>& logs) {
         Axis axis;
         if (!logs.empty()) {
@@ -90,7 +91,7 @@ struct Axis {
             axis.lo = *low;
             axis.hi = *high;
         }
-        const double margin = std::max(0.05, (axis.hi - axis.lo) * 0.05);
+        const double margin = std::max((1 - (axis.hi - axis.lo)) / 2, (axis.hi - axis.lo) * 0.05);
         axis.lo -= margin;
         axis.hi += margin;
         return axis;

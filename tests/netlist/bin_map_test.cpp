@@ -110,6 +110,11 @@ TEST(BinMap, OnlyPolaritiesWithDevicesGetAPanel) {
     AddLines(onlyP, rules, "p.net", {"M1 d g s b MODxyP L=0.5u W=1.5u\n"});
     EXPECT_EQ(Count(onlyP.svg(), "class=\"head\"[^>]*>N-channel"), 0u);
     EXPECT_EQ(Count(onlyP.svg(), "class=\"head\"[^>]*>P-channel"), 1u);
+
+    // A lone size without bins still gets axes with ticks to read.
+    BinMap lone{RewriteRules{}};
+    AddLines(lone, RewriteRules{}, "lone.net", {"M1 d g s b MODxyN L=1u W=1u\n"});
+    EXPECT_GE(Count(lone.svg(), "class=\"tick\"[^>]*>[0-9.]+u</text>"), 4u);
 }
 
 // Up to the limit each device has its own mark, even at one place; one more and they share one.
