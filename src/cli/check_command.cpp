@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-// tarvex-cli check: a dry run of process. It reads each netlist and writes nothing but the report,
-// then shows how the devices spread over both tables and which ones would keep their Key.
+// tarvex-cli check: a dry run of process. It reads each netlist and writes nothing but the report and
+// the map, then shows how the devices spread over both tables and which ones would keep their Key.
 #include "cli_common.h"
 #include "commands.h"
 #include "table_grid.h"
 
 #include "files/paths.h"
+#include "netlist/bin_map.h"
 #include "netlist/bin_usage.h"
 #include "netlist/process.h"
 
@@ -24,6 +25,7 @@ namespace {
 struct CheckOptions {
     RuleOptions rules;
     std::vector<std::string> netlists;
+    std::optional<std::string> map; // the SVG bin map to write
 };
 
 // The rewritten netlist goes nowhere: only the devices met on the way count.
@@ -37,7 +39,8 @@ struct Findings {
     BinUsage usage;
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
-    std::string keptLines; // DescribeKeptDevice for each kept device, each with its line end
+    std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
+    std::optional<BinMap> map; // when --map asks for one
 };
 
 // The devices per cell under the part names; a cell without name or devices stays blank.
@@ -107,6 +110,9 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
         report.addRow(netlist, line, event);
         findings.usage.add(event);
+        if (findings.map) {
+            findings.map->add(netlist, line, event);
+        }
         ++findings.devices;
         if (event.outcome != DeviceOutcome::Replaced) {
             ++findings.kept;
@@ -139,6 +145,18 @@ int RunCheck(const CheckOptions& options) {
         PrintError(*clash);
         return kExitError;
     }
+    // The map may name no file of the run: not the settings, a netlist, the netlist a process
+    // would write or its backup, nor the report.
+    if (options.map) {
+        std::vector<RunFile> mapClashes = files;
+        if (options.rules.report && *options.rules.report != "-") {
+            mapClashes.push_back({PathFromText(*options.rules.report), "report"});
+        }
+        if (const auto clash = CheckOverwrite("map", PathFromText(*options.map), mapClashes)) {
+            PrintError(*clash);
+            return kExitError;
+        }
+    }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
@@ -147,6 +165,9 @@ int RunCheck(const CheckOptions& options) {
 
     int status = kExitOk;
     Findings findings;
+    if (options.map) {
+        findings.map.emplace(rules);
+    }
     for (const std::string& netlist : netlists) {
         if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings)) {
             status = kExitError;
@@ -155,6 +176,12 @@ int RunCheck(const CheckOptions& options) {
     if (const auto error = report.close()) {
         PrintError(*error);
         status = kExitError;
+    }
+    if (findings.map) {
+        if (const auto error = WriteBinMap(PathFromText(*options.map), findings.map->svg())) {
+            PrintError(*error);
+            status = kExitError;
+        }
     }
     const std::string text = UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage.n) + '\n' +
                              UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage.p) + '\n' +
@@ -178,8 +205,10 @@ void AddCheckCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<CheckOptions>();
     CLI::App* command = app.add_subcommand(
         "check", "Dry run of process: show how the devices of each NETLIST fall into the tables and which "
-                 "would keep their placeholder; writes nothing but the report");
+                 "would keep their placeholder; writes nothing but the report and the map");
     AddRuleOptions(*command, options->rules);
+    command->add_option("--map", options->map,
+                        "Also write FILE.svg: a picture of where the devices sit among the bins");
     command->add_option("NETLIST", options->netlists, "Netlist files to read")->required();
     command->callback([options, &exitCode] { exitCode = RunCheck(*options); });
 }

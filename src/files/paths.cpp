@@ -51,11 +51,15 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
     if (std::filesystem::equivalent(a, b, error)) {
         return true;
     }
-    const std::filesystem::path canonicalA = std::filesystem::weakly_canonical(a, error);
+    // Made absolute first: weakly_canonical leaves a relative name relative when none of its parts
+    // exists, so "./amp.ant" and "amp.ant" would differ.
+    const std::filesystem::path canonicalA =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(a, error), error);
     if (error) {
         return false;
     }
-    const std::filesystem::path canonicalB = std::filesystem::weakly_canonical(b, error);
+    const std::filesystem::path canonicalB =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(b, error), error);
     return !error && canonicalA == canonicalB;
 }
 

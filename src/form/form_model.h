@@ -2,6 +2,7 @@
 // What the form keeps for the whole run besides its fields.
 #pragma once
 
+#include "netlist/bin_map.h"
 #include "netlist/bin_usage.h"
 #include "settings/settings_file.h"
 
@@ -23,6 +24,7 @@ struct LastRun {
     BinUsage usage;
     std::vector<std::string> keptDevices; // the first kMaxListedDevices, as DescribeKeptDevice says them
     std::uint64_t keptCount = 0;          // all of them
+    BinMap map;                           // every device, for the bin map
 };
 
 struct FormModel {

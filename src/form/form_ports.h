@@ -81,6 +81,16 @@ public:
     virtual void setSettingsPath(const std::filesystem::path& path) = 0;
 };
 
+// Shows a file the program has written in the system's viewer for its type (the bin map).
+class FileViewer {
+public:
+    virtual ~FileViewer() = default;
+    // The user's folder for temporary files.
+    virtual std::filesystem::path tempFolder() = 0;
+    // Opens file in the system's viewer; false when none could be started.
+    virtual bool open(const std::filesystem::path& file) = 0;
+};
+
 // Reads the simulator's message viewer: the netlist name it suggests and the folder its title
 // names. Empty name and no folder when no simulator is running. It changes nothing.
 using SimulatorProbe = std::function<TitleHint()>;

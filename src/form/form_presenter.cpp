@@ -301,11 +301,13 @@ void FormPresenter::Process() {
         m_prompts.startProgress("Processing " + DisplayPath(path.filename()), sizeError ? 0 : size);
     m_model.lastRun = {};
     LastRun& run = m_model.lastRun;
+    run.map = BinMap(rules);
     StreamOptions options;
     options.onProgress = [&progress](std::uint64_t bytesRead) { return progress->update(bytesRead); };
     options.onDevice = [&run, file = DisplayPath(path.filename())](std::uint64_t line,
                                                                    const DeviceEvent& event) {
         run.usage.add(event);
+        run.map.add(file, line, event);
         if (event.outcome != DeviceOutcome::Replaced) {
             if (run.keptDevices.size() < kMaxListedDevices) {
                 run.keptDevices.push_back(DescribeKeptDevice(file, line, event));
@@ -327,6 +329,18 @@ void FormPresenter::Process() {
     }
     if (outcome.error) {
         m_prompts.showStop(*outcome.error, {});
+    }
+}
+
+void FormPresenter::ShowBinMap() {
+    if (!BinMapAvailable()) {
+        return;
+    }
+    const std::filesystem::path path = m_viewer->tempFolder() / PathFromText(kBinMapFileName);
+    if (const auto error = WriteBinMap(path, m_model.lastRun.map.svg())) {
+        m_prompts.showStop(*error, {});
+    } else if (!m_viewer->open(path)) {
+        m_prompts.showStop("Error: Cannot open the bin map " + QuotedPath(path) + ".", {});
     }
 }
 

@@ -15,6 +15,11 @@ namespace tarvex::form {
 
 struct GroupLayout;
 
+// The window's menu entry (beside About) that shows the bin map of the last run.
+inline constexpr std::string_view kBinMapEntry = "Bin Map of Last Run...";
+// The map's file name in the user's temporary folder.
+inline constexpr std::string_view kBinMapFileName = "tarvex-bin-map.svg";
+
 class FormPresenter {
 public:
     FormPresenter(FormView& view, UserPrompts& prompts, Profile& profile, SimulatorProbe probe);
@@ -43,6 +48,15 @@ public:
     void Exit();
     // Ends the form without touching the profile (Escape, the close box).
     void Cancel();
+    // The viewer that shows the bin map; without one the map is never offered.
+    void setFileViewer(FileViewer& viewer) { m_viewer = &viewer; }
+    // True when there is a bin map to show: a Process read a netlist to its end, and no Load or
+    // Clear came since.
+    bool BinMapAvailable() const { return m_viewer != nullptr && m_model.lastRun.completed; }
+    // Writes the map of the last run's devices over that run's tables to the temporary folder and
+    // opens it in the system's viewer; a failure is reported in a message box.
+    void ShowBinMap();
+
     // The user changed a field's text: a part-name field's hint follows the name typed.
     void FieldEdited(int id);
 
@@ -69,6 +83,7 @@ private:
     UserPrompts& m_prompts;
     Profile& m_profile;
     SimulatorProbe m_probe;
+    FileViewer* m_viewer = nullptr;
 };
 
 } // namespace tarvex::form

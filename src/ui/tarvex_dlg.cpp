@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUrl>
 
 namespace tarvex::ui {
 namespace {
@@ -130,6 +133,15 @@ void CTarvexDlg::buildButtons() {
 
 void CTarvexDlg::bind(form::FormPresenter& presenter) {
     m_presenter = &presenter;
+    presenter.setFileViewer(*this);
+}
+
+std::filesystem::path CTarvexDlg::tempFolder() {
+    return ToPath(QDir::tempPath());
+}
+
+bool CTarvexDlg::open(const std::filesystem::path& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(file)));
 }
 
 QLineEdit* CTarvexDlg::field(int id) const {
@@ -178,13 +190,18 @@ void CTarvexDlg::reject() {
     }
 }
 
+// About (unless the system menu has it) and the bin map, which waits for a completed Process.
 void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_aboutInSystemMenu) {
-        QDialog::contextMenuEvent(event);
-        return;
-    }
     QMenu menu(this);
-    menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
+    if (!m_aboutInSystemMenu) {
+        menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
+    }
+    QAction* map = menu.addAction(Latin1(form::kBinMapEntry), this, [this] {
+        if (m_presenter != nullptr) {
+            m_presenter->ShowBinMap();
+        }
+    });
+    map->setEnabled(m_presenter != nullptr && m_presenter->BinMapAvailable());
     menu.exec(event->globalPos());
 }
 

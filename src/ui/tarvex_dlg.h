@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -23,14 +24,15 @@ namespace tarvex::ui {
 
 class HelpWindow;
 
-class CTarvexDlg final : public QDialog, public form::FormView {
+class CTarvexDlg final : public QDialog, public form::FormView, public form::FileViewer {
     Q_OBJECT
 public:
     // Builds every control with its id as objectName, the tab order, the icon and the About entry.
     explicit CTarvexDlg(QWidget* parent = nullptr);
     ~CTarvexDlg() override;
 
-    // Sends the buttons, Enter (Exit), Escape and the close box (Cancel) to presenter.
+    // Sends the buttons, Enter (Exit), Escape and the close box (Cancel) to presenter, and shows its
+    // bin maps with the desktop's viewer.
     void bind(form::FormPresenter& presenter);
 
     std::string fieldText(int id, std::size_t maxBytes) const override;
@@ -39,6 +41,9 @@ public:
     void setNameHint(int id, std::string_view toolTip, bool tinted) override;
     void focusControl(int id) override;
     void endDialog(bool accepted) override;
+
+    std::filesystem::path tempFolder() override;
+    bool open(const std::filesystem::path& file) override;
 
     void reject() override;
 

@@ -10,3 +10,5 @@
 
 // The About entry in the system menu; system commands keep their low four bits for the system.
 #define IDM_ABOUT 0x0010
+// The bin map entry beside it.
+#define IDM_BIN_MAP 0x0020

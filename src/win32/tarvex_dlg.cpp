@@ -15,6 +15,7 @@
 #include <array>
 #include <exception>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace tarvex::win32 {
@@ -116,7 +117,14 @@ CTarvexDlg::~CTarvexDlg() {
     DeleteObject(m_tint);
 }
 
+void CTarvexDlg::bind(form::FormPresenter& presenter, std::optional<std::filesystem::path> settingsFile) {
+    m_presenter = &presenter;
+    m_settingsFile = std::move(settingsFile);
+    presenter.setFileViewer(*this);
+}
+
 bool CTarvexDlg::OnInit() {
+    addBinMapToSystemMenu();
     addAboutToSystemMenu();
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
@@ -135,6 +143,27 @@ void CTarvexDlg::addAboutToSystemMenu() {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, IDM_ABOUT, entry.c_str());
     }
+}
+
+// The bin map's entry comes before About's, in a group of its own; it is enabled whenever the menu
+// opens after a completed Process.
+void CTarvexDlg::addBinMapToSystemMenu() {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (menu != nullptr) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_BIN_MAP, Ascii(form::kBinMapEntry).c_str());
+    }
+}
+
+std::filesystem::path CTarvexDlg::tempFolder() {
+    std::array<wchar_t, MAX_PATH + 1> folder{};
+    const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    return length > 0 && length < folder.size() ? std::filesystem::path(folder.data())
+                                                : std::filesystem::path();
+}
+
+bool CTarvexDlg::open(const std::filesystem::path& file) {
+    return m_openHelp(file);
 }
 
 // The name cells are narrower than a part name; a tip shows what the presenter says of the cell
@@ -253,6 +282,17 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
             CAboutDlg about;
             about.DoModal(hwnd());
             return 0;
+        }
+        if ((wParam & 0xFFF0) == IDM_BIN_MAP) {
+            run([](form::FormPresenter& presenter) { presenter.ShowBinMap(); });
+            return 0;
+        }
+        return std::nullopt;
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam) != 0) {
+            const bool available = m_presenter != nullptr && !m_running && m_presenter->BinMapAvailable();
+            EnableMenuItem(GetSystemMenu(hwnd(), FALSE), IDM_BIN_MAP,
+                           MF_BYCOMMAND | (available ? MF_ENABLED : MF_GRAYED));
         }
         return std::nullopt;
     case WM_PAINT:

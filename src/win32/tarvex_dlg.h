@@ -25,22 +25,20 @@ class FormPresenter;
 
 namespace tarvex::win32 {
 
-class CTarvexDlg final : public Dialog, public form::FormView {
+class CTarvexDlg final : public Dialog, public form::FormView, public form::FileViewer {
 public:
     // Opens the help page; false when it could not be opened.
     using HelpOpener = std::function<bool(const std::filesystem::path& page)>;
 
-    // Loads the application icon. openHelp shows the help page (the shell's viewer by default).
+    // Loads the application icon. openHelp shows the help page and the bin map (the shell's viewer
+    // by default).
     explicit CTarvexDlg(HelpOpener openHelp = OpenWithShell);
     ~CTarvexDlg() override;
 
     // The form's commands, Enter (Exit), Escape and the close box (Cancel) go to presenter, which
     // starts up when the window is made, opening settingsFile when one is given.
     void bind(form::FormPresenter& presenter,
-              std::optional<std::filesystem::path> settingsFile = std::nullopt) {
-        m_presenter = &presenter;
-        m_settingsFile = std::move(settingsFile);
-    }
+              std::optional<std::filesystem::path> settingsFile = std::nullopt);
 
     std::string fieldText(int id, std::size_t maxBytes) const override;
     void setFieldText(int id, std::string_view bytes) override;
@@ -48,6 +46,9 @@ public:
     void setNameHint(int id, std::string_view toolTip, bool tinted) override;
     void focusControl(int id) override;
     void endDialog(bool accepted) override;
+
+    std::filesystem::path tempFolder() override;
+    bool open(const std::filesystem::path& file) override;
 
     // help.html beside the executable.
     static std::filesystem::path HelpPage();
@@ -62,6 +63,7 @@ protected:
 
 private:
     void addAboutToSystemMenu();
+    void addBinMapToSystemMenu();
     void addNameTips();
     void paint();
     void paintGrids(HDC dc);

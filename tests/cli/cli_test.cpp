@@ -5,6 +5,7 @@
 
 #include "support/param_name.h"
 #include "support/temp_dir.h"
+#include "support/xml_check.h"
 
 #include <gtest/gtest.h>
 
@@ -588,6 +589,67 @@ TEST_F(CliTest, CheckLeavesEveryFileAlone) {
         EXPECT_EQ(now, bytes);
         EXPECT_TRUE(timesNow == before);
     }
+}
+
+// --map writes the bin map of every netlist checked and no other file; the text output is that of
+// a check without it. A map that would overwrite a file of the run is refused before anything is
+// written.
+TEST_F(CliTest, CheckMapsTheDevicesAndRefusesToOverwriteTheRunsFiles) {
+    fs::copy(kExamples, m_dir.path(), fs::copy_options::recursive);
+    WriteFileBytes(m_dir / "other.cir", "M1 a b c d MODxyN L=1U W=2U\n");
+    const Files before = FilesIn(m_dir.path());
+    const RunResult plain = Cli({"check", "--settings", "demo.amd", "amp.net", "other.cir"});
+
+    const RunResult mapped =
+        Cli({"check", "--settings", "demo.amd", "--map", "map.svg", "amp.net", "other.cir"});
+
+    EXPECT_EQ(mapped.exitCode, 3);
+    EXPECT_EQ(mapped.out, plain.out);
+    Files after = FilesIn(m_dir.path());
+    const std::string svg = after["map.svg"];
+    after.erase("map.svg");
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(test::XmlProblem(svg), "");
+    // The example's nine devices and other.cir's one, each its own mark; the one outside every bin
+    // is the only diamond.
+    std::size_t marks = 0;
+    for (std::size_t at = 0; (at = svg.find("<title>", at)) != std::string::npos; ++at) {
+        marks += svg.compare(at, 12, "<title>amp.n") == 0 || svg.compare(at, 12, "<title>other") == 0;
+    }
+    EXPECT_EQ(marks, 10u);
+    const std::size_t kept = svg.find("</title></path>");
+    ASSERT_NE(kept, std::string::npos);
+    EXPECT_EQ(svg.find("</title></path>", kept + 1), std::string::npos);
+    EXPECT_NE(svg.find("<title>amp.net:14: N L=1e-05 W=4e-05 no bin</title></path>"), std::string::npos);
+
+    fs::remove(m_dir / "map.svg");
+    struct Refusal {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Refusal> refusals{
+        {{"--map", "amp.net", "amp.net"}, "\"amp.net\" would overwrite the netlist \"amp.net\""},
+        {{"--map", "./amp.ant", "amp.net"}, "\"./amp.ant\" would overwrite the netlist \"amp.ant\""},
+        {{"--map", "other.net", "other.cir"}, "\"other.net\" would overwrite the netlist \"other.net\""},
+        {{"--map", "demo.amd", "amp.net"}, "\"demo.amd\" would overwrite the settings file \"demo.amd\""},
+        {{"--map", "r.csv", "--report", "r.csv", "amp.net"},
+         "\"r.csv\" would overwrite the report \"r.csv\""},
+    };
+    for (const Refusal& refusal : refusals) {
+        std::vector<std::string> args{"check", "--settings", "demo.amd"};
+        args.insert(args.end(), refusal.args.begin(), refusal.args.end());
+        const RunResult run = Cli(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "Error: The map " + refusal.message + ". No file was changed.\n");
+        EXPECT_EQ(FilesIn(m_dir.path()), before);
+    }
+
+    const RunResult nowhere =
+        Cli({"check", "--settings", "demo.amd", "--map", "no/such/map.svg", "amp.net", "other.cir"});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_TRUE(nowhere.err.starts_with("Error: Cannot write the bin map \"no/such/map.svg\": "))
+        << nowhere.err;
+    EXPECT_EQ(nowhere.out, plain.out);
 }
 
 TEST_F(CliTest, ExamplesRunAsTheReadmeShows) {

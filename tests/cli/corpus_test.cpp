@@ -7,11 +7,15 @@
 
 #include "support/param_name.h"
 #include "support/temp_dir.h"
+#include "support/xml_check.h"
+
+#include "netlist/bin_map.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -143,6 +147,47 @@ TEST_P(CorpusRewriteTest, OnlyTheKeysChangeAndEveryDeviceIsAccountedFor) {
         test::RunCli({"rewrite", "--settings", (dir / "empty.amd").string()}, options);
     EXPECT_EQ(unchanged.exitCode, 3);
     EXPECT_EQ(test::FirstDifference(ReadFileBytes(dir / "same.net"), netlist), "");
+}
+
+// check --map draws every device line: each device its own titled mark while a panel has at most
+// 2,000, those without a size in the note; a merged mark counts its devices in its tooltip.
+TEST_P(CorpusRewriteTest, MapAccountsForEveryDevice) {
+    const CorpusCase& c = GetParam();
+    if (!fs::is_directory(kCorpus)) {
+        GTEST_SKIP() << "no corpus folder at " << kCorpus;
+    }
+    const TempDir dir;
+    ASSERT_FALSE(SaveSettings(dir / "wide.amd", WideSettings(c)));
+    const RunResult run = test::RunCli({"check", "--settings", (dir / "wide.amd").string(), "--report",
+                                        (dir / "r.csv").string(), "--map", (dir / "map.svg").string(),
+                                        (kCorpus / c.file).string()});
+    ASSERT_GE(run.exitCode, 0) << run.err;
+    const std::vector<std::string> rows = Lines(ReadFileBytes(dir / "r.csv"));
+    const std::string svg = ReadFileBytes(dir / "map.svg");
+    EXPECT_EQ(test::XmlProblem(svg), "");
+
+    std::size_t marks = 0;
+    std::size_t drawn = 0;
+    for (std::size_t at = 0; (at = svg.find("><title>", at)) != std::string::npos; ++at) {
+        if (svg.compare(at - 5, 5, "\"card") == 0) {
+            continue;
+        }
+        ++marks;
+        const std::size_t text = at + 8;
+        const std::size_t digits = svg.find_first_not_of("0123456789", text);
+        drawn +=
+            svg.compare(digits, 13, " devices here") == 0 ? std::stoull(svg.substr(text, digits - text)) : 1;
+    }
+    std::size_t unsized = 0;
+    const std::regex note("class=\"note\"[^>]*>([0-9]+) devices? ha(s|ve) no readable");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), note); it != std::sregex_iterator(); ++it) {
+        unsized += std::stoull((*it)[1].str());
+    }
+    const std::size_t devices = rows.size() - 1;
+    EXPECT_EQ(drawn + unsized, devices) << c.file;
+    if (devices <= kMapSingleDeviceLimit) {
+        EXPECT_EQ(marks, drawn);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -108,4 +108,18 @@ public:
     void setSettingsPath(const std::filesystem::path& path) override { stored = path; }
 };
 
+// A viewer that records the files it was asked to open; open() answers as told.
+class FakeViewer final : public form::FileViewer {
+public:
+    std::filesystem::path folder;
+    bool opens = true;
+    std::vector<std::filesystem::path> opened;
+
+    std::filesystem::path tempFolder() override { return folder; }
+    bool open(const std::filesystem::path& file) override {
+        opened.push_back(file);
+        return opens;
+    }
+};
+
 } // namespace tarvex::test

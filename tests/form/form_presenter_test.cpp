@@ -471,6 +471,50 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"DialogCancelled", {}, "", "", true}),
     test::RowName());
 
+// The bin map is offered only after a run read its netlist to the end, and shows that run's
+// devices over that run's tables, whatever the fields hold since; failures are told.
+TEST_F(FormPresenterTest, BinMapOfTheLastRunOpensInTheViewer) {
+    test::FakeViewer viewer;
+    viewer.folder = m_dir.path();
+    EXPECT_FALSE(m_presenter.BinMapAvailable());
+    m_presenter.setFileViewer(viewer);
+    EXPECT_FALSE(m_presenter.BinMapAvailable());
+    m_presenter.ShowBinMap();
+    EXPECT_TRUE(viewer.opened.empty());
+
+    WriteFileBytes(m_dir / "amp.net", "M1 d g s b MODxyN L=1u W=2u\nM2 d g s b MODxyN L=1u W=6u\n");
+    TypeTables(m_view);
+    m_prompts.answers = {m_dir / "amp.net"};
+    m_presenter.Process();
+    ASSERT_TRUE(m_presenter.BinMapAvailable());
+    Field(1068) = "RENAMED";
+    m_prompts.messages.clear();
+    m_presenter.ShowBinMap();
+
+    const std::filesystem::path map = m_dir / "tarvex-bin-map.svg";
+    EXPECT_EQ(viewer.opened, std::vector<std::filesystem::path>{map});
+    EXPECT_TRUE(m_prompts.messages.empty());
+    const std::string svg = ReadFileBytes(map);
+    EXPECT_NE(svg.find("<title>amp.net:1: N L=1e-06 W=2e-06 NCH_S</title></circle>"), std::string::npos);
+    EXPECT_NE(svg.find("<title>amp.net:2: N L=1e-06 W=6e-06 missing part name</title></path>"),
+              std::string::npos);
+    EXPECT_EQ(svg.find("RENAMED"), std::string::npos);
+
+    viewer.opens = false;
+    m_presenter.ShowBinMap();
+    EXPECT_EQ(m_prompts.messages,
+              std::vector<std::string>{"Error: Cannot open the bin map " + QuotedPath(map) + "."});
+    viewer.folder = m_dir / "gone";
+    m_presenter.ShowBinMap();
+    ASSERT_EQ(m_prompts.messages.size(), 2u);
+    EXPECT_TRUE(m_prompts.messages[1].starts_with("Error: Cannot write the bin map "))
+        << m_prompts.messages[1];
+    EXPECT_EQ(viewer.opened.size(), 2u);
+
+    m_presenter.Clear();
+    EXPECT_FALSE(m_presenter.BinMapAvailable());
+}
+
 TEST_F(FormPresenterTest, CancelledProcessKeepsTheBackupOnly) {
     std::string netlist;
     while (netlist.size() < 3 * 1024 * 1024) {

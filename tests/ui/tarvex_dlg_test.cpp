@@ -116,6 +116,7 @@ private slots:
     void closing_data();
     void closing();
     void aboutBoxFromContextMenu();
+    void binMapFromContextMenu();
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
     void pathsFiltersAndFieldBytes();
@@ -336,6 +337,51 @@ void TarvexDlgTest::aboutBoxFromContextMenu() {
     QCOMPARE(seen[1], QStringLiteral("About Tarvex"));
     QVERIFY(seen.contains(QStringLiteral("Tarvex Version 1.0")));
     QVERIFY(form->isVisible());
+}
+
+// The context menu offers the bin map beside About, enabled once a Process has read its netlist.
+void TarvexDlgTest::binMapFromContextMenu() {
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "amp.net", "M1 d g s b MODxyN L=1u W=2u\n");
+    Window window(m_prompts);
+    test::FakeViewer viewer;
+    viewer.folder = dir.path();
+    window.presenter.setFileViewer(viewer);
+    ui::CTarvexDlg* form = &window.dialog;
+    const auto chooseMap = [form] {
+        QStringList seen;
+        QTimer::singleShot(0, form, [&seen] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                return;
+            }
+            for (QAction* action : menu->actions()) {
+                seen << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (disabled)"));
+            }
+            menu->actions().constLast()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(form, &event);
+        return seen;
+    };
+
+    QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
+                                       QStringLiteral("Bin Map of Last Run... (disabled)")}));
+    QVERIFY(viewer.opened.empty());
+
+    Type(*form, 1060, QStringLiteral("1u"));
+    Type(*form, 1063, QStringLiteral("5u"));
+    Type(*form, 1023, QStringLiteral("0.5u"));
+    Type(*form, 1056, QStringLiteral("2u"));
+    Type(*form, 1068, QStringLiteral("NCH_S"));
+    m_prompts.answers = {dir / "amp.net"};
+    Click(*form, form::kProcessId);
+    QCOMPARE(chooseMap(),
+             QStringList({QStringLiteral("&About Tarvex..."), QStringLiteral("Bin Map of Last Run...")}));
+    QCOMPARE(viewer.opened.size(), std::size_t{1});
+    QVERIFY(test::ReadFileBytes(viewer.opened[0]).find("amp.net:1: N L=1e-06 W=2e-06 NCH_S") !=
+            std::string::npos);
 }
 
 void TarvexDlgTest::helpShowsTheBundledPage() {

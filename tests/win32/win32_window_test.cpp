@@ -480,6 +480,46 @@ TEST_F(Win32Form, SystemMenuEndsWithTheAboutEntry) {
               SendMessageW(form.hwnd(), WM_GETICON, ICON_BIG, 0));
 }
 
+// The system menu offers the bin map before About, greyed until a Process has read its netlist;
+// the map goes to the temporary folder and opens in the shell's viewer.
+TEST_F(Win32Form, BinMapEntryOpensTheMapOfTheLastRun) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "amp.net", "M1 d g s b MODxyN L=1u W=2u\r\n");
+    Form form;
+    HMENU menu = GetSystemMenu(form.hwnd(), FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 4);
+    EXPECT_EQ(GetMenuItemID(menu, count - 3), UINT{IDM_BIN_MAP});
+    std::array<wchar_t, 64> entry{};
+    GetMenuStringW(menu, IDM_BIN_MAP, entry.data(), static_cast<int>(entry.size()), MF_BYCOMMAND);
+    EXPECT_STREQ(entry.data(), L"Bin Map of Last Run...");
+    const auto greyed = [&] {
+        SendMessageW(form.hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+        return (GetMenuState(menu, IDM_BIN_MAP, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    EXPECT_TRUE(greyed());
+
+    form.type(1060, L"1u");
+    form.type(1063, L"5u");
+    form.type(1023, L"0.5u");
+    form.type(1056, L"2u");
+    form.type(1068, L"NCH_S");
+    form.prompts.answers = {dir / "amp.net"};
+    form.click(form::kProcessId);
+    EXPECT_FALSE(greyed());
+    SendMessageW(form.hwnd(), WM_SYSCOMMAND, IDM_BIN_MAP, 0);
+
+    ASSERT_EQ(form.helpPages.size(), 1u);
+    EXPECT_EQ(form.helpPages[0].filename(), "tarvex-bin-map.svg");
+    EXPECT_NE(
+        test::ReadFileBytes(form.helpPages[0]).find("<title>amp.net:1: N L=1e-06 W=2e-06 NCH_S</title>"),
+        std::string::npos);
+    EXPECT_TRUE(form.prompts.messages.empty());
+    std::filesystem::remove(form.helpPages[0]);
+    form.click(form::kClearId);
+    EXPECT_TRUE(greyed());
+}
+
 // F1 reaches the window as the WM_HELP that the system sends to the focused field.
 TEST_F(Win32Form, HelpButtonAndF1OpenThePageBesideTheExecutable) {
     Form form;
