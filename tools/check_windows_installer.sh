@@ -124,18 +124,14 @@ printf 'kept' >"$folder/mine.amd"
 # While tarvex.exe runs, a second setup changes nothing and says so (exit code 2 when silent).
 wine "$folder/tarvex.exe" >/dev/null 2>&1 &
 running=$!
-for _ in $(seq 40); do
-    pgrep -f "^$folder/tarvex.exe" >/dev/null && break
-    sleep 0.25
-done
-sleep 1
-pgrep -f "^$folder/tarvex.exe" >/dev/null || fail "the installed tarvex.exe did not keep running"
+sleep 2
+kill -0 "$running" 2>/dev/null || fail "the installed tarvex.exe did not keep running"
 before="$(cd "$folder" && ls -l --time-style=+%s.%N)"
 status=0
 wine "$setup" /S || status=$?
 [ "$status" -eq 2 ] || fail "the setup ran over a running tarvex.exe (exit code $status)"
 [ "$(cd "$folder" && ls -l --time-style=+%s.%N)" = "$before" ] || fail "the refused setup changed files"
-wine taskkill /f /im tarvex.exe >/dev/null 2>&1 || true
+wine taskkill /f /im tarvex.exe >/dev/null 2>&1 || kill "$running" 2>/dev/null || true
 wait "$running" 2>/dev/null || true
 
 # Installing again replaces the files in place and keeps one uninstall entry.
