@@ -96,12 +96,12 @@ check_installed() {
 
     expect_value 'HKEY_CURRENT_USER\Software\Classes\.amd' @ Tarvex.SettingsFile
     expect_value "$progid" @ 'Tarvex settings file'
-    expect_value "$progid\\DefaultIcon" @ "\"$location\\tarvex.exe\",0"
+    expect_value "$progid\\DefaultIcon" @ "$location\\tarvex.exe,0"
     expect_value "$progid\\shell\\open\\command" @ "\"$location\\tarvex.exe\" \"%1\""
 
     expect_value "$uninstall_key" DisplayName Tarvex
     expect_value "$uninstall_key" Publisher Quendale
-    expect_value "$uninstall_key" DisplayIcon "\"$location\\tarvex.exe\",0"
+    expect_value "$uninstall_key" DisplayIcon "$location\\tarvex.exe,0"
     expect_value "$uninstall_key" UninstallString "\"$location\\uninstall.exe\""
     expect_value "$uninstall_key" QuietUninstallString "\"$location\\uninstall.exe\" /S"
     expect_value "$uninstall_key" NoModify dword:00000001
