@@ -142,16 +142,20 @@ check_installed
 
 # The quiet uninstall, as Apps & features runs it. The uninstaller copies itself to the temporary
 # folder and returns at once; it is done when its entry is gone.
-quiet="$(reg_value "$uninstall_key" QuietUninstallString)"
-uninstaller="${quiet% /S}"
-uninstaller="${uninstaller#\"}"
-wine "${uninstaller%\"}" /S || fail "the uninstaller did not start"
-for _ in $(seq 120); do
-    wine reg query "$uninstall_key" >/dev/null 2>&1 || break
-    sleep 0.25
-done
-sleep 0.5
-export_registry
+quiet_uninstall() {
+    local quiet uninstaller
+    quiet="$(reg_value "$uninstall_key" QuietUninstallString)"
+    uninstaller="${quiet% /S}"
+    uninstaller="${uninstaller#\"}"
+    wine "${uninstaller%\"}" /S || fail "the uninstaller did not start"
+    for _ in $(seq 120); do
+        wine reg query "$uninstall_key" >/dev/null 2>&1 || break
+        sleep 0.25
+    done
+    sleep 0.5
+    export_registry
+}
+quiet_uninstall
 ! has_key "$uninstall_key" || fail "the uninstall entry is still there"
 ! has_key "$progid" || fail "the file type's ProgID is still there"
 ! has_key 'HKEY_CURRENT_USER\Software\Classes\.amd' || fail ".amd is still registered"
@@ -160,4 +164,14 @@ export_registry
 [ "$(cat "$WINEPREFIX/drive_c/tech/amp.amd")" = 'user settings' ] || fail "the user's settings file changed"
 expect_value "$profile" 'MODxy File' 'C:\tech\amp.amd'
 
-echo "$setup: installed in $install_seconds s to $location, checked, refused while running, installed again, uninstalled; $version"
+# A file type that opens another Tarvex folder by now is not this one's to remove.
+wine "$setup" /S || fail "the third install failed (exit code $?)"
+other='"D:\Tarvex\tarvex.exe" "%1"'
+wine reg add 'HKCU\Software\Classes\Tarvex.SettingsFile\shell\open\command' /ve /d "$other" /f >/dev/null 2>&1
+export_registry
+quiet_uninstall
+! has_key "$uninstall_key" || fail "the uninstall entry is still there"
+expect_value "$progid\\shell\\open\\command" @ "$other"
+expect_value 'HKEY_CURRENT_USER\Software\Classes\.amd' @ Tarvex.SettingsFile
+
+echo "$setup: installed in $install_seconds s to $location, checked, refused while running, installed again, uninstalled, kept a file type it no longer owns; $version"
