@@ -1,5 +1,5 @@
-# Packages made with CPack from an installed build: a .deb on Linux (cpack -G DEB), a zip on Windows
-# (cpack -G ZIP).
+# Packages made with CPack from an installed build: a .deb on Linux (cpack -G DEB); on Windows a zip
+# and a setup, both made by the package target (cpack -G ZIP or cpack -G NSIS64 makes one).
 set(CPACK_PACKAGE_NAME tarvex)
 set(CPACK_PACKAGE_VENDOR Quendale)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
@@ -7,11 +7,15 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_STRIP_FILES ON)
 
-# Windows: one zip, tarvex-<version>-win64.zip, holding a tarvex-<version>-win64 folder with both
-# programs, the help page, the README and the licence.
+# Windows: the zip, tarvex-<version>-win64.zip, holds a tarvex-<version>-win64 folder with both
+# programs, the help page, the README and the licence. The setup,
+# tarvex-<version>-win64-setup.exe, installs the same files per user; its script is
+# cmake/NSIS.template.in (found through CMAKE_MODULE_PATH) and cpack_project.cmake names it.
 if(WIN32)
-    set(CPACK_GENERATOR ZIP)
+    set(CPACK_GENERATOR ZIP NSIS64)
     set(CPACK_PACKAGE_FILE_NAME "tarvex-${PROJECT_VERSION}-win64")
+    set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/cpack_project.cmake")
+    set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/src/win32/resources/tarvex.ico")
 endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
