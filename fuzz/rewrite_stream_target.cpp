@@ -379,7 +379,8 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     const bool changed = output != netlist;
     if (compared.error ||
         compared.relation != (changed ? CopyRelation::BinnedCopy : CopyRelation::Identical)) {
-        return "the output compared with its input gave " + std::to_string(static_cast<int>(compared.relation)) +
+        return "the output compared with its input gave " +
+               std::to_string(static_cast<int>(compared.relation)) +
                (changed ? ", expected a binned copy" : ", expected identical");
     }
 

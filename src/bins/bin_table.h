@@ -76,7 +76,7 @@ public:
 private:
     alignas(16) double m_low[kBoundCount] = {};  // the lowest number at or near each bound
     alignas(16) double m_high[kBoundCount] = {}; // the highest
-    unsigned m_bins = 0;                          // bit i: bin i can hold a size
+    unsigned m_bins = 0;                         // bit i: bin i can hold a size
 };
 
 // Checks that each axis is a strictly increasing run of non-zero bounds followed only by zeros.

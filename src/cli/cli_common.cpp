@@ -94,7 +94,8 @@ std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
 }
 
 std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings,
-                                           const std::vector<std::string>& netlists, std::vector<RunFile>& files) {
+                                           const std::vector<std::string>& netlists,
+                                           std::vector<RunFile>& files) {
     files.push_back({settings, "settings file"});
     for (const std::string& netlist : netlists) {
         const std::filesystem::path path = PathFromText(netlist);

@@ -66,7 +66,8 @@ struct RunFile {
 // ".ant" and its ".net"), which no report may overwrite; the message when one of them is the
 // settings file. process and check refuse alike.
 std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings,
-                                           const std::vector<std::string>& netlists, std::vector<RunFile>& files);
+                                           const std::vector<std::string>& netlists,
+                                           std::vector<RunFile>& files);
 
 // The message for a netlist name that Process cannot plan ("amp: Input file cannot have .OUT
 // extension!"): the window's text names no file, so the netlist is named in front of it.

@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
         const auto known =
             app.get_subcommands([&](CLI::App* command) { return command->check_name(arguments[1]); });
         if (known.empty()) {
-            PrintError("Error: Unknown subcommand \"" + arguments[1] +
-                       "\"; choose process, rewrite, check, show or probe. Run with --help for more information.");
+            PrintError(
+                "Error: Unknown subcommand \"" + arguments[1] +
+                "\"; choose process, rewrite, check, show or probe. Run with --help for more information.");
             return kExitUsage;
         }
     }

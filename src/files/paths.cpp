@@ -10,7 +10,9 @@ namespace {
 
 using Char = std::filesystem::path::value_type;
 
-Char LowerAscii(Char c) { return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c; }
+Char LowerAscii(Char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c;
+}
 
 } // namespace
 
@@ -42,8 +44,8 @@ std::optional<std::filesystem::path> FolderOf(const std::filesystem::path& path)
 bool SamePathIgnoringCase(const std::filesystem::path& a, const std::filesystem::path& b) {
     const auto& x = a.native();
     const auto& y = b.native();
-    return x.size() == y.size() &&
-           std::equal(x.begin(), x.end(), y.begin(), [](Char l, Char r) { return LowerAscii(l) == LowerAscii(r); });
+    return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(),
+                                              [](Char l, Char r) { return LowerAscii(l) == LowerAscii(r); });
 }
 
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {

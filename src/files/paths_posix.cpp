@@ -28,7 +28,8 @@ bool SameRegular(const struct stat& a, const struct stat& b) {
 bool SameRegularFile(std::FILE* a, std::FILE* b) {
     struct stat first {};
     struct stat second {};
-    return ::fstat(::fileno(a), &first) == 0 && ::fstat(::fileno(b), &second) == 0 && SameRegular(first, second);
+    return ::fstat(::fileno(a), &first) == 0 && ::fstat(::fileno(b), &second) == 0 &&
+           SameRegular(first, second);
 }
 
 bool SameRegularFile(std::FILE* a, const std::filesystem::path& b) {

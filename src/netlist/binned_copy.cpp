@@ -50,7 +50,8 @@ private:
     std::size_t LineEnd(std::size_t scanned) const {
         const char* data = m_buffer.data();
         const void* newline = std::memchr(data + scanned, '\n', m_end - scanned);
-        const std::size_t limit = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) : m_end;
+        const std::size_t limit =
+            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) : m_end;
         const void* cr = std::memchr(data + scanned, '\r', limit - scanned);
         if (cr != nullptr) {
             const auto at = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
@@ -73,7 +74,8 @@ private:
             m_buffer.resize(m_end + kReadSize);
         }
         errno = 0;
-        const std::optional<std::size_t> count = m_reader.read({m_buffer.data() + m_end, m_buffer.size() - m_end});
+        const std::optional<std::size_t> count =
+            m_reader.read({m_buffer.data() + m_end, m_buffer.size() - m_end});
         if (!count) {
             m_error = {errno != 0 ? errno : EIO, std::generic_category()};
             return false;

@@ -183,7 +183,8 @@ bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view 
 std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
     const std::string label(KeyLabel(event.polarity));
     if (event.outcome != DeviceOutcome::Replaced && !(event.hasLength && event.hasWidth)) {
-        return "Error: " + label + " device has no readable " + std::string(ProblemLabel(event).substr(3)) + "!";
+        return "Error: " + label + " device has no readable " + std::string(ProblemLabel(event).substr(3)) +
+               "!";
     }
     switch (event.outcome) {
     case DeviceOutcome::Replaced:

@@ -112,8 +112,8 @@ std::optional<std::string> CheckFileKind(const fs::path& path) {
     if (fs::is_directory(status)) {
         return "Error: " + QuotedPath(path) + " is a folder, not a netlist." + kUnchanged;
     }
-    return "Error: " + QuotedPath(path) + " is not a regular file (a pipe, a device or a socket), not a netlist." +
-           kUnchanged;
+    return "Error: " + QuotedPath(path) +
+           " is not a regular file (a pipe, a device or a socket), not a netlist." + kUnchanged;
 }
 
 std::string CannotRead(const fs::path& path, const std::error_code& error) {

@@ -42,23 +42,23 @@ constexpr Bounds kSixBounds{1, 2, 3, 4, 5, 6};
 
 INSTANTIATE_TEST_SUITE_P(
     Lookup, FindBinTest,
-    testing::Values(FindBinCase{"InnerBoundBelongsToLowerBin", kThreeBounds, 2e-6, 0},
-                    FindBinCase{"InsideSecondBin", kThreeBounds, 3e-6, 1},
-                    FindBinCase{"OnLowestBound", kThreeBounds, 1e-6, 0},
-                    FindBinCase{"OnHighestBound", kThreeBounds, 4e-6, 1},
-                    FindBinCase{"AboveEveryBin", kThreeBounds, 5e-6, std::nullopt},
-                    FindBinCase{"BelowEveryBin", kThreeBounds, 0.5e-6, std::nullopt},
-                    // [4e-6, 0] holds nothing, and the unused end [0, 0] holds no size, not even
-                    // the 0 that a missing "L=" reads as.
-                    FindBinCase{"ZeroIsInNoZeroZeroBin", kThreeBounds, 0.0, std::nullopt},
-                    FindBinCase{"NegativeZeroIsInNoZeroZeroBin", Bounds{1, 2, 0, 0, 0, 0}, -0.0, std::nullopt},
-                    FindBinCase{"AllZeroTableHoldsNothing", Bounds{}, 0.0, std::nullopt},
-                    FindBinCase{"AllZeroTableRejectsSizes", Bounds{}, 1e-6, std::nullopt},
-                    FindBinCase{"ZeroInABinFromNegativeToPositive", Bounds{-1, 1, 0, 0, 0, 0}, 0.0, 0},
-                    FindBinCase{"LastOfFiveBins", kSixBounds, 5.5, 4},
-                    FindBinCase{"InnerBoundOfFullTable", kSixBounds, 5.0, 3},
-                    FindBinCase{"NaNHasNoBin", kSixBounds, std::numeric_limits<double>::quiet_NaN(),
-                                std::nullopt}),
+    testing::Values(
+        FindBinCase{"InnerBoundBelongsToLowerBin", kThreeBounds, 2e-6, 0},
+        FindBinCase{"InsideSecondBin", kThreeBounds, 3e-6, 1},
+        FindBinCase{"OnLowestBound", kThreeBounds, 1e-6, 0},
+        FindBinCase{"OnHighestBound", kThreeBounds, 4e-6, 1},
+        FindBinCase{"AboveEveryBin", kThreeBounds, 5e-6, std::nullopt},
+        FindBinCase{"BelowEveryBin", kThreeBounds, 0.5e-6, std::nullopt},
+        // [4e-6, 0] holds nothing, and the unused end [0, 0] holds no size, not even
+        // the 0 that a missing "L=" reads as.
+        FindBinCase{"ZeroIsInNoZeroZeroBin", kThreeBounds, 0.0, std::nullopt},
+        FindBinCase{"NegativeZeroIsInNoZeroZeroBin", Bounds{1, 2, 0, 0, 0, 0}, -0.0, std::nullopt},
+        FindBinCase{"AllZeroTableHoldsNothing", Bounds{}, 0.0, std::nullopt},
+        FindBinCase{"AllZeroTableRejectsSizes", Bounds{}, 1e-6, std::nullopt},
+        FindBinCase{"ZeroInABinFromNegativeToPositive", Bounds{-1, 1, 0, 0, 0, 0}, 0.0, 0},
+        FindBinCase{"LastOfFiveBins", kSixBounds, 5.5, 4},
+        FindBinCase{"InnerBoundOfFullTable", kSixBounds, 5.0, 3},
+        FindBinCase{"NaNHasNoBin", kSixBounds, std::numeric_limits<double>::quiet_NaN(), std::nullopt}),
     test::RowName());
 
 TEST(FindBinToleranceTest, NumbersOneUlpApartAreEqual) {

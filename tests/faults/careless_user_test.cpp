@@ -34,8 +34,10 @@ constexpr const char* kPlaceholders = "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d 
 constexpr const char* kBinned = "* amp\nM1 d g s b NCH L=1U W=2U\nM2 d g s b PCH L=1U W=2U\n";
 constexpr const char* kOther = "* another netlist the user keeps\nR1 a b 1k\n";
 // A netlist whose binned copy still holds Keys: in a .model line, and in a device outside the table.
-constexpr const char* kKeysKept = "* amp\n.model MODxyN nmos\nM1 d g s b MODxyN L=1U W=2U\nM9 d g s b MODxyP L=9U W=2U\n";
-constexpr const char* kKeysKeptBinned = "* amp\n.model MODxyN nmos\nM1 d g s b NCH L=1U W=2U\nM9 d g s b MODxyP L=9U W=2U\n";
+constexpr const char* kKeysKept =
+    "* amp\n.model MODxyN nmos\nM1 d g s b MODxyN L=1U W=2U\nM9 d g s b MODxyP L=9U W=2U\n";
+constexpr const char* kKeysKeptBinned =
+    "* amp\n.model MODxyN nmos\nM1 d g s b NCH L=1U W=2U\nM9 d g s b MODxyP L=9U W=2U\n";
 const std::string kLongName = std::string(232, 'x') + ".net"; // 236 bytes: the file name limit is 255
 
 // 64-bit FNV-1a: enough to tell any two of these files apart, short enough to print.
@@ -92,8 +94,8 @@ struct Misstep {
     std::string chosen = {};           // set: the window's Process on this file
     std::vector<std::string> cli = {}; // otherwise: tarvex-cli with these arguments, in the folder
     std::string message = {};          // a part of the message shown; empty: none at all
-    bool touchesNothing = true;    // a refusal: the folder must be exactly as it was
-    int exitCode = 1;              // of the tarvex-cli run
+    bool touchesNothing = true;        // a refusal: the folder must be exactly as it was
+    int exitCode = 1;                  // of the tarvex-cli run
     SettingsFile settings = Settings();
     std::optional<std::string> keyN = {}; // the window's Key fields, when not the stored Keys
     std::optional<std::string> keyP = {};
@@ -240,13 +242,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "amp.ant",
                 {},
                 "/amp.net\" is not a binned copy of \""},
-        Misstep{"UpperCaseBackupBesideAnEditedNetlist",
-                {{"amp.ANT", kPlaceholders}, {"amp.net", kKeysKept}},
-                "",
-                Process({"amp.ANT"}),
-                "Error: \"amp.net\" is not a binned copy of \"amp.ANT\" (a new export or an edit?); processing "
-                "\"amp.ANT\" would replace it, and it would be lost. Choose \"amp.net\" to bin it (it then becomes "
-                "the backup), or move it away to keep it. No file was changed."},
+        Misstep{
+            "UpperCaseBackupBesideAnEditedNetlist",
+            {{"amp.ANT", kPlaceholders}, {"amp.net", kKeysKept}},
+            "",
+            Process({"amp.ANT"}),
+            "Error: \"amp.net\" is not a binned copy of \"amp.ANT\" (a new export or an edit?); processing "
+            "\"amp.ANT\" would replace it, and it would be lost. Choose \"amp.net\" to bin it (it then "
+            "becomes "
+            "the backup), or move it away to keep it. No file was changed."},
         Misstep{"CheckOfABackupBesideAnEditedNetlist",
                 {{"amp.ant", kPlaceholders}, {"amp.net", kOther}},
                 "",
@@ -258,7 +262,12 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 "",
                 false},
-        Misstep{"BackupBesideTheSameText", {{"amp.ant", kPlaceholders}, {"amp.net", kPlaceholders}}, "amp.ant", {}, "", false},
+        Misstep{"BackupBesideTheSameText",
+                {{"amp.ant", kPlaceholders}, {"amp.net", kPlaceholders}},
+                "amp.ant",
+                {},
+                "",
+                false},
         // The .net and the .ant one file through a link, either way round.
         Misstep{"BackupIsALinkToTheNetlist",
                 {{"amp.net", kPlaceholders}, {"amp.ant", "-> amp.net"}},
@@ -277,8 +286,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 Process({"amp.net"}),
                 "Error: \"amp.net\" is not a regular file (a pipe, a device or a socket), not a netlist."},
-        Misstep{"CheckOfAPipe", {{"amp.ant", "<fifo>"}}, "", Check({"amp.ant"}), "\"amp.ant\" is not a regular file"},
-        Misstep{"BackupIsAPipe", {{"amp.net", kPlaceholders}, {"amp.ant", "<fifo>"}}, "amp.net", {}, "\" is not a regular file"},
+        Misstep{"CheckOfAPipe",
+                {{"amp.ant", "<fifo>"}},
+                "",
+                Check({"amp.ant"}),
+                "\"amp.ant\" is not a regular file"},
+        Misstep{"BackupIsAPipe",
+                {{"amp.net", kPlaceholders}, {"amp.ant", "<fifo>"}},
+                "amp.net",
+                {},
+                "\" is not a regular file"},
         Misstep{"SameNetlistTwiceRunsOnce",
                 {{"amp.net", kPlaceholders}, {"amp.ant", kOther}, {"sub/keep.txt", kOther}},
                 "",
@@ -381,11 +398,13 @@ INSTANTIATE_TEST_SUITE_P(
                 Check({"--report", "amp.net", "amp.ant"}),
                 "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\"."},
         // A filter whose output is its own input would never end.
-        Misstep{.name = "RewriteAppendedToItsInput",
-                .files = {{"amp.net", kPlaceholders}},
-                .cli = Rewrite({"amp.net"}),
-                .message = "Error: The output (standard output) is the input file (\"amp.net\"). Nothing was written.",
-                .stdoutAppend = "amp.net"},
+        Misstep{
+            .name = "RewriteAppendedToItsInput",
+            .files = {{"amp.net", kPlaceholders}},
+            .cli = Rewrite({"amp.net"}),
+            .message =
+                "Error: The output (standard output) is the input file (\"amp.net\"). Nothing was written.",
+            .stdoutAppend = "amp.net"},
         Misstep{.name = "RewriteOfStandardInputAppendedToIt",
                 .files = {{"amp.net", kPlaceholders}},
                 .cli = Rewrite({}),
@@ -408,7 +427,11 @@ INSTANTIATE_TEST_SUITE_P(
                 .touchesNothing = false,
                 .exitCode = 0},
         // check stops where process stops, with the same message and status.
-        Misstep{"CheckOfANameWithoutExtension", {{"amp", kPlaceholders}}, "", Check({"amp"}), "amp: Input file cannot have .OUT extension!"},
+        Misstep{"CheckOfANameWithoutExtension",
+                {{"amp", kPlaceholders}},
+                "",
+                Check({"amp"}),
+                "amp: Input file cannot have .OUT extension!"},
         Misstep{"CheckOfAnotherExtensionBesideNetlist",
                 {{"amp.cir", kPlaceholders}, {"amp.net", kOther}},
                 "",
@@ -474,8 +497,8 @@ TEST(CarelessUserTest, CancelAfterTheMoveAsideSaysWhereTheNetlistIs) {
     EXPECT_TRUE(outcome.cancelled);
     const std::string ant = (dir / "amp.ant").string();
     EXPECT_EQ(outcome.error.value_or(""), "Cancelled. The original netlist is kept as \"" + ant + "\"; \"" +
-                                              (dir / "amp.net").string() + "\" was not written. To bin it, choose \"" +
-                                              ant + "\".");
+                                              (dir / "amp.net").string() +
+                                              "\" was not written. To bin it, choose \"" + ant + "\".");
     EXPECT_EQ(test::EntriesOf(dir.path()), std::set<std::string>{"amp.ant"});
     EXPECT_EQ(ReadAll(dir / "amp.ant"), kPlaceholders);
 }

@@ -74,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Error: MODxyN device has no readable W=!"},
         // A lone CR ends a line: M2 has no "L=" of its own and must not take the next line's.
         HostileCase{"CarriageReturnOnlyLineEnds", "M1 MODxyN L=1U W=2U\rM2 MODxyP W=2U\rL=1U\r",
-                    "M1 NCH L=1U W=2U\rM2 MODxyP W=2U\rL=1U\r", 3, "Error: MODxyP device has no readable L=!"},
+                    "M1 NCH L=1U W=2U\rM2 MODxyP W=2U\rL=1U\r", 3,
+                    "Error: MODxyP device has no readable L=!"},
         HostileCase{"MixedLineEnds", "M1 MODxyN L=1U W=2U\r\r\nM2 MODxyP L=1U W=2U\n\r",
                     "M1 NCH L=1U W=2U\r\r\nM2 PCH L=1U W=2U\n\r", 4, ""},
         HostileCase{"NonUtf8Bytes", "* \xff\xfe\xc3\x28 MODxyN\nM1 \xe9\xe8 MODxyP L=1U W=2U \x80\n",

@@ -26,7 +26,8 @@ constexpr std::string_view kNetlist =
     "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\n.end\n";
 constexpr std::string_view kOldOutput = "* an earlier output, not to be lost\n";
 // kNetlist binned with older part names: an output that choosing the backup may replace.
-constexpr std::string_view kOldBinned = "* amp\nM1 d g s b NCH_V1 L=1U W=2U\nM2 d g s b PCH_V1 L=1U W=2U\n.end\n";
+constexpr std::string_view kOldBinned =
+    "* amp\nM1 d g s b NCH_V1 L=1U W=2U\nM2 d g s b PCH_V1 L=1U W=2U\n.end\n";
 
 std::string Expected(std::string_view netlist) {
     return fuzz::ReferenceRewrite(netlist, test::SmallRules()).output;
@@ -121,7 +122,8 @@ TEST(ProcessFaultTest, BackupThatIsAFolderCannotBeReplaced) {
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
 
     ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error, "Error: " + Q(dir / "amp.ant") + " is a folder, not a netlist. No file was changed.");
+    EXPECT_EQ(*outcome.error,
+              "Error: " + Q(dir / "amp.ant") + " is a folder, not a netlist. No file was changed.");
     EXPECT_EQ(ReadAll(dir / "amp.net"), kNetlist);
     EXPECT_EQ(ReadAll(dir / "amp.ant" / "keep.txt"), kOldOutput);
     EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
@@ -136,7 +138,8 @@ TEST(ProcessFaultTest, TargetThatIsAFolderCannotBeReplaced) {
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules());
 
     ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error, "Error: " + Q(dir / "amp.net") + " is a folder, not a netlist. No file was changed.");
+    EXPECT_EQ(*outcome.error,
+              "Error: " + Q(dir / "amp.net") + " is a folder, not a netlist. No file was changed.");
     EXPECT_EQ(ReadAll(dir / "amp.ant"), kNetlist);
     EXPECT_EQ(ReadAll(dir / "amp.net" / "keep.txt"), kOldOutput);
     EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));

@@ -45,8 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CopyCase{"BothEmpty", "", "", CopyRelation::Identical},
         CopyCase{"SameText", "* a\r\nM1 MODxyN L=1U\n", "* a\r\nM1 MODxyN L=1U\n", CopyRelation::Identical},
-        CopyCase{"KeysReplaced", "* a\nM1 d MODxyN MODxyP L=1U\r\nM2 MODxyP\n", "* a\nM1 d NCH PCH L=1U\r\nM2 P\n",
-                 CopyRelation::BinnedCopy},
+        CopyCase{"KeysReplaced", "* a\nM1 d MODxyN MODxyP L=1U\r\nM2 MODxyP\n",
+                 "* a\nM1 d NCH PCH L=1U\r\nM2 P\n", CopyRelation::BinnedCopy},
         CopyCase{"OneKeyKeptOneReplaced", "M1 MODxyN x MODxyN y\n", "M1 N_LONGER_NAME x MODxyN y\n",
                  CopyRelation::BinnedCopy},
         CopyCase{"EditBeforeTheKey", "M1 d MODxyN L=1U\n", "M2 d NCH L=1U\n", CopyRelation::Different},
@@ -58,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"LoneCarriageReturnsAreLineEnds", "M1 MODxyN\rM2 MODxyP\r", "M1 NCH\rM2 PCH\r",
                  CopyRelation::BinnedCopy},
         CopyCase{"KeyRegionEmptied", "x MODxyN y\n", "x y\n", CopyRelation::Different},
-        CopyCase{"NulBytesCompared", "M1 \0MODxyN\0 L=1U\n"sv, "M1 \0NCH\0 L=1U\n"sv, CopyRelation::BinnedCopy}),
+        CopyCase{"NulBytesCompared", "M1 \0MODxyN\0 L=1U\n"sv, "M1 \0NCH\0 L=1U\n"sv,
+                 CopyRelation::BinnedCopy}),
     test::RowName());
 
 // An N part name may form the P Key together with the byte before the N Key; the P pass then

@@ -402,7 +402,8 @@ TEST(ProcessTest, TrailingDotsAndSpacesNameTheFileWindowsOpens) {
 TEST(ProcessTest, ReadOnlyNetlistGivesAReadOnlyNetlist) {
     const TempDir dir;
     WriteFileBytes(dir / "amp.net", kNetlist);
-    fs::permissions(dir / "amp.net", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(dir / "amp.net",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
 
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
@@ -437,10 +438,11 @@ TEST(ProcessTest, ReadErrorStopsTheRunAndKeepsEveryFile) {
 
         // A chosen backup is read whole before anything is written, to compare it with the .net.
         EXPECT_EQ(outcome.error.value_or(""),
-                  InFolder(backupChosen ? "Error: Cannot read \"{dir}/amp.ant\": Input/output error. No file was "
-                                          "changed."
-                                        : "Error: Cannot read \"{dir}/amp.ant\": Input/output error. The original "
-                                          "netlist is kept as \"{dir}/amp.ant\".",
+                  InFolder(backupChosen
+                               ? "Error: Cannot read \"{dir}/amp.ant\": Input/output error. No file was "
+                                 "changed."
+                               : "Error: Cannot read \"{dir}/amp.ant\": Input/output error. The original "
+                                 "netlist is kept as \"{dir}/amp.ant\".",
                            dir.path()));
         Files expected{{"amp.ant", "-> /proc/self/mem"}};
         if (std::string(chosen) == "amp.ant") {
@@ -465,13 +467,18 @@ TEST(CheckRulesTest, RefusesKeysAndPartNamesThatBreakLines) {
         EXPECT_EQ(CheckRules(rules).value_or(""), message);
     }
     const std::vector<std::pair<std::string, std::string>> names = {
-        {"N CH", "a space"},   {"NCH\t", "a tab"},          {"NCH\r", "a line end"},
-        {"\nNCH", "a line end"}, {"NCH\x1b", "a control character"}, {"NCH\x7f", "a control character"},
+        {"N CH", "a space"},
+        {"NCH\t", "a tab"},
+        {"NCH\r", "a line end"},
+        {"\nNCH", "a line end"},
+        {"NCH\x1b", "a control character"},
+        {"NCH\x7f", "a control character"},
     };
     for (const auto& [name, what] : names) {
         RewriteRules rules = Rules();
         SetPartName(rules.tableP, 3, 1, name);
-        EXPECT_EQ(CheckRules(rules).value_or(""), "Error: MODxyP part name in column 4, row 2 holds " + what + "!");
+        EXPECT_EQ(CheckRules(rules).value_or(""),
+                  "Error: MODxyP part name in column 4, row 2 holds " + what + "!");
     }
     RewriteRules rules = Rules();
     SetPartName(rules.tableN, 4, 4, "nch_\xc2\xb5m"); // bytes above 127 are ordinary name bytes

@@ -21,8 +21,8 @@ std::optional<double> ValueAfter(const std::string& line, const char* marker) {
     return ParseNetlistValue(token);
 }
 
-void ReplaceKey(std::string& line, const std::string& key, const BinTable& table, std::optional<double> length,
-                std::optional<double> width) {
+void ReplaceKey(std::string& line, const std::string& key, const BinTable& table,
+                std::optional<double> length, std::optional<double> width) {
     if (!length || !width) {
         return;
     }
