@@ -98,7 +98,7 @@ std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings
                                            std::vector<RunFile>& files) {
     files.push_back({settings, "settings file"});
     for (const std::string& netlist : netlists) {
-        const std::filesystem::path path = PathFromText(netlist);
+        const std::filesystem::path path = OpenedName(PathFromText(netlist));
         for (const std::filesystem::path& file :
              {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")}) {
             if (SameFile(file, settings)) {
