@@ -6,6 +6,7 @@
 #include "table_grid.h"
 
 #include "files/paths.h"
+#include "models/model_check.h"
 #include "netlist/bin_usage.h"
 
 #include <CLI/CLI.hpp>
@@ -23,6 +24,8 @@ namespace {
 struct CheckOptions {
     RuleOptions rules;
     std::vector<std::string> netlists;
+    std::vector<std::string> models;   // model libraries the part names are checked against
+    std::vector<std::string> sections; // their .lib sections to read; all when empty
 };
 
 // The rewritten netlist goes nowhere: only the devices met on the way count.
@@ -37,6 +40,10 @@ struct Findings {
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
     std::string keptLines; // DescribeKeptDevice for each kept device, each with its line end
+
+    // Devices whose part name the model library does not back, and their lines.
+    std::uint64_t modelProblems = 0;
+    std::string modelLines;
 };
 
 // The devices per cell under the part names; a cell without name or devices stays blank.
@@ -76,9 +83,18 @@ std::string Summary(const Findings& findings) {
     return text + findings.keptLines;
 }
 
+std::string ModelSummary(const Findings& findings) {
+    if (findings.modelProblems == 0) {
+        return {};
+    }
+    return std::to_string(findings.modelProblems) +
+           (findings.modelProblems == 1 ? " device gets a part name" : " devices get a part name") +
+           " that the models do not back:\n" + findings.modelLines;
+}
+
 // Reads one netlist through the rewrite into findings and the report; false when it cannot be read.
 bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigned threads, Report& report,
-                  Findings& findings) {
+                  Findings& findings, const ModelIndex* models) {
     const std::filesystem::path path = PathFromText(netlist);
     errno = 0;
     const FilePtr file = OpenFile(path, "r");
@@ -96,6 +112,11 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
             ++findings.kept;
             findings.keptLines += DescribeKeptDevice(netlist, line, event);
             findings.keptLines += '\n';
+        } else if (models != nullptr) {
+            if (const auto problem = models->problem(event)) {
+                ++findings.modelProblems;
+                findings.modelLines += DescribeModelProblem(netlist, line, event, *problem) + '\n';
+            }
         }
     };
     FileReader reader(file.get());
@@ -119,6 +140,22 @@ int RunCheck(const CheckOptions& options) {
     const RewriteRules& rules = *loaded.rules;
     const std::vector<std::string> netlists = Distinct(options.netlists);
     std::vector<RunFile> files{{PathFromText(options.rules.settings), "settings file"}};
+    std::optional<ModelIndex> models;
+    if (!options.models.empty()) {
+        std::vector<std::filesystem::path> paths;
+        for (const std::string& model : options.models) {
+            paths.push_back(PathFromText(model));
+            files.push_back({paths.back(), "model library"});
+        }
+        const ModelLibrary library = ReadModelLibrary(paths, options.sections);
+        for (const LibraryNote& error : library.errors) {
+            PrintError("Error: " + error.text + ".");
+        }
+        if (!library.errors.empty()) {
+            return kExitError;
+        }
+        models.emplace(library);
+    }
     for (const std::string& netlist : netlists) {
         files.push_back({PathFromText(netlist), "netlist"});
     }
@@ -131,7 +168,8 @@ int RunCheck(const CheckOptions& options) {
     int status = kExitOk;
     Findings findings;
     for (const std::string& netlist : netlists) {
-        if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings)) {
+        if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings,
+                          models ? &*models : nullptr)) {
             status = kExitError;
         }
     }
@@ -141,7 +179,7 @@ int RunCheck(const CheckOptions& options) {
     }
     const std::string text = UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage.n) + '\n' +
                              UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage.p) + '\n' +
-                             Summary(findings);
+                             Summary(findings) + ModelSummary(findings);
     const bool toStderr = options.rules.report == "-";
     std::FILE* out = toStderr ? stderr : stdout;
     if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
@@ -149,7 +187,7 @@ int RunCheck(const CheckOptions& options) {
                    ErrorText(errno) + ".");
         return kExitError;
     }
-    if (status == kExitOk && findings.kept > 0) {
+    if (status == kExitOk && (findings.kept > 0 || findings.modelProblems > 0)) {
         status = kExitKept;
     }
     return status;
@@ -164,6 +202,12 @@ void AddCheckCommand(CLI::App& app, int& exitCode) {
                  "would keep their placeholder; writes nothing but the report");
     AddRuleOptions(*command, options->rules);
     command->add_option("NETLIST", options->netlists, "Netlist files to read")->required();
+    command->add_option(
+        "--models", options->models,
+        "Model libraries: report part names that no card defines and sizes outside a card's bounds");
+    command
+        ->add_option("--section", options->sections, "Read only this .lib section of the models (repeatable)")
+        ->needs("--models");
     command->callback([options, &exitCode] { exitCode = RunCheck(*options); });
 }
 

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     AddCheckCommand(app, exitCode);
     AddShowCommand(app, exitCode);
     AddProbeCommand(app, exitCode);
+    AddImportCommand(app, exitCode);
 
     const std::vector<std::string> arguments = ConsoleArguments(argc, argv);
     // CLI11 would only say that a subcommand is required; name the word it did not know instead.

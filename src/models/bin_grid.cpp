@@ -310,4 +310,11 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
     return result;
 }
 
+std::string DescribeGroup(const CardGroup& group, const GridResult& grid) {
+    return group.name + " (" + std::string(TypeName(group.type)) +
+           "): " + std::to_string(group.cards.size()) + (group.cards.size() == 1 ? " card, " : " cards, ") +
+           std::to_string(grid.lengthBins) + " length × " + std::to_string(grid.widthBins) + " width bins, " +
+           (grid.table ? "fits a table" : "does not fit");
+}
+
 } // namespace tarvex

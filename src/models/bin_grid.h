@@ -52,4 +52,8 @@ struct GridResult {
 // local to a subcircuit, an ".option scale" in the library, and conflicting definitions.
 GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library);
 
+// One line naming a group for a list to choose from:
+// "nfet_03v3 (nmos): 16 cards, 4 length × 4 width bins, fits a table".
+std::string DescribeGroup(const CardGroup& group, const GridResult& grid);
+
 } // namespace tarvex
