@@ -5,8 +5,11 @@
 
 #define IDD_ABOUT 100
 #define IDS_ABOUT_ENTRY 101
+#define IDS_IMPORT_ENTRY 104
 #define IDS_SOCKETS_FAILED 103
 #define IDI_TARVEX 128
 
 // The About entry in the system menu; system commands keep their low four bits for the system.
 #define IDM_ABOUT 0x0010
+// Import Bins from Model Library, in the system menu before About.
+#define IDM_IMPORT_BINS 0x0030

@@ -117,6 +117,11 @@ CTarvexDlg::~CTarvexDlg() {
 }
 
 bool CTarvexDlg::OnInit() {
+    for (const form::GroupLayout* group : form::kGroups) {
+        for (const auto& column : group->nameIds) {
+            m_nameIds.insert(column.begin(), column.end());
+        }
+    }
     addAboutToSystemMenu();
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
@@ -130,7 +135,12 @@ bool CTarvexDlg::OnInit() {
 
 void CTarvexDlg::addAboutToSystemMenu() {
     const std::wstring entry = ResourceString(IDS_ABOUT_ENTRY);
+    const std::wstring import = ResourceString(IDS_IMPORT_ENTRY);
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    if (menu != nullptr && !import.empty()) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, IDM_IMPORT_BINS, import.c_str());
+    }
     if (menu != nullptr && !entry.empty()) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, IDM_ABOUT, entry.c_str());
@@ -171,6 +181,18 @@ void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
     m_settingText = true;
     SetWindowTextW(item(id), FromFieldBytes(bytes).c_str());
     m_settingText = false;
+    if (m_nameIds.contains(id) && GetFocus() != item(id)) {
+        showEnd(id);
+    }
+}
+
+// A part name is wider than its field more often than not; the end is where the names of one
+// library differ ("nfet_03v3.10"), so a field not being edited scrolls its end into view.
+void CTarvexDlg::showEnd(int id) {
+    HWND field = item(id);
+    const auto length = static_cast<WPARAM>(GetWindowTextLengthW(field));
+    SendMessageW(field, EM_SETSEL, length, static_cast<LPARAM>(length));
+    SendMessageW(field, EM_SCROLLCARET, 0, 0);
 }
 
 bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
@@ -207,6 +229,10 @@ void CTarvexDlg::endDialog(bool accepted) {
 }
 
 bool CTarvexDlg::OnCommand(int id, int code) {
+    if (code == EN_KILLFOCUS && m_nameIds.contains(id)) {
+        showEnd(id);
+        return true;
+    }
     if (code == EN_CHANGE && !m_settingText) {
         run([id](form::FormPresenter& presenter) { presenter.FieldEdited(id); });
         return true;
@@ -252,6 +278,10 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
         if ((wParam & 0xFFF0) == IDM_ABOUT) {
             CAboutDlg about;
             about.DoModal(hwnd());
+            return 0;
+        }
+        if ((wParam & 0xFFF0) == IDM_IMPORT_BINS) {
+            run([](form::FormPresenter& presenter) { presenter.ImportBins(); });
             return 0;
         }
         return std::nullopt;

@@ -116,6 +116,7 @@ private slots:
     void closing_data();
     void closing();
     void aboutBoxFromContextMenu();
+    void importFromContextMenuShowsNamesByTheirEnd();
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
     void pathsFiltersAndFieldBytes();
@@ -212,7 +213,7 @@ void TarvexDlgTest::viewReadsAndShowsFieldBytes() {
     const QString name25 = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");
     view.setFieldText(1068, name25.toStdString());
     QCOMPARE(Field(window.dialog, 1068)->text(), name25);
-    QCOMPARE(Field(window.dialog, 1068)->cursorPosition(), 0);
+    QCOMPARE(Field(window.dialog, 1068)->cursorPosition(), name25.size()); // a name shows its end
     QCOMPARE(view.fieldText(1068, 19), name25.left(19).toStdString());
     QVERIFY(view.showsText(1068, name25.toStdString()));
 
@@ -336,6 +337,43 @@ void TarvexDlgTest::aboutBoxFromContextMenu() {
     QCOMPARE(seen[1], QStringLiteral("About Tarvex"));
     QVERIFY(seen.contains(QStringLiteral("Tarvex Version 1.0")));
     QVERIFY(form->isVisible());
+}
+
+// The menu's second entry imports through the presenter; names wider than their field show their
+// end, also after being edited, and the tooltip keeps the whole name. Bounds show their beginning.
+void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
+    Window window(m_prompts);
+    ui::CTarvexDlg* form = &window.dialog;
+    m_prompts.answers = {std::filesystem::path(TARVEX_TEST_DATA_DIR) / "models" / "gf180mcu-fet_03v3.spice"};
+    QString entry;
+    QTimer::singleShot(0, form, [&entry] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || menu->actions().size() < 2) {
+            return;
+        }
+        entry = menu->actions()[1]->text();
+        menu->actions()[1]->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, form->height() - 5),
+                            form->mapToGlobal(QPoint(5, form->height() - 5)));
+    QApplication::sendEvent(form, &event);
+
+    QCOMPARE(entry, QStringLiteral("Import Bins from Model Library..."));
+    QCOMPARE(m_prompts.infos.size(), std::size_t{1});
+    QLineEdit* name = Field(*form, 1089); // N length bin 3, width bin 3
+    QCOMPARE(name->text(), QStringLiteral("nfet_03v3.15"));
+    QVERIFY(name->fontMetrics().horizontalAdvance(name->text()) > name->width());
+    QCOMPARE(name->cursorPosition(), name->text().size());
+    QCOMPARE(name->toolTip(), QStringLiteral("nfet_03v3.15"));
+    QCOMPARE(Field(*form, 1060)->cursorPosition(), 0);
+
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    Type(*form, 1089, QStringLiteral("nfet_03v3.14"));
+    name->setCursorPosition(0);
+    Field(*form, 1060)->setFocus();
+    QCOMPARE(name->cursorPosition(), name->text().size());
 }
 
 void TarvexDlgTest::helpShowsTheBundledPage() {
