@@ -396,8 +396,10 @@ void FormPresenter::ImportBins() {
         }
         if (grid.table) {
             tables[group == &kGroupN ? 0 : 1] = grid.table;
-            imported += (imported.empty() ? "" : "\n") + items[pick] + " into the " +
-                        std::string(group->caption) + " table";
+            imported += (imported.empty() ? "" : "\n") + std::string(group->caption) +
+                        " table: " + ofType[pick]->name + ", " + std::to_string(ofType[pick]->cards.size()) +
+                        " cards, " + std::to_string(grid.lengthBins) + " length × " +
+                        std::to_string(grid.widthBins) + " width bins";
         }
     }
     if (!tables[0] && !tables[1] && reasons.empty()) {

@@ -3,6 +3,7 @@
 #include "form/form_presenter.h"
 
 #include "fake_ports.h"
+#include "files/paths.h"
 #include "form/form_layout.h"
 #include "support/temp_dir.h"
 
@@ -51,11 +52,10 @@ TEST_F(ImportBinsTest, FillsBothTablesAsLoadDoesAndSavesNothing) {
     EXPECT_NE(m_prompts.requests[0].filter.find("|All Files (*.*)|*.*||"), std::string::npos);
     EXPECT_TRUE(m_prompts.messages.empty()) << m_prompts.messages.front();
     ASSERT_EQ(m_prompts.infos.size(), 1u);
-    EXPECT_NE(
-        m_prompts.infos[0].find("nfet_03v3 (nmos): 16 cards, 4 length × 4 width bins, fits a table into the "
-                                "MODxyN table"),
-        std::string::npos)
-        << m_prompts.infos[0];
+    EXPECT_EQ(m_prompts.infos[0], "Imported from " + QuotedPath(kModels / "gf180mcu-fet_03v3.spice") +
+                                      ":\nMODxyN table: nfet_03v3, 16 cards, 4 length × 4 width bins\n"
+                                      "MODxyP table: pfet_03v3, 16 cards, 4 length × 4 width bins\n"
+                                      "Save keeps them in a settings file.");
     EXPECT_EQ(m_view.fields[kGroupN.nameId(0, 1)], "nfet_03v3.1");
     EXPECT_EQ(m_view.fields[kGroupP.nameId(3, 3)], "pfet_03v3.15");
     EXPECT_EQ(m_view.fields[kGroupP.nameId(0, 0)], "pfet_03v3.0");
