@@ -204,7 +204,10 @@ public:
                   const std::string& inherited, int depth) {
         std::string section; // the ".lib NAME" being read in this file
         bool inSection = false;
-        std::vector<std::string> subcircuits;
+        // An include is read in place, so a card it holds inside a ".subckt" of the includer is local
+        // to it; a file that leaves a ".subckt" open does not carry it past its end.
+        std::vector<std::string>& subcircuits = m_subcircuits;
+        const std::size_t enclosing = subcircuits.size();
         for (const LogicalLine& line : LogicalLines(text)) {
             const std::vector<std::string> words = Words(line.text);
             if (words.empty()) {
@@ -243,7 +246,7 @@ public:
             } else if (directive == ".subckt") {
                 subcircuits.push_back(words.size() > 1 ? words[1] : std::string());
             } else if (directive == ".ends") {
-                if (!subcircuits.empty()) {
+                if (subcircuits.size() > enclosing) {
                     subcircuits.pop_back();
                 }
             } else if (directive == ".param") {
@@ -263,6 +266,7 @@ public:
                 readCard(words, here, cardSection, subcircuits);
             }
         }
+        subcircuits.resize(enclosing);
     }
 
 private:
@@ -322,6 +326,7 @@ private:
     ModelLibrary& m_library;
     std::set<std::string> m_sections;
     std::set<FileKey> m_read;
+    std::vector<std::string> m_subcircuits; // the ".subckt" being read, innermost last
     std::map<std::pair<std::string, std::string>, double> m_params; // (subcircuit, name), both lower case
 };
 

@@ -155,6 +155,16 @@ TEST_F(LibraryFilesTest, FollowsIncludesAndSectionsRelativeToTheIncludingFile) {
     EXPECT_NEAR(*ff.cards[0].lmax->value, 3e-6, 1e-18);
 }
 
+TEST_F(LibraryFilesTest, CardsIncludedInsideASubcircuitAreLocalToIt) {
+    WriteFileBytes(m_dir / "cell.spice", ".subckt cell d g s b\n.include body.spice\n.ends\n"
+                                         ".model after.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
+    WriteFileBytes(m_dir / "body.spice", ".model in.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n.subckt open\n");
+    const ModelLibrary library = ReadModelLibrary({m_dir / "cell.spice"});
+    ASSERT_EQ(library.cards.size(), 2u);
+    EXPECT_EQ(library.cards[0].subcircuit, "cell");
+    EXPECT_EQ(library.cards[1].subcircuit, "");
+}
+
 TEST_F(LibraryFilesTest, ReportsAnIncludeThatCannotBeRead) {
     WriteFileBytes(m_dir / "a.spice",
                    ".include missing.spice\n.model n.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
