@@ -13,7 +13,7 @@ namespace {
 // Messages of one kind beyond this many are summed up in one line.
 constexpr std::size_t kMaxListed = 8;
 // A plane cut into more cells than this is not examined cell by cell; libraries that big are no grid.
-constexpr std::size_t kMaxCells = std::size_t{1} << 22;
+constexpr std::size_t kMaxCells = std::size_t{1} << 16;
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
@@ -268,7 +268,8 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
             }
         }
     } else {
-        gaps.push_back("too many cells to look at");
+        reasons.push_back(group.name + ": not a grid of a table's size; its " +
+                          std::to_string(lBins * wBins) + " cells are not looked at one by one");
     }
     if (!gaps.empty()) {
         std::string message = group.name + ": not a grid: " + std::to_string(gaps.size()) + " of " +

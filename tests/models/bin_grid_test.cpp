@@ -88,6 +88,15 @@ TEST(BinGridTest, RefusesTheSky130PointBinsWithEveryReason) {
     EXPECT_NE(reasons.find("more names too long"), std::string::npos);
 }
 
+// 257 cards along the diagonal cut the plane into 257 × 257 cells.
+std::string Diagonal() {
+    std::string text;
+    for (int i = 0; i < 257; ++i) {
+        text += Card("d." + std::to_string(i), i + 1, i + 2, i + 1, i + 2);
+    }
+    return text;
+}
+
 // Each synthetic library is refused for its own reason, named with the cards involved.
 TEST(BinGridTest, RefusesWhatIsNoTableGrid) {
     const struct {
@@ -116,6 +125,8 @@ TEST(BinGridTest, RefusesWhatIsNoTableGrid) {
          "n.0: different bounds in section tt (lib.spice:2) and section ff (lib.spice:5); choose one section "
          "(--section)"},
         {"zero edge", Card("n.0", 0, 2, 1, 2), "n: Bad l value 0!"},
+        {"plane too large", Diagonal(),
+         "d: not a grid of a table's size; its 66049 cells are not looked at one by one"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
