@@ -11,7 +11,7 @@ namespace tarvex {
 namespace {
 
 // Messages of one kind beyond this many are summed up in one line.
-constexpr std::size_t kMaxListed = 8;
+constexpr std::size_t kMaxListed = 3;
 // A plane cut into more cells than this is not examined cell by cell; libraries that big are no grid.
 constexpr std::size_t kMaxCells = std::size_t{1} << 16;
 
