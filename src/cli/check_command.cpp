@@ -6,11 +6,15 @@
 #include "table_grid.h"
 
 #include "files/paths.h"
+#include "models/model_check.h"
 #include "netlist/bin_map.h"
 #include "netlist/bin_usage.h"
 #include "netlist/process.h"
 
 #include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <set>
 
 #include <cerrno>
 #include <cstdio>
@@ -25,7 +29,9 @@ namespace {
 struct CheckOptions {
     RuleOptions rules;
     std::vector<std::string> netlists;
-    std::optional<std::string> map; // the SVG bin map to write
+    std::optional<std::string> map;    // the SVG bin map to write
+    std::vector<std::string> models;   // model libraries the part names are checked against
+    std::vector<std::string> sections; // their .lib sections to read; all when empty
 };
 
 // The rewritten netlist goes nowhere: only the devices met on the way count.
@@ -41,6 +47,10 @@ struct Findings {
     std::uint64_t kept = 0;
     std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
     std::optional<BinMap> map; // when --map asks for one
+
+    // Devices whose part name the model library does not back, and their lines.
+    std::uint64_t modelProblems = 0;
+    std::string modelLines;
 };
 
 // The devices per cell under the part names; a cell without name or devices stays blank.
@@ -80,11 +90,36 @@ std::string Summary(const Findings& findings) {
     return text + findings.keptLines;
 }
 
+std::string ModelSummary(const Findings& findings) {
+    if (findings.modelProblems == 0) {
+        return {};
+    }
+    return std::to_string(findings.modelProblems) +
+           (findings.modelProblems == 1 ? " device gets a part name" : " devices get a part name") +
+           " that the models do not back:\n" + findings.modelLines;
+}
+
+// The library's binned cards that a netlist can name, each name once, as outlines for the map.
+std::vector<MapCard> MapCards(const ModelLibrary& library) {
+    std::vector<MapCard> cards;
+    std::set<std::string> drawn;
+    for (const ModelCard& card : library.cards) {
+        std::string name = card.name;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if (card.binned() && card.subcircuit.empty() && drawn.insert(name).second) {
+            cards.push_back({card.name, *card.lmin->value, *card.lmax->value, *card.wmin->value,
+                             *card.wmax->value, card.type == ModelType::Nmos ? Polarity::N : Polarity::P});
+        }
+    }
+    return cards;
+}
+
 // Reads one netlist through the rewrite into findings and the report, after the refusals that
 // process would make; false when it is refused or cannot be read. It reads what process would bin:
 // the chosen file, or its backup when only that is left.
 bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigned threads, Report& report,
-                  Findings& findings) {
+                  Findings& findings, const ModelIndex* models) {
     if (const auto unplanned = UnplannedName(netlist)) {
         PrintError(*unplanned);
         return false;
@@ -118,6 +153,11 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
             ++findings.kept;
             findings.keptLines += DescribeKeptDevice(netlist, line, event);
             findings.keptLines += '\n';
+        } else if (models != nullptr) {
+            if (const auto problem = models->problem(event)) {
+                ++findings.modelProblems;
+                findings.modelLines += DescribeModelProblem(netlist, line, event, *problem) + '\n';
+            }
         }
     };
     FileReader reader(file.get());
@@ -145,8 +185,26 @@ int RunCheck(const CheckOptions& options) {
         PrintError(*clash);
         return kExitError;
     }
-    // The map may name no file of the run: not the settings, a netlist, the netlist a process
-    // would write or its backup, nor the report.
+    std::optional<ModelIndex> models;
+    std::vector<MapCard> cards;
+    if (!options.models.empty()) {
+        std::vector<std::filesystem::path> paths;
+        for (const std::string& model : options.models) {
+            paths.push_back(PathFromText(model));
+            files.push_back({paths.back(), "model library"});
+        }
+        const ModelLibrary library = ReadModelLibrary(paths, options.sections);
+        for (const LibraryNote& error : library.errors) {
+            PrintError("Error: " + error.text + ".");
+        }
+        if (!library.errors.empty()) {
+            return kExitError;
+        }
+        models.emplace(library);
+        cards = MapCards(library);
+    }
+    // The map may name no file of the run: not the settings, a model library, a netlist, the netlist
+    // a process would write or its backup, nor the report.
     if (options.map) {
         std::vector<RunFile> mapClashes = files;
         if (options.rules.report && *options.rules.report != "-") {
@@ -167,9 +225,11 @@ int RunCheck(const CheckOptions& options) {
     Findings findings;
     if (options.map) {
         findings.map.emplace(rules);
+        findings.map->setCards(std::move(cards));
     }
     for (const std::string& netlist : netlists) {
-        if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings)) {
+        if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings,
+                          models ? &*models : nullptr)) {
             status = kExitError;
         }
     }
@@ -185,7 +245,7 @@ int RunCheck(const CheckOptions& options) {
     }
     const std::string text = UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage.n) + '\n' +
                              UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage.p) + '\n' +
-                             Summary(findings);
+                             Summary(findings) + ModelSummary(findings);
     const bool toStderr = options.rules.report == "-";
     std::FILE* out = toStderr ? stderr : stdout;
     if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
@@ -193,7 +253,7 @@ int RunCheck(const CheckOptions& options) {
                    ErrorText(errno) + ".");
         return kExitError;
     }
-    if (status == kExitOk && findings.kept > 0) {
+    if (status == kExitOk && (findings.kept > 0 || findings.modelProblems > 0)) {
         status = kExitKept;
     }
     return status;
@@ -210,6 +270,12 @@ void AddCheckCommand(CLI::App& app, int& exitCode) {
     command->add_option("--map", options->map,
                         "Also write FILE.svg: a picture of where the devices sit among the bins");
     command->add_option("NETLIST", options->netlists, "Netlist files to read")->required();
+    command->add_option(
+        "--models", options->models,
+        "Model libraries: report part names that no card defines and sizes outside a card's bounds");
+    command
+        ->add_option("--section", options->sections, "Read only this .lib section of the models (repeatable)")
+        ->needs("--models");
     command->callback([options, &exitCode] { exitCode = RunCheck(*options); });
 }
 

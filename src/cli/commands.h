@@ -11,6 +11,7 @@ class App;
 namespace tarvex::cli {
 
 void AddCheckCommand(CLI::App& app, int& exitCode);
+void AddImportCommand(CLI::App& app, int& exitCode);
 void AddProbeCommand(CLI::App& app, int& exitCode);
 void AddProcessCommand(CLI::App& app, int& exitCode);
 void AddRewriteCommand(CLI::App& app, int& exitCode);

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     AddCheckCommand(app, exitCode);
     AddShowCommand(app, exitCode);
     AddProbeCommand(app, exitCode);
+    AddImportCommand(app, exitCode);
 
     const std::vector<std::string> arguments = ConsoleArguments(argc, argv);
     // CLI11 would only say that a subcommand is required; name the word it did not know instead.
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
         if (known.empty()) {
             PrintError(
                 "Error: Unknown subcommand \"" + arguments[1] +
-                "\"; choose process, rewrite, check, show or probe. Run with --help for more information.");
+                "\"; choose process, rewrite, check, import, show or probe. Run with --help for more information.");
             return kExitUsage;
         }
     }

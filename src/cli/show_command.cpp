@@ -16,25 +16,13 @@
 namespace tarvex::cli {
 namespace {
 
-std::string Grid(std::string_view title, const BinTable& table, std::string_view key,
-                 std::string_view defaultKey) {
-    std::string heading(title);
-    heading += "  Key: ";
-    heading += key.empty() ? "(empty, " + std::string(defaultKey) + " is used)" : Printable(key);
-    const GridRow names = NameRow(table);
-    return DrawTableGrid(heading, table, {&names, 1});
-}
-
 int RunShow(const std::string& path) {
     const LoadResult loaded = ReadSettingsFile(PathFromText(path));
     if (!loaded.loaded) {
         PrintError(loaded.error);
         return kExitError;
     }
-    const SettingsFile& settings = loaded.settings;
-    const std::string text = Grid("N-channel table", settings.tableN, KeyText(settings.keyN), kDefaultKeyN) +
-                             '\n' +
-                             Grid("P-channel table", settings.tableP, KeyText(settings.keyP), kDefaultKeyP);
+    const std::string text = DrawSettings(loaded.settings);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         PrintError("Error: Cannot write standard output: " + ErrorText(errno) + ".");
         return kExitError;

@@ -2,6 +2,7 @@
 #include "table_grid.h"
 
 #include "bins/engineering_value.h"
+#include "netlist/line_rewriter.h"
 
 #include <algorithm>
 
@@ -13,7 +14,21 @@ void Pad(std::string& out, std::string_view text, std::size_t width) {
     out.append(width > text.size() ? width - text.size() : 0, ' ');
 }
 
+std::string SettingsGrid(std::string_view title, const BinTable& table, std::string_view key,
+                         std::string_view defaultKey) {
+    std::string heading(title);
+    heading += "  Key: ";
+    heading += key.empty() ? "(empty, " + std::string(defaultKey) + " is used)" : Printable(key);
+    const GridRow names = NameRow(table);
+    return DrawTableGrid(heading, table, {&names, 1});
+}
+
 } // namespace
+
+std::string DrawSettings(const SettingsFile& settings) {
+    return SettingsGrid("N-channel table", settings.tableN, KeyText(settings.keyN), kDefaultKeyN) + '\n' +
+           SettingsGrid("P-channel table", settings.tableP, KeyText(settings.keyP), kDefaultKeyP);
+}
 
 std::string Printable(std::string_view text) {
     std::string shown(text);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bins/bin_table.h"
+#include "settings/settings_file.h"
 
 #include <array>
 #include <span>
@@ -27,5 +28,8 @@ GridRow NameRow(const BinTable& table);
 // top and the length bounds on the horizontal rules down the left; columns are width bins and rows
 // are length bins, as in the window. Each cell holds one line per row of rows.
 std::string DrawTableGrid(std::string_view heading, const BinTable& table, std::span<const GridRow> rows);
+
+// Both tables of a settings file with their Keys, as show prints them.
+std::string DrawSettings(const SettingsFile& settings);
 
 } // namespace tarvex::cli

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvex::form {
 
@@ -23,7 +24,8 @@ public:
     virtual ~FormView() = default;
     // The field's text as bytes, cut to at most maxBytes without splitting a character.
     virtual std::string fieldText(int id, std::size_t maxBytes) const = 0;
-    // Shows bytes in the field, its beginning in view.
+    // Shows bytes in the field, its beginning in view; a part-name field not being edited shows its
+    // end instead, where the names of one library differ.
     virtual void setFieldText(int id, std::string_view bytes) = 0;
     // True when the field shows exactly what setFieldText(id, bytes) would show. Compared as shown
     // text, so bytes that the encoding cannot show faithfully still count as unchanged.
@@ -66,6 +68,12 @@ public:
     virtual void showStop(std::string_view message, std::string_view details) = 0;
     // A progress display that appears only if the work lasts a while.
     virtual std::unique_ptr<Progress> startProgress(std::string_view label, std::uint64_t total) = 0;
+    // A modal list captioned "Tarvex" with prompt above it: the index of the item chosen with OK,
+    // or nothing when the user cancelled.
+    virtual std::optional<std::size_t> chooseItem(std::string_view prompt,
+                                                  const std::vector<std::string>& items) = 0;
+    // A message box captioned "Tarvex" with the information icon and an OK button.
+    virtual void showInfo(std::string_view message) = 0;
 };
 
 // Where the profile keeps the remembered settings file: section and value name.

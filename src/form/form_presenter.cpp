@@ -4,8 +4,10 @@
 #include "bins/engineering_value.h"
 #include "files/paths.h"
 #include "form/form_layout.h"
+#include "models/bin_grid.h"
 #include "netlist/process.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +20,8 @@ namespace {
 constexpr std::string_view kNetlistFilter =
     "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
 constexpr std::string_view kSettingsFilter = "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||";
+constexpr std::string_view kModelFilter = "Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)|"
+                                          "*.lib;*.spice;*.sp;*.mod;*.ngspice|All Files (*.*)|*.*||";
 
 BinTable& TableOf(SettingsFile& settings, const GroupLayout& group) {
     return &group == &kGroupN ? settings.tableN : settings.tableP;
@@ -349,6 +353,95 @@ void FormPresenter::Clear() {
     m_model.settings.tableP = BinTable{};
     m_model.lastRun = {};
     WriteTablesToForm();
+}
+
+void FormPresenter::ImportBins() {
+    FileRequest request;
+    request.filter = kModelFilter;
+    request.startFolder = m_model.workingFolder;
+    const auto chosen = m_prompts.askFile(request);
+    if (!chosen) {
+        return;
+    }
+    const std::filesystem::path path = m_model.workingFolder / *chosen;
+    const ModelLibrary library = ReadModelLibrary({path});
+    if (!library.errors.empty()) {
+        std::string message;
+        for (const LibraryNote& error : library.errors) {
+            message += (message.empty() ? "" : "\n") + error.text + ".";
+        }
+        m_prompts.showStop(message, {});
+        return;
+    }
+    const std::vector<CardGroup> groups = BinnedGroups(library);
+    std::vector<std::string> reasons;
+    std::string imported;
+    std::optional<BinTable> tables[2];
+    for (const GroupLayout* group : kGroups) {
+        const ModelType type = group == &kGroupN ? ModelType::Nmos : ModelType::Pmos;
+        std::vector<const CardGroup*> ofType;
+        std::vector<std::string> items;
+        for (const CardGroup& candidate : groups) {
+            if (candidate.type == type) {
+                ofType.push_back(&candidate);
+                items.push_back(DescribeGroup(candidate, BuildBinTable(candidate, library)));
+            }
+        }
+        std::size_t pick = 0;
+        if (ofType.empty()) {
+            continue;
+        }
+        if (ofType.size() > 1) {
+            const auto answer =
+                m_prompts.chooseItem("The model library holds " + std::to_string(ofType.size()) + " binned " +
+                                         std::string(TypeName(type)) + " groups. Choose the one for the " +
+                                         std::string(group->caption) + " table:",
+                                     items);
+            if (!answer || *answer >= ofType.size()) {
+                return;
+            }
+            pick = *answer;
+        }
+        const GridResult grid = BuildBinTable(*ofType[pick], library);
+        for (const std::string& reason : grid.reasons) {
+            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
+                reasons.push_back(reason);
+            }
+        }
+        if (grid.table) {
+            tables[group == &kGroupN ? 0 : 1] = grid.table;
+            imported += (imported.empty() ? "" : "\n") + std::string(group->caption) +
+                        " table: " + ofType[pick]->name + ", " + std::to_string(ofType[pick]->cards.size()) +
+                        " cards, " + std::to_string(grid.lengthBins) + " length × " +
+                        std::to_string(grid.widthBins) + " width bins";
+        }
+    }
+    if (!tables[0] && !tables[1] && reasons.empty()) {
+        reasons.push_back("No binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as numbers).");
+        for (const std::string& note : UnevaluatedBounds(library)) {
+            reasons.push_back(note);
+        }
+    }
+    if (!reasons.empty()) {
+        std::string message = "Cannot import bins from " + QuotedPath(path) + ":";
+        for (const std::string& reason : reasons) {
+            message += "\n" + reason;
+        }
+        m_prompts.showStop(message, {});
+        return;
+    }
+    // The table not imported keeps what its fields show.
+    ReadTablesFromForm();
+    if (tables[0]) {
+        m_model.settings.tableN = *tables[0];
+    }
+    if (tables[1]) {
+        m_model.settings.tableP = *tables[1];
+    }
+    m_model.lastRun = {};
+    WriteTablesToForm();
+    m_prompts.showInfo("Imported from " + QuotedPath(path) + ":\n" + imported +
+                       "\nSave keeps them in a settings file.");
 }
 
 void FormPresenter::Exit() {

@@ -44,6 +44,10 @@ public:
     void Process();
     // Empties every bound and name; the Keys and the files stay.
     void Clear();
+    // Asks for a model library and fills the tables from its binned cards, as Load fills them: the
+    // user picks a group where a type has several, the Keys stay and nothing is saved. Every reason
+    // against a table is shown at once, and then the fields are left alone.
+    void ImportBins();
     // Remembers the current settings file in the profile and ends the form accepted.
     void Exit();
     // Ends the form without touching the profile (Escape, the close box).

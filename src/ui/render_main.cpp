@@ -91,6 +91,12 @@ public:
         return std::make_unique<Silent>();
     }
 
+    std::optional<std::size_t> chooseItem(std::string_view /*prompt*/,
+                                          const std::vector<std::string>& /*items*/) override {
+        return std::nullopt;
+    }
+    void showInfo(std::string_view text) override { message = text; }
+
     std::string message;
     std::string details;
 

@@ -35,6 +35,21 @@ QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A part-name field: narrower than most names, so while it is not being edited it shows the end
+// of its name, where names of one library differ ("nfet_03v3.10"); the tooltip has all of it.
+class NameEdit final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+    void showEnd() { setCursorPosition(static_cast<int>(text().size())); }
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override {
+        QLineEdit::focusOutEvent(event);
+        showEnd();
+    }
+};
+
 } // namespace
 
 CTarvexDlg::CTarvexDlg(QWidget* parent)
@@ -69,8 +84,8 @@ void CTarvexDlg::buildGroup(const form::GroupLayout& layout) {
     auto* picture = new GridPicture(this);
     picture->setGeometry(units.map(layout.picture));
 
-    const auto makeField = [&](int id, const form::DuRect& rect) {
-        auto* field = new QLineEdit(this);
+    const auto makeField = [&](int id, const form::DuRect& rect, bool name = false) {
+        QLineEdit* field = name ? new NameEdit(this) : new QLineEdit(this);
         field->setObjectName(QString::number(id));
         field->setGeometry(units.map(rect));
         m_controls.insert(id, field);
@@ -95,7 +110,7 @@ void CTarvexDlg::buildGroup(const form::GroupLayout& layout) {
         for (int w = 0; w < kBinCount; ++w) {
             const int id = layout.nameIds[w][l];
             const QLineEdit* name = makeField(
-                id, {layout.nameColumnX[w], layout.nameRowY[l], form::kNameWidth, form::kNameHeight});
+                id, {layout.nameColumnX[w], layout.nameRowY[l], form::kNameWidth, form::kNameHeight}, true);
             connect(name, &QLineEdit::textEdited, this, [this, id] {
                 if (m_presenter != nullptr) {
                     m_presenter->FieldEdited(id);
@@ -157,7 +172,11 @@ std::string CTarvexDlg::fieldText(int id, std::size_t maxBytes) const {
 void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
     QLineEdit* edit = field(id);
     edit->setText(FromFieldBytes(bytes));
-    edit->setCursorPosition(0); // a long name shows its beginning, as it is stored
+    if (auto* name = dynamic_cast<NameEdit*>(edit); name != nullptr && !name->hasFocus()) {
+        name->showEnd();
+    } else {
+        edit->setCursorPosition(0); // a long bound or Key shows its beginning
+    }
 }
 
 bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
@@ -190,12 +209,14 @@ void CTarvexDlg::reject() {
     }
 }
 
-// About (unless the system menu has it) and the bin map, which waits for a completed Process.
+// About (unless the system menu has it), the import from a model library, and the bin map, which
+// waits for a completed Process.
 void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     if (!m_aboutInSystemMenu) {
         menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
     }
+    menu.addAction(ImportEntryText(), this, &CTarvexDlg::importBins);
     QAction* map = menu.addAction(Latin1(form::kBinMapEntry), this, [this] {
         if (m_presenter != nullptr) {
             m_presenter->ShowBinMap();
@@ -212,6 +233,16 @@ bool CTarvexDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr
         return true;
     }
     return QDialog::nativeEvent(eventType, message, result);
+}
+
+QString CTarvexDlg::ImportEntryText() {
+    return QStringLiteral("Import Bins from Model Library...");
+}
+
+void CTarvexDlg::importBins() {
+    if (m_presenter != nullptr) {
+        m_presenter->ImportBins();
+    }
 }
 
 void CTarvexDlg::showAbout() {

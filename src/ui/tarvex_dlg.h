@@ -47,6 +47,9 @@ public:
 
     void reject() override;
 
+    // The context menu's entry that runs the presenter's ImportBins.
+    static QString ImportEntryText();
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -55,6 +58,7 @@ private:
     void buildGroup(const form::GroupLayout& layout);
     void buildButtons();
     QLineEdit* field(int id) const;
+    void importBins();
     void showAbout();
     void showHelp();
 

@@ -6,6 +6,7 @@
 #include "ui/text_convert.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QStringList>
@@ -82,6 +83,27 @@ std::unique_ptr<QMessageBox> MakeStopBox(QWidget* parent, std::string_view messa
 
 std::unique_ptr<form::Progress> QtUserDialogs::startProgress(std::string_view label, std::uint64_t total) {
     return std::make_unique<QtProgressReport>(m_parent, FromCoreMessage(label), total);
+}
+
+std::optional<std::size_t> QtUserDialogs::chooseItem(std::string_view prompt,
+                                                     const std::vector<std::string>& items) {
+    QStringList labels;
+    for (const std::string& item : items) {
+        labels << FromCoreMessage(item);
+    }
+    bool chosen = false;
+    const QString label =
+        QInputDialog::getItem(m_parent, Caption(), FromCoreMessage(prompt), labels, 0, false, &chosen);
+    const qsizetype index = labels.indexOf(label);
+    if (!chosen || index < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(index);
+}
+
+void QtUserDialogs::showInfo(std::string_view message) {
+    QMessageBox(QMessageBox::Information, Caption(), FromCoreMessage(message), QMessageBox::Ok, m_parent)
+        .exec();
 }
 
 QString QtFilterFromPipes(std::string_view pipes) {

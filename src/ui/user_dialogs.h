@@ -22,6 +22,9 @@ public:
     std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override;
     void showStop(std::string_view message, std::string_view details) override;
     std::unique_ptr<form::Progress> startProgress(std::string_view label, std::uint64_t total) override;
+    std::optional<std::size_t> chooseItem(std::string_view prompt,
+                                          const std::vector<std::string>& items) override;
+    void showInfo(std::string_view message) override;
 
 private:
     QWidget* m_parent;

@@ -5,6 +5,7 @@
 
 #define IDD_ABOUT 100
 #define IDS_ABOUT_ENTRY 101
+#define IDS_IMPORT_ENTRY 104
 #define IDS_SOCKETS_FAILED 103
 #define IDI_TARVEX 128
 
@@ -12,3 +13,5 @@
 #define IDM_ABOUT 0x0010
 // The bin map entry beside it.
 #define IDM_BIN_MAP 0x0020
+// Import Bins from Model Library, in the system menu before About.
+#define IDM_IMPORT_BINS 0x0030

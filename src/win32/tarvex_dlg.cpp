@@ -124,7 +124,11 @@ void CTarvexDlg::bind(form::FormPresenter& presenter, std::optional<std::filesys
 }
 
 bool CTarvexDlg::OnInit() {
-    addBinMapToSystemMenu();
+    for (const form::GroupLayout* group : form::kGroups) {
+        for (const auto& column : group->nameIds) {
+            m_nameIds.insert(column.begin(), column.end());
+        }
+    }
     addAboutToSystemMenu();
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
@@ -136,22 +140,23 @@ bool CTarvexDlg::OnInit() {
     return false; // StartUp has put the focus on the first field
 }
 
+// The import and the bin map come before About, in a group of their own; the map's entry is enabled
+// whenever the menu opens after a completed Process.
 void CTarvexDlg::addAboutToSystemMenu() {
     const std::wstring entry = ResourceString(IDS_ABOUT_ENTRY);
+    const std::wstring import = ResourceString(IDS_IMPORT_ENTRY);
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
-    if (menu != nullptr && !entry.empty()) {
+    if (menu == nullptr) {
+        return;
+    }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    if (!import.empty()) {
+        AppendMenuW(menu, MF_STRING, IDM_IMPORT_BINS, import.c_str());
+    }
+    AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_BIN_MAP, Ascii(form::kBinMapEntry).c_str());
+    if (!entry.empty()) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(menu, MF_STRING, IDM_ABOUT, entry.c_str());
-    }
-}
-
-// The bin map's entry comes before About's, in a group of its own; it is enabled whenever the menu
-// opens after a completed Process.
-void CTarvexDlg::addBinMapToSystemMenu() {
-    HMENU menu = GetSystemMenu(hwnd(), FALSE);
-    if (menu != nullptr) {
-        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_BIN_MAP, Ascii(form::kBinMapEntry).c_str());
     }
 }
 
@@ -200,6 +205,18 @@ void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
     m_settingText = true;
     SetWindowTextW(item(id), FromFieldBytes(bytes).c_str());
     m_settingText = false;
+    if (m_nameIds.contains(id) && GetFocus() != item(id)) {
+        showEnd(id);
+    }
+}
+
+// A part name is wider than its field more often than not; the end is where the names of one
+// library differ ("nfet_03v3.10"), so a field not being edited scrolls its end into view.
+void CTarvexDlg::showEnd(int id) {
+    HWND field = item(id);
+    const auto length = static_cast<WPARAM>(GetWindowTextLengthW(field));
+    SendMessageW(field, EM_SETSEL, length, static_cast<LPARAM>(length));
+    SendMessageW(field, EM_SCROLLCARET, 0, 0);
 }
 
 bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
@@ -236,6 +253,10 @@ void CTarvexDlg::endDialog(bool accepted) {
 }
 
 bool CTarvexDlg::OnCommand(int id, int code) {
+    if (code == EN_KILLFOCUS && m_nameIds.contains(id)) {
+        showEnd(id);
+        return true;
+    }
     if (code == EN_CHANGE && !m_settingText) {
         run([id](form::FormPresenter& presenter) { presenter.FieldEdited(id); });
         return true;
@@ -285,6 +306,10 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
         }
         if ((wParam & 0xFFF0) == IDM_BIN_MAP) {
             run([](form::FormPresenter& presenter) { presenter.ShowBinMap(); });
+            return 0;
+        }
+        if ((wParam & 0xFFF0) == IDM_IMPORT_BINS) {
+            run([](form::FormPresenter& presenter) { presenter.ImportBins(); });
             return 0;
         }
         return std::nullopt;

@@ -63,8 +63,8 @@ protected:
 
 private:
     void addAboutToSystemMenu();
-    void addBinMapToSystemMenu();
     void addNameTips();
+    void showEnd(int id);
     void paint();
     void paintGrids(HDC dc);
     void showHelp();
@@ -79,6 +79,7 @@ private:
     HWND m_tips = nullptr;
     std::map<int, std::wstring> m_hints; // the name fields' tooltips, set by the presenter
     std::set<int> m_tinted;              // name fields whose cell the last run used
+    std::set<int> m_nameIds;             // the part-name fields
     HBRUSH m_tint = nullptr;
     bool m_running = false;
     bool m_settingText = false; // the presenter, not the user, is changing a field

@@ -37,6 +37,60 @@ std::vector<WORD> ProgressTemplate() {
     return dialog.words();
 }
 
+constexpr int kPromptId = 102;
+constexpr int kListId = 103;
+
+std::vector<WORD> ChoiceTemplate() {
+    DialogTemplate dialog(DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 0,
+                          {0, 0, 300, 122}, Caption(), 8, L"MS Sans Serif");
+    dialog.add(L"STATIC", kPromptId, L"", SS_LEFT | SS_NOPREFIX, {7, 7, 286, 18});
+    dialog.add(L"LISTBOX", kListId, L"", WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY, {7, 28, 286, 66});
+    dialog.add(L"BUTTON", IDOK, L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, {186, 101, 50, 14});
+    dialog.add(L"BUTTON", IDCANCEL, L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, {243, 101, 50, 14});
+    return dialog.words();
+}
+
+// A prompt and a list of items; OK or a double click on an item chooses it.
+class ChoiceDlg final : public Dialog {
+public:
+    ChoiceDlg(std::wstring prompt, std::vector<std::wstring> items)
+        : Dialog(ChoiceTemplate()), m_prompt(std::move(prompt)), m_items(std::move(items)) {}
+
+    std::optional<std::size_t> chosen() const { return m_chosen; }
+
+protected:
+    bool OnInit() override {
+        CentreOnOwner();
+        SetDlgItemTextW(hwnd(), kPromptId, m_prompt.c_str());
+        for (const std::wstring& entry : m_items) {
+            SendDlgItemMessageW(hwnd(), kListId, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+        }
+        SendDlgItemMessageW(hwnd(), kListId, LB_SETCURSEL, 0, 0);
+        return true;
+    }
+
+    bool OnCommand(int id, int code) override {
+        if (id == kListId && code == LBN_DBLCLK) {
+            OnOK();
+            return true;
+        }
+        return false;
+    }
+
+    void OnOK() override {
+        const LRESULT index = SendDlgItemMessageW(hwnd(), kListId, LB_GETCURSEL, 0, 0);
+        if (index != LB_ERR) {
+            m_chosen = static_cast<std::size_t>(index);
+        }
+        End(IDOK);
+    }
+
+private:
+    std::wstring m_prompt;
+    std::vector<std::wstring> m_items;
+    std::optional<std::size_t> m_chosen;
+};
+
 // The display: a label, a bar, and a Cancel button (or Escape) that marks the work to stop.
 class ProgressDlg final : public Dialog {
 public:
@@ -115,6 +169,23 @@ private:
 };
 
 } // namespace
+
+std::optional<std::size_t> Win32UserDialogs::chooseItem(std::string_view prompt,
+                                                        const std::vector<std::string>& items) {
+    std::vector<std::wstring> entries;
+    for (const std::string& entry : items) {
+        entries.push_back(WideFromUtf8(entry));
+    }
+    ChoiceDlg dialog(WideFromUtf8(prompt), std::move(entries));
+    if (dialog.DoModal(m_owner.hwnd()) != IDOK) {
+        return std::nullopt;
+    }
+    return dialog.chosen();
+}
+
+void Win32UserDialogs::showInfo(std::string_view message) {
+    MessageBoxW(m_owner.hwnd(), WideFromUtf8(message).c_str(), Caption().c_str(), MB_OK | MB_ICONINFORMATION);
+}
 
 std::optional<std::filesystem::path> Win32UserDialogs::askFile(const form::FileRequest& request) {
     const std::wstring filter = NulSeparatedFilter(request.filter);

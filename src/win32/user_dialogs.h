@@ -25,6 +25,10 @@ public:
     // The display appears once the work has lasted half a second; while it shows, the owner is
     // disabled and each update lets the windows handle their messages.
     std::unique_ptr<form::Progress> startProgress(std::string_view label, std::uint64_t total) override;
+    // A list box under the prompt, with OK (or a double click) and Cancel.
+    std::optional<std::size_t> chooseItem(std::string_view prompt,
+                                          const std::vector<std::string>& items) override;
+    void showInfo(std::string_view message) override;
 
 private:
     const Dialog& m_owner;

@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NoSubcommand", {}, "A subcommand is required"},
         UsageCase{"UnknownSubcommand",
                   {"frobnicate", "amp.net"},
-                  "Error: Unknown subcommand \"frobnicate\"; choose process, rewrite, check, show or probe."},
+                  "Error: Unknown subcommand \"frobnicate\"; choose process, rewrite, check, import, show or probe."},
         UsageCase{"UnknownOption", {"process", "--settings", "s.amd", "--bogus", "amp.net"}, "--bogus"},
         UsageCase{"ProcessWithoutSettings", {"process", "amp.net"}, "--settings is required"},
         UsageCase{"ProcessWithoutNetlist", {"process", "--settings", "s.amd"}, "NETLIST is required"},

@@ -454,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"amp.net", kPlaceholders}},
                 "",
                 {"proces", "--settings", "s.amd", "amp.net"},
-                "Error: Unknown subcommand \"proces\"; choose process, rewrite, check, show or probe.",
+                "Error: Unknown subcommand \"proces\"; choose process, rewrite, check, import, show or probe.",
                 true,
                 2},
         Misstep{"NameWithoutExtension",

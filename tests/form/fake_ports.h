@@ -64,6 +64,9 @@ public:
     int progressStarted = 0;
     int progressUpdates = 0;
     int cancelAfterUpdates = -1; // the progress display's Cancel is pressed after this many updates
+    std::deque<std::optional<std::size_t>> choices; // one per list to choose from; none left: Cancel
+    std::vector<std::vector<std::string>> choiceItems;
+    std::vector<std::string> infos;
 
     std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override {
         requests.push_back(request);
@@ -85,6 +88,19 @@ public:
         ++progressStarted;
         return std::make_unique<CountingProgress>(*this);
     }
+
+    std::optional<std::size_t> chooseItem(std::string_view /*prompt*/,
+                                          const std::vector<std::string>& items) override {
+        choiceItems.push_back(items);
+        if (choices.empty()) {
+            return std::nullopt;
+        }
+        auto choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
+
+    void showInfo(std::string_view message) override { infos.emplace_back(message); }
 
 private:
     class CountingProgress final : public form::Progress {

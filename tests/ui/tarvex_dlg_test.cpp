@@ -117,6 +117,7 @@ private slots:
     void closing();
     void aboutBoxFromContextMenu();
     void binMapFromContextMenu();
+    void importFromContextMenuShowsNamesByTheirEnd();
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
     void pathsFiltersAndFieldBytes();
@@ -213,7 +214,7 @@ void TarvexDlgTest::viewReadsAndShowsFieldBytes() {
     const QString name25 = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");
     view.setFieldText(1068, name25.toStdString());
     QCOMPARE(Field(window.dialog, 1068)->text(), name25);
-    QCOMPARE(Field(window.dialog, 1068)->cursorPosition(), 0);
+    QCOMPARE(Field(window.dialog, 1068)->cursorPosition(), name25.size()); // a name shows its end
     QCOMPARE(view.fieldText(1068, 19), name25.left(19).toStdString());
     QVERIFY(view.showsText(1068, name25.toStdString()));
 
@@ -367,6 +368,7 @@ void TarvexDlgTest::binMapFromContextMenu() {
     };
 
     QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
+                                       QStringLiteral("Import Bins from Model Library..."),
                                        QStringLiteral("Bin Map of Last Run... (disabled)")}));
     QVERIFY(viewer.opened.empty());
 
@@ -377,11 +379,49 @@ void TarvexDlgTest::binMapFromContextMenu() {
     Type(*form, 1068, QStringLiteral("NCH_S"));
     m_prompts.answers = {dir / "amp.net"};
     Click(*form, form::kProcessId);
-    QCOMPARE(chooseMap(),
-             QStringList({QStringLiteral("&About Tarvex..."), QStringLiteral("Bin Map of Last Run...")}));
+    QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
+                                       QStringLiteral("Import Bins from Model Library..."),
+                                       QStringLiteral("Bin Map of Last Run...")}));
     QCOMPARE(viewer.opened.size(), std::size_t{1});
     QVERIFY(test::ReadFileBytes(viewer.opened[0]).find("amp.net:1: N L=1e-06 W=2e-06 NCH_S") !=
             std::string::npos);
+}
+
+// The menu's second entry imports through the presenter; names wider than their field show their
+// end, also after being edited, and the tooltip keeps the whole name. Bounds show their beginning.
+void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
+    Window window(m_prompts);
+    ui::CTarvexDlg* form = &window.dialog;
+    m_prompts.answers = {std::filesystem::path(TARVEX_TEST_DATA_DIR) / "models" / "gf180mcu-fet_03v3.spice"};
+    QString entry;
+    QTimer::singleShot(0, form, [&entry] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr || menu->actions().size() < 2) {
+            return;
+        }
+        entry = menu->actions()[1]->text();
+        menu->actions()[1]->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, form->height() - 5),
+                            form->mapToGlobal(QPoint(5, form->height() - 5)));
+    QApplication::sendEvent(form, &event);
+
+    QCOMPARE(entry, QStringLiteral("Import Bins from Model Library..."));
+    QCOMPARE(m_prompts.infos.size(), std::size_t{1});
+    QLineEdit* name = Field(*form, 1089); // N length bin 3, width bin 3
+    QCOMPARE(name->text(), QStringLiteral("nfet_03v3.15"));
+    QVERIFY(name->fontMetrics().horizontalAdvance(name->text()) > name->width());
+    QCOMPARE(name->cursorPosition(), name->text().size());
+    QCOMPARE(name->toolTip(), QStringLiteral("nfet_03v3.15"));
+    QCOMPARE(Field(*form, 1060)->cursorPosition(), 0);
+
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    Type(*form, 1089, QStringLiteral("nfet_03v3.14"));
+    name->setCursorPosition(0);
+    Field(*form, 1060)->setFocus();
+    QCOMPARE(name->cursorPosition(), name->text().size());
 }
 
 void TarvexDlgTest::helpShowsTheBundledPage() {

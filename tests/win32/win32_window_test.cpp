@@ -446,6 +446,44 @@ void CALLBACK ReadAndCloseAbout(HWND /*window*/, UINT /*message*/, UINT_PTR time
     SendMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
 }
 
+// The system menu's Import entry runs the presenter's import; a name wider than its field shows
+// its end while the field is not being edited, also after an edit, and its tip the whole name.
+TEST_F(Win32Form, SystemMenuImportsAndNamesShowTheirEnd) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "two.lib", ".model long_card_name.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n"
+                                          ".model long_card_name.1 nmos lmin=2u lmax=3u wmin=1u wmax=2u\n");
+    Form form;
+    HMENU menu = GetSystemMenu(form.hwnd(), FALSE);
+    std::array<wchar_t, 64> entry{};
+    ASSERT_GT(
+        GetMenuStringW(menu, IDM_IMPORT_BINS, entry.data(), static_cast<int>(entry.size()), MF_BYCOMMAND), 0);
+    EXPECT_STREQ(entry.data(), L"Import Bins from Model Library...");
+
+    form.prompts.answers = {dir / "two.lib"};
+    SendMessageW(form.hwnd(), WM_SYSCOMMAND, IDM_IMPORT_BINS, 0);
+    ASSERT_EQ(form.prompts.infos.size(), 1u)
+        << (form.prompts.messages.empty() ? "" : form.prompts.messages[0]);
+    const int id = form::kGroupN.nameId(0, 1);
+    EXPECT_EQ(form.text(id), L"long_card_name.1");
+    EXPECT_EQ(TipOf(form, id), L"long_card_name.1");
+    const auto firstShown = [&form, id] {
+        return LOWORD(SendMessageW(form.item(id), EM_CHARFROMPOS, 0, MAKELPARAM(2, 2)));
+    };
+    EXPECT_GT(firstShown(), 0);
+    EXPECT_EQ(firstShown(), LOWORD(SendMessageW(form.item(form::kGroupN.nameId(0, 0)), EM_CHARFROMPOS, 0,
+                                                MAKELPARAM(2, 2))));
+    EXPECT_EQ(
+        LOWORD(SendMessageW(form.item(form::kGroupN.widthBoundIds[0]), EM_CHARFROMPOS, 0, MAKELPARAM(2, 2))),
+        0);
+
+    SendMessageW(form.hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form.item(id)), TRUE);
+    SendMessageW(form.item(id), EM_SETSEL, 0, 0);
+    SendMessageW(form.item(id), EM_SCROLLCARET, 0, 0);
+    EXPECT_EQ(firstShown(), 0);
+    SendMessageW(form.hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form.item(form::kGroupN.keyId)), TRUE);
+    EXPECT_GT(firstShown(), 0);
+}
+
 TEST_F(Win32Form, SystemMenuEndsWithTheAboutEntry) {
     Form form;
     HMENU menu = GetSystemMenu(form.hwnd(), FALSE);

@@ -1,0 +1,321 @@
+// SPDX-License-Identifier: MIT
+#include "models/bin_grid.h"
+
+#include "bins/engineering_value.h"
+#include "files/paths.h"
+
+#include <algorithm>
+#include <map>
+
+namespace tarvex {
+namespace {
+
+// Messages of one kind beyond this many are summed up in one line.
+constexpr std::size_t kMaxListed = 3;
+// A plane cut into more cells than this is not examined cell by cell; libraries that big are no grid.
+constexpr std::size_t kMaxCells = std::size_t{1} << 16;
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+// The name before a numeric ".N" suffix, or empty when the name has none.
+std::string_view Base(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) {
+        return {};
+    }
+    for (std::size_t i = dot + 1; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return {};
+        }
+    }
+    return name.substr(0, dot);
+}
+
+double Value(const std::optional<ModelBound>& bound) {
+    return *bound->value;
+}
+
+bool SameBounds(const ModelCard& a, const ModelCard& b) {
+    return NearlyEqual(Value(a.lmin), Value(b.lmin)) && NearlyEqual(Value(a.lmax), Value(b.lmax)) &&
+           NearlyEqual(Value(a.wmin), Value(b.wmin)) && NearlyEqual(Value(a.wmax), Value(b.wmax));
+}
+
+std::string Where(const ModelCard& card) {
+    std::string where = card.section.empty() ? std::string("outside any section") : "section " + card.section;
+    return where + " (" + DisplayPath(card.file) + ":" + std::to_string(card.line) + ")";
+}
+
+bool GlobMatch(std::string_view pattern, std::string_view text) {
+    if (pattern.empty()) {
+        return text.empty();
+    }
+    if (pattern[0] == '*') {
+        for (std::size_t skip = 0; skip <= text.size(); ++skip) {
+            if (GlobMatch(pattern.substr(1), text.substr(skip))) {
+                return true;
+            }
+        }
+        return false;
+    }
+    return !text.empty() && (pattern[0] == '?' || SameName(pattern.substr(0, 1), text.substr(0, 1))) &&
+           GlobMatch(pattern.substr(1), text.substr(1));
+}
+
+// The distinct values, ascending; values within 1e-9 relative of an edge's first value join it.
+std::vector<double> Edges(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    std::vector<double> edges;
+    for (const double value : values) {
+        if (edges.empty() || !NearlyEqual(edges.back(), value)) {
+            edges.push_back(value);
+        }
+    }
+    return edges;
+}
+
+std::size_t EdgeIndex(const std::vector<double>& edges, double value) {
+    std::size_t i = 0;
+    while (i + 1 < edges.size() && !NearlyEqual(edges[i], value)) {
+        ++i;
+    }
+    return i;
+}
+
+std::string Span(const std::vector<double>& edges, std::size_t i) {
+    return FormatG(edges[i]) + ".." + FormatG(edges[i + 1]);
+}
+
+// Appends messages, the first kMaxListed of them and then how many more there were.
+void AddListed(std::vector<std::string>& reasons, const std::vector<std::string>& messages,
+               std::string_view what) {
+    for (std::size_t i = 0; i < messages.size() && i < kMaxListed; ++i) {
+        reasons.push_back(messages[i]);
+    }
+    if (messages.size() > kMaxListed) {
+        reasons.push_back("and " + std::to_string(messages.size() - kMaxListed) + " more " +
+                          std::string(what));
+    }
+}
+
+struct CardCells {
+    std::size_t l0, l1, w0, w1; // the card covers length bins [l0, l1) and width bins [w0, w1)
+};
+
+} // namespace
+
+std::vector<CardGroup> BinnedGroups(const ModelLibrary& library) {
+    std::vector<CardGroup> groups;
+    std::map<std::pair<ModelType, std::string>, std::size_t> groupOf; // (type, lower-case name)
+    std::map<std::string, std::pair<std::size_t, std::size_t>> cardOf; // lower-case card name → (group, card)
+    std::map<std::string, bool> conflictNoted;
+    for (const ModelCard& card : library.cards) {
+        if (!card.binned()) {
+            continue;
+        }
+        const std::string key = Lower(card.name);
+        if (const auto found = cardOf.find(key); found != cardOf.end()) {
+            CardGroup& group = groups[found->second.first];
+            const ModelCard& first = group.cards[found->second.second];
+            if (!SameBounds(first, card) && !conflictNoted[key]) {
+                conflictNoted[key] = true;
+                group.conflicts.push_back(first.name + ": different bounds in " + Where(first) + " and " +
+                                          Where(card) + "; choose one section (--section)");
+            }
+            continue;
+        }
+        const std::string_view base = Base(card.name);
+        const std::string name = base.empty() ? std::string(TypeName(card.type)) : std::string(base);
+        const auto [slot, added] = groupOf.try_emplace({card.type, Lower(name)}, groups.size());
+        if (added) {
+            groups.push_back({name, card.type, {}, {}});
+        }
+        CardGroup& group = groups[slot->second];
+        cardOf[key] = {slot->second, group.cards.size()};
+        group.cards.push_back(card);
+    }
+    return groups;
+}
+
+std::vector<std::string> UnevaluatedBounds(const ModelLibrary& library) {
+    std::vector<std::string> messages;
+    for (const ModelCard& card : library.cards) {
+        if (!card.lmin || !card.lmax || !card.wmin || !card.wmax || card.binned()) {
+            continue;
+        }
+        std::string message = card.name + ":";
+        for (const auto& [name, bound] : {std::pair{"lmin", &card.lmin}, std::pair{"lmax", &card.lmax},
+                                          std::pair{"wmin", &card.wmin}, std::pair{"wmax", &card.wmax}}) {
+            if (!(*bound)->value) {
+                message += std::string(" ") + name + "=" + (*bound)->text;
+            }
+        }
+        messages.push_back(message + " not evaluated (" + DisplayPath(card.file) + ":" +
+                           std::to_string(card.line) + ")");
+    }
+    return messages;
+}
+
+std::optional<CardGroup> SelectGroup(const std::vector<CardGroup>& groups, ModelType type,
+                                     std::string_view pick) {
+    for (const CardGroup& group : groups) {
+        if (group.type == type && SameName(group.name, pick)) {
+            return group;
+        }
+    }
+    if (pick.find_first_of("*?") == std::string_view::npos) {
+        return std::nullopt;
+    }
+    CardGroup chosen{std::string(pick), type, {}, {}};
+    for (const CardGroup& group : groups) {
+        if (group.type != type) {
+            continue;
+        }
+        for (const ModelCard& card : group.cards) {
+            if (GlobMatch(pick, card.name)) {
+                chosen.cards.push_back(card);
+            }
+        }
+        for (const std::string& conflict : group.conflicts) {
+            const std::string_view name = std::string_view(conflict).substr(0, conflict.find(':'));
+            if (GlobMatch(pick, name)) {
+                chosen.conflicts.push_back(conflict);
+            }
+        }
+    }
+    if (chosen.cards.empty()) {
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
+    GridResult result;
+    std::vector<double> lengths;
+    std::vector<double> widths;
+    for (const ModelCard& card : group.cards) {
+        lengths.insert(lengths.end(), {Value(card.lmin), Value(card.lmax)});
+        widths.insert(widths.end(), {Value(card.wmin), Value(card.wmax)});
+    }
+    const std::vector<double> lEdges = Edges(lengths);
+    const std::vector<double> wEdges = Edges(widths);
+    const std::size_t lBins = lEdges.empty() ? 0 : lEdges.size() - 1;
+    const std::size_t wBins = wEdges.empty() ? 0 : wEdges.size() - 1;
+    result.lengthBins = static_cast<int>(lBins);
+    result.widthBins = static_cast<int>(wBins);
+    std::vector<std::string>& reasons = result.reasons;
+    if (lBins > kBinCount || wBins > kBinCount) {
+        reasons.push_back(group.name + ": " + std::to_string(lBins) + " length bins × " +
+                          std::to_string(wBins) + " width bins; a table holds 5 × 5");
+    }
+
+    std::vector<std::string> inverted, long_names, local, cut, overlaps, gaps;
+    std::vector<CardCells> cells;
+    for (const ModelCard& card : group.cards) {
+        const CardCells c{EdgeIndex(lEdges, Value(card.lmin)), EdgeIndex(lEdges, Value(card.lmax)),
+                          EdgeIndex(wEdges, Value(card.wmin)), EdgeIndex(wEdges, Value(card.wmax))};
+        cells.push_back(c);
+        if (c.l1 <= c.l0 || c.w1 <= c.w0) {
+            inverted.push_back(card.name + ": lmin " + FormatG(Value(card.lmin)) + " lmax " +
+                               FormatG(Value(card.lmax)) + " wmin " + FormatG(Value(card.wmin)) + " wmax " +
+                               FormatG(Value(card.wmax)) + " hold no area");
+        } else if (c.l1 - c.l0 > 1 || c.w1 - c.w0 > 1) {
+            cut.push_back(card.name + ": spans " + std::to_string(c.l1 - c.l0) + " length bins × " +
+                          std::to_string(c.w1 - c.w0) + " width bins cut by other cards' edges");
+        }
+        if (card.name.size() > kMaxPartNameLength) {
+            long_names.push_back(card.name + ": name of " + std::to_string(card.name.size()) +
+                                 " bytes; a cell holds 19");
+        }
+        if (!card.subcircuit.empty()) {
+            local.push_back(card.name + ": local to subcircuit " + card.subcircuit +
+                            "; a netlist cannot name it");
+        }
+    }
+    // Which card covers which cell, when the plane is small enough to look at.
+    if (lBins * wBins <= kMaxCells) {
+        std::vector<int> owner(lBins * wBins, -1);
+        std::map<std::pair<int, int>, std::string> pairs;
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            for (std::size_t l = cells[k].l0; l < cells[k].l1; ++l) {
+                for (std::size_t w = cells[k].w0; w < cells[k].w1; ++w) {
+                    int& cell = owner[l * wBins + w];
+                    if (cell >= 0 && pairs.count({cell, static_cast<int>(k)}) == 0) {
+                        pairs[{cell, static_cast<int>(k)}] =
+                            group.cards[static_cast<std::size_t>(cell)].name + " and " + group.cards[k].name +
+                            " overlap at L " + Span(lEdges, l) + " W " + Span(wEdges, w);
+                    } else if (cell < 0) {
+                        cell = static_cast<int>(k);
+                    }
+                }
+            }
+        }
+        for (const auto& [cards, message] : pairs) {
+            overlaps.push_back(message);
+        }
+        for (std::size_t l = 0; l < lBins; ++l) {
+            for (std::size_t w = 0; w < wBins; ++w) {
+                if (owner[l * wBins + w] < 0) {
+                    gaps.push_back("L " + Span(lEdges, l) + " W " + Span(wEdges, w));
+                }
+            }
+        }
+    } else {
+        reasons.push_back(group.name + ": not a grid of a table's size; its " +
+                          std::to_string(lBins * wBins) + " cells are not looked at one by one");
+    }
+    if (!gaps.empty()) {
+        std::string message = group.name + ": not a grid: " + std::to_string(gaps.size()) + " of " +
+                              std::to_string(lBins * wBins) + " cells hold no card (";
+        for (std::size_t i = 0; i < gaps.size() && i < 3; ++i) {
+            message += (i > 0 ? ", " : "") + gaps[i];
+        }
+        reasons.push_back(message + (gaps.size() > 3 ? ", …)" : ")"));
+    }
+    AddListed(reasons, overlaps, "overlaps");
+    AddListed(reasons, inverted, "cards without area");
+    AddListed(reasons, cut, "cards cut by edges");
+    AddListed(reasons, long_names, "names too long");
+    AddListed(reasons, local, "cards local to a subcircuit");
+    for (const LibraryNote& note : library.scaleOptions) {
+        reasons.push_back(DisplayPath(note.file) + ":" + std::to_string(note.line) + ": " + note.text +
+                          ": the bounds are in another unit than L= and W=");
+    }
+    AddListed(reasons, group.conflicts, "cards with different bounds");
+    if (!reasons.empty()) {
+        return result;
+    }
+
+    BinTable table;
+    for (std::size_t i = 0; i < lEdges.size(); ++i) {
+        table.lengthBounds[i] = lEdges[i];
+    }
+    for (std::size_t i = 0; i < wEdges.size(); ++i) {
+        table.widthBounds[i] = wEdges[i];
+    }
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        SetPartName(table, static_cast<int>(cells[k].w0), static_cast<int>(cells[k].l0), group.cards[k].name);
+    }
+    if (auto fault = ValidateBounds(table)) {
+        reasons.push_back(group.name + ": " + *fault);
+        return result;
+    }
+    result.table = table;
+    return result;
+}
+
+std::string DescribeGroup(const CardGroup& group, const GridResult& grid) {
+    return group.name + " (" + std::string(TypeName(group.type)) +
+           "): " + std::to_string(group.cards.size()) + (group.cards.size() == 1 ? " card, " : " cards, ") +
+           std::to_string(grid.lengthBins) + " length × " + std::to_string(grid.widthBins) + " width bins, " +
+           (grid.table ? "fits a table" : "does not fit");
+}
+
+} // namespace tarvex

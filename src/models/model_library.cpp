@@ -1,0 +1,462 @@
+// SPDX-License-Identifier: MIT
+#include "models/model_library.h"
+
+#include "files/byte_stream.h"
+#include "files/paths.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <tuple>
+#include <utility>
+
+namespace tarvex {
+namespace {
+
+constexpr int kMaxIncludeDepth = 64;
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerText(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = Lower(c);
+    }
+    return lower;
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A physical line without its inline comment: ';' anywhere, '$' at the start or after white space.
+std::string_view WithoutInlineComment(std::string_view line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == ';' || (line[i] == '$' && (i == 0 || IsSpace(line[i - 1])))) {
+            return line.substr(0, i);
+        }
+    }
+    return line;
+}
+
+struct LogicalLine {
+    int number = 0; // of its first physical line
+    std::string text;
+};
+
+// Joins "+" continuation lines to the line they continue; comment and blank lines in between are
+// skipped, as simulators do.
+std::vector<LogicalLine> LogicalLines(std::string_view text) {
+    std::vector<LogicalLine> lines;
+    int number = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+        ++number;
+        std::size_t first = 0;
+        while (first < line.size() && IsSpace(line[first])) {
+            ++first;
+        }
+        line.remove_prefix(first);
+        if (line.empty() || line[0] == '*') {
+            continue;
+        }
+        line = WithoutInlineComment(line);
+        if (line[0] == '+') {
+            if (!lines.empty()) {
+                lines.back().text += ' ';
+                lines.back().text += line.substr(1);
+            }
+            continue;
+        }
+        lines.push_back({number, std::string(line)});
+    }
+    return lines;
+}
+
+// Splits a card or directive into words: white space, commas and parentheses separate, '=' is a
+// word of its own, and text in braces or quotes stays one word ("{a * b}", "'x + 1'").
+std::vector<std::string> Words(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    int braces = 0;
+    char quote = 0;
+    auto flush = [&] {
+        if (!word.empty()) {
+            words.push_back(std::move(word));
+            word.clear();
+        }
+    };
+    for (const char c : text) {
+        if (quote != 0) {
+            word += c;
+            if (c == quote) {
+                quote = 0;
+            }
+        } else if (braces > 0) {
+            word += c;
+            braces += c == '{' ? 1 : c == '}' ? -1 : 0;
+        } else if (c == '{') {
+            word += c;
+            braces = 1;
+        } else if (c == '\'' || c == '"') {
+            word += c;
+            quote = c;
+        } else if (IsSpace(c) || c == ',' || c == '(' || c == ')') {
+            flush();
+        } else if (c == '=') {
+            flush();
+            words.emplace_back("=");
+        } else {
+            word += c;
+        }
+    }
+    flush();
+    return words;
+}
+
+std::string_view Unquoted(std::string_view word) {
+    if (word.size() >= 2 && (word.front() == '"' || word.front() == '\'') && word.back() == word.front()) {
+        return word.substr(1, word.size() - 2);
+    }
+    return word;
+}
+
+// name = value pairs of a card or a .param line, from words[from] on.
+std::vector<std::pair<std::string, std::string>> Assignments(const std::vector<std::string>& words,
+                                                             std::size_t from) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = from; i + 2 < words.size(); ++i) {
+        if (words[i + 1] == "=" && words[i] != "=" && words[i + 2] != "=") {
+            pairs.emplace_back(LowerText(words[i]), words[i + 2]);
+            i += 2;
+        }
+    }
+    return pairs;
+}
+
+struct FileKey {
+    std::string path;
+    std::string section;
+    bool operator<(const FileKey& other) const {
+        return std::tie(path, section) < std::tie(other.path, other.section);
+    }
+};
+
+class Reader {
+public:
+    Reader(ModelLibrary& library, std::vector<std::string> sections) : m_library(library) {
+        for (const std::string& section : sections) {
+            m_sections.insert(LowerText(section));
+        }
+    }
+
+    // Reads path; with onlySection, only the lines of that ".lib" section.
+    void readFile(const std::filesystem::path& path, const std::string& onlySection,
+                  const std::string& inherited, const LibraryNote& from, int depth) {
+        std::error_code error;
+        std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+        if (error) {
+            canonical = path;
+        }
+        if (!m_read.insert({canonical.generic_string(), LowerText(onlySection)}).second) {
+            return; // read already, or being read: an include of itself
+        }
+        if (depth > kMaxIncludeDepth) {
+            m_library.errors.push_back(
+                {from.file, from.line, "includes nested too deeply: " + QuotedPath(path)});
+            return;
+        }
+        errno = 0;
+        const FilePtr file = OpenFile(path, "rb");
+        std::string text;
+        if (file) {
+            char buffer[1 << 14];
+            std::size_t got = 0;
+            while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+                text.append(buffer, got);
+            }
+        }
+        if (!file || std::ferror(file.get())) {
+            const std::string what = "Cannot read " + QuotedPath(path) + ": " + ErrorText(errno);
+            m_library.errors.push_back({from.file.empty() ? path : from.file, from.line, what});
+            return;
+        }
+        readText(text, path, onlySection, inherited, depth);
+    }
+
+    void readText(std::string_view text, const std::filesystem::path& path, const std::string& onlySection,
+                  const std::string& inherited, int depth) {
+        std::string section; // the ".lib NAME" being read in this file
+        bool inSection = false;
+        // An include is read in place, so a card it holds inside a ".subckt" of the includer is local
+        // to it; a file that leaves a ".subckt" open does not carry it past its end.
+        std::vector<std::string>& subcircuits = m_subcircuits;
+        const std::size_t enclosing = subcircuits.size();
+        for (const LogicalLine& line : LogicalLines(text)) {
+            const std::vector<std::string> words = Words(line.text);
+            if (words.empty()) {
+                continue;
+            }
+            const std::string directive = LowerText(words[0]);
+            const LibraryNote here{path, line.number, {}};
+            if (directive == ".lib" && words.size() == 2) {
+                section = std::string(Unquoted(words[1]));
+                inSection = true;
+                continue;
+            }
+            if (directive == ".endl") {
+                section.clear();
+                inSection = false;
+                continue;
+            }
+            // Lines outside a section asked for, or inside one not asked for, are skipped.
+            const bool wanted = onlySection.empty() ? (!inSection || m_sections.empty() ||
+                                                       m_sections.count(LowerText(section)) > 0)
+                                                    : (inSection && SameName(section, onlySection));
+            if (!wanted) {
+                continue;
+            }
+            const std::string& cardSection = inSection ? section : inherited;
+            if (directive == ".include" || directive == ".inc" ||
+                (directive == ".lib" && words.size() >= 3)) {
+                if (words.size() < 2) {
+                    continue;
+                }
+                const std::filesystem::path named = PathFromText(Unquoted(words[1]));
+                const std::filesystem::path target = named.is_absolute() ? named : path.parent_path() / named;
+                const std::string only =
+                    directive == ".lib" ? std::string(Unquoted(words[2])) : std::string();
+                readFile(target, only, cardSection, here, depth + 1);
+            } else if (directive == ".subckt") {
+                subcircuits.push_back(words.size() > 1 ? words[1] : std::string());
+            } else if (directive == ".ends") {
+                if (subcircuits.size() > enclosing) {
+                    subcircuits.pop_back();
+                }
+            } else if (directive == ".param") {
+                const std::string scope = subcircuits.empty() ? std::string() : LowerText(subcircuits.back());
+                for (const auto& [name, value] : Assignments(words, 1)) {
+                    if (const auto number = evaluate(value, scope)) {
+                        m_params[{scope, name}] = *number;
+                    }
+                }
+            } else if (directive == ".option" || directive == ".options" || directive == ".opt") {
+                for (const auto& [name, value] : Assignments(words, 1)) {
+                    if (name == "scale") {
+                        m_library.scaleOptions.push_back({path, line.number, ".option scale=" + value});
+                    }
+                }
+            } else if (directive == ".model" && words.size() >= 3) {
+                readCard(words, here, cardSection, subcircuits);
+            }
+        }
+        subcircuits.resize(enclosing);
+    }
+
+private:
+    void readCard(const std::vector<std::string>& words, const LibraryNote& where, const std::string& section,
+                  const std::vector<std::string>& subcircuits) {
+        const std::string type = LowerText(words[2]);
+        if (type != "nmos" && type != "pmos") {
+            return;
+        }
+        ModelCard card;
+        card.name = words[1];
+        card.type = type == "nmos" ? ModelType::Nmos : ModelType::Pmos;
+        card.file = where.file;
+        card.line = where.line;
+        card.section = section;
+        card.subcircuit = subcircuits.empty() ? std::string() : subcircuits.back();
+        const std::string scope = LowerText(card.subcircuit);
+        for (const auto& [name, value] : Assignments(words, 3)) {
+            std::optional<ModelBound>* bound = name == "lmin"   ? &card.lmin
+                                               : name == "lmax" ? &card.lmax
+                                               : name == "wmin" ? &card.wmin
+                                               : name == "wmax" ? &card.wmax
+                                                                : nullptr;
+            if (bound != nullptr) {
+                *bound = ModelBound{evaluate(value, scope), value};
+            }
+        }
+        m_library.cards.push_back(std::move(card));
+    }
+
+    // A number, or a plain parameter (in braces or quotes or not) whose value is a number.
+    std::optional<double> evaluate(std::string_view text, const std::string& scope) const {
+        if (text.size() >= 2 && text.front() == '{' && text.back() == '}') {
+            text = text.substr(1, text.size() - 2);
+        } else {
+            text = Unquoted(text);
+        }
+        while (!text.empty() && IsSpace(text.front())) {
+            text.remove_prefix(1);
+        }
+        while (!text.empty() && IsSpace(text.back())) {
+            text.remove_suffix(1);
+        }
+        if (const auto number = ParseSpiceNumber(text)) {
+            return number;
+        }
+        const std::string name = LowerText(text);
+        for (const std::string& where : {scope, std::string()}) {
+            const auto found = m_params.find({where, name});
+            if (found != m_params.end()) {
+                return found->second;
+            }
+        }
+        return std::nullopt;
+    }
+
+    ModelLibrary& m_library;
+    std::set<std::string> m_sections;
+    std::set<FileKey> m_read;
+    std::vector<std::string> m_subcircuits; // the ".subckt" being read, innermost last
+    std::map<std::pair<std::string, std::string>, double> m_params; // (subcircuit, name), both lower case
+};
+
+} // namespace
+
+std::string_view TypeName(ModelType type) {
+    return type == ModelType::Nmos ? "nmos" : "pmos";
+}
+
+bool ModelCard::binned() const {
+    return lmin && lmin->value && lmax && lmax->value && wmin && wmin->value && wmax && wmax->value;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<double> ParseSpiceNumber(std::string_view text) {
+    std::size_t i = 0;
+    std::string number;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        number += text[i++];
+    }
+    bool digits = false;
+    while (i < text.size() && IsDigit(text[i])) {
+        number += text[i++];
+        digits = true;
+    }
+    if (i < text.size() && text[i] == '.') {
+        number += text[i++];
+        while (i < text.size() && IsDigit(text[i])) {
+            number += text[i++];
+            digits = true;
+        }
+    }
+    if (!digits) {
+        return std::nullopt;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        std::string exponent = "e";
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            exponent += text[j++];
+        }
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j])) {
+                exponent += text[j++];
+            }
+            number += exponent;
+            i = j;
+        }
+    }
+    // from_chars reads the "C" way whatever the process locale; it takes no leading '+'.
+    double value = 0.0;
+    const char* first = number.data() + (number[0] == '+' ? 1 : 0);
+    if (std::from_chars(first, number.data() + number.size(), value).ec != std::errc()) {
+        return std::nullopt;
+    }
+    const std::string rest = LowerText(text.substr(i));
+    double factor = 1.0;
+    std::size_t used = 0;
+    if (rest.rfind("meg", 0) == 0) {
+        factor = 1e6;
+        used = 3;
+    } else if (rest.rfind("mil", 0) == 0) {
+        factor = 25.4e-6;
+        used = 3;
+    } else if (!rest.empty()) {
+        switch (rest[0]) {
+        case 't':
+            factor = 1e12;
+            break;
+        case 'g':
+            factor = 1e9;
+            break;
+        case 'k':
+            factor = 1e3;
+            break;
+        case 'm':
+            factor = 1e-3;
+            break;
+        case 'u':
+            factor = 1e-6;
+            break;
+        case 'n':
+            factor = 1e-9;
+            break;
+        case 'p':
+            factor = 1e-12;
+            break;
+        case 'f':
+            factor = 1e-15;
+            break;
+        default:
+            break;
+        }
+        used = factor == 1.0 ? 0 : 1;
+    }
+    for (std::size_t k = used; k < rest.size(); ++k) {
+        if (!IsLetter(rest[k])) {
+            return std::nullopt; // "1.2*x", "2u+1": an expression
+        }
+    }
+    return value * factor;
+}
+
+ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,
+                              const std::vector<std::string>& sections) {
+    ModelLibrary library;
+    Reader reader(library, sections);
+    for (const std::filesystem::path& file : files) {
+        reader.readFile(file, {}, {}, {}, 0);
+    }
+    return library;
+}
+
+ModelLibrary ReadModelLibraryText(std::string_view text, const std::filesystem::path& path,
+                                  const std::vector<std::string>& sections) {
+    ModelLibrary library;
+    Reader reader(library, sections);
+    reader.readText(text, path, {}, {}, 0);
+    return library;
+}
+
+} // namespace tarvex

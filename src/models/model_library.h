@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// Model libraries as simulators read them: the MOSFET ".model" cards with their geometry bounds,
+// where each was found (file, line, ".lib" section, subcircuit), and what would change their
+// meaning (".option scale").
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+enum class ModelType { Nmos, Pmos };
+
+// The name of a type as libraries write it: "nmos", "pmos".
+std::string_view TypeName(ModelType type);
+
+// One of lmin, lmax, wmin, wmax: its number, or the text it was written as when that is an
+// expression the reader does not evaluate ("{l_min*2}", an unknown parameter).
+struct ModelBound {
+    std::optional<double> value;
+    std::string text;
+};
+
+struct ModelCard {
+    std::string name; // as written
+    ModelType type = ModelType::Nmos;
+    std::optional<ModelBound> lmin, lmax, wmin, wmax;
+    std::filesystem::path file;
+    int line = 0;           // the line of ".model"
+    std::string section;    // the ".lib" section it was read in, empty outside any
+    std::string subcircuit; // the innermost ".subckt" holding it, empty at the top level
+
+    // All four bounds are given as numbers.
+    bool binned() const;
+};
+
+// Where the reader met something a caller must be told about: an ".option scale", or an include
+// that could not be read.
+struct LibraryNote {
+    std::filesystem::path file;
+    int line = 0;
+    std::string text;
+};
+
+struct ModelLibrary {
+    std::vector<ModelCard> cards; // in the order read
+    std::vector<LibraryNote> scaleOptions;
+    std::vector<LibraryNote> errors; // files that could not be read
+};
+
+// The value of a number as SPICE reads it in a model library: a decimal with an optional exponent
+// ("2.8e-007"), then an optional scale factor T G MEG K M U N P F MIL in any letter case, letters
+// after it ignored ("1um" is 1e-6). Nothing when text is not such a number ("1.2*x", "{w}", "").
+std::optional<double> ParseSpiceNumber(std::string_view text);
+
+// Reads the given files, following ".include"/".inc" and ".lib 'file' NAME" relative to the file
+// that names them; a file or section already being read is not entered again, so a library that
+// includes itself does not loop. Cards in ".lib NAME" sections are read only when sections is
+// empty or names the section (compared without regard to case); cards outside every section are
+// always read. Plain numeric ".param" values are substituted in bounds.
+ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,
+                              const std::vector<std::string>& sections = {});
+
+// The same from text, as if read from a file at path (includes are looked for beside it).
+ModelLibrary ReadModelLibraryText(std::string_view text, const std::filesystem::path& path,
+                                  const std::vector<std::string>& sections = {});
+
+// Compares two names as SPICE does, without regard to ASCII letter case.
+bool SameName(std::string_view a, std::string_view b);
+
+} // namespace tarvex
