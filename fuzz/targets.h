@@ -29,4 +29,9 @@ std::optional<std::string> CheckRewriteStream(Bytes data);
 // repeated, and leaves the bytes after 1348 in place.
 std::optional<std::string> CheckSettings(Bytes data);
 
+// Up to four model-library files (split at "\n%%\n", including one another by the names f0.lib …
+// f3.lib): reading never fails or loops, and a bin table built from a group passes the bounds check
+// and holds each of the group's cards in exactly the cell of its bounds.
+std::optional<std::string> CheckModelLibrary(Bytes data);
+
 } // namespace tarvex::fuzz

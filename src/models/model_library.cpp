@@ -160,7 +160,8 @@ struct FileKey {
 
 class Reader {
 public:
-    Reader(ModelLibrary& library, std::vector<std::string> sections) : m_library(library) {
+    Reader(ModelLibrary& library, std::vector<std::string> sections, const LibraryFileSource& source)
+        : m_library(library), m_source(source) {
         for (const std::string& section : sections) {
             m_sections.insert(LowerText(section));
         }
@@ -182,22 +183,14 @@ public:
                 {from.file, from.line, "includes nested too deeply: " + QuotedPath(path)});
             return;
         }
-        errno = 0;
-        const FilePtr file = OpenFile(path, "rb");
-        std::string text;
-        if (file) {
-            char buffer[1 << 14];
-            std::size_t got = 0;
-            while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-                text.append(buffer, got);
-            }
-        }
-        if (!file || std::ferror(file.get())) {
-            const std::string what = "Cannot read " + QuotedPath(path) + ": " + ErrorText(errno);
+        std::string reason;
+        const std::optional<std::string> text = m_source(path, reason);
+        if (!text) {
+            const std::string what = "Cannot read " + QuotedPath(path) + ": " + reason;
             m_library.errors.push_back({from.file.empty() ? path : from.file, from.line, what});
             return;
         }
-        readText(text, path, onlySection, inherited, depth);
+        readText(*text, path, onlySection, inherited, depth);
     }
 
     void readText(std::string_view text, const std::filesystem::path& path, const std::string& onlySection,
@@ -324,6 +317,7 @@ private:
     }
 
     ModelLibrary& m_library;
+    const LibraryFileSource& m_source;
     std::set<std::string> m_sections;
     std::set<FileKey> m_read;
     std::vector<std::string> m_subcircuits; // the ".subckt" being read, innermost last
@@ -441,10 +435,36 @@ std::optional<double> ParseSpiceNumber(std::string_view text) {
     return value * factor;
 }
 
+std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, std::string& error) {
+    std::error_code statusError;
+    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
+        return std::nullopt;
+    }
+    errno = 0;
+    const FilePtr file = OpenFile(path, "rb");
+    if (!file) {
+        error = ErrorText(errno);
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[1 << 14];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        text.append(buffer, got);
+    }
+    if (std::ferror(file.get())) {
+        error = ErrorText(errno);
+        return std::nullopt;
+    }
+    return text;
+}
+
 ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,
-                              const std::vector<std::string>& sections) {
+                              const std::vector<std::string>& sections, const LibraryFileSource& source) {
     ModelLibrary library;
-    Reader reader(library, sections);
+    Reader reader(library, sections, source);
     for (const std::filesystem::path& file : files) {
         reader.readFile(file, {}, {}, {}, 0);
     }
@@ -452,9 +472,9 @@ ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,
 }
 
 ModelLibrary ReadModelLibraryText(std::string_view text, const std::filesystem::path& path,
-                                  const std::vector<std::string>& sections) {
+                                  const std::vector<std::string>& sections, const LibraryFileSource& source) {
     ModelLibrary library;
-    Reader reader(library, sections);
+    Reader reader(library, sections, source);
     reader.readText(text, path, {}, {}, 0);
     return library;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,17 +57,28 @@ struct ModelLibrary {
 // after it ignored ("1um" is 1e-6). Nothing when text is not such a number ("1.2*x", "{w}", "").
 std::optional<double> ParseSpiceNumber(std::string_view text);
 
+// Where the reader gets the text of a file it is given or told to include: its bytes, or nothing
+// with the reason in error.
+using LibraryFileSource =
+    std::function<std::optional<std::string>(const std::filesystem::path&, std::string&)>;
+
+// The file system's source: a regular file read whole. A pipe or a device is refused, since reading
+// one may never end (an include of "/dev/zero").
+std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, std::string& error);
+
 // Reads the given files, following ".include"/".inc" and ".lib 'file' NAME" relative to the file
 // that names them; a file or section already being read is not entered again, so a library that
 // includes itself does not loop. Cards in ".lib NAME" sections are read only when sections is
 // empty or names the section (compared without regard to case); cards outside every section are
-// always read. Plain numeric ".param" values are substituted in bounds.
+// always read. Plain numeric ".param" values are substituted in bounds. Files come from source.
 ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,
-                              const std::vector<std::string>& sections = {});
+                              const std::vector<std::string>& sections = {},
+                              const LibraryFileSource& source = ReadLibraryFile);
 
 // The same from text, as if read from a file at path (includes are looked for beside it).
 ModelLibrary ReadModelLibraryText(std::string_view text, const std::filesystem::path& path,
-                                  const std::vector<std::string>& sections = {});
+                                  const std::vector<std::string>& sections = {},
+                                  const LibraryFileSource& source = ReadLibraryFile);
 
 // Compares two names as SPICE does, without regard to ASCII letter case.
 bool SameName(std::string_view a, std::string_view b);

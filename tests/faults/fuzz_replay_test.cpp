@@ -31,6 +31,7 @@ struct Target {
 
 constexpr Target kTargets[] = {
     {"engineering_value", CheckEngineeringValue},
+    {"model_library", CheckModelLibrary},
     {"rewrite_stream", CheckRewriteStream},
     {"settings", CheckSettings},
 };

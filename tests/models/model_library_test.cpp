@@ -176,6 +176,19 @@ TEST_F(LibraryFilesTest, ReportsAnIncludeThatCannotBeRead) {
     EXPECT_EQ(library.cards.size(), 1u);
 }
 
+// An include of a device or a pipe would read forever ("/dev/zero") or wait forever: refused.
+TEST_F(LibraryFilesTest, RefusesAnIncludeThatIsNoRegularFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs /dev/zero";
+#endif
+    WriteFileBytes(m_dir / "a.spice",
+                   ".include /dev/zero\n.model n.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
+    const ModelLibrary library = ReadModelLibrary({m_dir / "a.spice"});
+    ASSERT_EQ(library.errors.size(), 1u);
+    EXPECT_EQ(library.errors[0].text, "Cannot read \"/dev/zero\": it is not a regular file");
+    EXPECT_EQ(library.cards.size(), 1u);
+}
+
 TEST(ModelLibraryExcerptTest, ReadsBothExcerpts) {
     const std::filesystem::path data = TARVEX_TEST_DATA_DIR;
     const ModelLibrary gf = ReadModelLibrary({data / "models" / "gf180mcu-fet_03v3.spice"});
