@@ -216,7 +216,7 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
                           std::to_string(wBins) + " width bins; a table holds 5 × 5");
     }
 
-    std::vector<std::string> inverted, long_names, local, cut, overlaps, gaps;
+    std::vector<std::string> inverted, long_names, control, local, cut, overlaps, gaps;
     std::vector<CardCells> cells;
     for (const ModelCard& card : group.cards) {
         const CardCells c{EdgeIndex(lEdges, Value(card.lmin)), EdgeIndex(lEdges, Value(card.lmax)),
@@ -233,6 +233,17 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
         if (card.name.size() > kMaxPartNameLength) {
             long_names.push_back(card.name + ": name of " + std::to_string(card.name.size()) +
                                  " bytes; a cell holds 19");
+        }
+        // A NUL would cut the name in its cell, another control byte would garble the device line.
+        if (std::any_of(card.name.begin(), card.name.end(), [](char ch) {
+                const auto byte = static_cast<unsigned char>(ch);
+                return byte < 0x20 || byte == 0x7F;
+            })) {
+            std::string shown = card.name;
+            std::replace_if(
+                shown.begin(), shown.end(),
+                [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F; }, '?');
+            control.push_back(shown + ": name holds a control character");
         }
         if (!card.subcircuit.empty()) {
             local.push_back(card.name + ": local to subcircuit " + card.subcircuit +
@@ -283,6 +294,7 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
     AddListed(reasons, inverted, "cards without area");
     AddListed(reasons, cut, "cards cut by edges");
     AddListed(reasons, long_names, "names too long");
+    AddListed(reasons, control, "names with control characters");
     AddListed(reasons, local, "cards local to a subcircuit");
     for (const LibraryNote& note : library.scaleOptions) {
         reasons.push_back(DisplayPath(note.file) + ":" + std::to_string(note.line) + ": " + note.text +

@@ -114,6 +114,8 @@ TEST(BinGridTest, RefusesWhatIsNoTableGrid) {
          "n.0: spans 2 length bins × 1 width bins cut by other cards' edges"},
         {"long name", Card("a_very_long_model_name.0", 1, 2, 1, 2),
          "a_very_long_model_name.0: name of 24 bytes; a cell holds 19"},
+        {"name with a NUL", Card(std::string("n\0x.0", 5), 1, 2, 1, 2),
+         "n?x.0: name holds a control character"},
         {"inverted bounds", Card("n.0", 2, 1, 1, 2),
          "n.0: lmin 2e-06 lmax 1e-06 wmin 1e-06 wmax 2e-06 hold no area"},
         {"local to a subcircuit", ".subckt cell d g s b\n" + Card("n.0", 1, 2, 1, 2) + ".ends\n",
