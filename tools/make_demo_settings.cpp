@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Writes examples/demo.amd, the settings file of the README's examples, from the tables below:
+// Writes examples/demo.amd, the settings file of the examples in docs/command-line.md, from the tables below:
 //   make_demo_settings examples/demo.amd
 // The committed file is this program's output; tests/cli checks that they agree.
 #include "netlist/line_rewriter.h"

@@ -652,7 +652,7 @@ TEST_F(CliTest, CheckMapsTheDevicesAndRefusesToOverwriteTheRunsFiles) {
     EXPECT_EQ(nowhere.out, plain.out);
 }
 
-TEST_F(CliTest, ExamplesRunAsTheReadmeShows) {
+TEST_F(CliTest, ExamplesRunAsTheCommandLinePageShows) {
     fs::copy(kExamples, m_dir.path(), fs::copy_options::recursive);
     const std::string netlist = ReadFileBytes(m_dir / "amp.net");
     const LoadResult demo = LoadSettings(m_dir / "demo.amd");
