@@ -48,6 +48,10 @@ struct FileRequest {
     std::filesystem::path startFolder;
 };
 
+// A progress display appears once the work has lasted this long, and shows it in this many steps.
+inline constexpr int kProgressDelayMs = 500;
+inline constexpr int kProgressSteps = 1000;
+
 // A running progress display with a Cancel button; destroying it closes the display.
 class Progress {
 public:
@@ -89,7 +93,8 @@ public:
     virtual void setSettingsPath(const std::filesystem::path& path) = 0;
 };
 
-// Shows a file the program has written in the system's viewer for its type (the bin map).
+// Shows a file the program has written in the system's viewer for its type (the bin map), and the
+// program's help page.
 class FileViewer {
 public:
     virtual ~FileViewer() = default;
@@ -97,6 +102,9 @@ public:
     virtual std::filesystem::path tempFolder() = 0;
     // Opens file in the system's viewer; false when none could be started.
     virtual bool open(const std::filesystem::path& file) = 0;
+    // The help page, and showing it; false when it could not be shown.
+    virtual std::filesystem::path helpPage() = 0;
+    virtual bool showHelp(const std::filesystem::path& page) = 0;
 };
 
 // Reads the simulator's message viewer: the netlist name it suggests and the folder its title

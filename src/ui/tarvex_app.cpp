@@ -3,14 +3,12 @@
 
 #include "form/form_presenter.h"
 #include "ui/app_icon.h"
-#include "ui/platform.h"
 #include "ui/profile.h"
 #include "ui/tarvex_dlg.h"
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include <utility>
 
@@ -23,11 +21,6 @@ bool CTarvexApp::InitInstance(const std::optional<std::filesystem::path>& settin
     QCoreApplication::setApplicationName(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     QApplication::setWindowIcon(AppIcon());
-    if (!InitSocketLayer()) {
-        QMessageBox::warning(nullptr, QCoreApplication::applicationName(),
-                             QStringLiteral("Windows sockets initialization failed."));
-        return false;
-    }
     QCoreApplication::setOrganizationName(QStringLiteral("Quendale"));
 
     CTarvexDlg window;

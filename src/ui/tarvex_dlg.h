@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,7 @@ class QLineEdit;
 
 namespace tarvex::form {
 class FormPresenter;
-struct GroupLayout;
+struct Control;
 } // namespace tarvex::form
 
 namespace tarvex::ui {
@@ -44,6 +45,8 @@ public:
 
     std::filesystem::path tempFolder() override;
     bool open(const std::filesystem::path& file) override;
+    std::filesystem::path helpPage() override;
+    bool showHelp(const std::filesystem::path& page) override;
 
     void reject() override;
 
@@ -52,20 +55,17 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
-    void buildGroup(const form::GroupLayout& layout);
-    void buildButtons();
+    QWidget* makeControl(const form::Control& control);
     QLineEdit* field(int id) const;
-    void importBins();
+    // Runs command in the presenter, once one is bound.
+    void forward(const std::function<void(form::FormPresenter&)>& command);
     void showAbout();
-    void showHelp();
 
     form::FormPresenter* m_presenter = nullptr;
     QHash<int, QWidget*> m_controls;
     HelpWindow* m_help = nullptr;
-    bool m_aboutInSystemMenu = false;
 };
 
 } // namespace tarvex::ui

@@ -2,7 +2,6 @@
 #include "ui/user_dialogs.h"
 
 #include "form/form_layout.h"
-#include "ui/platform.h"
 #include "ui/text_convert.h"
 
 #include <QFileDialog>
@@ -16,8 +15,8 @@
 namespace tarvex::ui {
 namespace {
 
-constexpr int kProgressSteps = 1000;
-constexpr int kProgressDelayMs = 500;
+using form::kProgressDelayMs;
+using form::kProgressSteps;
 
 QString Caption() {
     return QString::fromLatin1(form::kFormCaption.data(), static_cast<qsizetype>(form::kFormCaption.size()));
@@ -114,8 +113,7 @@ QString QtFilterFromPipes(std::string_view pipes) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i];
         if (parts[i + 1] == dotStar) {
-            description.replace(QLatin1Char('(') + dotStar + QLatin1Char(')'),
-                                QLatin1Char('(') + AllFilesPattern() + QLatin1Char(')'));
+            description.replace(QLatin1Char('(') + dotStar + QLatin1Char(')'), QStringLiteral("(*)"));
         }
         filters << description;
     }

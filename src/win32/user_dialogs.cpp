@@ -15,8 +15,8 @@
 namespace tarvex::win32 {
 namespace {
 
-constexpr ULONGLONG kProgressDelayMs = 500;
-constexpr int kProgressSteps = 1000;
+constexpr auto kProgressDelayMs = static_cast<ULONGLONG>(form::kProgressDelayMs);
+using form::kProgressSteps;
 constexpr int kLabelId = 100;
 constexpr int kBarId = 101;
 // Width of a message with details, in dialog units: room for a device's line.

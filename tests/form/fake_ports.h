@@ -136,6 +136,8 @@ public:
         opened.push_back(file);
         return opens;
     }
+    std::filesystem::path helpPage() override { return folder / "help.html"; }
+    bool showHelp(const std::filesystem::path& page) override { return open(page); }
 };
 
 } // namespace tarvex::test

@@ -8,10 +8,10 @@
 
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
+#include "form/start_options.h"
 #include "settings/settings_file.h"
 #include "win32/profile.h"
 #include "win32/resource_ids.h"
-#include "win32/start_options.h"
 #include "win32/tarvex_dlg.h"
 #include "win32/text.h"
 #include "win32/user_dialogs.h"
@@ -185,32 +185,20 @@ TEST_F(Win32Form, ControlsSitAtTheirDialogUnitRectangles) {
         const RECT got = InDialog(dialog, control);
         EXPECT_EQ(Edges(got), Edges(want));
     };
-    for (const form::ButtonLayout& button : form::kButtons) {
-        expect(button.id, button.rect, L"Button");
-        EXPECT_EQ(form.text(button.id), Wide(button.text));
-        const auto kind = GetWindowLongPtrW(form.item(button.id), GWL_STYLE) & BS_TYPEMASK;
-        EXPECT_EQ(kind, button.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) << button.id;
-    }
-    std::size_t controls = form::kButtons.size();
-    for (const form::GroupLayout* group : form::kGroups) {
-        for (int i = 0; i < kBoundCount; ++i) {
-            expect(group->widthBoundIds[i],
-                   {form::kWidthBoundX[i], group->widthBoundY, form::kWidthBoundWidth, form::kBoundHeight},
-                   L"Edit");
-            expect(group->lengthBoundIds[i],
-                   {form::kLengthBoundX, group->lengthBoundY[i], form::kLengthBoundWidth, form::kBoundHeight},
-                   L"Edit");
+    std::size_t controls = 0;
+    for (const form::Control& control : form::kControls) {
+        if (control.id == form::kNoControlId) {
+            continue;
         }
-        for (int w = 0; w < kBinCount; ++w) {
-            for (int l = 0; l < kBinCount; ++l) {
-                expect(group->nameIds[w][l],
-                       {group->nameColumnX[w], group->nameRowY[l], form::kNameWidth, form::kNameHeight},
-                       L"Edit");
-            }
+        const bool button =
+            control.kind == form::ControlKind::Button || control.kind == form::ControlKind::DefaultButton;
+        expect(control.id, control.rect, button ? L"Button" : L"Edit");
+        ++controls;
+        if (button) {
+            EXPECT_EQ(form.text(control.id), Wide(control.text));
+            const auto kind = GetWindowLongPtrW(form.item(control.id), GWL_STYLE) & BS_TYPEMASK;
+            EXPECT_EQ(kind, control.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) << control.id;
         }
-        expect(group->keyId,
-               {form::kKeyField.x, group->keyFieldY, form::kKeyField.width, form::kKeyField.height}, L"Edit");
-        controls += 2 * kBoundCount + kBinCount * kBinCount + 1;
     }
     EXPECT_EQ(controls, form::kTabOrder.size());
 
@@ -377,24 +365,24 @@ TEST_F(Win32Form, StartLoadsTheRememberedFile) {
 // tarvex.exe [FILE.amd]: the file given is opened at start instead of the remembered one, its
 // Keys shown.
 TEST_F(Win32Form, CommandLineOpensASettingsFile) {
-    using Action = StartOptions::Action;
+    using Action = form::StartOptions::Action;
     const struct {
-        std::vector<std::wstring> arguments;
+        std::vector<std::string> arguments;
         Action action;
-        std::wstring file;
+        std::string file;
     } cases[] = {
-        {{}, Action::Run, L""},
-        {{L"tech\\c35.amd"}, Action::Run, L"tech\\c35.amd"},
-        {{L"--help"}, Action::Help, L""},
-        {{L"c35.amd", L"-h"}, Action::Help, L""},
-        {{L"--version"}, Action::Version, L""},
-        {{L"a.amd", L"b.amd"}, Action::UsageError, L""},
-        {{L"--bogus", L"-h"}, Action::UsageError, L""},
+        {{}, Action::Run, ""},
+        {{"tech\\c35.amd"}, Action::Run, "tech\\c35.amd"},
+        {{"--help"}, Action::Help, ""},
+        {{"c35.amd", "-h"}, Action::Help, ""},
+        {{"--version"}, Action::Version, ""},
+        {{"a.amd", "b.amd"}, Action::UsageError, ""},
+        {{"--bogus", "-h"}, Action::UsageError, ""},
     };
     for (const auto& c : cases) {
-        const StartOptions options = ParseStartOptions(c.arguments);
+        const form::StartOptions options = form::ParseStartOptions(c.arguments, "1.0");
         EXPECT_EQ(options.action, c.action) << c.arguments.size();
-        EXPECT_EQ(options.settingsFile.value_or(L"").native(), c.file);
+        EXPECT_EQ(options.settingsFile.value_or(""), c.file);
         EXPECT_EQ(options.text.empty(), c.action == Action::Run);
     }
 
