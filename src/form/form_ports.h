@@ -38,13 +38,23 @@ public:
     virtual void endDialog(bool accepted) = 0;
 };
 
-// A file dialog. Filters are written "Net Files (*.net)|*.net|All Files (*.*)|*.*||".
+// One entry of a file dialog's type list: its label as shown, and the patterns it matches ("*.*"
+// for every file).
+struct FileFilter {
+    std::string label;
+    std::vector<std::string> patterns;
+};
+
+// A file dialog.
 struct FileRequest {
-    bool save = false;     // a save dialog (asks before overwriting) rather than an open dialog
-    bool mustExist = true; // an open dialog that accepts only existing files
-    std::string filter;
+    bool save = false;                 // a save dialog (asks before overwriting) rather than an open dialog
+    bool mustExist = true;             // an open dialog that accepts only existing files
+    std::vector<FileFilter> filters;   // the first one is chosen at first
     std::string defaultExtension;      // appended when the chosen name has none, without its dot
-    std::filesystem::path initialName; // offered as the file name; may be a wildcard or empty
+    std::filesystem::path initialName; // offered as the file name; empty: none
+    // Offers the first filter's patterns as the file name instead, where the toolkit's dialog
+    // takes a pattern in its name box and lists the matching files (Windows).
+    bool patternAsName = false;
     std::filesystem::path startFolder;
 };
 

@@ -18,11 +18,21 @@
 namespace tarvex::form {
 namespace {
 
-constexpr std::string_view kNetlistFilter =
-    "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
-constexpr std::string_view kSettingsFilter = "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||";
-constexpr std::string_view kModelFilter = "Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)|"
-                                          "*.lib;*.spice;*.sp;*.mod;*.ngspice|All Files (*.*)|*.*||";
+const FileFilter kAllFiles{"All Files (*.*)", {"*.*"}};
+
+std::vector<FileFilter> NetlistFilters() {
+    return {{"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, kAllFiles};
+}
+
+std::vector<FileFilter> SettingsFilters() {
+    return {{"MODxy Files (*.amd)", {"*.amd"}}, kAllFiles};
+}
+
+std::vector<FileFilter> ModelFilters() {
+    return {{"Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)",
+             {"*.lib", "*.spice", "*.sp", "*.mod", "*.ngspice"}},
+            kAllFiles};
+}
 
 BinTable& TableOf(SettingsFile& settings, const GroupLayout& group) {
     return &group == &kGroupN ? settings.tableN : settings.tableP;
@@ -291,7 +301,7 @@ bool FormPresenter::showSettings(const std::filesystem::path& full, const LoadRe
 void FormPresenter::Load() {
     FileRequest request;
     request.mustExist = false; // a new name creates an empty settings file
-    request.filter = kSettingsFilter;
+    request.filters = SettingsFilters();
     request.defaultExtension = "amd";
     request.startFolder = m_model.workingFolder;
     if (const auto chosen = m_prompts.askFile(request)) {
@@ -302,9 +312,9 @@ void FormPresenter::Load() {
 void FormPresenter::Save() {
     FileRequest request;
     request.save = true;
-    request.filter = kSettingsFilter;
+    request.filters = SettingsFilters();
     request.defaultExtension = "amd";
-    request.initialName = "*.amd";
+    request.patternAsName = true;
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
     if (!chosen) {
@@ -334,7 +344,7 @@ void FormPresenter::Process() {
     }
 
     FileRequest request;
-    request.filter = kNetlistFilter;
+    request.filters = NetlistFilters();
     request.defaultExtension = "NET";
     request.initialName = PathFromText(m_model.defaultNetlistName);
     request.startFolder = m_model.workingFolder;
@@ -402,7 +412,7 @@ void FormPresenter::Clear() {
 
 void FormPresenter::ImportBins() {
     FileRequest request;
-    request.filter = kModelFilter;
+    request.filters = ModelFilters();
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
     if (!chosen) {

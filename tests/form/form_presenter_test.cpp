@@ -24,6 +24,7 @@
 namespace tarvex {
 namespace {
 
+using test::Filters;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
@@ -117,15 +118,17 @@ TEST_P(TypedField, ReachesItsBytesAndComesBack) {
     ASSERT_EQ(m_prompts.requests.size(), 2u);
     const form::FileRequest& save = m_prompts.requests[0];
     EXPECT_TRUE(save.save);
-    EXPECT_EQ(save.initialName, "*.amd");
+    EXPECT_TRUE(save.initialName.empty());
+    EXPECT_TRUE(save.patternAsName); // "*.amd" in the name box where the dialog takes a pattern
     EXPECT_EQ(save.defaultExtension, "amd");
-    EXPECT_EQ(save.filter, "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||");
+    EXPECT_EQ(Filters(save), "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*|");
     const form::FileRequest& load = m_prompts.requests[1];
     EXPECT_FALSE(load.save);
     EXPECT_FALSE(load.mustExist);
     EXPECT_TRUE(load.initialName.empty());
+    EXPECT_FALSE(load.patternAsName);
     EXPECT_EQ(load.defaultExtension, "amd");
-    EXPECT_EQ(load.filter, save.filter);
+    EXPECT_EQ(Filters(load), Filters(save));
 }
 
 const std::string kName25 = "ABCDEFGHIJKLMNOPQRSTUVWXY";
@@ -350,7 +353,8 @@ TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
     EXPECT_TRUE(request.mustExist);
     EXPECT_EQ(request.initialName, std::filesystem::path("design") / "amp.net");
     EXPECT_EQ(request.defaultExtension, "NET");
-    EXPECT_EQ(request.filter, "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||");
+    EXPECT_FALSE(request.patternAsName);
+    EXPECT_EQ(Filters(request), "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*|");
     EXPECT_EQ(request.startFolder, m_startDir);
 }
 

@@ -503,10 +503,10 @@ void TarvexDlgTest::pathsFiltersAndFieldBytes() {
     QCOMPARE(ui::ToFieldBytes(QStringLiteral("short"), 19), std::string("short"));
 
     // "All Files" match every name, with or without a dot.
-    QCOMPARE(
-        ui::QtFilterFromPipes("Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||"),
-        QStringLiteral("Net Files (*.net);;Backup Files (*.ant);;All Files (*)"));
-    QCOMPARE(ui::QtFilterFromPipes("MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||"),
+    const form::FileFilter all{"All Files (*.*)", {"*.*"}};
+    QCOMPARE(ui::QtFilter({{"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, all}),
+             QStringLiteral("Net Files (*.net);;Backup Files (*.ant);;All Files (*)"));
+    QCOMPARE(ui::QtFilter({{"MODxy Files (*.amd)", {"*.amd"}}, all}),
              QStringLiteral("MODxy Files (*.amd);;All Files (*)"));
 }
 

@@ -601,9 +601,11 @@ TEST(Win32Text, FieldBytesKeepWholeCharacters) {
 
 TEST(Win32Dialogs, FiltersBecomeNulSeparated) {
     constexpr wchar_t kExpected[] = L"MODxy Files (*.amd)\0*.amd\0All Files (*.*)\0*.*\0\0";
-    EXPECT_EQ(NulSeparatedFilter("MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||"),
+    const form::FileFilter all{"All Files (*.*)", {"*.*"}};
+    EXPECT_EQ(NulSeparatedFilter({{"MODxy Files (*.amd)", {"*.amd"}}, all}),
               std::wstring(kExpected, std::size(kExpected) - 1));
-    EXPECT_EQ(NulSeparatedFilter("All Files (*.*)|*.*"), std::wstring(L"All Files (*.*)\0*.*\0", 20));
+    EXPECT_EQ(NulSeparatedFilter({all}), std::wstring(L"All Files (*.*)\0*.*\0\0", 21));
+    EXPECT_EQ(JoinedPatterns({"Models (*.lib *.sp)", {"*.lib", "*.sp"}}), L"*.lib;*.sp");
 }
 
 // The stop message: a box captioned "Tarvex" with the message and OK, its details (when there are
@@ -692,7 +694,8 @@ TEST(Win32Dialogs, OpenDialogReturnsTheChosenPath) {
     Form form;
     Win32UserDialogs dialogs(form.window);
     form::FileRequest request;
-    request.filter = "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
+    request.filters = {
+        {"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, {"All Files (*.*)", {"*.*"}}};
     request.defaultExtension = "NET";
     request.initialName = "amp.net";
     request.startFolder = folder;
