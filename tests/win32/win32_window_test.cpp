@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvex::win32 {
@@ -699,18 +700,24 @@ TEST(Win32Dialogs, OpenDialogReturnsTheChosenPath) {
     request.defaultExtension = "NET";
     request.initialName = "amp.net";
     request.startFolder = folder;
-    g_fileDialog = {};
-    g_ticks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerFileDialog);
-    const auto chosen = dialogs.askFile(request);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(g_fileDialog.owner, form.hwnd());
-    EXPECT_EQ(g_fileDialog.filterCount, 3);
-    EXPECT_EQ(g_fileDialog.firstFilter, L"Net Files (*.net)");
-    EXPECT_EQ(g_fileDialog.offered, L"amp.net");
-    ASSERT_TRUE(chosen);
-    EXPECT_TRUE(std::filesystem::equivalent(*chosen, folder / L"Verst\u00e4rker \u03a9.net"))
-        << chosen->string();
+    form::FileRequest settings = request; // as Save asks: its pattern in the name box
+    settings.filters = {{"MODxy Files (*.amd)", {"*.amd"}}, {"All Files (*.*)", {"*.*"}}};
+    settings.patternAsName = true;
+    for (const auto& [asked, offered, first] : {std::tuple{request, L"amp.net", L"Net Files (*.net)"},
+                                                std::tuple{settings, L"*.amd", L"MODxy Files (*.amd)"}}) {
+        g_fileDialog = {};
+        g_ticks = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerFileDialog);
+        const auto chosen = dialogs.askFile(asked);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_fileDialog.owner, form.hwnd());
+        EXPECT_EQ(g_fileDialog.filterCount, static_cast<LRESULT>(asked.filters.size()));
+        EXPECT_EQ(g_fileDialog.firstFilter, first);
+        EXPECT_EQ(g_fileDialog.offered, offered);
+        ASSERT_TRUE(chosen);
+        EXPECT_TRUE(std::filesystem::equivalent(*chosen, folder / L"Verst\u00e4rker \u03a9.net"))
+            << chosen->string();
+    }
 }
 
 // The progress display appears once the work has lasted half a second, disables the form, and its
