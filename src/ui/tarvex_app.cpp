@@ -27,8 +27,7 @@ bool CTarvexApp::InitInstance(const std::optional<std::filesystem::path>& settin
     QtUserDialogs dialogs(&window);
     QtProfile profile;
     form::FormPresenter presenter(window, dialogs, profile, m_probe);
-    window.bind(presenter);
-    presenter.StartUp(settingsFile);
+    window.bind(presenter, settingsFile);
     window.exec();
     return true;
 }

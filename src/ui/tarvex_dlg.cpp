@@ -135,9 +135,11 @@ QWidget* CTarvexDlg::makeControl(const form::Control& control) {
     return widget;
 }
 
-void CTarvexDlg::bind(form::FormPresenter& presenter) {
+void CTarvexDlg::bind(form::FormPresenter& presenter,
+                      const std::optional<std::filesystem::path>& settingsFile) {
     m_presenter = &presenter;
     presenter.setFileViewer(*this);
+    forward([&settingsFile](form::FormPresenter& bound) { bound.StartUp(settingsFile); });
 }
 
 std::filesystem::path CTarvexDlg::tempFolder() {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,8 +34,10 @@ public:
     ~CTarvexDlg() override;
 
     // Sends the buttons, Enter (Exit), Escape and the close box (Cancel) to presenter, and shows its
-    // bin maps with the desktop's viewer.
-    void bind(form::FormPresenter& presenter);
+    // bin maps with the desktop's viewer. The controls exist, so presenter starts up here, opening
+    // settingsFile when one is given.
+    void bind(form::FormPresenter& presenter,
+              const std::optional<std::filesystem::path>& settingsFile = std::nullopt);
 
     std::string fieldText(int id, std::size_t maxBytes) const override;
     void setFieldText(int id, std::string_view bytes) override;

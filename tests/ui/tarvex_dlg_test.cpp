@@ -86,8 +86,7 @@ struct Window {
               ++probeCalls;
               return TitleHint{"amp.net", std::nullopt};
           }) {
-        dialog.bind(presenter);
-        presenter.StartUp(settingsFile);
+        dialog.bind(presenter, settingsFile);
         dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog)) {
             qWarning("form not exposed");
