@@ -126,42 +126,96 @@ inline constexpr GroupLayout kGroupP{
 
 inline constexpr std::array<const GroupLayout*, 2> kGroups{&kGroupN, &kGroupP};
 
+// How a control is made and what it does: the default button is Exit; a name field shows the end
+// of its name and follows the hints of its cell; frames and labels take no focus.
+enum class ControlKind { DefaultButton, Button, Field, NameField, GroupBox, Label };
+
+// One control of the form. Frames and labels carry kNoControlId.
+struct Control {
+    int id = 0;
+    ControlKind kind = ControlKind::Field;
+    DuRect rect;
+    std::string_view text;
+};
+
+inline constexpr int kNoControlId = -1;
+
 // Every control that takes the focus, in tab order: per group the six width bounds, the six
 // length bounds and the 25 names row by row (a row is a length bin); Exit, Help and Load between
 // the groups; Save, Process and Clear after them; both Keys last. The first one has the focus at
-// start.
+// start. The group frames and Key labels follow, behind them: N frame, N label, P frame, P label.
 inline constexpr std::size_t kTabStopCount =
     2 * (2 * kBoundCount + kBinCount * kBinCount) + kButtons.size() + 2;
+inline constexpr std::size_t kControlCount = kTabStopCount + 2 * kGroups.size();
 
-constexpr std::array<int, kTabStopCount> MakeTabOrder() {
-    std::array<int, kTabStopCount> order{};
+constexpr std::array<Control, kControlCount> MakeControls() {
+    std::array<Control, kControlCount> controls{};
     std::size_t next = 0;
-    const auto addGroup = [&](const GroupLayout& group) {
-        for (const int id : group.widthBoundIds) {
-            order[next++] = id;
+    const auto add = [&](int id, ControlKind kind, DuRect rect, std::string_view text = {}) {
+        controls[next++] = {id, kind, rect, text};
+    };
+    const auto addButtons = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const ButtonLayout& b = kButtons[i];
+            add(b.id, b.id == kExitId ? ControlKind::DefaultButton : ControlKind::Button, b.rect, b.text);
         }
-        for (const int id : group.lengthBoundIds) {
-            order[next++] = id;
+    };
+    const auto addGroup = [&](const GroupLayout& group) {
+        for (int i = 0; i < kBoundCount; ++i) {
+            add(group.widthBoundIds[i], ControlKind::Field,
+                {kWidthBoundX[i], group.widthBoundY, kWidthBoundWidth, kBoundHeight});
+        }
+        for (int i = 0; i < kBoundCount; ++i) {
+            add(group.lengthBoundIds[i], ControlKind::Field,
+                {kLengthBoundX, group.lengthBoundY[i], kLengthBoundWidth, kBoundHeight});
         }
         for (int l = 0; l < kBinCount; ++l) {
             for (int w = 0; w < kBinCount; ++w) {
-                order[next++] = group.nameId(w, l);
+                add(group.nameId(w, l), ControlKind::NameField,
+                    {group.nameColumnX[w], group.nameRowY[l], kNameWidth, kNameHeight});
             }
         }
     };
+    const auto keyField = [](const GroupLayout& group) {
+        return DuRect{kKeyField.x, group.keyFieldY, kKeyField.width, kKeyField.height};
+    };
     addGroup(kGroupN);
-    for (std::size_t i = 0; i < 3; ++i) {
-        order[next++] = kButtons[i].id;
-    }
+    addButtons(0, 3);
     addGroup(kGroupP);
-    for (std::size_t i = 3; i < kButtons.size(); ++i) {
-        order[next++] = kButtons[i].id;
+    addButtons(3, kButtons.size());
+    add(kGroupN.keyId, ControlKind::Field, keyField(kGroupN));
+    add(kGroupP.keyId, ControlKind::Field, keyField(kGroupP));
+    for (const GroupLayout* group : kGroups) {
+        add(kNoControlId, ControlKind::GroupBox, group->box, group->caption);
+        add(kNoControlId, ControlKind::Label,
+            {kKeyLabel.x, group->keyLabelY, kKeyLabel.width, kKeyLabel.height}, kKeyLabelText);
     }
-    order[next++] = kGroupN.keyId;
-    order[next++] = kGroupP.keyId;
+    return controls;
+}
+
+inline constexpr std::array<Control, kControlCount> kControls = MakeControls();
+
+constexpr std::array<int, kTabStopCount> MakeTabOrder() {
+    std::array<int, kTabStopCount> order{};
+    for (std::size_t i = 0; i < kTabStopCount; ++i) {
+        order[i] = kControls[i].id;
+    }
     return order;
 }
 
 inline constexpr std::array<int, kTabStopCount> kTabOrder = MakeTabOrder();
+
+// The picture behind each group: grey margins around the grid of cells, ruled through the middle
+// of the bound fields (columns: width bounds, rows: length bounds). Red, green, blue.
+struct Rgb {
+    int red;
+    int green;
+    int blue;
+};
+inline constexpr Rgb kGridMargin{200, 200, 200};
+inline constexpr Rgb kGridCell{160, 236, 240};
+inline constexpr Rgb kGridRule{0, 0, 192};
+// A name field whose cell the last run used: light enough to read the name on it.
+inline constexpr Rgb kUsedCellTint{255, 238, 186};
 
 } // namespace tarvex::form

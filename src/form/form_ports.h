@@ -38,15 +38,29 @@ public:
     virtual void endDialog(bool accepted) = 0;
 };
 
-// A file dialog. Filters are written "Net Files (*.net)|*.net|All Files (*.*)|*.*||".
+// One entry of a file dialog's type list: its label as shown, and the patterns it matches ("*.*"
+// for every file).
+struct FileFilter {
+    std::string label;
+    std::vector<std::string> patterns;
+};
+
+// A file dialog.
 struct FileRequest {
-    bool save = false;     // a save dialog (asks before overwriting) rather than an open dialog
-    bool mustExist = true; // an open dialog that accepts only existing files
-    std::string filter;
+    bool save = false;                 // a save dialog (asks before overwriting) rather than an open dialog
+    bool mustExist = true;             // an open dialog that accepts only existing files
+    std::vector<FileFilter> filters;   // the first one is chosen at first
     std::string defaultExtension;      // appended when the chosen name has none, without its dot
-    std::filesystem::path initialName; // offered as the file name; may be a wildcard or empty
+    std::filesystem::path initialName; // offered as the file name; empty: none
+    // Offers the first filter's patterns as the file name instead, where the toolkit's dialog
+    // takes a pattern in its name box and lists the matching files (Windows).
+    bool patternAsName = false;
     std::filesystem::path startFolder;
 };
+
+// A progress display appears once the work has lasted this long, and shows it in this many steps.
+inline constexpr int kProgressDelayMs = 500;
+inline constexpr int kProgressSteps = 1000;
 
 // A running progress display with a Cancel button; destroying it closes the display.
 class Progress {
@@ -89,7 +103,8 @@ public:
     virtual void setSettingsPath(const std::filesystem::path& path) = 0;
 };
 
-// Shows a file the program has written in the system's viewer for its type (the bin map).
+// Shows a file the program has written in the system's viewer for its type (the bin map), and the
+// program's help page.
 class FileViewer {
 public:
     virtual ~FileViewer() = default;
@@ -97,6 +112,9 @@ public:
     virtual std::filesystem::path tempFolder() = 0;
     // Opens file in the system's viewer; false when none could be started.
     virtual bool open(const std::filesystem::path& file) = 0;
+    // The help page, and showing it; false when it could not be shown.
+    virtual std::filesystem::path helpPage() = 0;
+    virtual bool showHelp(const std::filesystem::path& page) = 0;
 };
 
 // Reads the simulator's message viewer: the netlist name it suggests and the folder its title

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -17,11 +18,21 @@
 namespace tarvex::form {
 namespace {
 
-constexpr std::string_view kNetlistFilter =
-    "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
-constexpr std::string_view kSettingsFilter = "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||";
-constexpr std::string_view kModelFilter = "Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)|"
-                                          "*.lib;*.spice;*.sp;*.mod;*.ngspice|All Files (*.*)|*.*||";
+const FileFilter kAllFiles{"All Files (*.*)", {"*.*"}};
+
+std::vector<FileFilter> NetlistFilters() {
+    return {{"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, kAllFiles};
+}
+
+std::vector<FileFilter> SettingsFilters() {
+    return {{"MODxy Files (*.amd)", {"*.amd"}}, kAllFiles};
+}
+
+std::vector<FileFilter> ModelFilters() {
+    return {{"Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)",
+             {"*.lib", "*.spice", "*.sp", "*.mod", "*.ngspice"}},
+            kAllFiles};
+}
 
 BinTable& TableOf(SettingsFile& settings, const GroupLayout& group) {
     return &group == &kGroupN ? settings.tableN : settings.tableP;
@@ -70,6 +81,34 @@ std::string KeptDevicesDetails(const LastRun& run) {
     return details;
 }
 
+// The binned card group to import into group's table: the only one of its type, or the one the
+// user picks among several. nullptr when the library has none; nothing when the user cancelled.
+std::optional<const CardGroup*> ChooseCardGroup(UserPrompts& prompts, const GroupLayout& group,
+                                                const std::vector<CardGroup>& groups,
+                                                const ModelLibrary& library) {
+    const ModelType type = &group == &kGroupN ? ModelType::Nmos : ModelType::Pmos;
+    std::vector<const CardGroup*> ofType;
+    std::vector<std::string> items;
+    for (const CardGroup& candidate : groups) {
+        if (candidate.type == type) {
+            ofType.push_back(&candidate);
+            items.push_back(DescribeGroup(candidate, BuildBinTable(candidate, library)));
+        }
+    }
+    if (ofType.size() <= 1) {
+        return ofType.empty() ? nullptr : ofType.front();
+    }
+    const auto answer =
+        prompts.chooseItem("The model library holds " + std::to_string(ofType.size()) + " binned " +
+                               std::string(TypeName(type)) + " groups. Choose the one for the " +
+                               std::string(group.caption) + " table:",
+                           items);
+    if (!answer || *answer >= ofType.size()) {
+        return std::nullopt;
+    }
+    return ofType[*answer];
+}
+
 } // namespace
 
 FormPresenter::FormPresenter(FormView& view, UserPrompts& prompts, Profile& profile, SimulatorProbe probe)
@@ -112,9 +151,25 @@ bool FormPresenter::Command(int id) {
     case kExitId:
         Exit();
         return true;
+    case kHelpId:
+        Help();
+        return true;
     default:
         return false;
     }
+}
+
+void FormPresenter::Run(const std::function<void(FormPresenter&)>& command) {
+    if (m_busy) {
+        return;
+    }
+    m_busy = true;
+    try {
+        command(*this);
+    } catch (const std::exception& error) {
+        m_prompts.showStop(error.what(), {});
+    }
+    m_busy = false;
 }
 
 // The probe's folder becomes the working folder when it exists; a relative one is taken from the
@@ -246,7 +301,7 @@ bool FormPresenter::showSettings(const std::filesystem::path& full, const LoadRe
 void FormPresenter::Load() {
     FileRequest request;
     request.mustExist = false; // a new name creates an empty settings file
-    request.filter = kSettingsFilter;
+    request.filters = SettingsFilters();
     request.defaultExtension = "amd";
     request.startFolder = m_model.workingFolder;
     if (const auto chosen = m_prompts.askFile(request)) {
@@ -257,9 +312,9 @@ void FormPresenter::Load() {
 void FormPresenter::Save() {
     FileRequest request;
     request.save = true;
-    request.filter = kSettingsFilter;
+    request.filters = SettingsFilters();
     request.defaultExtension = "amd";
-    request.initialName = "*.amd";
+    request.patternAsName = true;
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
     if (!chosen) {
@@ -289,7 +344,7 @@ void FormPresenter::Process() {
     }
 
     FileRequest request;
-    request.filter = kNetlistFilter;
+    request.filters = NetlistFilters();
     request.defaultExtension = "NET";
     request.initialName = PathFromText(m_model.defaultNetlistName);
     request.startFolder = m_model.workingFolder;
@@ -357,7 +412,7 @@ void FormPresenter::Clear() {
 
 void FormPresenter::ImportBins() {
     FileRequest request;
-    request.filter = kModelFilter;
+    request.filters = ModelFilters();
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
     if (!chosen) {
@@ -378,31 +433,15 @@ void FormPresenter::ImportBins() {
     std::string imported;
     std::optional<BinTable> tables[2];
     for (const GroupLayout* group : kGroups) {
-        const ModelType type = group == &kGroupN ? ModelType::Nmos : ModelType::Pmos;
-        std::vector<const CardGroup*> ofType;
-        std::vector<std::string> items;
-        for (const CardGroup& candidate : groups) {
-            if (candidate.type == type) {
-                ofType.push_back(&candidate);
-                items.push_back(DescribeGroup(candidate, BuildBinTable(candidate, library)));
-            }
+        const std::optional<const CardGroup*> choice = ChooseCardGroup(m_prompts, *group, groups, library);
+        if (!choice) {
+            return;
         }
-        std::size_t pick = 0;
-        if (ofType.empty()) {
+        if (*choice == nullptr) {
             continue;
         }
-        if (ofType.size() > 1) {
-            const auto answer =
-                m_prompts.chooseItem("The model library holds " + std::to_string(ofType.size()) + " binned " +
-                                         std::string(TypeName(type)) + " groups. Choose the one for the " +
-                                         std::string(group->caption) + " table:",
-                                     items);
-            if (!answer || *answer >= ofType.size()) {
-                return;
-            }
-            pick = *answer;
-        }
-        const GridResult grid = BuildBinTable(*ofType[pick], library);
+        const CardGroup& picked = **choice;
+        const GridResult grid = BuildBinTable(picked, library);
         for (const std::string& reason : grid.reasons) {
             if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
                 reasons.push_back(reason);
@@ -411,9 +450,9 @@ void FormPresenter::ImportBins() {
         if (grid.table) {
             tables[group == &kGroupN ? 0 : 1] = grid.table;
             imported += (imported.empty() ? "" : "\n") + std::string(group->caption) +
-                        " table: " + ofType[pick]->name + ", " + std::to_string(ofType[pick]->cards.size()) +
-                        " cards, " + std::to_string(grid.lengthBins) + " length × " +
-                        std::to_string(grid.widthBins) + " width bins";
+                        " table: " + picked.name + ", " + std::to_string(picked.cards.size()) + " cards, " +
+                        std::to_string(grid.lengthBins) + " length × " + std::to_string(grid.widthBins) +
+                        " width bins";
         }
     }
     if (!tables[0] && !tables[1] && reasons.empty()) {
@@ -451,6 +490,16 @@ void FormPresenter::Exit() {
 
 void FormPresenter::Cancel() {
     m_view.endDialog(false);
+}
+
+void FormPresenter::Help() {
+    if (m_viewer == nullptr) {
+        return;
+    }
+    const std::filesystem::path page = m_viewer->helpPage();
+    if (!m_viewer->showHelp(page)) {
+        m_prompts.showStop("Error: Cannot open the help page " + QuotedPath(page) + ".", {});
+    }
 }
 
 } // namespace tarvex::form

@@ -8,6 +8,7 @@
 #include "form/form_ports.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -31,8 +32,15 @@ public:
     // shown; one that cannot be read is reported and never created.
     void StartUp(const std::optional<std::filesystem::path>& settingsFile = std::nullopt);
 
-    // Runs the command of a button (Load, Save, Process, Clear, Exit). False for any other id.
+    // Runs the command of a button (Load, Save, Process, Clear, Exit, Help). False for any other id.
     bool Command(int id);
+
+    // Runs what a view forwards (a command, an edit, start-up) unless one is running: a progress
+    // display lets the window's events in while its command runs. An exception ends the command
+    // with a stop message, so that it never crosses the toolkit's event handling.
+    void Run(const std::function<void(FormPresenter&)>& command);
+    // True while a command forwarded through Run is running.
+    bool Busy() const { return m_busy; }
 
     // Asks for a settings file and loads it; a new name creates an empty one.
     void Load();
@@ -52,6 +60,8 @@ public:
     void Exit();
     // Ends the form without touching the profile (Escape, the close box).
     void Cancel();
+    // Shows the help page in the viewer; a page that cannot be opened is reported.
+    void Help();
     // The viewer that shows the bin map; without one the map is never offered.
     void setFileViewer(FileViewer& viewer) { m_viewer = &viewer; }
     // True when there is a bin map to show: a Process read a netlist to its end, and no Load or
@@ -88,6 +98,7 @@ private:
     Profile& m_profile;
     SimulatorProbe m_probe;
     FileViewer* m_viewer = nullptr;
+    bool m_busy = false;
 };
 
 } // namespace tarvex::form

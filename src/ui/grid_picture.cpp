@@ -7,14 +7,6 @@
 #include <utility>
 
 namespace tarvex::ui {
-namespace {
-
-const QColor kMargin(200, 200, 200);
-const QColor kCell(160, 236, 240);
-const QColor kRule(0, 0, 192);
-
-} // namespace
-
 GridPicture::GridPicture(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -27,7 +19,7 @@ void GridPicture::setLines(QList<int> xs, QList<int> ys) {
 
 void GridPicture::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    painter.fillRect(rect(), kMargin);
+    painter.fillRect(rect(), ToColor(form::kGridMargin));
     if (m_xs.size() < 2 || m_ys.size() < 2) {
         return;
     }
@@ -35,8 +27,8 @@ void GridPicture::paintEvent(QPaintEvent* /*event*/) {
     const int right = m_xs.constLast();
     const int top = m_ys.constFirst();
     const int bottom = m_ys.constLast();
-    painter.fillRect(QRect(QPoint(left, top), QPoint(right, bottom)), kCell);
-    painter.setPen(QPen(kRule, 2));
+    painter.fillRect(QRect(QPoint(left, top), QPoint(right, bottom)), ToColor(form::kGridCell));
+    painter.setPen(QPen(ToColor(form::kGridRule), 2));
     for (const int x : m_xs) {
         painter.drawLine(x, top, x, bottom);
     }

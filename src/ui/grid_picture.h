@@ -2,10 +2,17 @@
 // The picture behind each table group: grey margins around a grid of cyan cells ruled in blue.
 #pragma once
 
+#include "form/form_layout.h"
+
+#include <QColor>
 #include <QList>
 #include <QWidget>
 
 namespace tarvex::ui {
+
+inline QColor ToColor(form::Rgb rgb) {
+    return {rgb.red, rgb.green, rgb.blue};
+}
 
 class GridPicture final : public QWidget {
     Q_OBJECT

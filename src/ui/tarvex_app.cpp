@@ -3,14 +3,12 @@
 
 #include "form/form_presenter.h"
 #include "ui/app_icon.h"
-#include "ui/platform.h"
 #include "ui/profile.h"
 #include "ui/tarvex_dlg.h"
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #include <utility>
 
@@ -23,19 +21,13 @@ bool CTarvexApp::InitInstance(const std::optional<std::filesystem::path>& settin
     QCoreApplication::setApplicationName(
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     QApplication::setWindowIcon(AppIcon());
-    if (!InitSocketLayer()) {
-        QMessageBox::warning(nullptr, QCoreApplication::applicationName(),
-                             QStringLiteral("Windows sockets initialization failed."));
-        return false;
-    }
     QCoreApplication::setOrganizationName(QStringLiteral("Quendale"));
 
     CTarvexDlg window;
     QtUserDialogs dialogs(&window);
     QtProfile profile;
     form::FormPresenter presenter(window, dialogs, profile, m_probe);
-    window.bind(presenter);
-    presenter.StartUp(settingsFile);
+    window.bind(presenter, settingsFile);
     window.exec();
     return true;
 }

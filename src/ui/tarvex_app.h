@@ -14,10 +14,8 @@ public:
     // probe is the simulator probe run at start-up and by every Process.
     explicit CTarvexApp(form::SimulatorProbe probe);
 
-    // Starts the socket layer (a failure is reported and ends the program), names the profile
-    // ("Quendale" / the executable's name), builds the form and its presenter, starts it up and
-    // runs it until it closes; settingsFile, when given, is opened instead of the remembered one.
-    // Returns false when the program could not start.
+    // Names the profile ("Quendale" / the executable's name), builds the form and its presenter, starts it up
+    // and runs it until it closes; settingsFile, when given, is opened instead of the remembered one.
     bool InitInstance(const std::optional<std::filesystem::path>& settingsFile = std::nullopt);
 
 private:

@@ -8,7 +8,6 @@
 #include "ui/dialog_units.h"
 #include "ui/grid_picture.h"
 #include "ui/help_window.h"
-#include "ui/platform.h"
 #include "ui/text_convert.h"
 
 #include <QApplication>
@@ -27,9 +26,6 @@
 
 namespace tarvex::ui {
 namespace {
-
-// A name field whose cell the last run used: light enough to read the name on it.
-const QColor kUsedCell(255, 238, 186);
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -56,99 +52,94 @@ CTarvexDlg::CTarvexDlg(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(Latin1(form::kFormCaption));
-    setFixedSize(DialogUnits(font()).map(form::kFormSize).size());
+    const DialogUnits units(font());
+    setFixedSize(units.map(form::kFormSize).size());
+    QList<GridPicture*> pictures;
     for (const form::GroupLayout* group : form::kGroups) {
-        buildGroup(*group);
+        pictures << new GridPicture(this);
+        pictures.back()->setGeometry(units.map(group->picture));
     }
-    buildButtons();
+    QList<QWidget*> frames;
+    for (const form::Control& control : form::kControls) {
+        QWidget* widget = makeControl(control);
+        widget->setGeometry(units.map(control.rect));
+        if (control.kind == form::ControlKind::GroupBox) {
+            frames.prepend(widget);
+        }
+    }
+    for (QWidget* frame : frames) {
+        frame->lower(); // behind the pictures, the first group's frame lowest
+    }
+    // The bound fields sit on the grid's lines.
+    for (qsizetype g = 0; g < pictures.size(); ++g) {
+        const form::GroupLayout& group = *form::kGroups[static_cast<std::size_t>(g)];
+        QList<int> columnLines;
+        QList<int> rowLines;
+        for (int i = 0; i < kBoundCount; ++i) {
+            columnLines << field(group.widthBoundIds[i])->geometry().center().x() - pictures[g]->x();
+            rowLines << field(group.lengthBoundIds[i])->geometry().center().y() - pictures[g]->y();
+        }
+        pictures[g]->setLines(columnLines, rowLines);
+    }
     for (std::size_t i = 0; i + 1 < form::kTabOrder.size(); ++i) {
         QWidget::setTabOrder(m_controls.value(form::kTabOrder[i]), m_controls.value(form::kTabOrder[i + 1]));
     }
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, &CTarvexDlg::showHelp);
-    m_aboutInSystemMenu = AddAboutToSystemMenu(this, AboutEntryText());
+    connect(help, &QShortcut::activated, this, [this] { forward(&form::FormPresenter::Help); });
     setWindowIcon(AppIcon());
 }
 
 CTarvexDlg::~CTarvexDlg() = default;
 
-void CTarvexDlg::buildGroup(const form::GroupLayout& layout) {
-    const DialogUnits units(font());
-    auto* box = new QGroupBox(Latin1(layout.caption), this);
-    box->setGeometry(units.map(layout.box));
-    // The caption sits in the frame's top line, as the layout's positions assume.
-    box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
-                                      " margin-top: 0.5em; }"
-                                      "QGroupBox::title { subcontrol-origin: margin; left: 0.5em;"
-                                      " padding: 0 0.2em; }"));
-    auto* picture = new GridPicture(this);
-    picture->setGeometry(units.map(layout.picture));
-
-    const auto makeField = [&](int id, const form::DuRect& rect, bool name = false) {
-        QLineEdit* field = name ? new NameEdit(this) : new QLineEdit(this);
-        field->setObjectName(QString::number(id));
-        field->setGeometry(units.map(rect));
-        m_controls.insert(id, field);
-        return field;
-    };
-
-    QList<int> columnLines;
-    QList<int> rowLines;
-    for (int i = 0; i < kBoundCount; ++i) {
-        const QLineEdit* width =
-            makeField(layout.widthBoundIds[i], {form::kWidthBoundX[i], layout.widthBoundY,
-                                                form::kWidthBoundWidth, form::kBoundHeight});
-        const QLineEdit* length =
-            makeField(layout.lengthBoundIds[i], {form::kLengthBoundX, layout.lengthBoundY[i],
-                                                 form::kLengthBoundWidth, form::kBoundHeight});
-        // The bound fields sit on the grid's lines.
-        columnLines << width->geometry().center().x() - picture->x();
-        rowLines << length->geometry().center().y() - picture->y();
+// One control of the list; buttons and name fields report to the presenter.
+QWidget* CTarvexDlg::makeControl(const form::Control& control) {
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+    case form::ControlKind::DefaultButton:
+    case form::ControlKind::Button: {
+        auto* button = new QPushButton(Latin1(control.text), this);
+        button->setDefault(control.kind == form::ControlKind::DefaultButton);
+        connect(button, &QPushButton::clicked, this, [this, id = control.id] {
+            forward([id](form::FormPresenter& presenter) { presenter.Command(id); });
+        });
+        widget = button;
+        break;
     }
-    picture->setLines(columnLines, rowLines);
-    for (int l = 0; l < kBinCount; ++l) {
-        for (int w = 0; w < kBinCount; ++w) {
-            const int id = layout.nameIds[w][l];
-            const QLineEdit* name = makeField(
-                id, {layout.nameColumnX[w], layout.nameRowY[l], form::kNameWidth, form::kNameHeight}, true);
-            connect(name, &QLineEdit::textEdited, this, [this, id] {
-                if (m_presenter != nullptr) {
-                    m_presenter->FieldEdited(id);
-                }
-            });
-        }
+    case form::ControlKind::Field:
+        widget = new QLineEdit(this);
+        break;
+    case form::ControlKind::NameField: {
+        auto* name = new NameEdit(this);
+        connect(name, &QLineEdit::textEdited, this, [this, id = control.id] {
+            forward([id](form::FormPresenter& presenter) { presenter.FieldEdited(id); });
+        });
+        widget = name;
+        break;
     }
-
-    auto* keyLabel = new QLabel(Latin1(form::kKeyLabelText), this);
-    keyLabel->setGeometry(
-        units.map({form::kKeyLabel.x, layout.keyLabelY, form::kKeyLabel.width, form::kKeyLabel.height}));
-    keyLabel->setBuddy(makeField(
-        layout.keyId, {form::kKeyField.x, layout.keyFieldY, form::kKeyField.width, form::kKeyField.height}));
+    case form::ControlKind::GroupBox:
+        widget = new QGroupBox(Latin1(control.text), this);
+        // The caption sits in the frame's top line, as the layout's positions assume.
+        widget->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px;"
+                                             " margin-top: 0.5em; }"
+                                             "QGroupBox::title { subcontrol-origin: margin; left: 0.5em;"
+                                             " padding: 0 0.2em; }"));
+        break;
+    case form::ControlKind::Label:
+        widget = new QLabel(Latin1(control.text), this);
+        break;
+    }
+    if (control.id != form::kNoControlId) {
+        widget->setObjectName(QString::number(control.id));
+        m_controls.insert(control.id, widget);
+    }
+    return widget;
 }
 
-void CTarvexDlg::buildButtons() {
-    const DialogUnits units(font());
-    for (const form::ButtonLayout& layout : form::kButtons) {
-        auto* button = new QPushButton(Latin1(layout.text), this);
-        button->setObjectName(QString::number(layout.id));
-        button->setGeometry(units.map(layout.rect));
-        button->setDefault(layout.id == form::kExitId);
-        m_controls.insert(layout.id, button);
-        if (layout.id == form::kHelpId) {
-            connect(button, &QPushButton::clicked, this, &CTarvexDlg::showHelp);
-        } else {
-            connect(button, &QPushButton::clicked, this, [this, id = layout.id] {
-                if (m_presenter != nullptr) {
-                    m_presenter->Command(id);
-                }
-            });
-        }
-    }
-}
-
-void CTarvexDlg::bind(form::FormPresenter& presenter) {
+void CTarvexDlg::bind(form::FormPresenter& presenter,
+                      const std::optional<std::filesystem::path>& settingsFile) {
     m_presenter = &presenter;
     presenter.setFileViewer(*this);
+    forward([&settingsFile](form::FormPresenter& bound) { bound.StartUp(settingsFile); });
 }
 
 std::filesystem::path CTarvexDlg::tempFolder() {
@@ -157,6 +148,26 @@ std::filesystem::path CTarvexDlg::tempFolder() {
 
 bool CTarvexDlg::open(const std::filesystem::path& file) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(FromPath(file)));
+}
+
+std::filesystem::path CTarvexDlg::helpPage() {
+    return ":/tarvex/help.html"; // built in, shown by the help window
+}
+
+bool CTarvexDlg::showHelp(const std::filesystem::path& /*page*/) {
+    if (m_help == nullptr) {
+        m_help = new HelpWindow(this);
+    }
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
+    return true;
+}
+
+void CTarvexDlg::forward(const std::function<void(form::FormPresenter&)>& command) {
+    if (m_presenter != nullptr) {
+        m_presenter->Run(command);
+    }
 }
 
 QLineEdit* CTarvexDlg::field(int id) const {
@@ -187,7 +198,8 @@ void CTarvexDlg::setNameHint(int id, std::string_view toolTip, bool tinted) {
     QLineEdit* edit = field(id);
     edit->setToolTip(FromFieldBytes(toolTip));
     QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, tinted ? kUsedCell : QApplication::palette(edit).color(QPalette::Base));
+    palette.setColor(QPalette::Base, tinted ? ToColor(form::kUsedCellTint)
+                                            : QApplication::palette(edit).color(QPalette::Base));
     edit->setPalette(palette);
 }
 
@@ -203,60 +215,31 @@ void CTarvexDlg::endDialog(bool accepted) {
 
 void CTarvexDlg::reject() {
     if (m_presenter != nullptr) {
-        m_presenter->Cancel();
+        forward(&form::FormPresenter::Cancel);
     } else {
         QDialog::reject();
     }
 }
 
-// About (unless the system menu has it), the import from a model library, and the bin map, which
+// About, the import from a model library, and the bin map, which
 // waits for a completed Process.
 void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    if (!m_aboutInSystemMenu) {
-        menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
-    }
-    menu.addAction(ImportEntryText(), this, &CTarvexDlg::importBins);
-    QAction* map = menu.addAction(Latin1(form::kBinMapEntry), this, [this] {
-        if (m_presenter != nullptr) {
-            m_presenter->ShowBinMap();
-        }
-    });
-    map->setEnabled(m_presenter != nullptr && m_presenter->BinMapAvailable());
+    menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
+    menu.addAction(ImportEntryText(), this, [this] { forward(&form::FormPresenter::ImportBins); });
+    QAction* map = menu.addAction(Latin1(form::kBinMapEntry), this,
+                                  [this] { forward(&form::FormPresenter::ShowBinMap); });
+    map->setEnabled(m_presenter != nullptr && !m_presenter->Busy() && m_presenter->BinMapAvailable());
     menu.exec(event->globalPos());
-}
-
-bool CTarvexDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    if (IsAboutSystemCommand(eventType, message)) {
-        showAbout();
-        *result = 0;
-        return true;
-    }
-    return QDialog::nativeEvent(eventType, message, result);
 }
 
 QString CTarvexDlg::ImportEntryText() {
     return QStringLiteral("Import Bins from Model Library...");
 }
 
-void CTarvexDlg::importBins() {
-    if (m_presenter != nullptr) {
-        m_presenter->ImportBins();
-    }
-}
-
 void CTarvexDlg::showAbout() {
     CAboutDlg about(this);
     about.exec();
-}
-
-void CTarvexDlg::showHelp() {
-    if (m_help == nullptr) {
-        m_help = new HelpWindow(this);
-    }
-    m_help->show();
-    m_help->raise();
-    m_help->activateWindow();
 }
 
 } // namespace tarvex::ui

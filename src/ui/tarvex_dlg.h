@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +19,7 @@ class QLineEdit;
 
 namespace tarvex::form {
 class FormPresenter;
-struct GroupLayout;
+struct Control;
 } // namespace tarvex::form
 
 namespace tarvex::ui {
@@ -32,8 +34,10 @@ public:
     ~CTarvexDlg() override;
 
     // Sends the buttons, Enter (Exit), Escape and the close box (Cancel) to presenter, and shows its
-    // bin maps with the desktop's viewer.
-    void bind(form::FormPresenter& presenter);
+    // bin maps with the desktop's viewer. The controls exist, so presenter starts up here, opening
+    // settingsFile when one is given.
+    void bind(form::FormPresenter& presenter,
+              const std::optional<std::filesystem::path>& settingsFile = std::nullopt);
 
     std::string fieldText(int id, std::size_t maxBytes) const override;
     void setFieldText(int id, std::string_view bytes) override;
@@ -44,6 +48,8 @@ public:
 
     std::filesystem::path tempFolder() override;
     bool open(const std::filesystem::path& file) override;
+    std::filesystem::path helpPage() override;
+    bool showHelp(const std::filesystem::path& page) override;
 
     void reject() override;
 
@@ -52,20 +58,17 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
-    void buildGroup(const form::GroupLayout& layout);
-    void buildButtons();
+    QWidget* makeControl(const form::Control& control);
     QLineEdit* field(int id) const;
-    void importBins();
+    // Runs command in the presenter, once one is bound.
+    void forward(const std::function<void(form::FormPresenter&)>& command);
     void showAbout();
-    void showHelp();
 
     form::FormPresenter* m_presenter = nullptr;
     QHash<int, QWidget*> m_controls;
     HelpWindow* m_help = nullptr;
-    bool m_aboutInSystemMenu = false;
 };
 
 } // namespace tarvex::ui

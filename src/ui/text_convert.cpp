@@ -1,10 +1,24 @@
 // SPDX-License-Identifier: MIT
-// Field text, the same on every platform; paths and messages are in text_convert_<platform>.cpp.
+// The Qt window runs on POSIX desktops: paths are the file system's bytes, and so are the core's
+// messages that name them; field text is the local 8-bit encoding.
 #include "ui/text_convert.h"
 
 #include <QByteArray>
+#include <QFile>
 
 namespace tarvex::ui {
+
+std::filesystem::path ToPath(const QString& text) {
+    return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+
+QString FromPath(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+QString FromCoreMessage(std::string_view message) {
+    return QString::fromLocal8Bit(message.data(), static_cast<qsizetype>(message.size()));
+}
 
 std::string ToFieldBytes(const QString& text, std::size_t maxBytes) {
     QString kept = text;

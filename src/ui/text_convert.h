@@ -11,13 +11,11 @@
 
 namespace tarvex::ui {
 
-// A path typed or chosen in the window as the file system names it: the file-system encoding on
-// POSIX, UTF-16 on Windows.
+// A path typed or chosen in the window as the file system names it (the file-system encoding).
 std::filesystem::path ToPath(const QString& text);
 QString FromPath(const std::filesystem::path& path);
 
-// A message from the core (UTF-8 on Windows, where the core writes paths as UTF-8; the file
-// system's own bytes elsewhere).
+// A message from the core, in the file system's own bytes.
 QString FromCoreMessage(std::string_view message);
 
 // The bytes stored for a field's text (part names, Keys, bounds): the local 8-bit encoding, as the

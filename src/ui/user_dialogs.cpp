@@ -2,7 +2,6 @@
 #include "ui/user_dialogs.h"
 
 #include "form/form_layout.h"
-#include "ui/platform.h"
 #include "ui/text_convert.h"
 
 #include <QFileDialog>
@@ -16,8 +15,8 @@
 namespace tarvex::ui {
 namespace {
 
-constexpr int kProgressSteps = 1000;
-constexpr int kProgressDelayMs = 500;
+using form::kProgressDelayMs;
+using form::kProgressSteps;
 
 QString Caption() {
     return QString::fromLatin1(form::kFormCaption.data(), static_cast<qsizetype>(form::kFormCaption.size()));
@@ -52,14 +51,13 @@ private:
 } // namespace
 
 std::optional<std::filesystem::path> QtUserDialogs::askFile(const form::FileRequest& request) {
-    QFileDialog dialog(m_parent, QString(), FromPath(request.startFolder), QtFilterFromPipes(request.filter));
+    QFileDialog dialog(m_parent, QString(), FromPath(request.startFolder), QtFilter(request.filters));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-    // A wildcard name is how the filter is offered on Windows; Qt's dialogs show it as the filter.
-    const QString initialName = FromPath(request.initialName);
-    if (!initialName.isEmpty() && !initialName.contains(QLatin1Char('*'))) {
-        dialog.selectFile(initialName);
+    // Qt's dialogs offer the patterns in their type list only, so patternAsName has nothing to add.
+    if (!request.initialName.empty()) {
+        dialog.selectFile(FromPath(request.initialName));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
@@ -106,20 +104,16 @@ void QtUserDialogs::showInfo(std::string_view message) {
         .exec();
 }
 
-QString QtFilterFromPipes(std::string_view pipes) {
-    const QStringList parts = QString::fromLatin1(pipes.data(), static_cast<qsizetype>(pipes.size()))
-                                  .split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    const QString dotStar = QStringLiteral("*.*");
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i];
-        if (parts[i + 1] == dotStar) {
-            description.replace(QLatin1Char('(') + dotStar + QLatin1Char(')'),
-                                QLatin1Char('(') + AllFilesPattern() + QLatin1Char(')'));
+QString QtFilter(const std::vector<form::FileFilter>& filters) {
+    QStringList list;
+    for (const form::FileFilter& filter : filters) {
+        QString label = QString::fromUtf8(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
+        if (filter.patterns == std::vector<std::string>{"*.*"}) {
+            label.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
         }
-        filters << description;
+        list << label;
     }
-    return filters.join(QLatin1String(";;"));
+    return list.join(QLatin1String(";;"));
 }
 
 } // namespace tarvex::ui

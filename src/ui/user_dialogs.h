@@ -34,8 +34,8 @@ private:
 // details (unless empty) behind Qt's "Show Details..." button.
 std::unique_ptr<QMessageBox> MakeStopBox(QWidget* parent, std::string_view message, std::string_view details);
 
-// Turns a filter written as "Net Files (*.net)|*.net|All Files (*.*)|*.*||" into Qt's form. Where
-// "*.*" would only match names holding a dot, "All Files (*.*)" becomes "All Files (*)".
-QString QtFilterFromPipes(std::string_view pipes);
+// The filters in Qt's form, which takes the patterns from the labels. Where "*.*" would only match
+// names holding a dot, "All Files (*.*)" becomes "All Files (*)".
+QString QtFilter(const std::vector<form::FileFilter>& filters);
 
 } // namespace tarvex::ui

@@ -13,83 +13,51 @@
 
 #include <algorithm>
 #include <array>
-#include <exception>
-#include <map>
 #include <utility>
 #include <vector>
 
 namespace tarvex::win32 {
 namespace {
 
-constexpr COLORREF kMargin = RGB(200, 200, 200);
-constexpr COLORREF kCell = RGB(160, 236, 240);
-constexpr COLORREF kRule = RGB(0, 0, 192);
-// A name field whose cell the last run used: light enough to read the name on it.
-constexpr COLORREF kUsedCell = RGB(255, 238, 186);
+constexpr COLORREF ToColorRef(form::Rgb rgb) {
+    return RGB(rgb.red, rgb.green, rgb.blue);
+}
+
+constexpr COLORREF kUsedCell = ToColorRef(form::kUsedCellTint);
 // Tooltips wider than this break into lines; they break at line ends as well.
 constexpr LPARAM kTipWidth = 480;
-constexpr DWORD kFieldStyle = WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL;
-constexpr int kNoId = -1;
 
 std::wstring Ascii(std::string_view text) {
     return {text.begin(), text.end()};
 }
 
-struct Control {
-    std::wstring windowClass;
-    std::wstring text;
-    DWORD style = 0;
-    form::DuRect rect;
-};
-
-// The form from the layout table: the tab stops in tab order, then (behind them) the group frames
+// The form from the control list: the tab stops in tab order, then (behind them) the group frames
 // and the Key labels.
 std::vector<WORD> FormTemplate() {
-    std::map<int, Control> controls;
-    for (const form::ButtonLayout& button : form::kButtons) {
-        const DWORD kind = button.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        controls[button.id] = {L"BUTTON", Ascii(button.text), WS_TABSTOP | kind, button.rect};
-    }
-    for (const form::GroupLayout* group : form::kGroups) {
-        for (int i = 0; i < kBoundCount; ++i) {
-            controls[group->widthBoundIds[i]] = {
-                L"EDIT",
-                {},
-                kFieldStyle,
-                {form::kWidthBoundX[i], group->widthBoundY, form::kWidthBoundWidth, form::kBoundHeight}};
-            controls[group->lengthBoundIds[i]] = {
-                L"EDIT",
-                {},
-                kFieldStyle,
-                {form::kLengthBoundX, group->lengthBoundY[i], form::kLengthBoundWidth, form::kBoundHeight}};
-        }
-        for (int w = 0; w < kBinCount; ++w) {
-            for (int l = 0; l < kBinCount; ++l) {
-                controls[group->nameIds[w][l]] = {
-                    L"EDIT",
-                    {},
-                    kFieldStyle,
-                    {group->nameColumnX[w], group->nameRowY[l], form::kNameWidth, form::kNameHeight}};
-            }
-        }
-        controls[group->keyId] = {
-            L"EDIT",
-            {},
-            kFieldStyle,
-            {form::kKeyField.x, group->keyFieldY, form::kKeyField.width, form::kKeyField.height}};
-    }
-
     DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
                               WS_MINIMIZEBOX,
                           WS_EX_APPWINDOW, form::kFormSize, Ascii(form::kFormCaption), 8, L"MS Sans Serif");
-    for (const int id : form::kTabOrder) {
-        const Control& control = controls.at(id);
-        dialog.add(control.windowClass, id, control.text, control.style, control.rect);
-    }
-    for (const form::GroupLayout* group : form::kGroups) {
-        dialog.add(L"BUTTON", kNoId, Ascii(group->caption), BS_GROUPBOX, group->box);
-        dialog.add(L"STATIC", kNoId, Ascii(form::kKeyLabelText), SS_LEFT,
-                   {form::kKeyLabel.x, group->keyLabelY, form::kKeyLabel.width, form::kKeyLabel.height});
+    for (const form::Control& control : form::kControls) {
+        switch (control.kind) {
+        case form::ControlKind::DefaultButton:
+            dialog.add(L"BUTTON", control.id, Ascii(control.text), WS_TABSTOP | BS_DEFPUSHBUTTON,
+                       control.rect);
+            break;
+        case form::ControlKind::Button:
+            dialog.add(L"BUTTON", control.id, Ascii(control.text), WS_TABSTOP | BS_PUSHBUTTON, control.rect);
+            break;
+        case form::ControlKind::Field:
+        case form::ControlKind::NameField:
+            dialog.add(L"EDIT", control.id, {}, WS_TABSTOP | WS_BORDER | ES_LEFT | ES_AUTOHSCROLL,
+                       control.rect);
+            break;
+        case form::ControlKind::GroupBox:
+            dialog.add(L"BUTTON", control.id, Ascii(control.text), BS_GROUPBOX, control.rect);
+            break;
+        case form::ControlKind::Label:
+            dialog.add(L"STATIC", control.id, Ascii(control.text), SS_LEFT, control.rect);
+            break;
+        }
     }
     return dialog.words();
 }
@@ -124,9 +92,9 @@ void CTarvexDlg::bind(form::FormPresenter& presenter, std::optional<std::filesys
 }
 
 bool CTarvexDlg::OnInit() {
-    for (const form::GroupLayout* group : form::kGroups) {
-        for (const auto& column : group->nameIds) {
-            m_nameIds.insert(column.begin(), column.end());
+    for (const form::Control& control : form::kControls) {
+        if (control.kind == form::ControlKind::NameField) {
+            m_nameIds.insert(control.id);
         }
     }
     addAboutToSystemMenu();
@@ -171,6 +139,14 @@ bool CTarvexDlg::open(const std::filesystem::path& file) {
     return m_openHelp(file);
 }
 
+std::filesystem::path CTarvexDlg::helpPage() {
+    return HelpPage();
+}
+
+bool CTarvexDlg::showHelp(const std::filesystem::path& page) {
+    return m_openHelp(page);
+}
+
 // The name cells are narrower than a part name; a tip shows what the presenter says of the cell
 // under the mouse (the whole name, the last run's count), asked for when it is about to appear.
 void CTarvexDlg::addNameTips() {
@@ -181,18 +157,14 @@ void CTarvexDlg::addNameTips() {
         return;
     }
     SendMessageW(m_tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
-    for (const form::GroupLayout* group : form::kGroups) {
-        for (const auto& column : group->nameIds) {
-            for (const int id : column) {
-                TTTOOLINFOW tool{};
-                tool.cbSize = TTTOOLINFOW_V2_SIZE;
-                tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-                tool.hwnd = hwnd();
-                tool.uId = reinterpret_cast<UINT_PTR>(item(id));
-                tool.lpszText = LPSTR_TEXTCALLBACKW;
-                SendMessageW(m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-            }
-        }
+    for (const int id : m_nameIds) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(item(id));
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(m_tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
@@ -264,10 +236,6 @@ bool CTarvexDlg::OnCommand(int id, int code) {
     if (code != BN_CLICKED) {
         return false;
     }
-    if (id == form::kHelpId) {
-        showHelp();
-        return true;
-    }
     bool handled = false;
     run([id, &handled](form::FormPresenter& presenter) { handled = presenter.Command(id); });
     return handled;
@@ -282,18 +250,9 @@ void CTarvexDlg::OnCancel() {
 }
 
 void CTarvexDlg::run(const std::function<void(form::FormPresenter&)>& command) {
-    if (m_presenter == nullptr || m_running) {
-        return;
+    if (m_presenter != nullptr) {
+        m_presenter->Run(command);
     }
-    m_running = true;
-    try {
-        command(*m_presenter);
-    } catch (const std::exception& error) {
-        // An exception must not cross the dialog procedure; the command is abandoned.
-        MessageBoxW(hwnd(), WideFromUtf8(error.what()).c_str(), Ascii(form::kFormCaption).c_str(),
-                    MB_OK | MB_ICONSTOP);
-    }
-    m_running = false;
 }
 
 std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -315,7 +274,8 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
         return std::nullopt;
     case WM_INITMENUPOPUP:
         if (HIWORD(lParam) != 0) {
-            const bool available = m_presenter != nullptr && !m_running && m_presenter->BinMapAvailable();
+            const bool available =
+                m_presenter != nullptr && !m_presenter->Busy() && m_presenter->BinMapAvailable();
             EnableMenuItem(GetSystemMenu(hwnd(), FALSE), IDM_BIN_MAP,
                            MF_BYCOMMAND | (available ? MF_ENABLED : MF_GRAYED));
         }
@@ -326,7 +286,7 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_icon);
     case WM_HELP:
-        showHelp();
+        run([](form::FormPresenter& presenter) { presenter.Help(); });
         return TRUE;
     case WM_NOTIFY: {
         auto* tip = reinterpret_cast<NMTTDISPINFOW*>(lParam);
@@ -380,9 +340,9 @@ void CTarvexDlg::paintGrids(HDC dc) {
         ExcludeClipRect(dc, control.left, control.top, control.right, control.bottom);
     }
     const RECT unit = toPixels({0, 0, 1, 1});
-    HBRUSH margin = CreateSolidBrush(kMargin);
-    HBRUSH cell = CreateSolidBrush(kCell);
-    HPEN rule = CreatePen(PS_SOLID, std::max<int>(1, unit.right), kRule);
+    HBRUSH margin = CreateSolidBrush(ToColorRef(form::kGridMargin));
+    HBRUSH cell = CreateSolidBrush(ToColorRef(form::kGridCell));
+    HPEN rule = CreatePen(PS_SOLID, std::max<int>(1, unit.right), ToColorRef(form::kGridRule));
     HGDIOBJ oldPen = SelectObject(dc, rule);
     for (const form::GroupLayout* group : form::kGroups) {
         std::array<int, kBoundCount> xs{};
@@ -410,14 +370,6 @@ void CTarvexDlg::paintGrids(HDC dc) {
     DeleteObject(rule);
     DeleteObject(cell);
     DeleteObject(margin);
-}
-
-void CTarvexDlg::showHelp() {
-    const std::filesystem::path page = HelpPage();
-    if (!m_openHelp(page)) {
-        const std::wstring message = L"Error: Cannot open the help page \"" + page.native() + L"\".";
-        MessageBoxW(hwnd(), message.c_str(), Ascii(form::kFormCaption).c_str(), MB_OK | MB_ICONSTOP);
-    }
 }
 
 std::filesystem::path CTarvexDlg::HelpPage() {

@@ -49,6 +49,8 @@ public:
 
     std::filesystem::path tempFolder() override;
     bool open(const std::filesystem::path& file) override;
+    std::filesystem::path helpPage() override;
+    bool showHelp(const std::filesystem::path& page) override;
 
     // help.html beside the executable.
     static std::filesystem::path HelpPage();
@@ -67,8 +69,7 @@ private:
     void showEnd(int id);
     void paint();
     void paintGrids(HDC dc);
-    void showHelp();
-    // Runs a presenter command unless one is running (a progress display pumps messages).
+    // Runs command in the presenter, once one is bound.
     void run(const std::function<void(form::FormPresenter&)>& command);
 
     form::FormPresenter* m_presenter = nullptr;
@@ -81,7 +82,6 @@ private:
     std::set<int> m_tinted;              // name fields whose cell the last run used
     std::set<int> m_nameIds;             // the part-name fields
     HBRUSH m_tint = nullptr;
-    bool m_running = false;
     bool m_settingText = false; // the presenter, not the user, is changing a field
 };
 

@@ -32,6 +32,10 @@ std::wstring WideFromUtf8(std::string_view text) {
     return Decode(text, CP_UTF8);
 }
 
+std::string Utf8FromWide(std::wstring_view text) {
+    return Encode(text, CP_UTF8);
+}
+
 // Drops whole characters from the end until the encoding fits: at most a few dozen characters, so
 // encoding again each time costs nothing.
 std::string ToFieldBytes(std::wstring_view text, std::size_t maxBytes, UINT codePage) {

@@ -13,6 +13,7 @@
 namespace tarvex::win32 {
 
 std::wstring WideFromUtf8(std::string_view text);
+std::string Utf8FromWide(std::wstring_view text);
 
 // The bytes stored for a field's text: the code page's encoding ('?' where it has no character),
 // cut to at most maxBytes without splitting a character (a double-byte one or a surrogate pair).

@@ -15,8 +15,8 @@
 namespace tarvex::win32 {
 namespace {
 
-constexpr ULONGLONG kProgressDelayMs = 500;
-constexpr int kProgressSteps = 1000;
+constexpr auto kProgressDelayMs = static_cast<ULONGLONG>(form::kProgressDelayMs);
+using form::kProgressSteps;
 constexpr int kLabelId = 100;
 constexpr int kBarId = 101;
 // Width of a message with details, in dialog units: room for a device's line.
@@ -188,10 +188,12 @@ void Win32UserDialogs::showInfo(std::string_view message) {
 }
 
 std::optional<std::filesystem::path> Win32UserDialogs::askFile(const form::FileRequest& request) {
-    const std::wstring filter = NulSeparatedFilter(request.filter);
+    const std::wstring filter = NulSeparatedFilter(request.filters);
     const std::wstring extension = WideFromUtf8(request.defaultExtension);
     const std::wstring& folder = request.startFolder.native();
-    const std::wstring& initial = request.initialName.native();
+    const std::wstring initial = request.patternAsName && !request.filters.empty()
+                                     ? JoinedPatterns(request.filters.front())
+                                     : request.initialName.native();
     std::vector<wchar_t> file(kPathBufferSize, L'\0');
     std::copy_n(initial.begin(), std::min<std::size_t>(initial.size(), file.size() - 1), file.begin());
 
@@ -244,13 +246,21 @@ std::unique_ptr<form::Progress> Win32UserDialogs::startProgress(std::string_view
     return std::make_unique<Win32Progress>(m_owner.hwnd(), WideFromUtf8(label), total);
 }
 
-std::wstring NulSeparatedFilter(std::string_view pipes) {
-    std::wstring filter = WideFromUtf8(pipes);
-    std::replace(filter.begin(), filter.end(), L'|', L'\0');
-    if (filter.empty() || filter.back() != L'\0') {
-        filter.push_back(L'\0'); // with c_str()'s own NUL, the list ends in two
+std::wstring JoinedPatterns(const form::FileFilter& filter) {
+    std::wstring patterns;
+    for (const std::string& pattern : filter.patterns) {
+        patterns += (patterns.empty() ? L"" : L";") + WideFromUtf8(pattern);
     }
-    return filter;
+    return patterns;
+}
+
+std::wstring NulSeparatedFilter(const std::vector<form::FileFilter>& filters) {
+    std::wstring list;
+    for (const form::FileFilter& filter : filters) {
+        list += WideFromUtf8(filter.label) + L'\0' + JoinedPatterns(filter) + L'\0';
+    }
+    list.push_back(L'\0'); // with c_str()'s own NUL, the list ends in two
+    return list;
 }
 
 } // namespace tarvex::win32

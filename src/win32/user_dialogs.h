@@ -34,8 +34,10 @@ private:
     const Dialog& m_owner;
 };
 
-// A filter written "Net Files (*.net)|*.net|All Files (*.*)|*.*||" in the form the file dialogs
-// take: every '|' becomes a NUL, so the final "||" ends the list.
-std::wstring NulSeparatedFilter(std::string_view pipes);
+// The filters in the form the file dialogs take: label NUL patterns (separated by ';') NUL, per
+// entry, and one more NUL at the end.
+std::wstring NulSeparatedFilter(const std::vector<form::FileFilter>& filters);
+// The patterns of one filter as the dialogs take them, separated by ';'.
+std::wstring JoinedPatterns(const form::FileFilter& filter);
 
 } // namespace tarvex::win32

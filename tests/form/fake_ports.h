@@ -125,6 +125,19 @@ public:
 };
 
 // A viewer that records the files it was asked to open; open() answers as told.
+// A request's filters as one line: label|patterns joined by ';'| per entry.
+inline std::string Filters(const form::FileRequest& request) {
+    std::string line;
+    for (const form::FileFilter& filter : request.filters) {
+        line += filter.label + "|";
+        for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
+            line += (i == 0 ? "" : ";") + filter.patterns[i];
+        }
+        line += "|";
+    }
+    return line;
+}
+
 class FakeViewer final : public form::FileViewer {
 public:
     std::filesystem::path folder;
@@ -136,6 +149,8 @@ public:
         opened.push_back(file);
         return opens;
     }
+    std::filesystem::path helpPage() override { return folder / "help.html"; }
+    bool showHelp(const std::filesystem::path& page) override { return open(page); }
 };
 
 } // namespace tarvex::test

@@ -17,12 +17,14 @@
 #include <cstdint>
 #include <cstring>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tarvex {
 namespace {
 
+using test::Filters;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
@@ -116,15 +118,17 @@ TEST_P(TypedField, ReachesItsBytesAndComesBack) {
     ASSERT_EQ(m_prompts.requests.size(), 2u);
     const form::FileRequest& save = m_prompts.requests[0];
     EXPECT_TRUE(save.save);
-    EXPECT_EQ(save.initialName, "*.amd");
+    EXPECT_TRUE(save.initialName.empty());
+    EXPECT_TRUE(save.patternAsName); // "*.amd" in the name box where the dialog takes a pattern
     EXPECT_EQ(save.defaultExtension, "amd");
-    EXPECT_EQ(save.filter, "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||");
+    EXPECT_EQ(Filters(save), "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*|");
     const form::FileRequest& load = m_prompts.requests[1];
     EXPECT_FALSE(load.save);
     EXPECT_FALSE(load.mustExist);
     EXPECT_TRUE(load.initialName.empty());
+    EXPECT_FALSE(load.patternAsName);
     EXPECT_EQ(load.defaultExtension, "amd");
-    EXPECT_EQ(load.filter, save.filter);
+    EXPECT_EQ(Filters(load), Filters(save));
 }
 
 const std::string kName25 = "ABCDEFGHIJKLMNOPQRSTUVWXY";
@@ -299,7 +303,8 @@ TEST_F(FormPresenterTest, ExitRemembersTheSettingsFileAndCancelDoesNot) {
     m_presenter.Exit();
     EXPECT_EQ(m_profile.stored, m_dir / "now.amd");
     EXPECT_EQ(m_view.ended, true);
-    EXPECT_FALSE(m_presenter.Command(form::kHelpId)); // the front-end's own
+    EXPECT_TRUE(m_presenter.Command(form::kHelpId)); // without a viewer, nothing to show
+    EXPECT_FALSE(m_presenter.Command(1084));         // no such control
 }
 
 // Sets the bounds and names of a small N and P table as a user would type them.
@@ -348,7 +353,8 @@ TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
     EXPECT_TRUE(request.mustExist);
     EXPECT_EQ(request.initialName, std::filesystem::path("design") / "amp.net");
     EXPECT_EQ(request.defaultExtension, "NET");
-    EXPECT_EQ(request.filter, "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||");
+    EXPECT_FALSE(request.patternAsName);
+    EXPECT_EQ(Filters(request), "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*|");
     EXPECT_EQ(request.startFolder, m_startDir);
 }
 
@@ -567,6 +573,35 @@ TEST_F(FormPresenterTest, WorkingFolderFollowsTheProbeAndLoad) {
     m_presenter.Save();
     EXPECT_EQ(DialogFolder(), m_dir / "tech");
     EXPECT_TRUE(m_prompts.messages.empty());
+}
+
+// Help goes to the viewer, and a page it cannot show is told. A command forwarded while another
+// runs is dropped (a progress display lets events in), and an exception ends the command with a
+// message instead of crossing the window's event handling.
+TEST_F(FormPresenterTest, HelpBusyGuardAndExceptions) {
+    test::FakeViewer viewer;
+    viewer.folder = m_dir.path();
+    m_presenter.setFileViewer(viewer);
+    m_presenter.Run([](form::FormPresenter& presenter) { presenter.Command(form::kHelpId); });
+    EXPECT_EQ(viewer.opened, std::vector<std::filesystem::path>{m_dir / "help.html"});
+    EXPECT_TRUE(m_prompts.messages.empty());
+    viewer.opens = false;
+    m_presenter.Help();
+    EXPECT_EQ(m_prompts.messages, std::vector<std::string>{"Error: Cannot open the help page " +
+                                                           QuotedPath(m_dir / "help.html") + "."});
+
+    m_prompts.messages.clear();
+    int inner = 0;
+    m_presenter.Run([&](form::FormPresenter& presenter) {
+        EXPECT_TRUE(presenter.Busy());
+        presenter.Run([&](form::FormPresenter&) { ++inner; });
+        throw std::runtime_error("out of memory");
+    });
+    EXPECT_EQ(inner, 0);
+    EXPECT_FALSE(m_presenter.Busy());
+    EXPECT_EQ(m_prompts.messages, std::vector<std::string>{"out of memory"});
+    m_presenter.Run([&](form::FormPresenter&) { ++inner; });
+    EXPECT_EQ(inner, 1);
 }
 
 } // namespace

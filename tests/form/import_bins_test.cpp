@@ -48,7 +48,9 @@ TEST_F(ImportBinsTest, FillsBothTablesAsLoadDoesAndSavesNothing) {
 
     ASSERT_EQ(m_prompts.requests.size(), 1u);
     EXPECT_FALSE(m_prompts.requests[0].save);
-    EXPECT_NE(m_prompts.requests[0].filter.find("|All Files (*.*)|*.*||"), std::string::npos);
+    EXPECT_EQ(test::Filters(m_prompts.requests[0]),
+              "Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)|"
+              "*.lib;*.spice;*.sp;*.mod;*.ngspice|All Files (*.*)|*.*|");
     EXPECT_TRUE(m_prompts.messages.empty()) << m_prompts.messages.front();
     ASSERT_EQ(m_prompts.infos.size(), 1u);
     // The path as the working folder makes it (with its drive on Windows), then each table's group.

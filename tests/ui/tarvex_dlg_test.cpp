@@ -7,10 +7,10 @@
 
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
+#include "form/start_options.h"
 #include "ui/app_icon.h"
 #include "ui/help_window.h"
 #include "ui/profile.h"
-#include "ui/start_options.h"
 #include "ui/tarvex_dlg.h"
 #include "ui/text_convert.h"
 #include "ui/user_dialogs.h"
@@ -86,8 +86,7 @@ struct Window {
               ++probeCalls;
               return TitleHint{"amp.net", std::nullopt};
           }) {
-        dialog.bind(presenter);
-        presenter.StartUp(settingsFile);
+        dialog.bind(presenter, settingsFile);
         dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog)) {
             qWarning("form not exposed");
@@ -503,10 +502,10 @@ void TarvexDlgTest::pathsFiltersAndFieldBytes() {
     QCOMPARE(ui::ToFieldBytes(QStringLiteral("short"), 19), std::string("short"));
 
     // "All Files" match every name, with or without a dot.
-    QCOMPARE(
-        ui::QtFilterFromPipes("Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||"),
-        QStringLiteral("Net Files (*.net);;Backup Files (*.ant);;All Files (*)"));
-    QCOMPARE(ui::QtFilterFromPipes("MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||"),
+    const form::FileFilter all{"All Files (*.*)", {"*.*"}};
+    QCOMPARE(ui::QtFilter({{"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, all}),
+             QStringLiteral("Net Files (*.net);;Backup Files (*.ant);;All Files (*)"));
+    QCOMPARE(ui::QtFilter({{"MODxy Files (*.amd)", {"*.amd"}}, all}),
              QStringLiteral("MODxy Files (*.amd);;All Files (*)"));
 }
 
@@ -514,7 +513,7 @@ void TarvexDlgTest::commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("action");
     QTest::addColumn<QString>("file");
-    using Action = ui::StartOptions::Action;
+    using Action = form::StartOptions::Action;
     const QString amd = QStringLiteral("tech/c35.amd");
     QTest::newRow("nothing") << QStringList{} << int(Action::Run) << QString();
     QTest::newRow("a settings file") << QStringList{amd} << int(Action::Run) << amd;
@@ -534,10 +533,14 @@ void TarvexDlgTest::commandLine() {
     QFETCH(QStringList, arguments);
     QFETCH(int, action);
     QFETCH(QString, file);
-    const ui::StartOptions options = ui::ParseStartOptions(QStringList{QStringLiteral("tarvex")} + arguments);
+    std::vector<std::string> bytes;
+    for (const QString& argument : arguments) {
+        bytes.push_back(argument.toStdString());
+    }
+    const form::StartOptions options = form::ParseStartOptions(bytes, "1.0");
     QCOMPARE(int(options.action), action);
-    QCOMPARE(options.settingsFile.value_or(QString()), file);
-    QCOMPARE(options.text.isEmpty(), options.action == ui::StartOptions::Action::Run);
+    QCOMPARE(QString::fromStdString(options.settingsFile.value_or(std::string())), file);
+    QCOMPARE(options.text.empty(), options.action == form::StartOptions::Action::Run);
     if (!options.settingsFile) {
         return;
     }
@@ -549,7 +552,7 @@ void TarvexDlgTest::commandLine() {
     SetKeyText(settings.keyN, "NX");
     std::filesystem::create_directory(dir / "tech");
     QVERIFY(!SaveSettings(dir / "tech" / "c35.amd", settings));
-    Window window(m_prompts, dir.path() / ui::ToPath(*options.settingsFile));
+    Window window(m_prompts, dir.path() / *options.settingsFile);
     QCOMPARE(Field(window.dialog, 1060)->text(), QStringLiteral("1e-06"));
     QCOMPARE(Field(window.dialog, 1127)->text(), QStringLiteral("pch_long_name_w4_l3"));
     QCOMPARE(Field(window.dialog, 1028)->text(), QStringLiteral("NX"));

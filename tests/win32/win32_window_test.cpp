@@ -8,10 +8,10 @@
 
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
+#include "form/start_options.h"
 #include "settings/settings_file.h"
 #include "win32/profile.h"
 #include "win32/resource_ids.h"
-#include "win32/start_options.h"
 #include "win32/tarvex_dlg.h"
 #include "win32/text.h"
 #include "win32/user_dialogs.h"
@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvex::win32 {
@@ -185,32 +186,20 @@ TEST_F(Win32Form, ControlsSitAtTheirDialogUnitRectangles) {
         const RECT got = InDialog(dialog, control);
         EXPECT_EQ(Edges(got), Edges(want));
     };
-    for (const form::ButtonLayout& button : form::kButtons) {
-        expect(button.id, button.rect, L"Button");
-        EXPECT_EQ(form.text(button.id), Wide(button.text));
-        const auto kind = GetWindowLongPtrW(form.item(button.id), GWL_STYLE) & BS_TYPEMASK;
-        EXPECT_EQ(kind, button.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) << button.id;
-    }
-    std::size_t controls = form::kButtons.size();
-    for (const form::GroupLayout* group : form::kGroups) {
-        for (int i = 0; i < kBoundCount; ++i) {
-            expect(group->widthBoundIds[i],
-                   {form::kWidthBoundX[i], group->widthBoundY, form::kWidthBoundWidth, form::kBoundHeight},
-                   L"Edit");
-            expect(group->lengthBoundIds[i],
-                   {form::kLengthBoundX, group->lengthBoundY[i], form::kLengthBoundWidth, form::kBoundHeight},
-                   L"Edit");
+    std::size_t controls = 0;
+    for (const form::Control& control : form::kControls) {
+        if (control.id == form::kNoControlId) {
+            continue;
         }
-        for (int w = 0; w < kBinCount; ++w) {
-            for (int l = 0; l < kBinCount; ++l) {
-                expect(group->nameIds[w][l],
-                       {group->nameColumnX[w], group->nameRowY[l], form::kNameWidth, form::kNameHeight},
-                       L"Edit");
-            }
+        const bool button =
+            control.kind == form::ControlKind::Button || control.kind == form::ControlKind::DefaultButton;
+        expect(control.id, control.rect, button ? L"Button" : L"Edit");
+        ++controls;
+        if (button) {
+            EXPECT_EQ(form.text(control.id), Wide(control.text));
+            const auto kind = GetWindowLongPtrW(form.item(control.id), GWL_STYLE) & BS_TYPEMASK;
+            EXPECT_EQ(kind, control.id == form::kExitId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) << control.id;
         }
-        expect(group->keyId,
-               {form::kKeyField.x, group->keyFieldY, form::kKeyField.width, form::kKeyField.height}, L"Edit");
-        controls += 2 * kBoundCount + kBinCount * kBinCount + 1;
     }
     EXPECT_EQ(controls, form::kTabOrder.size());
 
@@ -377,24 +366,24 @@ TEST_F(Win32Form, StartLoadsTheRememberedFile) {
 // tarvex.exe [FILE.amd]: the file given is opened at start instead of the remembered one, its
 // Keys shown.
 TEST_F(Win32Form, CommandLineOpensASettingsFile) {
-    using Action = StartOptions::Action;
+    using Action = form::StartOptions::Action;
     const struct {
-        std::vector<std::wstring> arguments;
+        std::vector<std::string> arguments;
         Action action;
-        std::wstring file;
+        std::string file;
     } cases[] = {
-        {{}, Action::Run, L""},
-        {{L"tech\\c35.amd"}, Action::Run, L"tech\\c35.amd"},
-        {{L"--help"}, Action::Help, L""},
-        {{L"c35.amd", L"-h"}, Action::Help, L""},
-        {{L"--version"}, Action::Version, L""},
-        {{L"a.amd", L"b.amd"}, Action::UsageError, L""},
-        {{L"--bogus", L"-h"}, Action::UsageError, L""},
+        {{}, Action::Run, ""},
+        {{"tech\\c35.amd"}, Action::Run, "tech\\c35.amd"},
+        {{"--help"}, Action::Help, ""},
+        {{"c35.amd", "-h"}, Action::Help, ""},
+        {{"--version"}, Action::Version, ""},
+        {{"a.amd", "b.amd"}, Action::UsageError, ""},
+        {{"--bogus", "-h"}, Action::UsageError, ""},
     };
     for (const auto& c : cases) {
-        const StartOptions options = ParseStartOptions(c.arguments);
+        const form::StartOptions options = form::ParseStartOptions(c.arguments, "1.0");
         EXPECT_EQ(options.action, c.action) << c.arguments.size();
-        EXPECT_EQ(options.settingsFile.value_or(L"").native(), c.file);
+        EXPECT_EQ(options.settingsFile.value_or(""), c.file);
         EXPECT_EQ(options.text.empty(), c.action == Action::Run);
     }
 
@@ -613,9 +602,11 @@ TEST(Win32Text, FieldBytesKeepWholeCharacters) {
 
 TEST(Win32Dialogs, FiltersBecomeNulSeparated) {
     constexpr wchar_t kExpected[] = L"MODxy Files (*.amd)\0*.amd\0All Files (*.*)\0*.*\0\0";
-    EXPECT_EQ(NulSeparatedFilter("MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*||"),
+    const form::FileFilter all{"All Files (*.*)", {"*.*"}};
+    EXPECT_EQ(NulSeparatedFilter({{"MODxy Files (*.amd)", {"*.amd"}}, all}),
               std::wstring(kExpected, std::size(kExpected) - 1));
-    EXPECT_EQ(NulSeparatedFilter("All Files (*.*)|*.*"), std::wstring(L"All Files (*.*)\0*.*\0", 20));
+    EXPECT_EQ(NulSeparatedFilter({all}), std::wstring(L"All Files (*.*)\0*.*\0\0", 21));
+    EXPECT_EQ(JoinedPatterns({"Models (*.lib *.sp)", {"*.lib", "*.sp"}}), L"*.lib;*.sp");
 }
 
 // The stop message: a box captioned "Tarvex" with the message and OK, its details (when there are
@@ -704,22 +695,29 @@ TEST(Win32Dialogs, OpenDialogReturnsTheChosenPath) {
     Form form;
     Win32UserDialogs dialogs(form.window);
     form::FileRequest request;
-    request.filter = "Net Files (*.net)|*.net|Backup Files (*.ant)|*.ant|All Files (*.*)|*.*||";
+    request.filters = {
+        {"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, {"All Files (*.*)", {"*.*"}}};
     request.defaultExtension = "NET";
     request.initialName = "amp.net";
     request.startFolder = folder;
-    g_fileDialog = {};
-    g_ticks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerFileDialog);
-    const auto chosen = dialogs.askFile(request);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(g_fileDialog.owner, form.hwnd());
-    EXPECT_EQ(g_fileDialog.filterCount, 3);
-    EXPECT_EQ(g_fileDialog.firstFilter, L"Net Files (*.net)");
-    EXPECT_EQ(g_fileDialog.offered, L"amp.net");
-    ASSERT_TRUE(chosen);
-    EXPECT_TRUE(std::filesystem::equivalent(*chosen, folder / L"Verst\u00e4rker \u03a9.net"))
-        << chosen->string();
+    form::FileRequest settings = request; // as Save asks: its pattern in the name box
+    settings.filters = {{"MODxy Files (*.amd)", {"*.amd"}}, {"All Files (*.*)", {"*.*"}}};
+    settings.patternAsName = true;
+    for (const auto& [asked, offered, first] : {std::tuple{request, L"amp.net", L"Net Files (*.net)"},
+                                                std::tuple{settings, L"*.amd", L"MODxy Files (*.amd)"}}) {
+        g_fileDialog = {};
+        g_ticks = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerFileDialog);
+        const auto chosen = dialogs.askFile(asked);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_fileDialog.owner, form.hwnd());
+        EXPECT_EQ(g_fileDialog.filterCount, static_cast<LRESULT>(asked.filters.size()));
+        EXPECT_EQ(g_fileDialog.firstFilter, first);
+        EXPECT_EQ(g_fileDialog.offered, offered);
+        ASSERT_TRUE(chosen);
+        EXPECT_TRUE(std::filesystem::equivalent(*chosen, folder / L"Verst\u00e4rker \u03a9.net"))
+            << chosen->string();
+    }
 }
 
 // The progress display appears once the work has lasted half a second, disables the form, and its

@@ -129,7 +129,6 @@ int RenderRun(const QString& formOut, const QString& detailsOut) {
     ScriptedPrompts prompts(folder / "amp.net");
     form::FormPresenter presenter(window, prompts, profile, [] { return TitleHint{}; });
     window.bind(presenter);
-    presenter.StartUp();
     window.show();
     presenter.Process();
     QApplication::processEvents();
@@ -180,7 +179,6 @@ int RenderForm(const QString& out, const QString& settingsFile) {
     ui::QtUserDialogs dialogs(&window);
     form::FormPresenter presenter(window, dialogs, profile, [] { return TitleHint{}; });
     window.bind(presenter);
-    presenter.StartUp();
     window.show();
     QApplication::processEvents();
     return window.grab().save(out, "PNG") ? 0 : 1;
