@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <set>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -37,7 +36,7 @@ struct CheckOptions {
 // The rewritten netlist goes nowhere: only the devices met on the way count.
 class DiscardWriter final : public ByteWriter {
 public:
-    bool write(std::string_view /*bytes*/) override { return true; }
+    std::error_code write(std::string_view /*bytes*/) override { return {}; }
 };
 
 // What the netlists of one check hold, across all of them.
@@ -134,10 +133,10 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     const bool onlyBackupLeft = plan.moveAside && !std::filesystem::exists(plan.chosen, ignored) &&
                                 std::filesystem::exists(plan.backup, ignored);
     const std::filesystem::path path = onlyBackupLeft ? plan.backup : plan.chosen;
-    errno = 0;
-    const FilePtr file = OpenFile(path, "r");
+    std::error_code openError;
+    const FilePtr file = OpenFile(path, "r", openError);
     if (!file) {
-        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(errno) + ".");
+        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(openError.value()) + ".");
         return false;
     }
     StreamOptions options;
@@ -162,9 +161,9 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     };
     FileReader reader(file.get());
     DiscardWriter nowhere;
-    errno = 0;
-    if (RewriteStream(reader, nowhere, rules, options).status == StreamStatus::ReadFailed) {
-        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(errno) + ".");
+    const StreamResult result = RewriteStream(reader, nowhere, rules, options);
+    if (result.status == StreamStatus::ReadFailed) {
+        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(result.error) + ".");
         return false;
     }
     return true;
@@ -248,9 +247,9 @@ int RunCheck(const CheckOptions& options) {
                              Summary(findings) + ModelSummary(findings);
     const bool toStderr = options.rules.report == "-";
     std::FILE* out = toStderr ? stderr : stdout;
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+    if (const std::error_code error = WriteAndFlush(out, text)) {
         PrintError(std::string("Error: Cannot write standard ") + (toStderr ? "error" : "output") + ": " +
-                   ErrorText(errno) + ".");
+                   ErrorText(error) + ".");
         return kExitError;
     }
     if (status == kExitOk && (findings.kept > 0 || findings.modelProblems > 0)) {

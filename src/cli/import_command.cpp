@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <memory>
@@ -46,8 +45,8 @@ std::vector<std::filesystem::path> Paths(const std::vector<std::string>& texts) 
 }
 
 bool Print(const std::string& text) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-        PrintError("Error: Cannot write standard output: " + ErrorText(errno) + ".");
+    if (const std::error_code error = WriteAndFlush(stdout, text)) {
+        PrintError("Error: Cannot write standard output: " + ErrorText(error) + ".");
         return false;
     }
     return true;
@@ -191,10 +190,8 @@ int RunImport(const ImportOptions& options) {
     }
     std::array<unsigned char, kSettingsFileSize> bytes{};
     WriteSettings(settings, bytes);
-    std::error_code written;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), replacement.file()) != bytes.size()) {
-        written = std::error_code(errno, std::generic_category());
-    }
+    std::error_code written =
+        FileWriter(replacement.file()).write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     if (const std::error_code closed = replacement.close(); !written) {
         written = closed;
     }

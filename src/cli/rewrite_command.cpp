@@ -12,7 +12,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -86,10 +85,10 @@ int RunRewrite(const RewriteOptions& options) {
             PrintError("Error: " + inputName + " is a folder, not a netlist. No file was changed.");
             return kExitError;
         }
-        errno = 0;
-        inFile = OpenFile(inputPath, "r");
+        std::error_code openError;
+        inFile = OpenFile(inputPath, "r", openError);
         if (!inFile) {
-            PrintError("Error: Cannot read " + inputName + ": " + ErrorText(errno) + ".");
+            PrintError("Error: Cannot read " + inputName + ": " + ErrorText(openError.value()) + ".");
             return kExitError;
         }
         in = inFile.get();
@@ -138,10 +137,10 @@ int RunRewrite(const RewriteOptions& options) {
         }
         out = replacement->file();
     } else {
-        errno = 0;
-        outFile = OpenFile(outputPath, "w");
+        std::error_code openError;
+        outFile = OpenFile(outputPath, "w", openError);
         if (!outFile) {
-            PrintError("Error: Cannot create " + outputName + ": " + ErrorText(errno) + ".");
+            PrintError("Error: Cannot create " + outputName + ": " + ErrorText(openError.value()) + ".");
             return kExitError;
         }
         out = outFile.get();
@@ -151,11 +150,10 @@ int RunRewrite(const RewriteOptions& options) {
 
     FileReader reader(in);
     FileWriter writer(out);
-    errno = 0;
     const StreamResult result =
         RewriteStream(reader, writer, *loaded.rules,
                       WatchDevices(fromStdin ? "<stdin>" : options.input, report, options.rules.threads));
-    const int streamError = errno;
+    const std::error_code& streamError = result.error;
     // What became of OUTPUT when the run fails: a replaced file is left as it was.
     const std::string aftermath =
         replacement ? " " + outputName + " was not changed." : " The output is incomplete.";
@@ -171,9 +169,8 @@ int RunRewrite(const RewriteOptions& options) {
                 status = kExitError;
             }
         } else if (outFile) {
-            errno = 0;
-            if (std::fclose(outFile.release()) != 0) {
-                PrintError("Error: Cannot write " + outputName + ": " + ErrorText(errno) + "." + aftermath);
+            if (const std::error_code error = CloseFile(std::move(outFile))) {
+                PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) + "." + aftermath);
                 status = kExitError;
             }
         }

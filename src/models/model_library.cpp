@@ -4,7 +4,6 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -442,23 +441,26 @@ std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, st
         error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
         return std::nullopt;
     }
-    errno = 0;
-    const FilePtr file = OpenFile(path, "rb");
+    std::error_code openError;
+    const FilePtr file = OpenFile(path, "rb", openError);
     if (!file) {
-        error = ErrorText(errno);
+        error = ErrorText(openError.value());
         return std::nullopt;
     }
     std::string text;
     char buffer[1 << 14];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, got);
+    FileReader reader(file.get());
+    for (;;) {
+        const ReadResult read = reader.read(buffer);
+        if (read.error) {
+            error = ErrorText(read.error);
+            return std::nullopt;
+        }
+        if (read.size == 0) {
+            return text;
+        }
+        text.append(buffer, read.size);
     }
-    if (std::ferror(file.get())) {
-        error = ErrorText(errno);
-        return std::nullopt;
-    }
-    return text;
 }
 
 ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,

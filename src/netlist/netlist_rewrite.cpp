@@ -4,7 +4,6 @@
 #include "netlist/chunk_rewrite.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -102,21 +101,22 @@ public:
 
     // At the end of the input: flushes out.
     StreamStatus finish() {
-        if (!m_out.flush()) {
-            m_error = errno;
+        if (const std::error_code error = m_out.flush()) {
+            m_error = error;
             return StreamStatus::WriteFailed;
         }
         return StreamStatus::Completed;
     }
 
-    StreamResult result(StreamStatus status) {
+    StreamResult result(StreamStatus status, std::error_code error) {
         StreamResult result;
         result.status = status;
+        result.error = error;
         result.report = std::move(m_report);
         return result;
     }
 
-    int writeError() const { return m_error; }
+    const std::error_code& writeError() const { return m_error; }
 
 private:
     bool write(std::string_view bytes) {
@@ -124,8 +124,8 @@ private:
             return true;
         }
         m_report.bytesWritten += bytes.size();
-        if (!m_out.write(bytes)) {
-            m_error = errno;
+        if (const std::error_code error = m_out.write(bytes)) {
+            m_error = error;
             return false;
         }
         return true;
@@ -135,18 +135,15 @@ private:
     const RewriteRules& m_rules;
     const StreamOptions& m_options;
     RunReport m_report;
-    int m_error = 0;
+    std::error_code m_error; // of the failed write
 };
 
-// A run's outcome and the errno that goes with a failed read or write.
-struct Outcome {
-    StreamResult result;
-    int error = 0;
-};
-
-Outcome Finish(Emitter& emitter, StreamStatus status, int readError = 0) {
-    const int error = status == StreamStatus::ReadFailed ? readError : emitter.writeError();
-    return {emitter.result(status), error};
+// The run's result with the error that goes with a failed read or write.
+StreamResult Finish(Emitter& emitter, StreamStatus status, std::error_code readError = {}) {
+    const std::error_code error = status == StreamStatus::ReadFailed    ? readError
+                                  : status == StreamStatus::WriteFailed ? emitter.writeError()
+                                                                        : std::error_code();
+    return emitter.result(status, error);
 }
 
 // The threads of a parallel run. Workers take turns at reading the next chunk (one at a time, so
@@ -219,8 +216,8 @@ public:
         m_forWorkers.notify_one();
     }
 
-    // The errno of a failed read, once next() has returned nothing; 0 when the input ended well.
-    int readError() const { return m_readError; }
+    // The error of a failed read, once next() has returned nothing; none when the input ended well.
+    const std::error_code& readError() const { return m_readError; }
     bool readFailed() const { return m_readFailed; }
 
 private:
@@ -296,15 +293,14 @@ private:
 
     // Reads the next chunk into slot, this worker's turn at reading; false when the run ends here.
     bool readInto(Slot* slot) {
-        bool ok = false;
-        int error = 0;
+        std::error_code error;
         try {
-            ok = m_reader.fill(slot->chunk);
-            error = errno;
+            error = m_reader.fill(slot->chunk);
         } catch (...) {
             fail(std::current_exception());
             return false;
         }
+        const bool ok = !error;
         const bool done = !ok || slot->chunk.last;
         {
             const std::lock_guard lock(m_mutex);
@@ -376,12 +372,12 @@ private:
     bool m_stopping = false;
     bool m_readDone = false; // the last chunk has been read, or reading failed
     bool m_readFailed = false;
-    int m_readError = 0;
+    std::error_code m_readError;
     std::exception_ptr m_failure;
 };
 
-Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
-                    const Plan& plan, TaskRunner* runner) {
+StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
+                         const Plan& plan, TaskRunner* runner) {
     Pipeline pipeline(reader, rewriter, plan, runner, std::move(first));
     while (Pipeline::Slot* slot = pipeline.next()) {
         const StreamStatus status = emitter.emit(slot->chunk);
@@ -396,9 +392,9 @@ Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewri
     return Finish(emitter, emitter.finish());
 }
 
-Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
+StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
     const Plan plan = MakePlan(options);
-    const ChunkRewriter::Record record = !options.onDevice ? ChunkRewriter::Record::None
+    const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
                                                             : ChunkRewriter::Record::All;
     const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
@@ -407,8 +403,8 @@ Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const St
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
-        if (!reader.fill(chunk)) {
-            return Finish(emitter, StreamStatus::ReadFailed, errno);
+        if (const std::error_code error = reader.fill(chunk)) {
+            return Finish(emitter, StreamStatus::ReadFailed, error);
         }
         if (plan.threads > 1 && !chunk.last) {
             return RunParallel(reader, std::move(chunk), rewriter, emitter, plan, options.tuning.runner);
@@ -426,13 +422,7 @@ Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const St
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {
-    Outcome outcome = Run(in, out, rules, options);
-    // Set last, after every other thread has ended, so that the caller sees the failed call's errno.
-    if (outcome.result.status == StreamStatus::ReadFailed ||
-        outcome.result.status == StreamStatus::WriteFailed) {
-        errno = outcome.error;
-    }
-    return std::move(outcome.result);
+    return Run(in, out, rules, options);
 }
 
 } // namespace tarvex

@@ -122,11 +122,10 @@ std::string CannotRead(const fs::path& path, const std::error_code& error) {
 
 // Opens path for the comparison; the message when it exists but cannot be read.
 std::optional<std::string> OpenToCompare(const fs::path& path, FilePtr& file) {
-    errno = 0;
-    file = OpenFile(path, "r");
-    const int openError = errno;
+    std::error_code error;
+    file = OpenFile(path, "r", error);
     if (!file && Exists(path)) {
-        return CannotRead(path, {openError != 0 ? openError : EIO, std::generic_category()});
+        return CannotRead(path, error ? error : std::error_code(EIO, std::generic_category()));
     }
     return std::nullopt;
 }
@@ -279,10 +278,11 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const Rew
         }
     }
 
-    errno = 0;
-    const FilePtr source = OpenFile(plan.source, "r");
+    std::error_code openError;
+    const FilePtr source = OpenFile(plan.source, "r", openError);
     if (!source) {
-        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(errno) + "." +
+        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " +
+                        ErrorText(openError.value()) + "." +
                         (plan.moveAside ? KeptNote(plan) : std::string());
         return outcome;
     }
@@ -300,9 +300,8 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const Rew
 
     FileReader reader(source.get());
     FileWriter writer(target.file());
-    errno = 0;
     StreamResult streamed = RewriteStream(reader, writer, rules, options);
-    const int streamError = errno;
+    const std::error_code& streamError = streamed.error;
     outcome.report = std::move(streamed.report);
     switch (streamed.status) {
     case StreamStatus::Completed:
