@@ -72,6 +72,28 @@ TEST(ProcessFaultTest, ReadOnlyNetlistAndBackupAreMovedNotWritten) {
     EXPECT_EQ(ReadAll(dir / "amp.net"), Expected(kNetlist));
 }
 
+// Moved from the process tests, where it skipped as root: without the capabilities that let root
+// read anything, the unreadable netlist is refused before anything is moved.
+TEST(ProcessFaultTest, NetlistWithoutReadPermissionIsRefusedBeforeTheMoveAside) {
+    const test::PermissionBitsHonoured honoured;
+    if (honoured.skipReason()) {
+        GTEST_SKIP() << *honoured.skipReason();
+    }
+    const TempDir dir;
+    WriteFileBytes(dir / "amp.ant", kOldOutput);
+    WriteFileBytes(dir / "amp.net", kNetlist);
+    fs::permissions(dir / "amp.net", fs::perms::none);
+
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
+
+    EXPECT_EQ(outcome.error.value_or(""),
+              "Error: Cannot read " + Q(dir / "amp.net") + ": Permission denied. No file was changed.");
+    fs::permissions(dir / "amp.net", fs::perms::owner_read);
+    EXPECT_EQ(ReadAll(dir / "amp.net"), kNetlist);
+    EXPECT_EQ(ReadAll(dir / "amp.ant"), kOldOutput);
+    EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
+}
+
 TEST(ProcessFaultTest, ReadOnlyFolderStopsBeforeTheMoveAside) {
     const test::PermissionBitsHonoured honoured;
     if (honoured.skipReason()) {

@@ -145,6 +145,26 @@ TEST(SettingsFaultTest, ReadOnlyFileLoadsButSaveReportsAndChangesNothing) {
     EXPECT_EQ(ReadAll(dir / "s.amd"), content);
 }
 
+// Moved from the settings tests, where it skipped as root.
+TEST(SettingsFaultTest, ReadOnlyFileStillLoads) {
+    const test::PermissionBitsHonoured honoured;
+    if (honoured.skipReason()) {
+        GTEST_SKIP() << *honoured.skipReason();
+    }
+    const TempDir dir;
+    std::string content(kSettingsFileSize, '\0');
+    PutBounds(content, 0, {1e-6, 2e-6, 0, 0, 0, 0});
+    PutText(content, Cell(0, 0, 0), "SHARED");
+    WriteFileBytes(dir / "shared.amd", content);
+    fs::permissions(dir / "shared.amd", fs::perms::owner_read | fs::perms::group_read);
+
+    const LoadResult loaded = LoadSettings(dir / "shared.amd");
+
+    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    EXPECT_TRUE(loaded.readOnly);
+    EXPECT_EQ(Image(loaded.settings), content);
+}
+
 TEST(SettingsFaultTest, MissingFileInReadOnlyFolderIsReportedNotCreated) {
     const test::PermissionBitsHonoured honoured;
     if (honoured.skipReason()) {
