@@ -5,11 +5,8 @@
 #include "netlist/parallel_rewrite.h"
 
 #include <algorithm>
-#include <exception>
-#include <memory>
 #include <thread>
 #include <utility>
-#include <vector>
 
 namespace tarvex {
 namespace {
