@@ -169,6 +169,43 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     return true;
 }
 
+// Reads the --models libraries, adding them to files, into models and the map's cards; false
+// (after printing why) when they cannot be read.
+bool ReadModels(const CheckOptions& options, std::vector<RunFile>& files, std::optional<ModelIndex>& models,
+                std::vector<MapCard>& cards) {
+    if (options.models.empty()) {
+        return true;
+    }
+    std::vector<std::filesystem::path> paths;
+    for (const std::string& model : options.models) {
+        paths.push_back(PathFromText(model));
+        files.push_back({paths.back(), "model library"});
+    }
+    const ModelLibrary library = ReadModelLibrary(paths, options.sections);
+    for (const LibraryNote& error : library.errors) {
+        PrintError("Error: " + error.text + ".");
+    }
+    if (!library.errors.empty()) {
+        return false;
+    }
+    models.emplace(library);
+    cards = MapCards(library);
+    return true;
+}
+
+// The map may name no file of the run: not the settings, a model library, a netlist, the netlist
+// a process would write or its backup, nor the report. The message when it does.
+std::optional<std::string> CheckMapPath(const CheckOptions& options, const std::vector<RunFile>& files) {
+    if (!options.map) {
+        return std::nullopt;
+    }
+    std::vector<RunFile> mapClashes = files;
+    if (options.rules.report && *options.rules.report != "-") {
+        mapClashes.push_back({PathFromText(*options.rules.report), "report"});
+    }
+    return CheckOverwrite("map", PathFromText(*options.map), mapClashes);
+}
+
 // Every netlist is read once, even after one fails. The grids and the list go to standard output,
 // or to standard error when the report takes standard output.
 int RunCheck(const CheckOptions& options) {
@@ -186,33 +223,12 @@ int RunCheck(const CheckOptions& options) {
     }
     std::optional<ModelIndex> models;
     std::vector<MapCard> cards;
-    if (!options.models.empty()) {
-        std::vector<std::filesystem::path> paths;
-        for (const std::string& model : options.models) {
-            paths.push_back(PathFromText(model));
-            files.push_back({paths.back(), "model library"});
-        }
-        const ModelLibrary library = ReadModelLibrary(paths, options.sections);
-        for (const LibraryNote& error : library.errors) {
-            PrintError("Error: " + error.text + ".");
-        }
-        if (!library.errors.empty()) {
-            return kExitError;
-        }
-        models.emplace(library);
-        cards = MapCards(library);
+    if (!ReadModels(options, files, models, cards)) {
+        return kExitError;
     }
-    // The map may name no file of the run: not the settings, a model library, a netlist, the netlist
-    // a process would write or its backup, nor the report.
-    if (options.map) {
-        std::vector<RunFile> mapClashes = files;
-        if (options.rules.report && *options.rules.report != "-") {
-            mapClashes.push_back({PathFromText(*options.rules.report), "report"});
-        }
-        if (const auto clash = CheckOverwrite("map", PathFromText(*options.map), mapClashes)) {
-            PrintError(*clash);
-            return kExitError;
-        }
+    if (const auto clash = CheckMapPath(options, files)) {
+        PrintError(*clash);
+        return kExitError;
     }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {

@@ -345,6 +345,34 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+namespace {
+
+// The scale factor of the suffix that rest (in lower case) starts with, with its length in used;
+// 1 and 0 without one.
+double SuffixFactor(std::string_view rest, std::size_t& used) {
+    used = 0;
+    if (rest.starts_with("meg")) {
+        used = 3;
+        return 1e6;
+    }
+    if (rest.starts_with("mil")) {
+        used = 3;
+        return 25.4e-6;
+    }
+    static constexpr std::pair<char, double> kSuffixes[] = {{'t', 1e12},  {'g', 1e9},  {'k', 1e3},
+                                                            {'m', 1e-3},  {'u', 1e-6}, {'n', 1e-9},
+                                                            {'p', 1e-12}, {'f', 1e-15}};
+    for (const auto& [letter, factor] : kSuffixes) {
+        if (!rest.empty() && rest[0] == letter) {
+            used = 1;
+            return factor;
+        }
+    }
+    return 1.0;
+}
+
+} // namespace
+
 std::optional<double> ParseSpiceNumber(std::string_view text) {
     std::size_t i = 0;
     std::string number;
@@ -387,45 +415,8 @@ std::optional<double> ParseSpiceNumber(std::string_view text) {
         return std::nullopt;
     }
     const std::string rest = LowerText(text.substr(i));
-    double factor = 1.0;
     std::size_t used = 0;
-    if (rest.rfind("meg", 0) == 0) {
-        factor = 1e6;
-        used = 3;
-    } else if (rest.rfind("mil", 0) == 0) {
-        factor = 25.4e-6;
-        used = 3;
-    } else if (!rest.empty()) {
-        switch (rest[0]) {
-        case 't':
-            factor = 1e12;
-            break;
-        case 'g':
-            factor = 1e9;
-            break;
-        case 'k':
-            factor = 1e3;
-            break;
-        case 'm':
-            factor = 1e-3;
-            break;
-        case 'u':
-            factor = 1e-6;
-            break;
-        case 'n':
-            factor = 1e-9;
-            break;
-        case 'p':
-            factor = 1e-12;
-            break;
-        case 'f':
-            factor = 1e-15;
-            break;
-        default:
-            break;
-        }
-        used = factor == 1.0 ? 0 : 1;
-    }
+    const double factor = SuffixFactor(rest, used);
     for (std::size_t k = used; k < rest.size(); ++k) {
         if (!IsLetter(rest[k])) {
             return std::nullopt; // "1.2*x", "2u+1": an expression
