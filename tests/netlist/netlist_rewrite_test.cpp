@@ -50,21 +50,6 @@ StreamRun RunStream(std::string_view input, const RewriteRules& rules, std::size
     return run;
 }
 
-// The reference: split into lines by hand and rewrite each one the literal way.
-std::string RewriteLineByLine(std::string_view input, const RewriteRules& rules) {
-    std::string out;
-    std::size_t pos = 0;
-    while (pos < input.size()) {
-        std::size_t end = input.find_first_of("\r\n", pos);
-        end = end == std::string_view::npos                                              ? input.size()
-              : (input[end] == '\r' && end + 1 < input.size() && input[end + 1] == '\n') ? end + 2
-                                                                                         : end + 1;
-        out += test::LiteralRewriteLine(std::string(input.substr(pos, end - pos)), rules);
-        pos = end;
-    }
-    return out;
-}
-
 TEST(RewriteStreamTest, GoldenNetlist) {
     const std::filesystem::path dir = std::filesystem::path(TARVEX_TEST_DATA_DIR) / "rewrite_basic";
     const std::string input = test::ReadFileBytes(dir / "input.net");
@@ -157,7 +142,7 @@ TEST(RewriteStreamTest, MatchesLineByLineOnRandomInput) {
             const char* piece = pieces[random() % std::size(pieces)];
             input += (piece[0] == '\0') ? std::string(1, '\0') : std::string(piece);
         }
-        const std::string expected = RewriteLineByLine(input, rules);
+        const std::string expected = test::ReferenceRewrite(input, rules);
         ASSERT_EQ(RunStream(input, rules).output, expected) << "round " << round;
         ASSERT_EQ(RunStream(input, rules, 1 + random() % 16).output, expected) << "round " << round;
     }
@@ -171,7 +156,7 @@ TEST(RewriteStreamTest, DeviceLineStaysBeforeALongRunWithoutKeys) {
         input += "X1 a b c cell_without_a_key\n";
     }
     input += "M2 MODxyP L=1u W=2u\n";
-    const std::string expected = RewriteLineByLine(input, MakeRules());
+    const std::string expected = test::ReferenceRewrite(input, MakeRules());
     const std::string output = RunStream(input, MakeRules()).output;
     EXPECT_TRUE(output == expected) << "output begins \"" << output.substr(0, 40) << "\"";
 }
@@ -266,7 +251,7 @@ TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
         }
         const StreamTuning small{1 + random() % 40, 0};
         const Observed alone = Observe(input, rules, 1, small, 1 + random() % 64);
-        ASSERT_EQ(alone.output, RewriteLineByLine(input, rules)) << "round " << round;
+        ASSERT_EQ(alone.output, test::ReferenceRewrite(input, rules)) << "round " << round;
         for (const unsigned threads : {2u, 3u, 5u}) {
             SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(threads) + " threads");
             const StreamTuning tuning{1 + random() % 40, 2 + random() % 4};
@@ -327,7 +312,7 @@ TEST(RewriteStreamTest, AnInputOfOneChunkStartsNoThread) {
         MemoryReader reader(input);
         StringWriter writer(output);
         EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::Completed);
-        EXPECT_EQ(output, RewriteLineByLine(input, MakeRules()));
+        EXPECT_EQ(output, test::ReferenceRewrite(input, MakeRules()));
         EXPECT_EQ(runner.started(), size < 1000 ? 0u : 3u);
     }
 }
