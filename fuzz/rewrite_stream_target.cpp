@@ -105,13 +105,13 @@ void ReadTable(FuzzInput& in, BinTable& table, char label, const std::string& ow
 class FailingWriter final : public ByteWriter {
 public:
     explicit FailingWriter(std::size_t capacity) : m_capacity(capacity) {}
-    bool write(std::string_view bytes) override {
+    std::error_code write(std::string_view bytes) override {
         if (bytes.size() > m_capacity) {
             m_capacity = 0;
-            return false;
+            return std::make_error_code(std::errc::no_space_on_device);
         }
         m_capacity -= bytes.size();
-        return true;
+        return {};
     }
 
 private:
@@ -122,14 +122,14 @@ private:
 class FailingReader final : public ByteReader {
 public:
     FailingReader(std::string_view data, std::size_t good) : m_data(data.substr(0, good)) {}
-    std::optional<std::size_t> read(std::span<char> buffer) override {
+    ReadResult read(std::span<char> buffer) override {
         if (m_data.empty()) {
-            return std::nullopt;
+            return {0, std::make_error_code(std::errc::io_error)};
         }
         const std::size_t count = std::min(buffer.size(), m_data.size());
         std::memcpy(buffer.data(), m_data.data(), count);
         m_data.remove_prefix(count);
-        return count;
+        return {count, {}};
     }
 
 private:
@@ -427,8 +427,9 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         std::string ignored;
         FailingReader failingReader(netlist, faults >> 2);
         StringWriter sink(ignored);
-        if (RewriteStream(failingReader, sink, rules, options).status != StreamStatus::ReadFailed) {
-            return std::string("a read error did not end the run with ReadFailed");
+        const StreamResult failed = RewriteStream(failingReader, sink, rules, options);
+        if (failed.status != StreamStatus::ReadFailed || failed.error != std::errc::io_error) {
+            return std::string("a read error did not end the run with ReadFailed and its error");
         }
     }
     return std::nullopt;

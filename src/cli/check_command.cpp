@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <set>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -37,7 +36,7 @@ struct CheckOptions {
 // The rewritten netlist goes nowhere: only the devices met on the way count.
 class DiscardWriter final : public ByteWriter {
 public:
-    bool write(std::string_view /*bytes*/) override { return true; }
+    std::error_code write(std::string_view /*bytes*/) override { return {}; }
 };
 
 // What the netlists of one check hold, across all of them.
@@ -134,10 +133,10 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     const bool onlyBackupLeft = plan.moveAside && !std::filesystem::exists(plan.chosen, ignored) &&
                                 std::filesystem::exists(plan.backup, ignored);
     const std::filesystem::path path = onlyBackupLeft ? plan.backup : plan.chosen;
-    errno = 0;
-    const FilePtr file = OpenFile(path, "r");
+    std::error_code openError;
+    const FilePtr file = OpenFile(path, "r", openError);
     if (!file) {
-        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(errno) + ".");
+        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(openError.value()) + ".");
         return false;
     }
     StreamOptions options;
@@ -162,12 +161,49 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     };
     FileReader reader(file.get());
     DiscardWriter nowhere;
-    errno = 0;
-    if (RewriteStream(reader, nowhere, rules, options).status == StreamStatus::ReadFailed) {
-        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(errno) + ".");
+    const StreamResult result = RewriteStream(reader, nowhere, rules, options);
+    if (result.status == StreamStatus::ReadFailed) {
+        PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(result.error) + ".");
         return false;
     }
     return true;
+}
+
+// Reads the --models libraries, adding them to files, into models and the map's cards; false
+// (after printing why) when they cannot be read.
+bool ReadModels(const CheckOptions& options, std::vector<RunFile>& files, std::optional<ModelIndex>& models,
+                std::vector<MapCard>& cards) {
+    if (options.models.empty()) {
+        return true;
+    }
+    std::vector<std::filesystem::path> paths;
+    for (const std::string& model : options.models) {
+        paths.push_back(PathFromText(model));
+        files.push_back({paths.back(), "model library"});
+    }
+    const ModelLibrary library = ReadModelLibrary(paths, options.sections);
+    for (const LibraryNote& error : library.errors) {
+        PrintError("Error: " + error.text + ".");
+    }
+    if (!library.errors.empty()) {
+        return false;
+    }
+    models.emplace(library);
+    cards = MapCards(library);
+    return true;
+}
+
+// The map may name no file of the run: not the settings, a model library, a netlist, the netlist
+// a process would write or its backup, nor the report. The message when it does.
+std::optional<std::string> CheckMapPath(const CheckOptions& options, const std::vector<RunFile>& files) {
+    if (!options.map) {
+        return std::nullopt;
+    }
+    std::vector<RunFile> mapClashes = files;
+    if (options.rules.report && *options.rules.report != "-") {
+        mapClashes.push_back({PathFromText(*options.rules.report), "report"});
+    }
+    return CheckOverwrite("map", PathFromText(*options.map), mapClashes);
 }
 
 // Every netlist is read once, even after one fails. The grids and the list go to standard output,
@@ -187,33 +223,12 @@ int RunCheck(const CheckOptions& options) {
     }
     std::optional<ModelIndex> models;
     std::vector<MapCard> cards;
-    if (!options.models.empty()) {
-        std::vector<std::filesystem::path> paths;
-        for (const std::string& model : options.models) {
-            paths.push_back(PathFromText(model));
-            files.push_back({paths.back(), "model library"});
-        }
-        const ModelLibrary library = ReadModelLibrary(paths, options.sections);
-        for (const LibraryNote& error : library.errors) {
-            PrintError("Error: " + error.text + ".");
-        }
-        if (!library.errors.empty()) {
-            return kExitError;
-        }
-        models.emplace(library);
-        cards = MapCards(library);
+    if (!ReadModels(options, files, models, cards)) {
+        return kExitError;
     }
-    // The map may name no file of the run: not the settings, a model library, a netlist, the netlist
-    // a process would write or its backup, nor the report.
-    if (options.map) {
-        std::vector<RunFile> mapClashes = files;
-        if (options.rules.report && *options.rules.report != "-") {
-            mapClashes.push_back({PathFromText(*options.rules.report), "report"});
-        }
-        if (const auto clash = CheckOverwrite("map", PathFromText(*options.map), mapClashes)) {
-            PrintError(*clash);
-            return kExitError;
-        }
+    if (const auto clash = CheckMapPath(options, files)) {
+        PrintError(*clash);
+        return kExitError;
     }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
@@ -248,9 +263,9 @@ int RunCheck(const CheckOptions& options) {
                              Summary(findings) + ModelSummary(findings);
     const bool toStderr = options.rules.report == "-";
     std::FILE* out = toStderr ? stderr : stdout;
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+    if (const std::error_code error = WriteAndFlush(out, text)) {
         PrintError(std::string("Error: Cannot write standard ") + (toStderr ? "error" : "output") + ": " +
-                   ErrorText(errno) + ".");
+                   ErrorText(error) + ".");
         return kExitError;
     }
     if (status == kExitOk && (findings.kept > 0 || findings.modelProblems > 0)) {

@@ -9,7 +9,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <system_error>
 
 namespace tarvex::cli {
@@ -148,16 +147,15 @@ std::optional<std::string> Report::open(const std::string& path) {
     if (path == "-") {
         m_file = stdout;
     } else {
-        errno = 0;
-        m_owned = OpenFile(PathFromText(path), "w");
+        std::error_code openError;
+        m_owned = OpenFile(PathFromText(path), "w", openError);
         if (!m_owned) {
-            return "Error: Cannot create report " + m_name + ": " + ErrorText(errno) + ".";
+            return "Error: Cannot create report " + m_name + ": " + ErrorText(openError.value()) + ".";
         }
         m_file = m_owned.get();
     }
-    errno = 0;
-    m_ok = std::fwrite(kReportHeader.data(), 1, kReportHeader.size(), m_file) == kReportHeader.size();
-    m_error = m_ok ? 0 : errno;
+    m_error = FileWriter(m_file).write(kReportHeader);
+    m_ok = !m_error;
     return std::nullopt;
 }
 
@@ -182,9 +180,9 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
     m_row += ',';
     m_row += ProblemLabel(event);
     m_row += '\n';
-    if (std::fwrite(m_row.data(), 1, m_row.size(), m_file) != m_row.size() && m_ok) {
+    if (const std::error_code error = FileWriter(m_file).write(m_row); error && m_ok) {
         m_ok = false;
-        m_error = errno;
+        m_error = error;
     }
 }
 
@@ -192,16 +190,15 @@ std::optional<std::string> Report::close() {
     if (!m_file) {
         return std::nullopt;
     }
-    // The first failed write's reason: a later flush of the same stream may leave errno unset.
-    errno = 0;
-    bool ok = m_ok && std::fflush(m_file) == 0 && !std::ferror(m_file);
-    const int error = m_ok ? errno : m_error;
+    // The first failed write's reason: a later flush of the same stream may give none.
+    const std::error_code error = m_ok ? FileWriter(m_file).flush() : m_error;
+    bool ok = !error;
     if (m_owned) {
-        ok = std::fclose(m_owned.release()) == 0 && ok;
+        ok = !CloseFile(std::move(m_owned)) && ok;
     }
     m_file = nullptr;
     if (!ok) {
-        return "Error: Cannot write report " + m_name + ": " + ErrorText(error) + ".";
+        return "Error: Cannot write report " + m_name + ": " + ErrorText(error.value()) + ".";
     }
     return std::nullopt;
 }

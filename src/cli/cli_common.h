@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace CLI {
@@ -94,7 +95,7 @@ private:
     std::string m_name;
     std::string m_row; // reused for every row
     bool m_ok = true;
-    int m_error = 0; // errno of the first failed write
+    std::error_code m_error; // of the first failed write
 };
 
 // Opens the --report file when one is named, after refusing a path that is one of files (standard

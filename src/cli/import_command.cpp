@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <memory>
@@ -46,8 +45,8 @@ std::vector<std::filesystem::path> Paths(const std::vector<std::string>& texts) 
 }
 
 bool Print(const std::string& text) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-        PrintError("Error: Cannot write standard output: " + ErrorText(errno) + ".");
+    if (const std::error_code error = WriteAndFlush(stdout, text)) {
+        PrintError("Error: Cannot write standard output: " + ErrorText(error) + ".");
         return false;
     }
     return true;
@@ -99,6 +98,73 @@ int RunList(const std::vector<CardGroup>& groups, const ModelLibrary& library) {
     return Print(text) ? kExitOk : kExitError;
 }
 
+// The error text when the groups for the two tables cannot be chosen; empty when they can.
+std::string ChooseGroups(const std::vector<CardGroup>& groups, const ModelLibrary& library,
+                         const ImportOptions& options, std::optional<CardGroup>& groupN,
+                         std::optional<CardGroup>& groupP) {
+    std::string error;
+    groupN = ChooseGroup(groups, library, ModelType::Nmos, options.groupN, error);
+    groupP = ChooseGroup(groups, library, ModelType::Pmos, options.groupP, error);
+    if (error.empty() && !groupN && !groupP) {
+        error =
+            "Error: The models hold no binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as "
+            "numbers).\n";
+        for (const std::string& note : UnevaluatedBounds(library)) {
+            error += "  " + note + "\n";
+        }
+    }
+    return error;
+}
+
+// Builds the tables of the chosen groups into settings; every reason against either table, each
+// said once (an .option scale stands against both). imported says what went where.
+std::vector<std::string> ImportTables(const std::optional<CardGroup>& groupN,
+                                      const std::optional<CardGroup>& groupP, const ModelLibrary& library,
+                                      SettingsFile& settings, std::string& imported) {
+    std::vector<std::string> reasons;
+    for (const auto& [group, table, title] : {std::tuple{&groupN, &settings.tableN, "N-channel"},
+                                              std::tuple{&groupP, &settings.tableP, "P-channel"}}) {
+        if (!*group) {
+            continue;
+        }
+        const GridResult grid = BuildBinTable(**group, library);
+        for (const std::string& reason : grid.reasons) {
+            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
+                reasons.push_back(reason);
+            }
+        }
+        if (grid.table) {
+            *table = *grid.table;
+            imported += std::string(imported.empty() ? "" : ", ") + (*group)->name + " (" +
+                        std::to_string((*group)->cards.size()) + " cards) in the " + title + " table";
+        }
+    }
+    return reasons;
+}
+
+// Writes settings to output through a ReplacementFile; the message when that fails.
+std::optional<std::string> WriteImported(const std::filesystem::path& output, const SettingsFile& settings) {
+    ReplacementFile replacement(output, output);
+    if (!replacement.file()) {
+        return "Error: Cannot create " + QuotedPath(output) + ": " + ErrorText(replacement.error()) + ".";
+    }
+    std::array<unsigned char, kSettingsFileSize> bytes{};
+    WriteSettings(settings, bytes);
+    std::error_code written =
+        FileWriter(replacement.file()).write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (const std::error_code closed = replacement.close(); !written) {
+        written = closed;
+    }
+    if (!written) {
+        written = replacement.moveIntoPlace();
+    }
+    if (written) {
+        return "Error: Cannot write " + QuotedPath(output) + ": " + ErrorText(written) +
+               ". Nothing was written.";
+    }
+    return std::nullopt;
+}
+
 int RunImport(const ImportOptions& options) {
     const std::vector<std::filesystem::path> models = Paths(options.models);
     const ModelLibrary library = ReadModelLibrary(models, options.sections);
@@ -122,21 +188,9 @@ int RunImport(const ImportOptions& options) {
         PrintError(*clash);
         return kExitError;
     }
-
-    std::string error;
-    const std::optional<CardGroup> groupN =
-        ChooseGroup(groups, library, ModelType::Nmos, options.groupN, error);
-    const std::optional<CardGroup> groupP =
-        ChooseGroup(groups, library, ModelType::Pmos, options.groupP, error);
-    if (error.empty() && !groupN && !groupP) {
-        error =
-            "Error: The models hold no binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as "
-            "numbers).\n";
-        for (const std::string& note : UnevaluatedBounds(library)) {
-            error += "  " + note + "\n";
-        }
-    }
-    if (!error.empty()) {
+    std::optional<CardGroup> groupN;
+    std::optional<CardGroup> groupP;
+    if (const std::string error = ChooseGroups(groups, library, options, groupN, groupP); !error.empty()) {
         std::fputs(error.c_str(), stderr);
         PrintError("Nothing was written.");
         return kExitError;
@@ -154,27 +208,8 @@ int RunImport(const ImportOptions& options) {
         SetKeyText(settings.keyN, kDefaultKeyN);
         SetKeyText(settings.keyP, kDefaultKeyP);
     }
-
-    // Every reason against either table, each said once (an .option scale stands against both).
-    std::vector<std::string> reasons;
     std::string imported;
-    for (const auto& [group, table, title] : {std::tuple{&groupN, &settings.tableN, "N-channel"},
-                                              std::tuple{&groupP, &settings.tableP, "P-channel"}}) {
-        if (!*group) {
-            continue;
-        }
-        const GridResult grid = BuildBinTable(**group, library);
-        for (const std::string& reason : grid.reasons) {
-            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
-                reasons.push_back(reason);
-            }
-        }
-        if (grid.table) {
-            *table = *grid.table;
-            imported += std::string(imported.empty() ? "" : ", ") + (*group)->name + " (" +
-                        std::to_string((*group)->cards.size()) + " cards) in the " + title + " table";
-        }
-    }
+    const std::vector<std::string> reasons = ImportTables(groupN, groupP, library, settings, imported);
     if (!reasons.empty()) {
         for (const std::string& reason : reasons) {
             PrintError("Error: " + reason);
@@ -182,28 +217,8 @@ int RunImport(const ImportOptions& options) {
         PrintError("Nothing was written.");
         return kExitError;
     }
-
-    ReplacementFile replacement(output, output);
-    if (!replacement.file()) {
-        PrintError("Error: Cannot create " + QuotedPath(output) + ": " + ErrorText(replacement.error()) +
-                   ".");
-        return kExitError;
-    }
-    std::array<unsigned char, kSettingsFileSize> bytes{};
-    WriteSettings(settings, bytes);
-    std::error_code written;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), replacement.file()) != bytes.size()) {
-        written = std::error_code(errno, std::generic_category());
-    }
-    if (const std::error_code closed = replacement.close(); !written) {
-        written = closed;
-    }
-    if (!written) {
-        written = replacement.moveIntoPlace();
-    }
-    if (written) {
-        PrintError("Error: Cannot write " + QuotedPath(output) + ": " + ErrorText(written) +
-                   ". Nothing was written.");
+    if (const auto error = WriteImported(output, settings)) {
+        PrintError(*error);
         return kExitError;
     }
     PrintError("Wrote " + QuotedPath(output) + ": " + imported + ".");

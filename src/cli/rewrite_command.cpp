@@ -7,12 +7,11 @@
 #include "console.h"
 
 #include "files/paths.h"
-#include "files/replacement_file.h"
 #include "netlist/process.h"
+#include "netlist/replacing_write.h"
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -56,10 +55,126 @@ OutputPlan PlanOutput(const std::filesystem::path& output) {
     return {false, output};
 }
 
+// The files of one run and how messages name them.
+struct RewriteRun {
+    bool fromStdin = false;
+    bool toStdout = false;
+    std::filesystem::path settingsPath;
+    std::filesystem::path inputPath;
+    std::filesystem::path outputPath;
+    std::string inputName;
+    std::string outputName;
+};
+
+RewriteRun MakeRun(const RewriteOptions& options) {
+    RewriteRun run;
+    run.fromStdin = options.input == "-";
+    run.toStdout = options.output == "-";
+    run.settingsPath = PathFromText(options.rules.settings);
+    run.inputPath = PathFromText(options.input);
+    run.outputPath = PathFromText(options.output);
+    run.inputName = run.fromStdin ? "standard input" : QuotedPath(run.inputPath);
+    run.outputName = run.toStdout ? "standard output" : QuotedPath(run.outputPath);
+    return run;
+}
+
+// INPUT is checked and opened before anything is created, so a run that cannot read it leaves
+// OUTPUT and the report alone. The message when it cannot be read.
+std::optional<std::string> OpenInput(const RewriteRun& run, FilePtr& inFile) {
+    if (run.fromStdin) {
+        SetBinaryMode(stdin);
+        return std::nullopt;
+    }
+    std::error_code notFolder;
+    if (std::filesystem::is_directory(run.inputPath, notFolder)) {
+        return "Error: " + run.inputName + " is a folder, not a netlist. No file was changed.";
+    }
+    std::error_code openError;
+    inFile = OpenFile(run.inputPath, "r", openError);
+    if (!inFile) {
+        return "Error: Cannot read " + run.inputName + ": " + ErrorText(openError.value()) + ".";
+    }
+    return std::nullopt;
+}
+
+// Refuses an OUTPUT that is the input or another file of the run; files gets every file of the
+// run, for the report's own check.
+std::optional<std::string> CheckOutput(const RewriteRun& run, std::FILE* in, std::vector<RunFile>& files) {
+    if (!run.fromStdin && !run.toStdout && SameFile(run.inputPath, run.outputPath)) {
+        return "Error: " + run.inputName + " is both the input and the output. No file was changed.";
+    }
+    // "rewrite amp.net >> amp.net" would read its own output until the disk is full.
+    if (run.toStdout ? SameRegularFile(in, stdout) : run.fromStdin && SameRegularFile(in, run.outputPath)) {
+        return "Error: The output (" + run.outputName + ") is the input file (" + run.inputName +
+               "). Nothing was written.";
+    }
+    files.push_back({run.settingsPath, "settings file"});
+    if (!run.toStdout) {
+        if (auto clash = CheckOverwrite("output", run.outputPath, files)) {
+            return clash;
+        }
+        files.push_back({run.outputPath, "netlist"});
+    }
+    if (!run.fromStdin) {
+        files.push_back({run.inputPath, "netlist"});
+    }
+    return std::nullopt;
+}
+
+// Writes straight to standard output or to a device, which cannot be renamed over. The exit
+// status; nothing when the output could not even be opened.
+std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, const RewriteRules& rules,
+                                 const StreamOptions& streamOptions) {
+    std::FILE* out = stdout;
+    FilePtr outFile;
+    if (run.toStdout) {
+        SetBinaryMode(stdout);
+    } else {
+        std::error_code openError;
+        outFile = OpenFile(run.outputPath, "w", openError);
+        if (!outFile) {
+            PrintError("Error: Cannot create " + run.outputName + ": " + ErrorText(openError.value()) + ".");
+            return std::nullopt;
+        }
+        out = outFile.get();
+    }
+    std::setvbuf(out, nullptr, _IOFBF, kStdioBuffer);
+    FileWriter writer(out);
+    const StreamResult result = RewriteStream(reader, writer, rules, streamOptions);
+    const ReplaceNames names{run.inputName, run.outputName, {}, " The output is incomplete."};
+    std::optional<std::string> error = StreamFailure(result, names);
+    if (result.status == StreamStatus::Completed && outFile) {
+        if (const std::error_code closeError = CloseFile(std::move(outFile))) {
+            error = "Error: Cannot write " + run.outputName + ": " + ErrorText(closeError) + "." + names.note;
+        }
+    }
+    if (error) {
+        PrintError(*error);
+        return kExitError;
+    }
+    return result.report.devicesKept() > 0 ? kExitKept : kExitOk;
+}
+
+// Writes a ReplacementFile that takes OUTPUT's place once the run is complete. The exit status;
+// nothing when the new file could not even be created.
+std::optional<int> RewriteIntoPlace(const RewriteRun& run, const OutputPlan& plan, ByteReader& reader,
+                                    const RewriteRules& rules, const StreamOptions& streamOptions) {
+    std::error_code exists;
+    const std::filesystem::path modeFrom =
+        std::filesystem::exists(plan.replaced, exists) ? plan.replaced : std::filesystem::path();
+    const ReplaceNames names{run.inputName, run.outputName, {}, " " + run.outputName + " was not changed."};
+    const ReplaceResult result =
+        RewriteReplacing(reader, plan.replaced, modeFrom, rules, streamOptions, names, kStdioBuffer);
+    if (result.error) {
+        PrintError(*result.error);
+        return result.created ? std::optional<int>(kExitError) : std::nullopt;
+    }
+    return result.report.devicesKept() > 0 ? kExitKept : kExitOk;
+}
+
 int RunRewrite(const RewriteOptions& options) {
-    const bool fromStdin = options.input == "-";
-    const bool toStdout = options.output == "-";
-    if (toStdout && options.rules.report == "-") {
+    const RewriteRun run = MakeRun(options);
+    if (run.toStdout && options.rules.report == "-") {
         PrintError("Error: The report and the rewritten netlist cannot both go to standard output.");
         return kExitUsage;
     }
@@ -68,127 +183,38 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError(loaded.error);
         return kExitError;
     }
-
-    const std::filesystem::path settingsPath = PathFromText(options.rules.settings);
-    const std::filesystem::path inputPath = PathFromText(options.input);
-    const std::filesystem::path outputPath = PathFromText(options.output);
-    const std::string inputName = fromStdin ? "standard input" : QuotedPath(inputPath);
-    const std::string outputName = toStdout ? "standard output" : QuotedPath(outputPath);
-    // INPUT is checked and opened before anything is created, so a run that cannot read it leaves
-    // OUTPUT and the report alone.
-    std::FILE* in = stdin;
     FilePtr inFile;
-    if (fromStdin) {
-        SetBinaryMode(stdin);
-    } else {
-        std::error_code notFolder;
-        if (std::filesystem::is_directory(inputPath, notFolder)) {
-            PrintError("Error: " + inputName + " is a folder, not a netlist. No file was changed.");
-            return kExitError;
-        }
-        errno = 0;
-        inFile = OpenFile(inputPath, "r");
-        if (!inFile) {
-            PrintError("Error: Cannot read " + inputName + ": " + ErrorText(errno) + ".");
-            return kExitError;
-        }
-        in = inFile.get();
-    }
-    if (!fromStdin && !toStdout && SameFile(inputPath, outputPath)) {
-        PrintError("Error: " + inputName + " is both the input and the output. No file was changed.");
+    if (const auto error = OpenInput(run, inFile)) {
+        PrintError(*error);
         return kExitError;
     }
-    // "rewrite amp.net >> amp.net" would read its own output until the disk is full.
-    if (toStdout ? SameRegularFile(in, stdout) : fromStdin && SameRegularFile(in, outputPath)) {
-        PrintError("Error: The output (" + outputName + ") is the input file (" + inputName +
-                   "). Nothing was written.");
+    std::FILE* in = inFile ? inFile.get() : stdin;
+    std::vector<RunFile> files;
+    if (const auto error = CheckOutput(run, in, files)) {
+        PrintError(*error);
         return kExitError;
-    }
-    std::vector<RunFile> files{{settingsPath, "settings file"}};
-    if (!toStdout) {
-        if (const auto clash = CheckOverwrite("output", outputPath, files)) {
-            PrintError(*clash);
-            return kExitError;
-        }
-        files.push_back({outputPath, "netlist"});
-    }
-    if (!fromStdin) {
-        files.push_back({inputPath, "netlist"});
     }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
         return kExitError;
     }
-
-    const OutputPlan plan = toStdout ? OutputPlan{} : PlanOutput(outputPath);
-    std::FILE* out = stdout;
-    FilePtr outFile;
-    std::optional<ReplacementFile> replacement;
-    if (toStdout) {
-        SetBinaryMode(stdout);
-    } else if (plan.replace) {
-        std::error_code exists;
-        replacement.emplace(plan.replaced, std::filesystem::exists(plan.replaced, exists)
-                                               ? plan.replaced
-                                               : std::filesystem::path());
-        if (!replacement->file()) {
-            PrintError("Error: Cannot create " + outputName + ": " + ErrorText(replacement->error()) + ".");
-            return kExitError;
-        }
-        out = replacement->file();
-    } else {
-        errno = 0;
-        outFile = OpenFile(outputPath, "w");
-        if (!outFile) {
-            PrintError("Error: Cannot create " + outputName + ": " + ErrorText(errno) + ".");
-            return kExitError;
-        }
-        out = outFile.get();
-    }
     std::setvbuf(in, nullptr, _IOFBF, kStdioBuffer);
-    std::setvbuf(out, nullptr, _IOFBF, kStdioBuffer);
-
     FileReader reader(in);
-    FileWriter writer(out);
-    errno = 0;
-    const StreamResult result =
-        RewriteStream(reader, writer, *loaded.rules,
-                      WatchDevices(fromStdin ? "<stdin>" : options.input, report, options.rules.threads));
-    const int streamError = errno;
-    // What became of OUTPUT when the run fails: a replaced file is left as it was.
-    const std::string aftermath =
-        replacement ? " " + outputName + " was not changed." : " The output is incomplete.";
-    int status = result.report.devicesKept() > 0 ? kExitKept : kExitOk;
-    if (result.status == StreamStatus::Completed) {
-        if (replacement) {
-            if (const std::error_code error = replacement->close()) {
-                PrintError("Error: Cannot write " + outputName + ": " + ErrorText(error) + "." + aftermath);
-                status = kExitError;
-            } else if (const std::error_code moveError = replacement->moveIntoPlace()) {
-                PrintError("Error: Cannot create " + outputName + ": " + ErrorText(moveError) + "." +
-                           aftermath);
-                status = kExitError;
-            }
-        } else if (outFile) {
-            errno = 0;
-            if (std::fclose(outFile.release()) != 0) {
-                PrintError("Error: Cannot write " + outputName + ": " + ErrorText(errno) + "." + aftermath);
-                status = kExitError;
-            }
-        }
-    } else if (result.status == StreamStatus::ReadFailed) {
-        PrintError("Error: Cannot read " + inputName + ": " + ErrorText(streamError) + "." + aftermath);
-        status = kExitError;
-    } else if (result.status == StreamStatus::WriteFailed) {
-        PrintError("Error: Cannot write " + outputName + ": " + ErrorText(streamError) + "." + aftermath);
-        status = kExitError;
+    const StreamOptions streamOptions =
+        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads);
+    const OutputPlan plan = run.toStdout ? OutputPlan{} : PlanOutput(run.outputPath);
+    const std::optional<int> status = plan.replace
+                                          ? RewriteIntoPlace(run, plan, reader, *loaded.rules, streamOptions)
+                                          : RewriteDirect(run, reader, *loaded.rules, streamOptions);
+    if (!status) {
+        return kExitError; // OUTPUT could not be created; the report stays as it is
     }
     if (const auto reportError = report.close()) {
         PrintError(*reportError);
-        status = kExitError;
+        return kExitError;
     }
-    return status;
+    return *status;
 }
 
 } // namespace

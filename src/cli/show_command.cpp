@@ -9,7 +9,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -23,8 +22,8 @@ int RunShow(const std::string& path) {
         return kExitError;
     }
     const std::string text = DrawSettings(loaded.settings);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-        PrintError("Error: Cannot write standard output: " + ErrorText(errno) + ".");
+    if (const std::error_code error = WriteAndFlush(stdout, text)) {
+        PrintError("Error: Cannot write standard output: " + ErrorText(error) + ".");
         return kExitError;
     }
     return kExitOk;

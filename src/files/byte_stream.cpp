@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "files/byte_stream.h"
 
+#include "files/errno_error.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -15,27 +17,58 @@ std::string BinaryMode(const char* mode) {
     return binary;
 }
 
-std::optional<std::size_t> FileReader::read(std::span<char> buffer) {
+std::error_code CloseFile(FilePtr file) {
+    errno = 0;
+    if (std::fclose(file.release()) != 0) {
+        return ErrnoError();
+    }
+    return {};
+}
+
+std::error_code WriteAndFlush(std::FILE* file, std::string_view bytes) {
+    FileWriter writer(file);
+    if (const std::error_code error = writer.write(bytes)) {
+        return error;
+    }
+    errno = 0;
+    if (std::fflush(file) != 0) {
+        return ErrnoError();
+    }
+    return {};
+}
+
+ReadResult FileReader::read(std::span<char> buffer) {
+    errno = 0;
     const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), m_file);
     if (count < buffer.size() && std::ferror(m_file)) {
-        return std::nullopt;
+        return {count, ErrnoError()};
     }
-    return count;
+    return {count, {}};
 }
 
-bool FileWriter::write(std::string_view bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size();
+std::error_code FileWriter::write(std::string_view bytes) {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        return ErrnoError();
+    }
+    return {};
 }
 
-bool FileWriter::flush() { return std::fflush(m_file) == 0 && !std::ferror(m_file); }
+std::error_code FileWriter::flush() {
+    errno = 0;
+    if (std::fflush(m_file) != 0 || std::ferror(m_file)) {
+        return ErrnoError();
+    }
+    return {};
+}
 
-std::optional<std::size_t> MemoryReader::read(std::span<char> buffer) {
+ReadResult MemoryReader::read(std::span<char> buffer) {
     const std::size_t count = std::min({buffer.size(), m_data.size(), m_chunkSize});
     if (count > 0) {
         std::memcpy(buffer.data(), m_data.data(), count);
     }
     m_data.remove_prefix(count);
-    return count;
+    return {count, {}};
 }
 
 } // namespace tarvex

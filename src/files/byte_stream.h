@@ -9,23 +9,30 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace tarvex {
+
+// What one read gave: the bytes read, or the error that stopped it.
+struct ReadResult {
+    std::size_t size = 0;
+    std::error_code error;
+};
 
 class ByteReader {
 public:
     virtual ~ByteReader() = default;
-    // Reads up to buffer.size() bytes; 0 at the end of the input, nothing on a read error.
-    virtual std::optional<std::size_t> read(std::span<char> buffer) = 0;
+    // Reads up to buffer.size() bytes; size 0 at the end of the input, the error on a read error.
+    virtual ReadResult read(std::span<char> buffer) = 0;
 };
 
 class ByteWriter {
 public:
     virtual ~ByteWriter() = default;
-    // Writes all of bytes; false on a write error (disk full, closed pipe, ...).
-    virtual bool write(std::string_view bytes) = 0;
-    // Pushes buffered bytes to their destination; false on a write error.
-    virtual bool flush() { return true; }
+    // Writes all of bytes; the error when that failed (disk full, closed pipe, ...).
+    virtual std::error_code write(std::string_view bytes) = 0;
+    // Pushes buffered bytes to their destination; the error when that failed.
+    virtual std::error_code flush() { return {}; }
 };
 
 struct FileCloser {
@@ -36,6 +43,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // fopen for any path the platform can name (wide paths on Windows); files are always binary, so
 // line ends pass through untranslated.
 FilePtr OpenFile(const std::filesystem::path& path, const char* mode);
+// The same, with the reason when the file could not be opened (error is cleared on success).
+FilePtr OpenFile(const std::filesystem::path& path, const char* mode, std::error_code& error);
+
+// Closes file; the error when buffered bytes could not be written on closing.
+std::error_code CloseFile(FilePtr file);
+
+// Writes all of bytes to file and flushes it (standard output, a report); the error when any of it
+// could not be written.
+std::error_code WriteAndFlush(std::FILE* file, std::string_view bytes);
 
 // An fopen mode with 'b' added where it lacks one.
 std::string BinaryMode(const char* mode);
@@ -44,7 +60,7 @@ std::string BinaryMode(const char* mode);
 class FileReader final : public ByteReader {
 public:
     explicit FileReader(std::FILE* file) : m_file(file) {}
-    std::optional<std::size_t> read(std::span<char> buffer) override;
+    ReadResult read(std::span<char> buffer) override;
 
 private:
     std::FILE* m_file;
@@ -54,8 +70,8 @@ private:
 class FileWriter final : public ByteWriter {
 public:
     explicit FileWriter(std::FILE* file) : m_file(file) {}
-    bool write(std::string_view bytes) override;
-    bool flush() override;
+    std::error_code write(std::string_view bytes) override;
+    std::error_code flush() override;
 
 private:
     std::FILE* m_file;
@@ -67,7 +83,7 @@ class MemoryReader final : public ByteReader {
 public:
     explicit MemoryReader(std::string_view data, std::size_t chunkSize = SIZE_MAX)
         : m_data(data), m_chunkSize(chunkSize) {}
-    std::optional<std::size_t> read(std::span<char> buffer) override;
+    ReadResult read(std::span<char> buffer) override;
 
 private:
     std::string_view m_data;
@@ -78,9 +94,9 @@ private:
 class StringWriter final : public ByteWriter {
 public:
     explicit StringWriter(std::string& target) : m_target(target) {}
-    bool write(std::string_view bytes) override {
+    std::error_code write(std::string_view bytes) override {
         m_target.append(bytes);
-        return true;
+        return {};
     }
 
 private:

@@ -4,6 +4,8 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
+#include <cerrno>
+
 #include <io.h>
 #include <windows.h>
 
@@ -90,6 +92,14 @@ FilePtr OpenFile(const std::filesystem::path& path, const char* mode) {
     const std::string binary = BinaryMode(mode);
     const std::wstring wideMode(binary.begin(), binary.end());
     return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
+}
+
+FilePtr OpenFile(const std::filesystem::path& path, const char* mode, std::error_code& error) {
+    errno = 0;
+    FilePtr file = OpenFile(path, mode);
+    // errno as the C library left it (0 when it gave no reason); callers choose their own fallback.
+    error = file ? std::error_code() : std::error_code(errno, std::generic_category());
+    return file;
 }
 
 } // namespace tarvex

@@ -196,6 +196,114 @@ std::optional<CardGroup> SelectGroup(const std::vector<CardGroup>& groups, Model
     return chosen;
 }
 
+namespace {
+
+// What is wrong with single cards of a group, each list named in the reasons.
+struct CardFaults {
+    std::vector<std::string> inverted, longNames, control, local, cut;
+};
+
+// The cells each card covers between the edges, and the faults of single cards.
+std::vector<CardCells> PlaceCards(const CardGroup& group, const std::vector<double>& lEdges,
+                                  const std::vector<double>& wEdges, CardFaults& faults) {
+    std::vector<CardCells> cells;
+    for (const ModelCard& card : group.cards) {
+        const CardCells c{EdgeIndex(lEdges, Value(card.lmin)), EdgeIndex(lEdges, Value(card.lmax)),
+                          EdgeIndex(wEdges, Value(card.wmin)), EdgeIndex(wEdges, Value(card.wmax))};
+        cells.push_back(c);
+        if (c.l1 <= c.l0 || c.w1 <= c.w0) {
+            faults.inverted.push_back(card.name + ": lmin " + FormatG(Value(card.lmin)) + " lmax " +
+                                      FormatG(Value(card.lmax)) + " wmin " + FormatG(Value(card.wmin)) +
+                                      " wmax " + FormatG(Value(card.wmax)) + " hold no area");
+        } else if (c.l1 - c.l0 > 1 || c.w1 - c.w0 > 1) {
+            faults.cut.push_back(card.name + ": spans " + std::to_string(c.l1 - c.l0) + " length bins × " +
+                                 std::to_string(c.w1 - c.w0) + " width bins cut by other cards' edges");
+        }
+        if (card.name.size() > kMaxPartNameLength) {
+            faults.longNames.push_back(card.name + ": name of " + std::to_string(card.name.size()) +
+                                       " bytes; a cell holds 19");
+        }
+        // A NUL would cut the name in its cell, another control byte would garble the device line.
+        if (std::any_of(card.name.begin(), card.name.end(), [](char ch) {
+                const auto byte = static_cast<unsigned char>(ch);
+                return byte < 0x20 || byte == 0x7F;
+            })) {
+            std::string shown = card.name;
+            std::replace_if(
+                shown.begin(), shown.end(),
+                [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F; }, '?');
+            faults.control.push_back(shown + ": name holds a control character");
+        }
+        if (!card.subcircuit.empty()) {
+            faults.local.push_back(card.name + ": local to subcircuit " + card.subcircuit +
+                                   "; a netlist cannot name it");
+        }
+    }
+    return cells;
+}
+
+// Which card covers which cell: the overlapping pairs, and the reason when cells hold no card. The
+// plane must be small enough to look at (at most kMaxCells cells).
+void CheckCoverage(const CardGroup& group, const std::vector<double>& lEdges,
+                   const std::vector<double>& wEdges, const std::vector<CardCells>& cells,
+                   std::vector<std::string>& reasons, std::vector<std::string>& overlaps) {
+    const std::size_t lBins = lEdges.empty() ? 0 : lEdges.size() - 1;
+    const std::size_t wBins = wEdges.empty() ? 0 : wEdges.size() - 1;
+    std::vector<int> owner(lBins * wBins, -1);
+    std::map<std::pair<int, int>, std::string> pairs;
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        for (std::size_t l = cells[k].l0; l < cells[k].l1; ++l) {
+            for (std::size_t w = cells[k].w0; w < cells[k].w1; ++w) {
+                int& cell = owner[l * wBins + w];
+                if (cell >= 0 && pairs.count({cell, static_cast<int>(k)}) == 0) {
+                    pairs[{cell, static_cast<int>(k)}] = group.cards[static_cast<std::size_t>(cell)].name +
+                                                         " and " + group.cards[k].name + " overlap at L " +
+                                                         Span(lEdges, l) + " W " + Span(wEdges, w);
+                } else if (cell < 0) {
+                    cell = static_cast<int>(k);
+                }
+            }
+        }
+    }
+    for (const auto& [cards, message] : pairs) {
+        overlaps.push_back(message);
+    }
+    std::vector<std::string> gaps;
+    for (std::size_t l = 0; l < lBins; ++l) {
+        for (std::size_t w = 0; w < wBins; ++w) {
+            if (owner[l * wBins + w] < 0) {
+                gaps.push_back("L " + Span(lEdges, l) + " W " + Span(wEdges, w));
+            }
+        }
+    }
+    if (!gaps.empty()) {
+        std::string message = group.name + ": not a grid: " + std::to_string(gaps.size()) + " of " +
+                              std::to_string(lBins * wBins) + " cells hold no card (";
+        for (std::size_t i = 0; i < gaps.size() && i < 3; ++i) {
+            message += (i > 0 ? ", " : "") + gaps[i];
+        }
+        reasons.push_back(message + (gaps.size() > 3 ? ", …)" : ")"));
+    }
+}
+
+// The table of a group that fits: the edges as bounds, each card's name in its cell.
+BinTable FillTable(const CardGroup& group, const std::vector<double>& lEdges,
+                   const std::vector<double>& wEdges, const std::vector<CardCells>& cells) {
+    BinTable table;
+    for (std::size_t i = 0; i < lEdges.size(); ++i) {
+        table.lengthBounds[i] = lEdges[i];
+    }
+    for (std::size_t i = 0; i < wEdges.size(); ++i) {
+        table.widthBounds[i] = wEdges[i];
+    }
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        SetPartName(table, static_cast<int>(cells[k].w0), static_cast<int>(cells[k].l0), group.cards[k].name);
+    }
+    return table;
+}
+
+} // namespace
+
 GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
     GridResult result;
     std::vector<double> lengths;
@@ -215,87 +323,21 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
         reasons.push_back(group.name + ": " + std::to_string(lBins) + " length bins × " +
                           std::to_string(wBins) + " width bins; a table holds 5 × 5");
     }
-
-    std::vector<std::string> inverted, long_names, control, local, cut, overlaps, gaps;
-    std::vector<CardCells> cells;
-    for (const ModelCard& card : group.cards) {
-        const CardCells c{EdgeIndex(lEdges, Value(card.lmin)), EdgeIndex(lEdges, Value(card.lmax)),
-                          EdgeIndex(wEdges, Value(card.wmin)), EdgeIndex(wEdges, Value(card.wmax))};
-        cells.push_back(c);
-        if (c.l1 <= c.l0 || c.w1 <= c.w0) {
-            inverted.push_back(card.name + ": lmin " + FormatG(Value(card.lmin)) + " lmax " +
-                               FormatG(Value(card.lmax)) + " wmin " + FormatG(Value(card.wmin)) + " wmax " +
-                               FormatG(Value(card.wmax)) + " hold no area");
-        } else if (c.l1 - c.l0 > 1 || c.w1 - c.w0 > 1) {
-            cut.push_back(card.name + ": spans " + std::to_string(c.l1 - c.l0) + " length bins × " +
-                          std::to_string(c.w1 - c.w0) + " width bins cut by other cards' edges");
-        }
-        if (card.name.size() > kMaxPartNameLength) {
-            long_names.push_back(card.name + ": name of " + std::to_string(card.name.size()) +
-                                 " bytes; a cell holds 19");
-        }
-        // A NUL would cut the name in its cell, another control byte would garble the device line.
-        if (std::any_of(card.name.begin(), card.name.end(), [](char ch) {
-                const auto byte = static_cast<unsigned char>(ch);
-                return byte < 0x20 || byte == 0x7F;
-            })) {
-            std::string shown = card.name;
-            std::replace_if(
-                shown.begin(), shown.end(),
-                [](char ch) { return static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F; }, '?');
-            control.push_back(shown + ": name holds a control character");
-        }
-        if (!card.subcircuit.empty()) {
-            local.push_back(card.name + ": local to subcircuit " + card.subcircuit +
-                            "; a netlist cannot name it");
-        }
-    }
-    // Which card covers which cell, when the plane is small enough to look at.
+    CardFaults faults;
+    const std::vector<CardCells> cells = PlaceCards(group, lEdges, wEdges, faults);
+    std::vector<std::string> overlaps;
     if (lBins * wBins <= kMaxCells) {
-        std::vector<int> owner(lBins * wBins, -1);
-        std::map<std::pair<int, int>, std::string> pairs;
-        for (std::size_t k = 0; k < cells.size(); ++k) {
-            for (std::size_t l = cells[k].l0; l < cells[k].l1; ++l) {
-                for (std::size_t w = cells[k].w0; w < cells[k].w1; ++w) {
-                    int& cell = owner[l * wBins + w];
-                    if (cell >= 0 && pairs.count({cell, static_cast<int>(k)}) == 0) {
-                        pairs[{cell, static_cast<int>(k)}] =
-                            group.cards[static_cast<std::size_t>(cell)].name + " and " + group.cards[k].name +
-                            " overlap at L " + Span(lEdges, l) + " W " + Span(wEdges, w);
-                    } else if (cell < 0) {
-                        cell = static_cast<int>(k);
-                    }
-                }
-            }
-        }
-        for (const auto& [cards, message] : pairs) {
-            overlaps.push_back(message);
-        }
-        for (std::size_t l = 0; l < lBins; ++l) {
-            for (std::size_t w = 0; w < wBins; ++w) {
-                if (owner[l * wBins + w] < 0) {
-                    gaps.push_back("L " + Span(lEdges, l) + " W " + Span(wEdges, w));
-                }
-            }
-        }
+        CheckCoverage(group, lEdges, wEdges, cells, reasons, overlaps);
     } else {
         reasons.push_back(group.name + ": not a grid of a table's size; its " +
                           std::to_string(lBins * wBins) + " cells are not looked at one by one");
     }
-    if (!gaps.empty()) {
-        std::string message = group.name + ": not a grid: " + std::to_string(gaps.size()) + " of " +
-                              std::to_string(lBins * wBins) + " cells hold no card (";
-        for (std::size_t i = 0; i < gaps.size() && i < 3; ++i) {
-            message += (i > 0 ? ", " : "") + gaps[i];
-        }
-        reasons.push_back(message + (gaps.size() > 3 ? ", …)" : ")"));
-    }
     AddListed(reasons, overlaps, "overlaps");
-    AddListed(reasons, inverted, "cards without area");
-    AddListed(reasons, cut, "cards cut by edges");
-    AddListed(reasons, long_names, "names too long");
-    AddListed(reasons, control, "names with control characters");
-    AddListed(reasons, local, "cards local to a subcircuit");
+    AddListed(reasons, faults.inverted, "cards without area");
+    AddListed(reasons, faults.cut, "cards cut by edges");
+    AddListed(reasons, faults.longNames, "names too long");
+    AddListed(reasons, faults.control, "names with control characters");
+    AddListed(reasons, faults.local, "cards local to a subcircuit");
     for (const LibraryNote& note : library.scaleOptions) {
         reasons.push_back(DisplayPath(note.file) + ":" + std::to_string(note.line) + ": " + note.text +
                           ": the bounds are in another unit than L= and W=");
@@ -304,17 +346,7 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
     if (!reasons.empty()) {
         return result;
     }
-
-    BinTable table;
-    for (std::size_t i = 0; i < lEdges.size(); ++i) {
-        table.lengthBounds[i] = lEdges[i];
-    }
-    for (std::size_t i = 0; i < wEdges.size(); ++i) {
-        table.widthBounds[i] = wEdges[i];
-    }
-    for (std::size_t k = 0; k < cells.size(); ++k) {
-        SetPartName(table, static_cast<int>(cells[k].w0), static_cast<int>(cells[k].l0), group.cards[k].name);
-    }
+    const BinTable table = FillTable(group, lEdges, wEdges, cells);
     if (auto fault = ValidateBounds(table)) {
         reasons.push_back(group.name + ": " + *fault);
         return result;

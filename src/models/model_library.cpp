@@ -4,7 +4,6 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -346,6 +345,34 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+namespace {
+
+// The scale factor of the suffix that rest (in lower case) starts with, with its length in used;
+// 1 and 0 without one.
+double SuffixFactor(std::string_view rest, std::size_t& used) {
+    used = 0;
+    if (rest.starts_with("meg")) {
+        used = 3;
+        return 1e6;
+    }
+    if (rest.starts_with("mil")) {
+        used = 3;
+        return 25.4e-6;
+    }
+    static constexpr std::pair<char, double> kSuffixes[] = {{'t', 1e12},  {'g', 1e9},  {'k', 1e3},
+                                                            {'m', 1e-3},  {'u', 1e-6}, {'n', 1e-9},
+                                                            {'p', 1e-12}, {'f', 1e-15}};
+    for (const auto& [letter, factor] : kSuffixes) {
+        if (!rest.empty() && rest[0] == letter) {
+            used = 1;
+            return factor;
+        }
+    }
+    return 1.0;
+}
+
+} // namespace
+
 std::optional<double> ParseSpiceNumber(std::string_view text) {
     std::size_t i = 0;
     std::string number;
@@ -388,45 +415,8 @@ std::optional<double> ParseSpiceNumber(std::string_view text) {
         return std::nullopt;
     }
     const std::string rest = LowerText(text.substr(i));
-    double factor = 1.0;
     std::size_t used = 0;
-    if (rest.rfind("meg", 0) == 0) {
-        factor = 1e6;
-        used = 3;
-    } else if (rest.rfind("mil", 0) == 0) {
-        factor = 25.4e-6;
-        used = 3;
-    } else if (!rest.empty()) {
-        switch (rest[0]) {
-        case 't':
-            factor = 1e12;
-            break;
-        case 'g':
-            factor = 1e9;
-            break;
-        case 'k':
-            factor = 1e3;
-            break;
-        case 'm':
-            factor = 1e-3;
-            break;
-        case 'u':
-            factor = 1e-6;
-            break;
-        case 'n':
-            factor = 1e-9;
-            break;
-        case 'p':
-            factor = 1e-12;
-            break;
-        case 'f':
-            factor = 1e-15;
-            break;
-        default:
-            break;
-        }
-        used = factor == 1.0 ? 0 : 1;
-    }
+    const double factor = SuffixFactor(rest, used);
     for (std::size_t k = used; k < rest.size(); ++k) {
         if (!IsLetter(rest[k])) {
             return std::nullopt; // "1.2*x", "2u+1": an expression
@@ -442,23 +432,26 @@ std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, st
         error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
         return std::nullopt;
     }
-    errno = 0;
-    const FilePtr file = OpenFile(path, "rb");
+    std::error_code openError;
+    const FilePtr file = OpenFile(path, "rb", openError);
     if (!file) {
-        error = ErrorText(errno);
+        error = ErrorText(openError.value());
         return std::nullopt;
     }
     std::string text;
     char buffer[1 << 14];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, got);
+    FileReader reader(file.get());
+    for (;;) {
+        const ReadResult read = reader.read(buffer);
+        if (read.error) {
+            error = ErrorText(read.error);
+            return std::nullopt;
+        }
+        if (read.size == 0) {
+            return text;
+        }
+        text.append(buffer, read.size);
     }
-    if (std::ferror(file.get())) {
-        error = ErrorText(errno);
-        return std::nullopt;
-    }
-    return text;
 }
 
 ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -610,8 +609,8 @@ std::optional<std::string> WriteBinMap(const std::filesystem::path& path, std::s
     std::error_code exists;
     ReplacementFile file(path, std::filesystem::exists(path, exists) ? path : std::filesystem::path());
     std::error_code error = file.error();
-    if (!error && std::fwrite(svg.data(), 1, svg.size(), file.file()) != svg.size()) {
-        error = std::error_code(errno, std::generic_category());
+    if (!error) {
+        error = FileWriter(file.file()).write(svg);
     }
     if (!error) {
         error = file.close();

@@ -2,7 +2,6 @@
 #include "netlist/binned_copy.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -73,15 +72,13 @@ private:
         if (m_buffer.size() - m_end < kReadSize) {
             m_buffer.resize(m_end + kReadSize);
         }
-        errno = 0;
-        const std::optional<std::size_t> count =
-            m_reader.read({m_buffer.data() + m_end, m_buffer.size() - m_end});
-        if (!count) {
-            m_error = {errno != 0 ? errno : EIO, std::generic_category()};
+        const ReadResult read = m_reader.read({m_buffer.data() + m_end, m_buffer.size() - m_end});
+        if (read.error) {
+            m_error = read.error;
             return false;
         }
-        m_atEnd = *count == 0;
-        m_end += *count;
+        m_atEnd = read.size == 0;
+        m_end += read.size;
         return true;
     }
 

@@ -159,6 +159,10 @@ std::size_t KeyScanner::find(std::string_view data) const {
         }
         pos = start + 16;
     }
+    return findOneByOne(data, pos);
+}
+
+std::size_t KeyScanner::findOneByOne(std::string_view data, std::size_t pos) const {
     for (const std::size_t shortest = std::min(m_keyN.size(), m_keyP.size()); pos + shortest <= data.size();
          ++pos) {
         if (const KeyPositions keys = keysAt(data, pos, data.size()); keys.n == pos || keys.p == pos) {

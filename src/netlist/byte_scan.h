@@ -35,6 +35,9 @@ public:
     KeyPositions keysAt(std::string_view data, std::size_t pos, std::size_t limit) const;
 
 private:
+    // find() from pos on, position by position: the last bytes, where no whole block fits.
+    std::size_t findOneByOne(std::string_view data, std::size_t pos) const;
+
     std::string m_keyN;
     std::string m_keyP;
     std::size_t m_reach = 0; // bytes a candidate needs after it: the longer Key's length

@@ -50,7 +50,7 @@ DeviceEvent ToDeviceEvent(const ChunkDevice& device, const RewriteRules& rules) 
     return event;
 }
 
-bool ChunkReader::fill(Chunk& chunk) {
+std::error_code ChunkReader::fill(Chunk& chunk) {
     const std::size_t wanted = std::max(m_chunkSize, m_carry.size() + 1);
     if (chunk.capacity < wanted || chunk.capacity > 2 * wanted) {
         // A chunk that grew for a long line goes back to the normal size afterwards.
@@ -65,14 +65,13 @@ bool ChunkReader::fill(Chunk& chunk) {
     std::size_t complete = 0;
     for (;;) {
         while (size < chunk.capacity && !m_atEnd) {
-            const std::optional<std::size_t> count =
-                m_in.read({chunk.input.get() + size, chunk.capacity - size});
-            if (!count) {
-                return false;
+            const ReadResult read = m_in.read({chunk.input.get() + size, chunk.capacity - size});
+            if (read.error) {
+                return read.error;
             }
-            m_atEnd = *count == 0;
-            size += *count;
-            m_bytesRead += *count;
+            m_atEnd = read.size == 0;
+            size += read.size;
+            m_bytesRead += read.size;
         }
         complete = CompleteLinesEnd(chunk.input.get(), scanned, size, m_atEnd);
         if (complete > 0 || m_atEnd) {
@@ -90,7 +89,7 @@ bool ChunkReader::fill(Chunk& chunk) {
     chunk.size = complete;
     chunk.last = m_atEnd;
     chunk.bytesRead = m_bytesRead;
-    return true;
+    return {};
 }
 
 ChunkRewriter::ChunkRewriter(const RewriteRules& rules, std::size_t directRun, Record record)

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace tarvex {
@@ -70,9 +71,9 @@ class ChunkReader {
 public:
     ChunkReader(ByteReader& in, std::size_t chunkSize) : m_in(in), m_chunkSize(chunkSize) {}
 
-    // Fills chunk with the next lines; false on a read error. After a chunk marked last there is
-    // nothing more to read.
-    bool fill(Chunk& chunk);
+    // Fills chunk with the next lines; the reader's error when a read failed. After a chunk marked
+    // last there is nothing more to read.
+    std::error_code fill(Chunk& chunk);
 
 private:
     ByteReader& m_in;

@@ -2,17 +2,11 @@
 #include "netlist/netlist_rewrite.h"
 
 #include "netlist/chunk_rewrite.h"
+#include "netlist/parallel_rewrite.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
 
 namespace tarvex {
 namespace {
@@ -102,21 +96,22 @@ public:
 
     // At the end of the input: flushes out.
     StreamStatus finish() {
-        if (!m_out.flush()) {
-            m_error = errno;
+        if (const std::error_code error = m_out.flush()) {
+            m_error = error;
             return StreamStatus::WriteFailed;
         }
         return StreamStatus::Completed;
     }
 
-    StreamResult result(StreamStatus status) {
+    StreamResult result(StreamStatus status, std::error_code error) {
         StreamResult result;
         result.status = status;
+        result.error = error;
         result.report = std::move(m_report);
         return result;
     }
 
-    int writeError() const { return m_error; }
+    const std::error_code& writeError() const { return m_error; }
 
 private:
     bool write(std::string_view bytes) {
@@ -124,8 +119,8 @@ private:
             return true;
         }
         m_report.bytesWritten += bytes.size();
-        if (!m_out.write(bytes)) {
-            m_error = errno;
+        if (const std::error_code error = m_out.write(bytes)) {
+            m_error = error;
             return false;
         }
         return true;
@@ -135,254 +130,20 @@ private:
     const RewriteRules& m_rules;
     const StreamOptions& m_options;
     RunReport m_report;
-    int m_error = 0;
+    std::error_code m_error; // of the failed write
 };
 
-// A run's outcome and the errno that goes with a failed read or write.
-struct Outcome {
-    StreamResult result;
-    int error = 0;
-};
-
-Outcome Finish(Emitter& emitter, StreamStatus status, int readError = 0) {
-    const int error = status == StreamStatus::ReadFailed ? readError : emitter.writeError();
-    return {emitter.result(status), error};
+// The run's result with the error that goes with a failed read or write.
+StreamResult Finish(Emitter& emitter, StreamStatus status, std::error_code readError = {}) {
+    const std::error_code error = status == StreamStatus::ReadFailed    ? readError
+                                  : status == StreamStatus::WriteFailed ? emitter.writeError()
+                                                                        : std::error_code();
+    return emitter.result(status, error);
 }
 
-// The threads of a parallel run. Workers take turns at reading the next chunk (one at a time, so
-// chunks are cut in file order) and then rewrite the chunk they read, so that it is read and
-// rewritten on one core; the owner (the calling thread) takes chunks back in file order with
-// next() and writes them. The chunks are allocated once, so memory stays flat. Destroying the
-// pipeline stops every task and waits for it: a worker finishes what it is doing (one read, one
-// chunk) and returns.
-class Pipeline {
-public:
-    struct Slot {
-        Chunk chunk;
-        bool rewritten = false;
-    };
-
-    Pipeline(ChunkReader& reader, const ChunkRewriter& rewriter, const Plan& plan, TaskRunner* runner,
-             Chunk first)
-        : m_reader(reader), m_rewriter(rewriter) {
-        for (std::size_t i = 0; i < plan.inFlight; ++i) {
-            m_slots.push_back(std::make_unique<Slot>());
-            m_free.push_back(m_slots.back().get());
-        }
-        // The first chunk, read by the caller, waits for a worker.
-        Slot* const slot = m_free.front();
-        m_free.pop_front();
-        slot->chunk = std::move(first);
-        m_inOrder.push_back(slot);
-        m_unread = slot;
-        try {
-            for (unsigned i = 0; i < plan.threads; ++i) {
-                start(runner);
-            }
-        } catch (...) {
-            stopAndJoin();
-            throw;
-        }
-    }
-
-    ~Pipeline() { stopAndJoin(); }
-
-    Pipeline(const Pipeline&) = delete;
-    Pipeline& operator=(const Pipeline&) = delete;
-
-    // The next chunk in file order once it is rewritten; nothing at the end of the input or after a
-    // read error. Rethrows what another thread threw.
-    Slot* next() {
-        std::unique_lock lock(m_mutex);
-        m_forWriter.wait(lock, [this] {
-            return m_failure || (!m_inOrder.empty() && m_inOrder.front()->rewritten) ||
-                   (m_inOrder.empty() && m_readDone);
-        });
-        if (m_failure) {
-            std::rethrow_exception(m_failure);
-        }
-        if (m_inOrder.empty()) {
-            return nullptr;
-        }
-        Slot* const slot = m_inOrder.front();
-        m_inOrder.pop_front();
-        return slot;
-    }
-
-    // Gives a written chunk back for the next read.
-    void recycle(Slot* slot) {
-        {
-            const std::lock_guard lock(m_mutex);
-            slot->rewritten = false;
-            m_free.push_back(slot);
-        }
-        m_forWorkers.notify_one();
-    }
-
-    // The errno of a failed read, once next() has returned nothing; 0 when the input ended well.
-    int readError() const { return m_readError; }
-    bool readFailed() const { return m_readFailed; }
-
-private:
-    // Runs a worker on a thread of the runner's, or on a new one; counted until it returns.
-    void start(TaskRunner* runner) {
-        {
-            const std::lock_guard lock(m_mutex);
-            ++m_running;
-        }
-        auto task = [this] {
-            work();
-            // Notified under the lock: once it is released, the pipeline may be gone.
-            const std::lock_guard lock(m_mutex);
-            --m_running;
-            m_tasksEnded.notify_all();
-        };
-        try {
-            if (runner) {
-                runner->start(task);
-            } else {
-                m_threads.emplace_back(task);
-            }
-        } catch (...) {
-            const std::lock_guard lock(m_mutex);
-            --m_running;
-            throw;
-        }
-    }
-
-    void work() {
-        for (;;) {
-            Slot* slot = nullptr;
-            bool read = false;
-            {
-                std::unique_lock lock(m_mutex);
-                m_forWorkers.wait(lock, [this] {
-                    return m_stopping || m_unread || m_readDone || (!m_reading && !m_free.empty());
-                });
-                if (m_stopping) {
-                    return;
-                }
-                if (m_unread) {
-                    slot = std::exchange(m_unread, nullptr);
-                } else if (m_readDone) {
-                    return;
-                } else {
-                    slot = m_free.front();
-                    m_free.pop_front();
-                    m_reading = true;
-                    read = true;
-                }
-            }
-            if (read && !readInto(slot)) {
-                return;
-            }
-            try {
-                m_rewriter.rewrite(slot->chunk);
-            } catch (...) {
-                fail(std::current_exception());
-                return;
-            }
-            bool writerWaits = false;
-            {
-                const std::lock_guard lock(m_mutex);
-                slot->rewritten = true;
-                writerWaits = m_inOrder.front() == slot;
-            }
-            if (writerWaits) {
-                m_forWriter.notify_one();
-            }
-        }
-    }
-
-    // Reads the next chunk into slot, this worker's turn at reading; false when the run ends here.
-    bool readInto(Slot* slot) {
-        bool ok = false;
-        int error = 0;
-        try {
-            ok = m_reader.fill(slot->chunk);
-            error = errno;
-        } catch (...) {
-            fail(std::current_exception());
-            return false;
-        }
-        const bool done = !ok || slot->chunk.last;
-        {
-            const std::lock_guard lock(m_mutex);
-            m_reading = false;
-            if (ok) {
-                m_inOrder.push_back(slot);
-            } else {
-                m_readFailed = true;
-                m_readError = error;
-            }
-            m_readDone = done;
-        }
-        if (done) {
-            // Idle workers end; the writer may be waiting for the end of the input.
-            m_forWorkers.notify_all();
-            m_forWriter.notify_one();
-        } else {
-            m_forWorkers.notify_one(); // the next read may start
-        }
-        return ok;
-    }
-
-    void fail(std::exception_ptr failure) {
-        {
-            const std::lock_guard lock(m_mutex);
-            if (!m_failure) {
-                m_failure = std::move(failure);
-            }
-            m_stopping = true;
-        }
-        notifyEveryone();
-    }
-
-    void notifyEveryone() {
-        m_forWorkers.notify_all();
-        m_forWriter.notify_all();
-    }
-
-    void stopAndJoin() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        notifyEveryone();
-        {
-            std::unique_lock lock(m_mutex);
-            m_tasksEnded.wait(lock, [this] { return m_running == 0; });
-        }
-        for (std::thread& thread : m_threads) {
-            thread.join();
-        }
-        m_threads.clear();
-    }
-
-    ChunkReader& m_reader;
-    const ChunkRewriter& m_rewriter;
-    std::vector<std::unique_ptr<Slot>> m_slots;
-    std::vector<std::thread> m_threads;
-
-    std::mutex m_mutex;                   // guards everything below
-    std::condition_variable m_forWorkers; // a chunk to rewrite, a turn at reading, or the end
-    std::condition_variable m_forWriter;  // the next chunk in order is rewritten, or the run ends
-    std::condition_variable m_tasksEnded;
-    int m_running = 0;           // tasks started and not yet returned
-    std::deque<Slot*> m_free;    // ready to be read into
-    std::deque<Slot*> m_inOrder; // read and not yet written, in file order
-    Slot* m_unread = nullptr;    // the caller's first chunk until a worker takes it
-    bool m_reading = false;      // a worker is reading
-    bool m_stopping = false;
-    bool m_readDone = false; // the last chunk has been read, or reading failed
-    bool m_readFailed = false;
-    int m_readError = 0;
-    std::exception_ptr m_failure;
-};
-
-Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
-                    const Plan& plan, TaskRunner* runner) {
-    Pipeline pipeline(reader, rewriter, plan, runner, std::move(first));
+StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
+                         const Plan& plan, TaskRunner* runner) {
+    Pipeline pipeline(reader, rewriter, plan.threads, plan.inFlight, runner, std::move(first));
     while (Pipeline::Slot* slot = pipeline.next()) {
         const StreamStatus status = emitter.emit(slot->chunk);
         if (status != StreamStatus::Completed) {
@@ -396,9 +157,9 @@ Outcome RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewri
     return Finish(emitter, emitter.finish());
 }
 
-Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
+StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
     const Plan plan = MakePlan(options);
-    const ChunkRewriter::Record record = !options.onDevice ? ChunkRewriter::Record::None
+    const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
                                                             : ChunkRewriter::Record::All;
     const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
@@ -407,8 +168,8 @@ Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const St
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
-        if (!reader.fill(chunk)) {
-            return Finish(emitter, StreamStatus::ReadFailed, errno);
+        if (const std::error_code error = reader.fill(chunk)) {
+            return Finish(emitter, StreamStatus::ReadFailed, error);
         }
         if (plan.threads > 1 && !chunk.last) {
             return RunParallel(reader, std::move(chunk), rewriter, emitter, plan, options.tuning.runner);
@@ -426,13 +187,7 @@ Outcome Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const St
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {
-    Outcome outcome = Run(in, out, rules, options);
-    // Set last, after every other thread has ended, so that the caller sees the failed call's errno.
-    if (outcome.result.status == StreamStatus::ReadFailed ||
-        outcome.result.status == StreamStatus::WriteFailed) {
-        errno = outcome.error;
-    }
-    return std::move(outcome.result);
+    return Run(in, out, rules, options);
 }
 
 } // namespace tarvex

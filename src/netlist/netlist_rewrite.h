@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace tarvex {
 
@@ -63,6 +64,7 @@ struct StreamOptions {
 
 struct StreamResult {
     StreamStatus status = StreamStatus::Completed;
+    std::error_code error; // why reading or writing failed (ReadFailed, WriteFailed)
     RunReport report;
 };
 
@@ -73,7 +75,7 @@ struct StreamResult {
 // in turn and rewrite side by side, and the calling thread writes them in order and makes every
 // callback; an input of one chunk stays on the calling thread. Memory is bounded by the chunks in
 // flight and the longest line. out is written only from the calling thread, in is read from one
-// thread at a time; out is flushed before returning. On a read error, errno holds the reader's error.
+// thread at a time; out is flushed before returning.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options = {});
 

@@ -3,8 +3,8 @@
 
 #include "files/byte_stream.h"
 #include "files/paths.h"
-#include "files/replacement_file.h"
 #include "netlist/binned_copy.h"
+#include "netlist/replacing_write.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -122,11 +122,10 @@ std::string CannotRead(const fs::path& path, const std::error_code& error) {
 
 // Opens path for the comparison; the message when it exists but cannot be read.
 std::optional<std::string> OpenToCompare(const fs::path& path, FilePtr& file) {
-    errno = 0;
-    file = OpenFile(path, "r");
-    const int openError = errno;
+    std::error_code error;
+    file = OpenFile(path, "r", error);
     if (!file && Exists(path)) {
-        return CannotRead(path, {openError != 0 ? openError : EIO, std::generic_category()});
+        return CannotRead(path, error ? error : std::error_code(EIO, std::generic_category()));
     }
     return std::nullopt;
 }
@@ -279,10 +278,11 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const Rew
         }
     }
 
-    errno = 0;
-    const FilePtr source = OpenFile(plan.source, "r");
+    std::error_code openError;
+    const FilePtr source = OpenFile(plan.source, "r", openError);
     if (!source) {
-        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(errno) + "." +
+        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " +
+                        ErrorText(openError.value()) + "." +
                         (plan.moveAside ? KeptNote(plan) : std::string());
         return outcome;
     }
@@ -291,49 +291,20 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const Rew
     // backup was chosen, else the netlist that has just become the backup.
     std::error_code statusError;
     const bool targetExists = fs::exists(plan.target, statusError);
-    ReplacementFile target(plan.target, targetExists ? plan.target : plan.source);
-    if (!target.file()) {
-        outcome.error = "Error: Cannot create " + QuotedPath(plan.target) + ": " + ErrorText(target.error()) +
-                        "." + KeptNote(plan);
-        return outcome;
-    }
-
+    const ReplaceNames names{QuotedPath(plan.source), QuotedPath(plan.target), KeptNote(plan),
+                             KeptNote(plan)};
     FileReader reader(source.get());
-    FileWriter writer(target.file());
-    errno = 0;
-    StreamResult streamed = RewriteStream(reader, writer, rules, options);
-    const int streamError = errno;
-    outcome.report = std::move(streamed.report);
-    switch (streamed.status) {
-    case StreamStatus::Completed:
-        break;
-    case StreamStatus::Cancelled:
+    ReplaceResult written = RewriteReplacing(reader, plan.target, targetExists ? plan.target : plan.source,
+                                             rules, options, names);
+    outcome.report = std::move(written.report);
+    outcome.error = std::move(written.error);
+    if (written.status == StreamStatus::Cancelled) {
         outcome.cancelled = true;
         if (plan.moveAside) {
             outcome.error = "Cancelled. The original netlist is kept as " + QuotedPath(plan.source) + "; " +
                             QuotedPath(plan.target) + " was not written. To bin it, choose " +
                             QuotedPath(plan.source) + ".";
         }
-        return outcome;
-    case StreamStatus::ReadFailed:
-        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(streamError) +
-                        "." + KeptNote(plan);
-        return outcome;
-    case StreamStatus::WriteFailed:
-        outcome.error = "Error: Cannot write " + QuotedPath(plan.target) + ": " + ErrorText(streamError) +
-                        "." + KeptNote(plan);
-        return outcome;
-    }
-
-    if (const std::error_code error = target.close()) {
-        outcome.error =
-            "Error: Cannot write " + QuotedPath(plan.target) + ": " + ErrorText(error) + "." + KeptNote(plan);
-        return outcome;
-    }
-    if (const std::error_code error = target.moveIntoPlace()) {
-        outcome.error = "Error: Cannot create " + QuotedPath(plan.target) + ": " + ErrorText(error) + "." +
-                        KeptNote(plan);
-        return outcome;
     }
     return outcome;
 }

@@ -22,21 +22,21 @@ int OpenError(const std::filesystem::path& path, int error) {
 }
 
 std::string FileMessage(std::string_view what, const std::filesystem::path& path, int error) {
-    return "Error: Cannot " + std::string(what) + " settings file \"" + DisplayPath(path) + "\": " + ErrorText(error) +
-           ".";
+    return "Error: Cannot " + std::string(what) + " settings file \"" + DisplayPath(path) +
+           "\": " + ErrorText(error) + ".";
 }
 
 // Reads what an open settings file holds into result; a short file leaves the rest zero.
 void ReadOpenFile(std::FILE* file, const std::filesystem::path& path, LoadResult& result) {
     std::array<unsigned char, kSettingsFileSize> bytes{};
-    errno = 0;
-    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
-    if (std::ferror(file)) {
+    FileReader reader(file);
+    const ReadResult read = reader.read({reinterpret_cast<char*>(bytes.data()), bytes.size()});
+    if (read.error) {
         // A folder opens on some systems and only fails here.
-        result.error = FileMessage("read", path, errno != 0 ? errno : EIO);
+        result.error = FileMessage("read", path, read.error.value());
         return;
     }
-    result.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), count));
+    result.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), read.size));
     result.loaded = true;
 }
 
@@ -62,7 +62,8 @@ SettingsFile ReadSettings(std::span<const unsigned char> in) {
 }
 
 std::string_view KeyText(const KeyField& field) {
-    return {field.data(), static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin())};
+    return {field.data(),
+            static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin())};
 }
 
 void SetKeyText(KeyField& field, std::string_view key) {
@@ -73,14 +74,13 @@ void SetKeyText(KeyField& field, std::string_view key) {
 
 LoadResult LoadSettings(const std::filesystem::path& path) {
     LoadResult result;
-    errno = 0;
-    FilePtr file = OpenFile(path, "r+");
-    int openError = errno;
+    std::error_code error;
+    FilePtr file = OpenFile(path, "r+", error);
+    int openError = error.value();
     if (!file && openError == ENOENT && !path.empty()) {
-        errno = 0;
-        file = OpenFile(path, "w+");
+        file = OpenFile(path, "w+", error);
         result.created = file != nullptr;
-        openError = errno;
+        openError = error.value();
     } else if (!file && openError != ENOENT) {
         // Read-only files and folders (a shared technology folder) still load.
         file = OpenFile(path, "r");
@@ -97,10 +97,10 @@ LoadResult LoadSettings(const std::filesystem::path& path) {
 
 LoadResult ReadSettingsFile(const std::filesystem::path& path) {
     LoadResult result;
-    errno = 0;
-    const FilePtr file = OpenFile(path, "r");
+    std::error_code error;
+    const FilePtr file = OpenFile(path, "r", error);
     if (!file) {
-        result.error = FileMessage("open", path, OpenError(path, errno != 0 ? errno : ENOENT));
+        result.error = FileMessage("open", path, OpenError(path, error ? error.value() : ENOENT));
         return result;
     }
     ReadOpenFile(file.get(), path, result);
@@ -108,24 +108,24 @@ LoadResult ReadSettingsFile(const std::filesystem::path& path) {
 }
 
 std::optional<std::string> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings) {
-    errno = 0;
-    FilePtr file = OpenFile(path, "r+");
-    if (!file && errno == ENOENT) {
-        file = OpenFile(path, "w+");
+    std::error_code error;
+    FilePtr file = OpenFile(path, "r+", error);
+    if (!file && error.value() == ENOENT) {
+        file = OpenFile(path, "w+", error);
     }
     if (!file) {
-        return FileMessage("open", path, OpenError(path, errno != 0 ? errno : EACCES));
+        return FileMessage("open", path, OpenError(path, error ? error.value() : EACCES));
     }
     std::array<unsigned char, kSettingsFileSize> bytes{};
     WriteSettings(settings, bytes);
-    errno = 0;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
-                         std::fflush(file.get()) == 0;
-    const int writeError = errno;
-    std::FILE* raw = file.release();
-    const bool closed = std::fclose(raw) == 0;
-    if (!written || !closed) {
-        return FileMessage("write", path, writeError != 0 ? writeError : (errno != 0 ? errno : EIO));
+    FileWriter writer(file.get());
+    error = writer.write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (!error) {
+        error = writer.flush();
+    }
+    const std::error_code closeError = CloseFile(std::move(file));
+    if (error || closeError) {
+        return FileMessage("write", path, (error ? error : closeError).value());
     }
     return std::nullopt;
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli_support.h"
 
-#include "support/literal_rewrite.h"
 #include "support/temp_dir.h"
 
 #include <fcntl.h>
@@ -68,24 +67,6 @@ RunResult Run(const std::filesystem::path& program, const std::vector<std::strin
 
 RunResult RunCli(const std::vector<std::string>& args, const RunOptions& options) {
     return Run(TARVEX_CLI_PATH, args, options);
-}
-
-std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
-    std::string out;
-    std::size_t pos = 0;
-    while (pos < netlist.size()) {
-        std::size_t end = netlist.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            end = netlist.size();
-        } else if (netlist[end] == '\r' && end + 1 < netlist.size() && netlist[end + 1] == '\n') {
-            end += 2;
-        } else {
-            end += 1;
-        }
-        out += LiteralRewriteLine(std::string(netlist.substr(pos, end - pos)), rules);
-        pos = end;
-    }
-    return out;
 }
 
 std::string FirstDifference(std::string_view actual, std::string_view expected) {

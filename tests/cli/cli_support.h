@@ -3,6 +3,8 @@
 // streams on files, and the expected rewrite of a whole netlist.
 #pragma once
 
+#include "support/literal_rewrite.h"
+
 #include "netlist/line_rewriter.h"
 #include "settings/settings_file.h"
 
@@ -32,9 +34,6 @@ RunResult Run(const std::filesystem::path& program, const std::vector<std::strin
 
 // Runs the tarvex-cli under test.
 RunResult RunCli(const std::vector<std::string>& args, const RunOptions& options = {});
-
-// The netlist split at "\n", "\r\n" and lone "\r", each line rewritten the literal way.
-std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules);
 
 // Where two texts first differ, with a little of each from there, or nothing when they are equal;
 // keeps the failure message of a large netlist short.

@@ -25,7 +25,7 @@ namespace tarvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadAll;
+using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 using Files = std::map<std::string, std::string>; // name → content, or "-> target" for a link
@@ -61,7 +61,7 @@ Files Snapshot(const fs::path& folder) {
         } else if (entry.is_directory()) {
             entries[name] = "<dir>";
         } else {
-            entries[name] = Checksum(ReadAll(entry.path()));
+            entries[name] = Checksum(ReadFileBytes(entry.path()));
         }
     }
     return entries;
@@ -450,13 +450,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "Error: Cannot write report \"/dev/full\": No space left on device.",
                 false},
         // Messages that name what they are about.
-        Misstep{"UnknownSubcommand",
-                {{"amp.net", kPlaceholders}},
-                "",
-                {"proces", "--settings", "s.amd", "amp.net"},
-                "Error: Unknown subcommand \"proces\"; choose process, rewrite, check, import, show or probe.",
-                true,
-                2},
+        Misstep{
+            "UnknownSubcommand",
+            {{"amp.net", kPlaceholders}},
+            "",
+            {"proces", "--settings", "s.amd", "amp.net"},
+            "Error: Unknown subcommand \"proces\"; choose process, rewrite, check, import, show or probe.",
+            true,
+            2},
         Misstep{"NameWithoutExtension",
                 {{"amp", kPlaceholders}},
                 "",
@@ -481,8 +482,8 @@ TEST(CarelessUserTest, NewNetlistKeepsThePermissionsOfTheOneItReplaces) {
     EXPECT_EQ(fs::status(dir / "amp.net").permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(dir / "out.net").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(ReadAll(dir / "amp.net"), kBinned);
-    EXPECT_EQ(ReadAll(dir / "out.net"), kBinned);
+    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kBinned);
+    EXPECT_EQ(ReadFileBytes(dir / "out.net"), kBinned);
 }
 
 // Cancelled after the move aside: the user is told where the netlist is and that no .net exists.
@@ -500,7 +501,7 @@ TEST(CarelessUserTest, CancelAfterTheMoveAsideSaysWhereTheNetlistIs) {
                                               (dir / "amp.net").string() +
                                               "\" was not written. To bin it, choose \"" + ant + "\".");
     EXPECT_EQ(test::EntriesOf(dir.path()), std::set<std::string>{"amp.ant"});
-    EXPECT_EQ(ReadAll(dir / "amp.ant"), kPlaceholders);
+    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kPlaceholders);
 }
 
 // A device whose L= or W= cannot be read is named for what it lacks, not looked up as size 0.

@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::EntriesOf;
-using test::ReadAll;
+using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
@@ -144,11 +144,12 @@ TEST_P(CrashSafetyTest, KilledMidWriteKeepsTheOriginalAndTheNextRunRecovers) {
         ASSERT_TRUE(child.kill());
     }
 
-    EXPECT_TRUE(ReadAll(dir / "amp.ant") == design.netlist) << "the backup is not the complete original";
+    EXPECT_TRUE(ReadFileBytes(dir / "amp.ant") == design.netlist)
+        << "the backup is not the complete original";
     if (c.killedRunChose == "amp.net") {
         EXPECT_FALSE(fs::exists(dir / "amp.net")) << "a partial output stands under the netlist's name";
     } else {
-        EXPECT_EQ(ReadAll(dir / "amp.net"), oldOutput);
+        EXPECT_EQ(ReadFileBytes(dir / "amp.net"), oldOutput);
     }
     // The run was caught mid-write: its partial output exists, under another name.
     std::set<std::string> others = EntriesOf(dir.path());
@@ -162,8 +163,8 @@ TEST_P(CrashSafetyTest, KilledMidWriteKeepsTheOriginalAndTheNextRunRecovers) {
     const ProcessOutcome recovered = ProcessNetlist(dir / c.nextRunChooses, test::SmallRules());
 
     ASSERT_FALSE(recovered.error) << *recovered.error;
-    EXPECT_TRUE(ReadAll(dir / "amp.net") == design.output);
-    EXPECT_TRUE(ReadAll(dir / "amp.ant") == design.netlist);
+    EXPECT_TRUE(ReadFileBytes(dir / "amp.net") == design.output);
+    EXPECT_TRUE(ReadFileBytes(dir / "amp.ant") == design.netlist);
     // The partial output keeps its unpredictable name: no later run reads, reuses or removes it,
     // since it cannot tell it from the file of a run still going on.
     EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net", *others.begin()}));
@@ -194,19 +195,19 @@ TEST(CrashSafetyTest, KilledAtAnyMomentLosesNothing) {
 
         const bool movedAside = fs::exists(dir / "amp.ant");
         if (movedAside) {
-            EXPECT_TRUE(ReadAll(dir / "amp.ant") == design.netlist);
+            EXPECT_TRUE(ReadFileBytes(dir / "amp.ant") == design.netlist);
             if (fs::exists(dir / "amp.net")) {
-                EXPECT_TRUE(ReadAll(dir / "amp.net") == design.output) << "a partial .net stands";
+                EXPECT_TRUE(ReadFileBytes(dir / "amp.net") == design.output) << "a partial .net stands";
             }
         } else {
-            EXPECT_TRUE(ReadAll(dir / "amp.net") == design.netlist);
+            EXPECT_TRUE(ReadFileBytes(dir / "amp.net") == design.netlist);
         }
 
         const ProcessOutcome recovered =
             ProcessNetlist(dir / (movedAside ? "amp.ant" : "amp.net"), test::SmallRules());
         ASSERT_FALSE(recovered.error) << *recovered.error;
-        EXPECT_TRUE(ReadAll(dir / "amp.net") == design.output);
-        EXPECT_TRUE(ReadAll(dir / "amp.ant") == design.netlist);
+        EXPECT_TRUE(ReadFileBytes(dir / "amp.net") == design.output);
+        EXPECT_TRUE(ReadFileBytes(dir / "amp.ant") == design.netlist);
         // Besides them, at most the killed run's partial output under its own temporary name.
         std::set<std::string> others = EntriesOf(dir.path());
         EXPECT_EQ(others.erase("amp.ant") + others.erase("amp.net"), 2u);

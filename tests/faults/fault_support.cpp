@@ -112,20 +112,6 @@ SmallFileSystem::~SmallFileSystem() {
     }
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    std::string bytes(std::filesystem::file_size(path), '\0');
-    const std::size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    if (count != bytes.size()) {
-        throw std::runtime_error("short read of " + path.string());
-    }
-    return bytes;
-}
-
 std::set<std::string> EntriesOf(const std::filesystem::path& folder) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

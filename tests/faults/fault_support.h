@@ -66,10 +66,6 @@ private:
     std::optional<std::string> m_skipReason;
 };
 
-// The whole file as bytes, read in one piece (the line-oriented helpers are slow on the 100 MiB
-// files of these tests in sanitizer builds); throws when it cannot be read.
-std::string ReadAll(const std::filesystem::path& path);
-
 // The names of the entries directly in folder.
 std::set<std::string> EntriesOf(const std::filesystem::path& folder);
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvex::fuzz {
@@ -54,6 +55,16 @@ private:
     fs::path m_file;
 };
 
+// Stands for a folder of inputs that is missing or empty, and fails saying so.
+class MissingFolderTest : public testing::Test {
+public:
+    explicit MissingFolderTest(std::string why) : m_why(std::move(why)) {}
+    void TestBody() override { ADD_FAILURE() << "no fuzz inputs to replay: " << m_why; }
+
+private:
+    std::string m_why;
+};
+
 // Test names may hold letters, digits and underscores only.
 std::string TestName(const std::string& fileName) {
     std::string name;
@@ -70,15 +81,27 @@ void RegisterReplays() {
     };
     for (const Target& target : kTargets) {
         for (const auto& [kind, root] : sources) {
+            const std::string suite = std::string(kind) + "Replay_" + target.name;
+            const fs::path folder = root / target.name;
             std::vector<fs::path> files;
             std::error_code missing;
-            for (const auto& entry : fs::directory_iterator(root / target.name, missing)) {
+            for (const auto& entry : fs::directory_iterator(folder, missing)) {
                 if (entry.is_regular_file()) {
                     files.push_back(entry.path());
                 }
             }
+            // A moved or emptied folder would otherwise replay nothing, silently. Every target has
+            // seeds; a target without findings has no regression folder of its own.
+            const bool required = std::string_view(kind) == "Seed" || !fs::is_directory(root);
+            if (required && (missing || files.empty())) {
+                const std::string why =
+                    folder.string() + (missing ? ": " + missing.message() : " holds no input");
+                testing::RegisterTest(suite.c_str(), "FolderHoldsInputs", nullptr, nullptr, __FILE__,
+                                      __LINE__,
+                                      [why]() -> testing::Test* { return new MissingFolderTest(why); });
+                continue;
+            }
             std::sort(files.begin(), files.end());
-            const std::string suite = std::string(kind) + "Replay_" + target.name;
             for (const fs::path& file : files) {
                 const std::string fileName = file.filename().string();
                 const std::string name =

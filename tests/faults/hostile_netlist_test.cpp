@@ -19,7 +19,7 @@ namespace tarvex {
 namespace {
 
 using namespace std::literals;
-using test::ReadAll;
+using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
@@ -55,8 +55,8 @@ TEST_P(HostileNetlistTest, OnlyKeysChangeAndTheBackupIsExact) {
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", c.rules);
 
     ASSERT_FALSE(outcome.error) << *outcome.error;
-    EXPECT_EQ(ReadAll(dir / "amp.ant"), c.netlist);
-    const std::string output = ReadAll(dir / "amp.net");
+    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), c.netlist);
+    const std::string output = ReadFileBytes(dir / "amp.net");
     EXPECT_EQ(output, c.output);
     EXPECT_EQ(output, fuzz::ReferenceRewrite(c.netlist, c.rules).output);
     EXPECT_EQ(outcome.report.lines, c.lines);
@@ -107,8 +107,8 @@ TEST(HostileNetlistTest, BinaryGarbageChangesOnlyAtKeys) {
     const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
 
     ASSERT_FALSE(outcome.error) << *outcome.error;
-    EXPECT_TRUE(ReadAll(dir / "amp.ant") == netlist);
-    const std::string output = ReadAll(dir / "amp.net");
+    EXPECT_TRUE(ReadFileBytes(dir / "amp.ant") == netlist);
+    const std::string output = ReadFileBytes(dir / "amp.net");
     const fuzz::ReferenceRun expected = fuzz::ReferenceRewrite(netlist, test::SmallRules());
     EXPECT_TRUE(output == expected.output)
         << "first difference at byte " << fuzz::FirstDifference(output, expected.output);
@@ -137,10 +137,10 @@ TEST(HostileNetlistTest, HundredMegabyteSingleLineIsRewrittenWhole) {
     std::string expected = netlist;
     expected.replace(expected.size() - 7, 6, "PCH");
     expected.replace(11, 6, "NCH");
-    const std::string output = ReadAll(dir / "amp.net");
+    const std::string output = ReadFileBytes(dir / "amp.net");
     EXPECT_TRUE(output == expected) << "first difference at byte " << fuzz::FirstDifference(output, expected)
                                     << " of " << output.size();
-    EXPECT_TRUE(ReadAll(dir / "amp.ant") == netlist);
+    EXPECT_TRUE(ReadFileBytes(dir / "amp.ant") == netlist);
 }
 
 } // namespace

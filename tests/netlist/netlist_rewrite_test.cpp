@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -49,21 +48,6 @@ StreamRun RunStream(std::string_view input, const RewriteRules& rules, std::size
     };
     run.result = RewriteStream(reader, writer, rules, options);
     return run;
-}
-
-// The reference: split into lines by hand and rewrite each one the literal way.
-std::string RewriteLineByLine(std::string_view input, const RewriteRules& rules) {
-    std::string out;
-    std::size_t pos = 0;
-    while (pos < input.size()) {
-        std::size_t end = input.find_first_of("\r\n", pos);
-        end = end == std::string_view::npos                                              ? input.size()
-              : (input[end] == '\r' && end + 1 < input.size() && input[end + 1] == '\n') ? end + 2
-                                                                                         : end + 1;
-        out += test::LiteralRewriteLine(std::string(input.substr(pos, end - pos)), rules);
-        pos = end;
-    }
-    return out;
 }
 
 TEST(RewriteStreamTest, GoldenNetlist) {
@@ -158,7 +142,7 @@ TEST(RewriteStreamTest, MatchesLineByLineOnRandomInput) {
             const char* piece = pieces[random() % std::size(pieces)];
             input += (piece[0] == '\0') ? std::string(1, '\0') : std::string(piece);
         }
-        const std::string expected = RewriteLineByLine(input, rules);
+        const std::string expected = test::ReferenceRewrite(input, rules);
         ASSERT_EQ(RunStream(input, rules).output, expected) << "round " << round;
         ASSERT_EQ(RunStream(input, rules, 1 + random() % 16).output, expected) << "round " << round;
     }
@@ -172,30 +156,34 @@ TEST(RewriteStreamTest, DeviceLineStaysBeforeALongRunWithoutKeys) {
         input += "X1 a b c cell_without_a_key\n";
     }
     input += "M2 MODxyP L=1u W=2u\n";
-    const std::string expected = RewriteLineByLine(input, MakeRules());
+    const std::string expected = test::ReferenceRewrite(input, MakeRules());
     const std::string output = RunStream(input, MakeRules()).output;
     EXPECT_TRUE(output == expected) << "output begins \"" << output.substr(0, 40) << "\"";
 }
 
 class FailingWriter final : public ByteWriter {
 public:
-    bool write(std::string_view) override { return false; }
+    std::error_code write(std::string_view) override { return std::make_error_code(std::errc::io_error); }
 };
 
 class FailingReader final : public ByteReader {
 public:
-    std::optional<std::size_t> read(std::span<char>) override { return std::nullopt; }
+    ReadResult read(std::span<char>) override { return {0, std::make_error_code(std::errc::io_error)}; }
 };
 
 TEST(RewriteStreamTest, ReadAndWriteErrorsAreReported) {
     std::string sink;
     StringWriter writer(sink);
     FailingReader badReader;
-    EXPECT_EQ(RewriteStream(badReader, writer, MakeRules()).status, StreamStatus::ReadFailed);
+    const StreamResult readFailed = RewriteStream(badReader, writer, MakeRules());
+    EXPECT_EQ(readFailed.status, StreamStatus::ReadFailed);
+    EXPECT_EQ(readFailed.error, std::errc::io_error);
 
     MemoryReader reader("M1 MODxyN L=1u W=2u\n");
     FailingWriter badWriter;
-    EXPECT_EQ(RewriteStream(reader, badWriter, MakeRules()).status, StreamStatus::WriteFailed);
+    const StreamResult writeFailed = RewriteStream(reader, badWriter, MakeRules());
+    EXPECT_EQ(writeFailed.status, StreamStatus::WriteFailed);
+    EXPECT_EQ(writeFailed.error, std::errc::io_error);
 }
 
 TEST(RewriteStreamTest, ProgressCanCancel) {
@@ -263,7 +251,7 @@ TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
         }
         const StreamTuning small{1 + random() % 40, 0};
         const Observed alone = Observe(input, rules, 1, small, 1 + random() % 64);
-        ASSERT_EQ(alone.output, RewriteLineByLine(input, rules)) << "round " << round;
+        ASSERT_EQ(alone.output, test::ReferenceRewrite(input, rules)) << "round " << round;
         for (const unsigned threads : {2u, 3u, 5u}) {
             SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(threads) + " threads");
             const StreamTuning tuning{1 + random() % 40, 2 + random() % 4};
@@ -282,8 +270,8 @@ TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
             EXPECT_EQ(run.progress.empty() ? 0 : run.progress.back(), input.size());
         }
         // Asked only for the devices that keep their Key, a run numbers them as a full one does.
-        const Observed keptOnly =
-            Observe(input, rules, static_cast<unsigned>(1 + random() % 3), StreamTuning{1 + random() % 40, 2}, 1 + random() % 64, true);
+        const Observed keptOnly = Observe(input, rules, static_cast<unsigned>(1 + random() % 3),
+                                          StreamTuning{1 + random() % 40, 2}, 1 + random() % 64, true);
         ASSERT_EQ(keptOnly.output, alone.output) << "round " << round;
         EXPECT_EQ(keptOnly.devices, alone.kept) << "round " << round;
         EXPECT_EQ(keptOnly.result.report.lines, alone.result.report.lines) << "round " << round;
@@ -324,7 +312,7 @@ TEST(RewriteStreamTest, AnInputOfOneChunkStartsNoThread) {
         MemoryReader reader(input);
         StringWriter writer(output);
         EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::Completed);
-        EXPECT_EQ(output, RewriteLineByLine(input, MakeRules()));
+        EXPECT_EQ(output, test::ReferenceRewrite(input, MakeRules()));
         EXPECT_EQ(runner.started(), size < 1000 ? 0u : 3u);
     }
 }
@@ -333,10 +321,10 @@ TEST(RewriteStreamTest, AnInputOfOneChunkStartsNoThread) {
 class CountingReader final : public ByteReader {
 public:
     explicit CountingReader(std::string_view data) : m_inner(data, 100) {}
-    std::optional<std::size_t> read(std::span<char> buffer) override {
-        const std::optional<std::size_t> count = m_inner.read(buffer);
-        m_total += count.value_or(0);
-        return count;
+    ReadResult read(std::span<char> buffer) override {
+        const ReadResult read = m_inner.read(buffer);
+        m_total += read.size;
+        return read;
     }
     std::size_t total() const { return m_total; }
 
@@ -349,15 +337,14 @@ private:
 class FullDiskWriter final : public ByteWriter {
 public:
     explicit FullDiskWriter(std::size_t room) : m_room(room) {}
-    bool write(std::string_view bytes) override {
+    std::error_code write(std::string_view bytes) override {
         if (bytes.size() > m_room) {
             ++m_failed;
             m_room = 0;
-            errno = ENOSPC;
-            return false;
+            return std::make_error_code(std::errc::no_space_on_device);
         }
         m_room -= bytes.size();
-        return true;
+        return {};
     }
     int failedWrites() const { return m_failed; }
 
@@ -387,9 +374,8 @@ TEST(RewriteStreamTest, WriteFailureStopsAParallelRun) {
     options.tuning = kSmallChunks;
     std::uint64_t lastLine = 0;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent&) { lastLine = line; };
-    errno = 0;
     const StreamResult result = RewriteStream(reader, writer, MakeRules(), options);
-    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(result.error, std::errc::no_space_on_device);
     EXPECT_EQ(result.status, StreamStatus::WriteFailed);
     EXPECT_EQ(writer.failedWrites(), 1);
     EXPECT_LT(lastLine, 50000u / 11);
@@ -426,14 +412,13 @@ TEST(RewriteStreamTest, CancelStopsAParallelRun) {
     EXPECT_LT(reader.total(), 10 * kSmallChunks.chunkSize);
 }
 
-// Delivers some lines, then fails with an errno of its own.
+// Delivers some lines, then fails with an error of its own.
 class BrokenDiskReader final : public ByteReader {
 public:
     explicit BrokenDiskReader(std::string_view data) : m_inner(data, 100) {}
-    std::optional<std::size_t> read(std::span<char> buffer) override {
+    ReadResult read(std::span<char> buffer) override {
         if (m_left < 100) {
-            errno = EIO;
-            return std::nullopt;
+            return {0, std::make_error_code(std::errc::io_error)};
         }
         m_left -= 100;
         return m_inner.read(buffer);
@@ -444,8 +429,8 @@ private:
     std::size_t m_left = 20000;
 };
 
-// The reader thread's errno reaches the caller, whose message names the reason.
-TEST(RewriteStreamTest, ReadErrorInAParallelRunKeepsItsErrno) {
+// The reader thread's error reaches the caller, whose message names the reason.
+TEST(RewriteStreamTest, ReadErrorInAParallelRunKeepsItsError) {
     const std::string input = ManyDevices(1 << 20);
     BrokenDiskReader reader(input);
     std::string output;
@@ -453,15 +438,15 @@ TEST(RewriteStreamTest, ReadErrorInAParallelRunKeepsItsErrno) {
     StreamOptions options;
     options.threads = 2;
     options.tuning = kSmallChunks;
-    errno = 0;
-    EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::ReadFailed);
-    EXPECT_EQ(errno, EIO);
+    const StreamResult result = RewriteStream(reader, writer, MakeRules(), options);
+    EXPECT_EQ(result.status, StreamStatus::ReadFailed);
+    EXPECT_EQ(result.error, std::errc::io_error);
 }
 
 class ThrowingReader final : public ByteReader {
 public:
     explicit ThrowingReader(std::string_view data) : m_inner(data, 100) {}
-    std::optional<std::size_t> read(std::span<char> buffer) override {
+    ReadResult read(std::span<char> buffer) override {
         if (++m_reads > 50) {
             throw std::runtime_error("reader gave up");
         }

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -359,24 +358,6 @@ TEST(ProcessTest, DanglingLinkIsRefusedBeforeTheMoveAside) {
         InFolder("Error: Cannot read \"{dir}/amp.net\": No such file or directory. No file was changed.",
                  dir.path()));
     EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", "-> gone.net"}}));
-}
-
-TEST(ProcessTest, NetlistWithoutReadPermissionIsRefusedBeforeTheMoveAside) {
-    const TempDir dir;
-    WriteFiles(dir.path(), {{"amp.ant", kOld}, {"amp.net", kNetlist}});
-    fs::permissions(dir / "amp.net", fs::perms::none);
-    if (std::ifstream(dir / "amp.net")) {
-        GTEST_SKIP() << "permission bits are not enforced for this user (root); "
-                        "DanglingLinkIsRefusedBeforeTheMoveAside covers the refusal";
-    }
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", Rules());
-
-    EXPECT_EQ(outcome.error.value_or(""),
-              InFolder("Error: Cannot read \"{dir}/amp.net\": Permission denied. No file was changed.",
-                       dir.path()));
-    fs::permissions(dir / "amp.net", fs::perms::owner_read);
-    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kOld}, {"amp.net", kNetlist}}));
 }
 
 // Windows opens "amp.net." as "amp.net": the backup and the new netlist must be named from that

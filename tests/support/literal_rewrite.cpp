@@ -50,4 +50,22 @@ std::string LiteralRewriteLine(std::string line, const RewriteRules& rules) {
     return line;
 }
 
+std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < netlist.size()) {
+        std::size_t end = netlist.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            end = netlist.size();
+        } else if (netlist[end] == '\r' && end + 1 < netlist.size() && netlist[end + 1] == '\n') {
+            end += 2;
+        } else {
+            end += 1;
+        }
+        out += LiteralRewriteLine(std::string(netlist.substr(pos, end - pos)), rules);
+        pos = end;
+    }
+    return out;
+}
+
 } // namespace tarvex::test

@@ -6,9 +6,13 @@
 #include "netlist/line_rewriter.h"
 
 #include <string>
+#include <string_view>
 
 namespace tarvex::test {
 
 std::string LiteralRewriteLine(std::string line, const RewriteRules& rules);
+
+// The netlist split at "\n", "\r\n" and lone "\r", each line rewritten the literal way.
+std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules);
 
 } // namespace tarvex::test
