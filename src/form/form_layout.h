@@ -161,17 +161,17 @@ constexpr std::array<Control, kControlCount> MakeControls() {
         }
     };
     const auto addGroup = [&](const GroupLayout& group) {
-        for (int i = 0; i < kBoundCount; ++i) {
+        for (std::size_t i = 0; i < std::size_t{kBoundCount}; ++i) {
             add(group.widthBoundIds[i], ControlKind::Field,
                 {kWidthBoundX[i], group.widthBoundY, kWidthBoundWidth, kBoundHeight});
         }
-        for (int i = 0; i < kBoundCount; ++i) {
+        for (std::size_t i = 0; i < std::size_t{kBoundCount}; ++i) {
             add(group.lengthBoundIds[i], ControlKind::Field,
                 {kLengthBoundX, group.lengthBoundY[i], kLengthBoundWidth, kBoundHeight});
         }
-        for (int l = 0; l < kBinCount; ++l) {
-            for (int w = 0; w < kBinCount; ++w) {
-                add(group.nameId(w, l), ControlKind::NameField,
+        for (std::size_t l = 0; l < std::size_t{kBinCount}; ++l) {
+            for (std::size_t w = 0; w < std::size_t{kBinCount}; ++w) {
+                add(group.nameId(static_cast<int>(w), static_cast<int>(l)), ControlKind::NameField,
                     {group.nameColumnX[w], group.nameRowY[l], kNameWidth, kNameHeight});
             }
         }
