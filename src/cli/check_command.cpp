@@ -103,10 +103,7 @@ std::vector<MapCard> MapCards(const ModelLibrary& library) {
     std::vector<MapCard> cards;
     std::set<std::string> drawn;
     for (const ModelCard& card : library.cards) {
-        std::string name = card.name;
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-        if (card.binned() && card.subcircuit.empty() && drawn.insert(name).second) {
+        if (card.binned() && card.subcircuit.empty() && drawn.insert(LowerName(card.name)).second) {
             cards.push_back({card.name, *card.lmin->value, *card.lmax->value, *card.wmin->value,
                              *card.wmax->value, card.type == ModelType::Nmos ? Polarity::N : Polarity::P});
         }

@@ -15,16 +15,6 @@ constexpr std::size_t kMaxListed = 3;
 // A plane cut into more cells than this is not examined cell by cell; libraries that big are no grid.
 constexpr std::size_t kMaxCells = std::size_t{1} << 16;
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 // The name before a numeric ".N" suffix, or empty when the name has none.
 std::string_view Base(std::string_view name) {
     const std::size_t dot = name.rfind('.');
@@ -120,7 +110,7 @@ std::vector<CardGroup> BinnedGroups(const ModelLibrary& library) {
         if (!card.binned()) {
             continue;
         }
-        const std::string key = Lower(card.name);
+        const std::string key = LowerName(card.name);
         if (const auto found = cardOf.find(key); found != cardOf.end()) {
             CardGroup& group = groups[found->second.first];
             const ModelCard& first = group.cards[found->second.second];
@@ -133,7 +123,7 @@ std::vector<CardGroup> BinnedGroups(const ModelLibrary& library) {
         }
         const std::string_view base = Base(card.name);
         const std::string name = base.empty() ? std::string(TypeName(card.type)) : std::string(base);
-        const auto [slot, added] = groupOf.try_emplace({card.type, Lower(name)}, groups.size());
+        const auto [slot, added] = groupOf.try_emplace({card.type, LowerName(name)}, groups.size());
         if (added) {
             groups.push_back({name, card.type, {}, {}});
         }

@@ -7,16 +7,6 @@
 namespace tarvex {
 namespace {
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 bool AtLeast(double x, const std::optional<ModelBound>& bound) {
     return !bound || !bound->value || x >= *bound->value || NearlyEqual(x, *bound->value);
 }
@@ -61,10 +51,11 @@ ModelIndex::ModelIndex(const ModelLibrary& library) {
         if (!card.subcircuit.empty()) {
             continue;
         }
-        m_cards[Lower(card.name)].push_back(card);
+        m_cards[LowerName(card.name)].push_back(card);
         const std::string_view base = Base(card.name);
         if (!base.empty() && card.binned()) {
-            m_cards["\x01" + Lower(base)].push_back(card); // kept apart from cards of that very name
+            m_cards[std::string("\x01") += LowerName(base)].push_back(
+                card); // kept apart from cards of that very name
         }
     }
 }
@@ -72,10 +63,10 @@ ModelIndex::ModelIndex(const ModelLibrary& library) {
 std::optional<std::string> ModelIndex::problem(const DeviceEvent& event) const {
     const std::string_view partName = event.partName;
     const ModelType type = event.polarity == Polarity::N ? ModelType::Nmos : ModelType::Pmos;
-    auto found = m_cards.find(Lower(partName));
+    auto found = m_cards.find(LowerName(partName));
     const bool group = found == m_cards.end();
     if (group) {
-        found = m_cards.find("\x01" + Lower(partName));
+        found = m_cards.find(std::string("\x01") += LowerName(partName));
     }
     if (found == m_cards.end()) {
         return "no card in the models defines it";

@@ -20,14 +20,6 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string LowerText(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        c = Lower(c);
-    }
-    return lower;
-}
-
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
@@ -142,7 +134,7 @@ std::vector<std::pair<std::string, std::string>> Assignments(const std::vector<s
     std::vector<std::pair<std::string, std::string>> pairs;
     for (std::size_t i = from; i + 2 < words.size(); ++i) {
         if (words[i + 1] == "=" && words[i] != "=" && words[i + 2] != "=") {
-            pairs.emplace_back(LowerText(words[i]), words[i + 2]);
+            pairs.emplace_back(LowerName(words[i]), words[i + 2]);
             i += 2;
         }
     }
@@ -162,7 +154,7 @@ public:
     Reader(ModelLibrary& library, std::vector<std::string> sections, const LibraryFileSource& source)
         : m_library(library), m_source(source) {
         for (const std::string& section : sections) {
-            m_sections.insert(LowerText(section));
+            m_sections.insert(LowerName(section));
         }
     }
 
@@ -174,7 +166,7 @@ public:
         if (error) {
             canonical = path;
         }
-        if (!m_read.insert({canonical.generic_string(), LowerText(onlySection)}).second) {
+        if (!m_read.insert({canonical.generic_string(), LowerName(onlySection)}).second) {
             return; // read already, or being read: an include of itself
         }
         if (depth > kMaxIncludeDepth) {
@@ -205,7 +197,7 @@ public:
             if (words.empty()) {
                 continue;
             }
-            const std::string directive = LowerText(words[0]);
+            const std::string directive = LowerName(words[0]);
             const LibraryNote here{path, line.number, {}};
             if (directive == ".lib" && words.size() == 2) {
                 section = std::string(Unquoted(words[1]));
@@ -219,7 +211,7 @@ public:
             }
             // Lines outside a section asked for, or inside one not asked for, are skipped.
             const bool wanted = onlySection.empty() ? (!inSection || m_sections.empty() ||
-                                                       m_sections.count(LowerText(section)) > 0)
+                                                       m_sections.count(LowerName(section)) > 0)
                                                     : (inSection && SameName(section, onlySection));
             if (!wanted) {
                 continue;
@@ -242,7 +234,7 @@ public:
                     subcircuits.pop_back();
                 }
             } else if (directive == ".param") {
-                const std::string scope = subcircuits.empty() ? std::string() : LowerText(subcircuits.back());
+                const std::string scope = subcircuits.empty() ? std::string() : LowerName(subcircuits.back());
                 for (const auto& [name, value] : Assignments(words, 1)) {
                     if (const auto number = evaluate(value, scope)) {
                         m_params[{scope, name}] = *number;
@@ -264,7 +256,7 @@ public:
 private:
     void readCard(const std::vector<std::string>& words, const LibraryNote& where, const std::string& section,
                   const std::vector<std::string>& subcircuits) {
-        const std::string type = LowerText(words[2]);
+        const std::string type = LowerName(words[2]);
         if (type != "nmos" && type != "pmos") {
             return;
         }
@@ -275,7 +267,7 @@ private:
         card.line = where.line;
         card.section = section;
         card.subcircuit = subcircuits.empty() ? std::string() : subcircuits.back();
-        const std::string scope = LowerText(card.subcircuit);
+        const std::string scope = LowerName(card.subcircuit);
         for (const auto& [name, value] : Assignments(words, 3)) {
             std::optional<ModelBound>* bound = name == "lmin"   ? &card.lmin
                                                : name == "lmax" ? &card.lmax
@@ -305,7 +297,7 @@ private:
         if (const auto number = ParseSpiceNumber(text)) {
             return number;
         }
-        const std::string name = LowerText(text);
+        const std::string name = LowerName(text);
         for (const std::string& where : {scope, std::string()}) {
             const auto found = m_params.find({where, name});
             if (found != m_params.end()) {
@@ -331,6 +323,14 @@ std::string_view TypeName(ModelType type) {
 
 bool ModelCard::binned() const {
     return lmin && lmin->value && lmax && lmax->value && wmin && wmin->value && wmax && wmax->value;
+}
+
+std::string LowerName(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) {
+        c = Lower(c);
+    }
+    return lower;
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -414,7 +414,7 @@ std::optional<double> ParseSpiceNumber(std::string_view text) {
     if (std::from_chars(first, number.data() + number.size(), value).ec != std::errc()) {
         return std::nullopt;
     }
-    const std::string rest = LowerText(text.substr(i));
+    const std::string rest = LowerName(text.substr(i));
     std::size_t used = 0;
     const double factor = SuffixFactor(rest, used);
     for (std::size_t k = used; k < rest.size(); ++k) {

@@ -80,6 +80,9 @@ ModelLibrary ReadModelLibraryText(std::string_view text, const std::filesystem::
                                   const std::vector<std::string>& sections = {},
                                   const LibraryFileSource& source = ReadLibraryFile);
 
+// The name in lower case, the form in which SPICE compares names.
+std::string LowerName(std::string_view name);
+
 // Compares two names as SPICE does, without regard to ASCII letter case.
 bool SameName(std::string_view a, std::string_view b);
 
