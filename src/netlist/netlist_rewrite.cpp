@@ -61,19 +61,31 @@ public:
     Emitter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
         : m_out(out), m_rules(rules), m_options(options) {}
 
+    // A mapped input: a chunk read from pages the file no longer has is not written, and a failed
+    // write is the input's fault when the file shrank under it.
+    void setMapped(MappedFile* mapped) { m_mapped = mapped; }
+
     // Completed to go on, or why the run stops.
     StreamStatus emit(const Chunk& chunk) {
+        if (m_mapped != nullptr) {
+            if ((m_readError = m_mapped->lost())) {
+                return StreamStatus::ReadFailed;
+            }
+        }
         const std::string_view output = chunk.output;
         std::size_t at = 0;
         for (const Chunk::DirectRun& run : chunk.direct) {
             if (!write(output.substr(at, run.outputAt - at)) ||
                 !write(chunk.text().substr(run.from, run.size))) {
-                return StreamStatus::WriteFailed;
+                return writeFailed();
             }
             at = run.outputAt;
         }
         if (!write(output.substr(at))) {
-            return StreamStatus::WriteFailed;
+            return writeFailed();
+        }
+        if (m_mapped != nullptr) {
+            m_mapped->release(chunk.bytesRead);
         }
         if (m_options.onDevice) {
             for (const ChunkDevice& device : chunk.devices) {
@@ -94,8 +106,14 @@ public:
         return StreamStatus::Completed;
     }
 
-    // At the end of the input: flushes out.
+    // At the end of the input: checks that a mapped input still has every byte that was read, and
+    // flushes out.
     StreamStatus finish() {
+        if (m_mapped != nullptr) {
+            if ((m_readError = m_mapped->verify())) {
+                return StreamStatus::ReadFailed;
+            }
+        }
         if (const std::error_code error = m_out.flush()) {
             m_error = error;
             return StreamStatus::WriteFailed;
@@ -112,8 +130,18 @@ public:
     }
 
     const std::error_code& writeError() const { return m_error; }
+    const std::error_code& readError() const { return m_readError; }
 
 private:
+    StreamStatus writeFailed() {
+        if (m_mapped != nullptr) {
+            if ((m_readError = m_mapped->verify())) {
+                return StreamStatus::ReadFailed;
+            }
+        }
+        return StreamStatus::WriteFailed;
+    }
+
     bool write(std::string_view bytes) {
         if (bytes.empty()) {
             return true;
@@ -130,11 +158,16 @@ private:
     const RewriteRules& m_rules;
     const StreamOptions& m_options;
     RunReport m_report;
-    std::error_code m_error; // of the failed write
+    MappedFile* m_mapped = nullptr;
+    std::error_code m_error;     // of the failed write
+    std::error_code m_readError; // of a mapped input found short
 };
 
 // The run's result with the error that goes with a failed read or write.
 StreamResult Finish(Emitter& emitter, StreamStatus status, std::error_code readError = {}) {
+    if (status == StreamStatus::ReadFailed && !readError) {
+        readError = emitter.readError();
+    }
     const std::error_code error = status == StreamStatus::ReadFailed    ? readError
                                   : status == StreamStatus::WriteFailed ? emitter.writeError()
                                                                         : std::error_code();
@@ -164,7 +197,10 @@ StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, con
                                                             : ChunkRewriter::Record::All;
     const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
     Emitter emitter(out, rules, options);
-    ChunkReader reader(in, plan.chunkSize);
+    // A regular file is rewritten from its pages in the page cache, with no copy into chunks.
+    const std::unique_ptr<MappedFile> mapped = in.map();
+    emitter.setMapped(mapped.get());
+    ChunkReader reader = mapped ? ChunkReader(*mapped, plan.chunkSize) : ChunkReader(in, plan.chunkSize);
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
