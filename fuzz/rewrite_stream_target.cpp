@@ -408,6 +408,26 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         }
     }
 
+    // Without a device callback the usual device lines take a shorter path: the same bytes, lines
+    // and counts.
+    {
+        std::string quiet;
+        StreamOptions plain;
+        plain.tuning = tuning;
+        MemoryReader again(netlist, readSize);
+        StringWriter sink(quiet);
+        const RunReport report = RewriteStream(again, sink, rules, plain).report;
+        const RunReport& full = run.result.report;
+        if (quiet != run.output) {
+            return "without a device callback the output differs at byte " +
+                   std::to_string(FirstDifference(quiet, run.output));
+        }
+        if (report.lines != full.lines || report.devicesReplaced != full.devicesReplaced ||
+            report.devicesKept() != full.devicesKept() || report.firstProblem != full.firstProblem) {
+            return std::string("without a device callback the run report differs");
+        }
+    }
+
     // A writer or reader that fails part-way ends the run with the matching status, never a crash;
     // the threads see it too.
     StreamOptions options;

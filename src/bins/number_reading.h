@@ -207,11 +207,14 @@ inline std::optional<CommonToken> ReadCommonToken(std::string_view token) {
     using vectors::Splat;
     // A shorter token reads as if NUL-padded, and a NUL ends it anyway. The digits are read eight
     // bytes at a time from anywhere in the first sixteen.
-    char bytes[16 + 8] = {};
-    if (token.size() >= 16) {
-        std::memcpy(bytes, token.data(), 16);
-    } else {
-        std::memcpy(bytes, token.data(), token.size());
+    // A token of at least 17 bytes is read where it stands (the digit loads reach its 17th byte);
+    // a shorter one from a NUL-padded copy.
+    char padded[16 + 8];
+    const char* bytes = token.data();
+    if (token.size() < 17) {
+        std::memset(padded, 0, sizeof padded);
+        std::memcpy(padded, token.data(), token.size());
+        bytes = padded;
     }
     const vectors::Bytes16 v = vectors::Load(bytes);
     const unsigned digit = BitMask((v >= Splat('0')) & (v <= Splat('9')));

@@ -112,7 +112,7 @@ public:
 
     void release(std::size_t end) override {
         const std::size_t page = g_pageSize.load(std::memory_order_relaxed);
-        const std::size_t upTo = ((m_bytes.data() - m_base) + end) / page * page;
+        const auto upTo = (static_cast<std::size_t>(m_bytes.data() - m_base) + end) / page * page;
         if (upTo > m_released) {
             madvise(m_base + m_released, upTo - m_released, MADV_DONTNEED);
             m_released = upTo;

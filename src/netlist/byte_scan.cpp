@@ -32,6 +32,9 @@ std::uint64_t SumLanes(Bytes16 lanes) {
 #endif
 }
 
+// How far ahead of a sequential pass its bytes are asked for.
+constexpr std::size_t kPrefetchDistance = 4096;
+
 // 16 zero bytes then 16 bytes of all ones: loading from kLanesFrom + 16 - n keeps lanes n and up.
 constexpr char kLanesFrom[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
                                  -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
@@ -280,6 +283,11 @@ std::uint64_t CountLineEnds(std::string_view data) {
     Bytes16 lanes{};
     std::size_t pos = 0;
     for (int blocks = 1; pos + 17 <= size; pos += 16, ++blocks) {
+        // The hardware prefetcher stops at page edges, and a mapped file's pages come from memory:
+        // asking a page ahead for each cache line keeps the next page on its way.
+        if (pos % 64 == 0) {
+            __builtin_prefetch(base + pos + kPrefetchDistance);
+        }
         lanes -= endsAt(pos);
         if (blocks == 255) {
             count += SumLanes(lanes);

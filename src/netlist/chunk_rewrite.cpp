@@ -141,9 +141,11 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
             chunk.output.append(data.substr(from, to - from));
         }
     };
-    // Line ends are counted once over the chunk, in pieces: up to a device line when a device of it
-    // is recorded (the number of its line), and the rest at the end. A piece always ends at the
-    // start of a line, so it never splits "\r\n".
+    // The chunk's line ends are counted first, in one sequential pass that also brings the chunk
+    // into the core's cache (from a mapped file, out of memory) before the irregular work on its
+    // device lines. The number of a recorded device's line is counted again in pieces up to it; a
+    // piece always ends at the start of a line, so it never splits "\r\n".
+    const std::uint64_t chunkLines = CountLineEnds(data);
     std::uint64_t lines = 0;
     std::size_t countedTo = 0;
     std::size_t pos = 0;
@@ -160,6 +162,21 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         KeyPositions keys;
         if (next >= end) {
             keys = m_scanner.keysAt(data, hit, end);
+            // The usual device line: one Key, replaced. The text since the last change goes out
+            // in one piece up to the Key, then the part name; the rest of the line waits for the
+            // next piece.
+            if (m_record != Record::All && (keys.n == hit) != (keys.p == hit)) {
+                const Polarity polarity = keys.n == hit ? Polarity::N : Polarity::P;
+                if (const std::optional<std::string_view> name =
+                        OnlyKeyReplacement(line, polarity, m_rules, m_prepared)) {
+                    copy(pos, hit);
+                    chunk.output.append(*name);
+                    ++chunk.replaced;
+                    pos = hit + (polarity == Polarity::N ? m_rules.keyN.size() : m_rules.keyP.size());
+                    hit = next;
+                    continue;
+                }
+            }
             keys.n = keys.n == hit ? hit - start : std::string_view::npos;
             keys.p = keys.p == hit ? hit - start : std::string_view::npos;
         } else {
@@ -180,11 +197,7 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         hit = next;
     }
     copy(pos, data.size());
-    lines += CountLineEnds(data.substr(countedTo));
-    if (chunk.last && !data.empty() && !IsLineEnd(data.back())) {
-        ++lines;
-    }
-    chunk.lines = lines;
+    chunk.lines = chunkLines + (chunk.last && !data.empty() && !IsLineEnd(data.back()) ? 1 : 0);
 }
 
 void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const {

@@ -171,6 +171,26 @@ void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, co
     out.append(line);
 }
 
+std::optional<std::string_view> OnlyKeyReplacement(std::string_view line, Polarity polarity,
+                                                   const RewriteRules& rules, const PreparedRules& prepared) {
+    const Sizes sizes = ReadSizes(line);
+    if (!sizes.hasLength || !sizes.hasWidth) {
+        return std::nullopt;
+    }
+    const bool isN = polarity == Polarity::N;
+    const PreparedRules::Table& table = isN ? prepared.n : prepared.p;
+    const std::optional<int> w = table.width.find(sizes.width);
+    const std::optional<int> l = table.length.find(sizes.length);
+    if (!w || !l) {
+        return std::nullopt;
+    }
+    const std::uint8_t length = table.nameLength[*w][*l];
+    if (length == 0 || (isN && prepared.nameMayFormKeyP[*w][*l])) {
+        return std::nullopt;
+    }
+    return std::string_view((isN ? rules.tableN : rules.tableP).partNames[*w][*l], length);
+}
+
 bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view replacement) {
     const std::size_t pos = line.find(pattern);
     if (pos == std::string::npos) {
