@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
-# Times a whole-file rewrite, on one thread and on every core, against copying the file and against
-# the awk script a designer would write instead, on generated netlists, and prints the median wall
-# time, the ratios and the peak memory of each.
-#   bench/compare.sh [SIZE_MIB] [RUNS]      (defaults: 256 MiB, 5 runs)
+# Times a whole-file rewrite, on one thread and on every core, against copying the file (cat, which
+# copies inside the kernel, and dd, which copies through a buffer as any filter must), against the
+# same input and output with no rewriting (tarvex-io-floor) and against the awk script a designer
+# would write instead, on generated netlists. Each command writes a new file and, in a second row,
+# overwrites the output before it; the median wall time, the ratios to cat and dd and the peak
+# memory of each are printed.
+#   bench/compare.sh [SIZE_MIB] [RUNS]      (defaults: 96 MiB, 7 runs)
 # Needs: cmake, ninja, g++, libbenchmark-dev (for the generator build), mawk or gawk, GNU time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-size=${1:-256}
-runs=${2:-5}
+size=${1:-96}
+runs=${2:-7}
 build=build/bench-release
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarvex-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVEX_BUILD_BENCH=ON -DTARVEX_BUILD_TESTS=OFF \
     -DTARVEX_BUILD_UI=OFF >/dev/null
-cmake --build "$build" --target tarvex-cli tarvex-generate-netlist >/dev/null
+cmake --build "$build" --target tarvex-cli tarvex-generate-netlist tarvex-io-floor >/dev/null
 cli=$build/src/cli/tarvex-cli
 generate=$build/bench/tarvex-generate-netlist
+floor=$build/bench/tarvex-io-floor
 cores=$(nproc)
 
 # median of the numbers on stdin
@@ -49,24 +53,44 @@ run() {
 
 bench_file() {
     local label=$1 net=$2 amd=$3 out=$work/out.net
+    local names=(cat dd floor floor-pass awk tarvex-1t "tarvex-${cores}t")
     cat "$net" >/dev/null # warm the page cache
     rm -f "$work"/*.times
-    # Round by round, so that a change in the machine's load touches every command alike.
+    # Round by round, so that a change in the machine's load touches every command alike. A new
+    # file is what Process writes (the old netlist has become the backup); overwriting frees the
+    # old output's blocks first, which costs every command.
     for _ in $(seq "$runs"); do
-        once cat sh -c "cat '$net' > '$out'"
-        once user-copy dd if="$net" of="$out" bs=1M
-        once awk sh -c "awk -f bench/peer.awk '$net' > '$out'"
-        once tarvex-1t "$cli" rewrite --threads 1 --settings "$amd" "$net" "$out"
-        once "tarvex-${cores}t" "$cli" rewrite --settings "$amd" "$net" "$out"
+        for mode in new overwrite; do
+            for name in "${names[@]}"; do
+                if [ "$mode" = new ]; then rm -f "$out"; elif [ ! -e "$out" ]; then cp "$net" "$out"; fi
+                case $name in
+                cat) once "$mode-$name" sh -c "cat '$net' > '$out'" ;;
+                dd) once "$mode-$name" dd if="$net" of="$out" bs=1M ;;
+                floor) once "$mode-$name" "$floor" write "$net" "$out" ;;
+                floor-pass) once "$mode-$name" "$floor" pass-copy "$net" "$out" ;;
+                awk) if [ "$mode" = new ]; then once "$mode-$name" sh -c "awk -f bench/peer.awk '$net' > '$out'"; fi ;;
+                tarvex-1t) once "$mode-$name" "$cli" rewrite --threads 1 --settings "$amd" "$net" "$out" ;;
+                *) once "$mode-$name" "$cli" rewrite --settings "$amd" "$net" "$out" ;;
+                esac
+            done
+        done
     done
-    for name in cat user-copy awk tarvex-1t "tarvex-${cores}t"; do summary "$name"; done >"$work/results"
-    local cat_s copy_s
-    cat_s=$(awk '$1 == "cat" { print $2 }' "$work/results")
-    copy_s=$(awk '$1 == "user-copy" { print $2 }' "$work/results")
-    echo "== $label: $(du -m "$net" | cut -f1) MiB, median of $runs runs, $cores cores, load $(cut -d' ' -f1 /proc/loadavg) =="
-    awk -v cat_s="$cat_s" -v copy_s="$copy_s" '
-        BEGIN { printf "%-11s %8s %9s %12s %10s\n", "command", "seconds", "vs cat", "vs user-copy", "peak MiB" }
-        { printf "%-11s %8.3f %8.2fx %11.2fx %10.1f\n", $1, $2, $2 / cat_s, $2 / copy_s, $3 / 1024 }' "$work/results"
+    echo "== $label: $(du -m "$net" | cut -f1) MiB, median of $runs rounds, $cores cores, load $(cut -d' ' -f1 /proc/loadavg) =="
+    printf '%-10s %-11s %8s %8s %8s %9s\n' output command seconds "vs cat" "vs dd" "peak MiB"
+    for mode in new overwrite; do
+        for name in "${names[@]}"; do
+            [ -f "$work/$mode-$name.times" ] && summary "$mode-$name"
+        done >"$work/results"
+        awk -v mode="$mode" '
+            { name[NR] = $1; secs[NR] = $2; peak[NR] = $3; if ($1 ~ /-cat$/) c = $2; if ($1 ~ /-dd$/) d = $2 }
+            END {
+                for (i = 1; i <= NR; ++i) {
+                    sub("^" mode "-", "", name[i])
+                    printf "%-10s %-11s %8.3f %7.2fx %7.2fx %9.1f\n", (mode == "new" ? "new file" : "overwrite"),
+                        name[i], secs[i], secs[i] / c, secs[i] / d, peak[i] / 1024
+                }
+            }' "$work/results"
+    done
 }
 
 "$generate" "$size" 1 "$work/keys.net" "$work/keys.amd"
