@@ -372,7 +372,10 @@ void BinMap::drawPlaces(std::string& out, const Panel& panel, const Plot& plot) 
                     title = std::to_string(group.count) + " devices here, the first:\n";
                 }
                 for (std::size_t i = 0; i < group.first.size(); ++i) {
-                    title += (i > 0 ? "\n" : "") + describe(group.first[i]);
+                    if (i > 0) {
+                        title += '\n';
+                    }
+                    title += describe(group.first[i]);
                 }
                 if (group.count > group.first.size()) {
                     title += "\nand " + std::to_string(group.count - group.first.size()) + " more";
