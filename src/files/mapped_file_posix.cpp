@@ -28,6 +28,8 @@ std::array<Slot, 32> g_slots;
 std::atomic<std::uintptr_t> g_pageSize{4096};
 struct sigaction g_previous {};
 std::once_flag g_installed;
+// Where a taken slot's flag points until its map points it at its own.
+std::atomic<bool> g_claimed{false};
 
 bool ReplaceWithZeros(std::uintptr_t address) {
     for (Slot& slot : g_slots) {
@@ -72,7 +74,7 @@ void InstallHandler() {
     g_pageSize.store(static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE)), std::memory_order_relaxed);
     struct sigaction action {};
     action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaction(SIGBUS, &action, &g_previous);
 }
@@ -80,7 +82,8 @@ void InstallHandler() {
 class PosixMappedFile final : public MappedFile {
 public:
     // base[0, length) maps the file from offset start; the bytes wanted begin skip bytes in.
-    PosixMappedFile(int fd, char* base, std::size_t length, std::uintmax_t start, std::size_t skip, Slot& slot)
+    PosixMappedFile(int fd, char* base, std::size_t length, std::uintmax_t start, std::size_t skip,
+                    Slot& slot)
         : m_fd(fd), m_base(base), m_length(length), m_mappedEnd(start + length), m_slot(slot) {
         m_bytes = {base + skip, length - skip};
         m_slot.lost.store(&m_lost, std::memory_order_release);
@@ -135,10 +138,8 @@ private:
 Slot* TakeSlot() {
     for (Slot& slot : g_slots) {
         std::atomic<bool>* expected = nullptr;
-        // A slot is taken by pointing its flag somewhere; the object points it at its own.
-        static std::atomic<bool> claimed{false};
         if (slot.begin.load(std::memory_order_acquire) == 0 &&
-            slot.lost.compare_exchange_strong(expected, &claimed, std::memory_order_acq_rel)) {
+            slot.lost.compare_exchange_strong(expected, &g_claimed, std::memory_order_acq_rel)) {
             return &slot;
         }
     }

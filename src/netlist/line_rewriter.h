@@ -88,7 +88,7 @@ struct PreparedRules {
 void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, const RewriteRules& rules,
                    const PreparedRules* prepared, std::string& out, LineDevices& devices);
 
-// The part name that replaces the line's only Key (of polarity, at pos) when that is all the rewrite
+// The part name that replaces the line's only Key (of polarity) when that is all the rewrite
 // changes in the line: nothing when the general rewrite must look at it (the Key stays, or an N part
 // name might form a P Key with the bytes around it). The fast path of a run of many lines.
 std::optional<std::string_view> OnlyKeyReplacement(std::string_view line, Polarity polarity,

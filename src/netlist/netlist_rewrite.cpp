@@ -67,10 +67,8 @@ public:
 
     // Completed to go on, or why the run stops.
     StreamStatus emit(const Chunk& chunk) {
-        if (m_mapped != nullptr) {
-            if ((m_readError = m_mapped->lost())) {
-                return StreamStatus::ReadFailed;
-            }
+        if (inputLost(false)) {
+            return StreamStatus::ReadFailed;
         }
         const std::string_view output = chunk.output;
         std::size_t at = 0;
@@ -109,10 +107,8 @@ public:
     // At the end of the input: checks that a mapped input still has every byte that was read, and
     // flushes out.
     StreamStatus finish() {
-        if (m_mapped != nullptr) {
-            if ((m_readError = m_mapped->verify())) {
-                return StreamStatus::ReadFailed;
-            }
+        if (inputLost(true)) {
+            return StreamStatus::ReadFailed;
         }
         if (const std::error_code error = m_out.flush()) {
             m_error = error;
@@ -133,13 +129,17 @@ public:
     const std::error_code& readError() const { return m_readError; }
 
 private:
-    StreamStatus writeFailed() {
+    // Whether a mapped input lost bytes that were read (verify: also asks the file's size), keeping
+    // the reason; never for an input that is read.
+    bool inputLost(bool verify) {
         if (m_mapped != nullptr) {
-            if ((m_readError = m_mapped->verify())) {
-                return StreamStatus::ReadFailed;
-            }
+            m_readError = verify ? m_mapped->verify() : m_mapped->lost();
         }
-        return StreamStatus::WriteFailed;
+        return static_cast<bool>(m_readError);
+    }
+
+    StreamStatus writeFailed() {
+        return inputLost(true) ? StreamStatus::ReadFailed : StreamStatus::WriteFailed;
     }
 
     bool write(std::string_view bytes) {
