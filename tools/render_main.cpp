@@ -96,6 +96,10 @@ public:
         return std::nullopt;
     }
     void showInfo(std::string_view text) override { message = text; }
+    void showWarning(std::string_view text, std::string_view shownDetails) override {
+        showStop(text, shownDetails);
+    }
+    form::Answer ask(std::string_view /*question*/, bool /*withCancel*/) override { return form::Answer::No; }
 
     std::string message;
     std::string details;

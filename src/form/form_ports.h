@@ -70,6 +70,8 @@ public:
     virtual bool update(std::uint64_t done) = 0;
 };
 
+enum class Answer { Yes, No, Cancel };
+
 // Modal questions and messages. Texts are the core's messages: UTF-8 on Windows, the file
 // system's bytes elsewhere.
 class UserPrompts {
@@ -88,6 +90,12 @@ public:
                                                   const std::vector<std::string>& items) = 0;
     // A message box captioned "Tarvex" with the information icon and an OK button.
     virtual void showInfo(std::string_view message) = 0;
+    // A message box captioned "Tarvex" with the warning icon and an OK button, for a run that
+    // completed without doing what was asked (no line held a Key); details as for showStop.
+    virtual void showWarning(std::string_view message, std::string_view details) = 0;
+    // A question captioned "Tarvex" with the question icon and Yes and No buttons, and Cancel
+    // when withCancel; Escape and the close box answer Cancel, or No without a Cancel button.
+    virtual Answer ask(std::string_view question, bool withCancel) = 0;
 };
 
 // Where the profile keeps the remembered settings file: section and value name.

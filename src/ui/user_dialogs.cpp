@@ -104,6 +104,29 @@ void QtUserDialogs::showInfo(std::string_view message) {
         .exec();
 }
 
+void QtUserDialogs::showWarning(std::string_view message, std::string_view details) {
+    QMessageBox box(QMessageBox::Warning, Caption(), FromCoreMessage(message), QMessageBox::Ok, m_parent);
+    if (!details.empty()) {
+        box.setDetailedText(FromCoreMessage(details));
+    }
+    box.exec();
+}
+
+form::Answer QtUserDialogs::ask(std::string_view question, bool withCancel) {
+    const QMessageBox::StandardButtons buttons =
+        QMessageBox::Yes | QMessageBox::No | (withCancel ? QMessageBox::Cancel : QMessageBox::NoButton);
+    QMessageBox box(QMessageBox::Question, Caption(), FromCoreMessage(question), buttons, m_parent);
+    box.setEscapeButton(withCancel ? QMessageBox::Cancel : QMessageBox::No);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return form::Answer::Yes;
+    case QMessageBox::No:
+        return form::Answer::No;
+    default:
+        return withCancel ? form::Answer::Cancel : form::Answer::No;
+    }
+}
+
 QString QtFilter(const std::vector<form::FileFilter>& filters) {
     QStringList list;
     for (const form::FileFilter& filter : filters) {

@@ -25,6 +25,8 @@ public:
     std::optional<std::size_t> chooseItem(std::string_view prompt,
                                           const std::vector<std::string>& items) override;
     void showInfo(std::string_view message) override;
+    void showWarning(std::string_view message, std::string_view details) override;
+    form::Answer ask(std::string_view question, bool withCancel) override;
 
 private:
     QWidget* m_parent;

@@ -220,10 +220,19 @@ std::optional<std::filesystem::path> Win32UserDialogs::askFile(const form::FileR
 }
 
 void Win32UserDialogs::showStop(std::string_view message, std::string_view details) {
+    showMessage(message, details, MB_ICONSTOP, TD_ERROR_ICON);
+}
+
+void Win32UserDialogs::showWarning(std::string_view message, std::string_view details) {
+    showMessage(message, details, MB_ICONWARNING, TD_WARNING_ICON);
+}
+
+void Win32UserDialogs::showMessage(std::string_view message, std::string_view details, UINT boxIcon,
+                                   PCWSTR dialogIcon) {
     const std::wstring caption = Caption();
     const std::wstring text = WideFromUtf8(message);
     if (details.empty()) {
-        MessageBoxW(m_owner.hwnd(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+        MessageBoxW(m_owner.hwnd(), text.c_str(), caption.c_str(), MB_OK | boxIcon);
         return;
     }
     const std::wstring more = WideFromUtf8(details);
@@ -233,13 +242,26 @@ void Win32UserDialogs::showStop(std::string_view message, std::string_view detai
     dialog.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
     dialog.dwCommonButtons = TDCBF_OK_BUTTON;
     dialog.pszWindowTitle = caption.c_str();
-    dialog.pszMainIcon = TD_ERROR_ICON;
+    dialog.pszMainIcon = dialogIcon;
     dialog.pszContent = text.c_str();
     dialog.pszExpandedInformation = more.c_str();
     dialog.cxWidth = kDetailsWidth;
     dialog.pszCollapsedControlText = L"Show Details...";
     dialog.pszExpandedControlText = L"Hide Details...";
     TaskDialogIndirect(&dialog, nullptr, nullptr, nullptr);
+}
+
+form::Answer Win32UserDialogs::ask(std::string_view question, bool withCancel) {
+    const UINT buttons = withCancel ? MB_YESNOCANCEL : MB_YESNO;
+    switch (MessageBoxW(m_owner.hwnd(), WideFromUtf8(question).c_str(), Caption().c_str(),
+                        buttons | MB_ICONQUESTION)) {
+    case IDYES:
+        return form::Answer::Yes;
+    case IDNO:
+        return form::Answer::No;
+    default:
+        return withCancel ? form::Answer::Cancel : form::Answer::No;
+    }
 }
 
 std::unique_ptr<form::Progress> Win32UserDialogs::startProgress(std::string_view label, std::uint64_t total) {

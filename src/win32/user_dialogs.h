@@ -29,8 +29,13 @@ public:
     std::optional<std::size_t> chooseItem(std::string_view prompt,
                                           const std::vector<std::string>& items) override;
     void showInfo(std::string_view message) override;
+    // As showStop, with the warning icon.
+    void showWarning(std::string_view message, std::string_view details) override;
+    form::Answer ask(std::string_view question, bool withCancel) override;
 
 private:
+    void showMessage(std::string_view message, std::string_view details, UINT boxIcon, PCWSTR dialogIcon);
+
     const Dialog& m_owner;
 };
 

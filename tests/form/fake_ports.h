@@ -67,6 +67,9 @@ public:
     std::deque<std::optional<std::size_t>> choices; // one per list to choose from; none left: Cancel
     std::vector<std::vector<std::string>> choiceItems;
     std::vector<std::string> infos;
+    std::vector<std::string> warnings;
+    std::vector<std::string> questions;
+    std::deque<form::Answer> replies; // one per question; none left: Cancel (No without Cancel)
 
     std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override {
         requests.push_back(request);
@@ -101,6 +104,21 @@ public:
     }
 
     void showInfo(std::string_view message) override { infos.emplace_back(message); }
+
+    void showWarning(std::string_view message, std::string_view shownDetails) override {
+        warnings.emplace_back(message);
+        details.emplace_back(shownDetails);
+    }
+
+    form::Answer ask(std::string_view question, bool withCancel) override {
+        questions.emplace_back(question);
+        if (replies.empty()) {
+            return withCancel ? form::Answer::Cancel : form::Answer::No;
+        }
+        const form::Answer reply = replies.front();
+        replies.pop_front();
+        return reply;
+    }
 
 private:
     class CountingProgress final : public form::Progress {
