@@ -50,5 +50,5 @@ function(tarvex_add_qtest name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} tarvex_test_support Qt6::Test tarvex::qt_defaults
                           tarvex::warnings)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state")
 endfunction()

@@ -114,22 +114,23 @@ std::vector<MapCard> MapCards(const ModelLibrary& library) {
 // Reads one netlist through the rewrite into findings and the report, after the refusals that
 // process would make; false when it is refused or cannot be read. It reads what process would bin:
 // the chosen file, or its backup when only that is left.
-bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigned threads, Report& report,
-                  Findings& findings, const ModelIndex* models) {
+bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> families, const ProcessSafety& safety,
+                  unsigned threads, Report& report, Findings& findings, const ModelIndex* models) {
     if (const auto unplanned = UnplannedName(netlist)) {
         PrintError(*unplanned);
         return false;
     }
-    const PlanResult prepared = PrepareProcess(PathFromText(netlist), rules);
-    if (!prepared.plan) {
-        PrintError(prepared.error);
+    const ProcessDecision decision = DecideProcess(PathFromText(netlist), families, safety);
+    if (decision.refusal) {
+        PrintError(*decision.refusal);
         return false;
     }
-    const ProcessPlan& plan = *prepared.plan;
-    std::error_code ignored;
-    const bool onlyBackupLeft = plan.moveAside && !std::filesystem::exists(plan.chosen, ignored) &&
-                                std::filesystem::exists(plan.backup, ignored);
-    const std::filesystem::path path = onlyBackupLeft ? plan.backup : plan.chosen;
+    if (decision.doubt && !safety.goOn) {
+        PrintError(DoubtRefusal(*decision.doubt, safety.refusalOption));
+        return false;
+    }
+    // What process would read: the chosen file, or the backup when only that is left.
+    const std::filesystem::path path = decision.plan.moveAside ? decision.plan.chosen : decision.plan.source;
     std::error_code openError;
     const FilePtr file = OpenFile(path, "r", openError);
     if (!file) {
@@ -158,7 +159,7 @@ bool CheckNetlist(const std::string& netlist, const RewriteRules& rules, unsigne
     };
     FileReader reader(file.get());
     DiscardWriter nowhere;
-    const StreamResult result = RewriteStream(reader, nowhere, rules, options);
+    const StreamResult result = RewriteStream(reader, nowhere, families, options);
     if (result.status == StreamStatus::ReadFailed) {
         PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(result.error) + ".");
         return false;
@@ -207,14 +208,14 @@ std::optional<std::string> CheckMapPath(const CheckOptions& options, const std::
 // or to standard error when the report takes standard output.
 int RunCheck(const CheckOptions& options) {
     const RulesResult loaded = LoadRules(options.rules);
-    if (!loaded.rules) {
+    if (!loaded.error.empty()) {
         PrintError(loaded.error);
         return kExitError;
     }
-    const RewriteRules& rules = *loaded.rules;
+    const RewriteRules& rules = loaded.families.front();
     const std::vector<std::string> netlists = Distinct(options.netlists);
     std::vector<RunFile> files;
-    if (const auto clash = CollectRunFiles(PathFromText(options.rules.settings), netlists, files)) {
+    if (const auto clash = CollectRunFiles(options.rules.settings, netlists, files)) {
         PrintError(*clash);
         return kExitError;
     }
@@ -239,8 +240,9 @@ int RunCheck(const CheckOptions& options) {
         findings.map.emplace(rules);
         findings.map->setCards(std::move(cards));
     }
+    const ProcessSafety safety = SafetyOf(options.rules);
     for (const std::string& netlist : netlists) {
-        if (!CheckNetlist(netlist, rules, options.rules.threads, report, findings,
+        if (!CheckNetlist(netlist, loaded.families, safety, options.rules.threads, report, findings,
                           models ? &*models : nullptr)) {
             status = kExitError;
         }

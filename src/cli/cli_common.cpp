@@ -2,7 +2,9 @@
 #include "cli_common.h"
 
 #include "bins/engineering_value.h"
+#include "files/file_moves.h"
 #include "files/paths.h"
+#include "files/run_lock.h"
 #include "netlist/process.h"
 #include "settings/settings_file.h"
 
@@ -42,8 +44,11 @@ void AppendBin(std::string& row, const std::optional<int>& bin) {
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options) {
     command
-        .add_option("--settings", options.settings, "Settings file (.amd) holding both bin tables and Keys")
+        .add_option("--settings", options.settings,
+                    "Settings file (.amd) holding both bin tables and Keys; give one per device family to bin "
+                    "several in one pass")
         ->required()
+        ->allow_extra_args(false)
         ->type_name("FILE.amd");
     command.add_option("--key-n", options.keyN, "N-channel Key to replace, instead of the stored one")
         ->type_name("KEY");
@@ -54,24 +59,46 @@ void AddRuleOptions(CLI::App& command, RuleOptions& options) {
         ->type_name("FILE|-");
     command.add_option("--threads", options.threads, "Threads that rewrite (default 0: one per core)")
         ->type_name("N");
+    command.add_flag("--backup", options.backup,
+                     "Go on where a file to be replaced may be your work (an edit, a new export): keep it as "
+                     "a numbered backup (NAME.~N~)");
 }
 
 RulesResult LoadRules(const RuleOptions& options) {
-    const LoadResult loaded = ReadSettingsFile(PathFromText(options.settings));
-    if (!loaded.loaded) {
-        return {std::nullopt, loaded.error};
+    if (options.settings.size() > 1 && (options.keyN || options.keyP)) {
+        return {{}, "Error: --key-n and --key-p need exactly one --settings."};
     }
-    RewriteRules rules;
-    rules.tableN = loaded.settings.tableN;
-    rules.tableP = loaded.settings.tableP;
-    const std::string_view storedN = KeyText(loaded.settings.keyN);
-    const std::string_view storedP = KeyText(loaded.settings.keyP);
-    rules.keyN = options.keyN.value_or(std::string(storedN.empty() ? kDefaultKeyN : storedN));
-    rules.keyP = options.keyP.value_or(std::string(storedP.empty() ? kDefaultKeyP : storedP));
-    if (auto problem = CheckRules(rules)) {
-        return {std::nullopt, std::move(*problem)};
+    RulesResult result;
+    for (const std::string& settings : options.settings) {
+        const LoadResult loaded = ReadSettingsFile(PathFromText(settings));
+        if (!loaded.loaded) {
+            return {{}, loaded.error};
+        }
+        RewriteRules rules;
+        rules.tableN = loaded.settings.tableN;
+        rules.tableP = loaded.settings.tableP;
+        const std::string_view storedN = KeyText(loaded.settings.keyN);
+        const std::string_view storedP = KeyText(loaded.settings.keyP);
+        rules.keyN = options.keyN.value_or(std::string(storedN.empty() ? kDefaultKeyN : storedN));
+        rules.keyP = options.keyP.value_or(std::string(storedP.empty() ? kDefaultKeyP : storedP));
+        if (auto problem = CheckRules(rules)) {
+            return {{}, options.settings.size() > 1 ? settings + ": " + *problem : *problem};
+        }
+        result.families.push_back(std::move(rules));
     }
-    return {std::move(rules), {}};
+    if (auto problem = CheckRules(result.families)) {
+        return {{}, std::move(*problem)};
+    }
+    return result;
+}
+
+ProcessSafety SafetyOf(const RuleOptions& options) {
+    ProcessSafety safety;
+    safety.stateFolder = UserStateFolder();
+    if (options.backup) {
+        safety.goOn = [](const Doubt&) { return true; };
+    }
+    return safety;
 }
 
 void PrintError(std::string_view message) {
@@ -92,17 +119,22 @@ std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
     return distinct;
 }
 
-std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings,
+std::optional<std::string> CollectRunFiles(const std::vector<std::string>& settings,
                                            const std::vector<std::string>& netlists,
                                            std::vector<RunFile>& files) {
-    files.push_back({settings, "settings file"});
+    for (const std::string& name : settings) {
+        files.push_back({PathFromText(name), "settings file"});
+    }
+    const std::size_t settingsFiles = files.size();
     for (const std::string& netlist : netlists) {
         const std::filesystem::path path = OpenedName(PathFromText(netlist));
         for (const std::filesystem::path& file :
              {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")}) {
-            if (SameFile(file, settings)) {
-                return "Error: Processing " + QuotedPath(path) + " would move or replace the settings file " +
-                       QuotedPath(settings) + ". No file was changed.";
+            for (std::size_t i = 0; i < settingsFiles; ++i) {
+                if (SameFile(file, files[i].path)) {
+                    return "Error: Processing " + QuotedPath(path) + " would move or replace the settings file " +
+                           QuotedPath(files[i].path) + ". No file was changed.";
+                }
             }
             files.push_back({file, "netlist"});
         }
@@ -120,6 +152,10 @@ std::optional<std::string> UnplannedName(const std::string& netlist) {
 
 std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
                                           const std::vector<RunFile>& files) {
+    if (IsNumberedBackup(written)) {
+        return "Error: The " + std::string(what) + " " + QuotedPath(written) +
+               " would replace a numbered backup, which Tarvex keeps as it is. No file was changed.";
+    }
     for (const RunFile& file : files) {
         if (SameFile(written, file.path)) {
             return "Error: The " + std::string(what) + " " + QuotedPath(written) + " would overwrite the " +

@@ -5,6 +5,7 @@
 
 #include "files/byte_stream.h"
 #include "netlist/netlist_rewrite.h"
+#include "netlist/process.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -28,27 +29,34 @@ enum ExitStatus : int {
     kExitKept = 3,  // the run completed, but some devices kept their Key
 };
 
-// Options of every command that rewrites: the settings file, Keys overriding the stored ones, the
-// CSV report ("-" for standard output) and the threads that rewrite (0: one per core).
+// Options of every command that rewrites: the settings files (one per device family, binned in
+// this order), Keys overriding the stored ones (with one settings file only), the CSV report ("-"
+// for standard output), the threads that rewrite (0: one per core), and whether a file that Tarvex
+// cannot tell from the user's work may be replaced, kept as a numbered backup.
 struct RuleOptions {
-    std::string settings;
+    std::vector<std::string> settings;
     std::optional<std::string> keyN;
     std::optional<std::string> keyP;
     std::optional<std::string> report;
     unsigned threads = 0;
+    bool backup = false;
 };
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options);
 
 struct RulesResult {
-    std::optional<RewriteRules> rules;
+    std::vector<RewriteRules> families; // empty when error is set
     std::string error;
 };
 
-// Both tables from the settings file with its Keys (the default for a Key stored empty), unless a
-// Key is given on the command line, checked by CheckRules (Keys and part names) before any netlist
-// is touched. The file is only read: a missing one is an error, never created.
+// Both tables of each settings file with its Keys (the default for a Key stored empty), unless a
+// Key is given on the command line, checked by CheckRules (Keys and part names, and Keys across the
+// files) before any netlist is touched. The files are only read: a missing one is an error, never
+// created.
 RulesResult LoadRules(const RuleOptions& options);
+
+// What a run of process may rely on: the user's state folder, and --backup's answer to a doubt.
+ProcessSafety SafetyOf(const RuleOptions& options);
 
 // Writes one message and a line end to stderr.
 void PrintError(std::string_view message);
@@ -63,10 +71,10 @@ struct RunFile {
     std::string_view role;
 };
 
-// The settings file and every name that processing each netlist touches (the chosen file, its
-// ".ant" and its ".net"), which no report may overwrite; the message when one of them is the
+// The settings files and every name that processing each netlist touches (the chosen file, its
+// ".ant" and its ".net"), which no report may overwrite; the message when one of them is a
 // settings file. process and check refuse alike.
-std::optional<std::string> CollectRunFiles(const std::filesystem::path& settings,
+std::optional<std::string> CollectRunFiles(const std::vector<std::string>& settings,
                                            const std::vector<std::string>& netlists,
                                            std::vector<RunFile>& files);
 

@@ -26,13 +26,13 @@ struct ProcessOptions {
 // file or the report, before any file is touched.
 int RunProcess(const ProcessOptions& options) {
     const RulesResult loaded = LoadRules(options.rules);
-    if (!loaded.rules) {
+    if (!loaded.error.empty()) {
         PrintError(loaded.error);
         return kExitError;
     }
     const std::vector<std::string> netlists = Distinct(options.netlists);
     std::vector<RunFile> files;
-    if (const auto clash = CollectRunFiles(PathFromText(options.rules.settings), netlists, files)) {
+    if (const auto clash = CollectRunFiles(options.rules.settings, netlists, files)) {
         PrintError(*clash);
         return kExitError;
     }
@@ -42,6 +42,7 @@ int RunProcess(const ProcessOptions& options) {
         return kExitError;
     }
 
+    const ProcessSafety safety = SafetyOf(options.rules);
     int status = kExitOk;
     for (const std::string& netlist : netlists) {
         if (const auto unplanned = UnplannedName(netlist)) {
@@ -49,11 +50,17 @@ int RunProcess(const ProcessOptions& options) {
             status = kExitError;
             continue;
         }
-        const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), *loaded.rules,
-                                                      WatchDevices(netlist, report, options.rules.threads));
+        const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), loaded.families,
+                                                      WatchDevices(netlist, report, options.rules.threads), safety);
+        for (const std::string& note : outcome.notes) {
+            PrintError(note);
+        }
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;
+        } else if (outcome.noKey) {
+            PrintError("Warning: " + *outcome.noKey);
+            status = status == kExitOk ? kExitKept : status;
         } else if (outcome.report.devicesKept() > 0 && status == kExitOk) {
             status = kExitKept;
         }

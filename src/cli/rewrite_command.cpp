@@ -6,7 +6,10 @@
 #include "commands.h"
 #include "console.h"
 
+#include "files/file_moves.h"
+#include "files/file_stamp.h"
 #include "files/paths.h"
+#include "netlist/output_records.h"
 #include "netlist/process.h"
 #include "netlist/replacing_write.h"
 
@@ -59,7 +62,7 @@ OutputPlan PlanOutput(const std::filesystem::path& output) {
 struct RewriteRun {
     bool fromStdin = false;
     bool toStdout = false;
-    std::filesystem::path settingsPath;
+    std::vector<std::filesystem::path> settingsPaths;
     std::filesystem::path inputPath;
     std::filesystem::path outputPath;
     std::string inputName;
@@ -70,7 +73,9 @@ RewriteRun MakeRun(const RewriteOptions& options) {
     RewriteRun run;
     run.fromStdin = options.input == "-";
     run.toStdout = options.output == "-";
-    run.settingsPath = PathFromText(options.rules.settings);
+    for (const std::string& settings : options.rules.settings) {
+        run.settingsPaths.push_back(PathFromText(settings));
+    }
     run.inputPath = PathFromText(options.input);
     run.outputPath = PathFromText(options.output);
     run.inputName = run.fromStdin ? "standard input" : QuotedPath(run.inputPath);
@@ -108,7 +113,9 @@ std::optional<std::string> CheckOutput(const RewriteRun& run, std::FILE* in, std
         return "Error: The output (" + run.outputName + ") is the input file (" + run.inputName +
                "). Nothing was written.";
     }
-    files.push_back({run.settingsPath, "settings file"});
+    for (const std::filesystem::path& settings : run.settingsPaths) {
+        files.push_back({settings, "settings file"});
+    }
     if (!run.toStdout) {
         if (auto clash = CheckOverwrite("output", run.outputPath, files)) {
             return clash;
@@ -121,10 +128,19 @@ std::optional<std::string> CheckOutput(const RewriteRun& run, std::FILE* in, std
     return std::nullopt;
 }
 
+// The exit status of a completed run, after saying so when no line held a Key.
+int CompletedStatus(const RewriteRun& run, const RunReport& report, std::span<const RewriteRules> families) {
+    if (report.devicesReplaced + report.devicesKept() == 0) {
+        PrintError("Warning: " + NoKeyMessage(run.fromStdin ? PathFromText("standard input") : run.inputPath, families));
+        return kExitKept;
+    }
+    return report.devicesKept() > 0 ? kExitKept : kExitOk;
+}
+
 // Writes straight to standard output or to a device, which cannot be renamed over. The exit
 // status; nothing when the output could not even be opened.
-std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, const RewriteRules& rules,
-                                 const StreamOptions& streamOptions) {
+std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, std::span<const RewriteRules> families,
+                                 const StreamOptions& streamOptions, const InputWatch& input) {
     std::FILE* out = stdout;
     FilePtr outFile;
     if (run.toStdout) {
@@ -140,7 +156,7 @@ std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, cons
     }
     std::setvbuf(out, nullptr, _IOFBF, kStdioBuffer);
     FileWriter writer(out);
-    const StreamResult result = RewriteStream(reader, writer, rules, streamOptions);
+    const StreamResult result = RewriteStream(reader, writer, families, streamOptions);
     const ReplaceNames names{run.inputName, run.outputName, {}, " The output is incomplete."};
     std::optional<std::string> error = StreamFailure(result, names);
     if (result.status == StreamStatus::Completed && outFile) {
@@ -148,28 +164,65 @@ std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, cons
             error = "Error: Cannot write " + run.outputName + ": " + ErrorText(closeError) + "." + names.note;
         }
     }
+    if (!error && input.changed(result.report.bytesRead)) {
+        error = "Error: " + run.inputName + " changed while it was being read; the output may mix its old and new lines.";
+    }
     if (error) {
         PrintError(*error);
         return kExitError;
     }
-    return result.report.devicesKept() > 0 ? kExitKept : kExitOk;
+    return CompletedStatus(run, result.report, families);
+}
+
+// An existing OUTPUT that Tarvex did not write, or that changed since, may be the user's work (a
+// netlist of theirs named by mistake): it is replaced only with --backup, which keeps it as a
+// numbered backup. The refusal, when there is one.
+std::optional<std::string> CheckReplaced(const RewriteRun& run, const OutputPlan& plan, const RuleOptions& options,
+                                         const OutputRecords& records, ReplaceTarget& target) {
+    target.path = plan.replaced;
+    target.expected = StampOf(plan.replaced);
+    if (!target.expected) {
+        return std::nullopt;
+    }
+    const std::optional<OutputRecord> record = records.find(plan.replaced);
+    if (record && record->written == *target.expected) {
+        return std::nullopt;
+    }
+    const Doubt doubt{run.outputName + (record ? " was changed after Tarvex wrote it" : " was not written by Tarvex") +
+                          " (a netlist of yours?); rewriting would replace it.",
+                      plan.replaced, NextNumberedBackup(plan.replaced)};
+    if (!options.backup) {
+        return DoubtRefusal(doubt, "--backup");
+    }
+    target.keepOld = true;
+    return std::nullopt;
 }
 
 // Writes a ReplacementFile that takes OUTPUT's place once the run is complete. The exit status;
 // nothing when the new file could not even be created.
-std::optional<int> RewriteIntoPlace(const RewriteRun& run, const OutputPlan& plan, ByteReader& reader,
-                                    const RewriteRules& rules, const StreamOptions& streamOptions) {
-    std::error_code exists;
-    const std::filesystem::path modeFrom =
-        std::filesystem::exists(plan.replaced, exists) ? plan.replaced : std::filesystem::path();
+std::optional<int> RewriteIntoPlace(const RewriteRun& run, ReplaceTarget target, ByteReader& reader,
+                                    std::span<const RewriteRules> families, const StreamOptions& streamOptions,
+                                    const OutputRecords& records) {
+    target.modeFrom = target.expected ? target.path : std::filesystem::path();
+    target.bufferSize = kStdioBuffer;
     const ReplaceNames names{run.inputName, run.outputName, {}, " " + run.outputName + " was not changed."};
-    const ReplaceResult result =
-        RewriteReplacing(reader, plan.replaced, modeFrom, rules, streamOptions, names, kStdioBuffer);
+    const ReplaceResult result = RewriteReplacing(reader, target, families, streamOptions, names);
+    if (!result.placement.keptOld.empty()) {
+        PrintError("The earlier " + run.outputName + " was kept as " + QuotedPath(result.placement.keptOld) + ".");
+    }
     if (result.error) {
         PrintError(*result.error);
         return result.created ? std::optional<int>(kExitError) : std::nullopt;
     }
-    return result.report.devicesKept() > 0 ? kExitKept : kExitOk;
+    std::vector<std::string> keys;
+    for (const RewriteRules& rules : families) {
+        keys.push_back(rules.keyN);
+        keys.push_back(rules.keyP);
+    }
+    if (const auto written = StampOf(target.path)) {
+        records.remember(target.path, {*written, std::nullopt, std::move(keys)});
+    }
+    return CompletedStatus(run, result.report, families);
 }
 
 int RunRewrite(const RewriteOptions& options) {
@@ -179,7 +232,7 @@ int RunRewrite(const RewriteOptions& options) {
         return kExitUsage;
     }
     const RulesResult loaded = LoadRules(options.rules);
-    if (!loaded.rules) {
+    if (!loaded.error.empty()) {
         PrintError(loaded.error);
         return kExitError;
     }
@@ -194,19 +247,29 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError(*error);
         return kExitError;
     }
+    const OutputRecords records(UserStateFolder());
+    const OutputPlan plan = run.toStdout ? OutputPlan{} : PlanOutput(run.outputPath);
+    ReplaceTarget target;
+    if (plan.replace) {
+        if (const auto refusal = CheckReplaced(run, plan, options.rules, records, target)) {
+            PrintError(*refusal);
+            return kExitError;
+        }
+    }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
         return kExitError;
     }
     std::setvbuf(in, nullptr, _IOFBF, kStdioBuffer);
+    const InputWatch input(in, run.fromStdin ? std::filesystem::path() : run.inputPath);
     FileReader reader(in);
     const StreamOptions streamOptions =
         WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads);
-    const OutputPlan plan = run.toStdout ? OutputPlan{} : PlanOutput(run.outputPath);
-    const std::optional<int> status = plan.replace
-                                          ? RewriteIntoPlace(run, plan, reader, *loaded.rules, streamOptions)
-                                          : RewriteDirect(run, reader, *loaded.rules, streamOptions);
+    target.input = &input;
+    const std::optional<int> status =
+        plan.replace ? RewriteIntoPlace(run, target, reader, loaded.families, streamOptions, records)
+                     : RewriteDirect(run, reader, loaded.families, streamOptions, input);
     if (!status) {
         return kExitError; // OUTPUT could not be created; the report stays as it is
     }

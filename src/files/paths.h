@@ -42,6 +42,10 @@ std::filesystem::path OpenedName(const std::filesystem::path& path);
 bool SameRegularFile(std::FILE* a, std::FILE* b);
 bool SameRegularFile(std::FILE* a, const std::filesystem::path& b);
 
+// The place of path as one text, for remembering files and locking them: absolute, with the links
+// and dots of its folders resolved, and in lower case where file names ignore case (Windows).
+std::string PathKey(const std::filesystem::path& path);
+
 // Renames from to to, replacing an existing to in one step where the platform allows.
 std::error_code MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 

@@ -46,6 +46,13 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
     return error;
 }
 
+std::string PathKey(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(absolute.parent_path(), error);
+    return (error ? absolute : folder / absolute.filename()).native();
+}
+
 std::string DisplayPath(const std::filesystem::path& path) {
     return path.native();
 }

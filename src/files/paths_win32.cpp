@@ -83,6 +83,15 @@ std::error_code MoveReplacing(const std::filesystem::path& from, const std::file
     return {};
 }
 
+std::string PathKey(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(OpenedName(path), error);
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(absolute.parent_path(), error);
+    std::wstring text = (error ? absolute : folder / absolute.filename()).native();
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return DisplayPath(std::filesystem::path(text));
+}
+
 std::string DisplayPath(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};

@@ -79,4 +79,15 @@ std::error_code ReplacementFile::moveIntoPlace() {
     return error;
 }
 
+Placement ReplacementFile::commit(const std::optional<FileStamp>& expected, bool keepOld) {
+    if (m_file || !m_created) {
+        Placement placed;
+        placed.error = std::make_error_code(std::errc::bad_file_descriptor);
+        return placed;
+    }
+    Placement placed = PlaceFile(m_path, m_target, expected, keepOld);
+    m_moved = !placed.error;
+    return placed;
+}
+
 } // namespace tarvex

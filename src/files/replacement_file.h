@@ -4,6 +4,7 @@
 #pragma once
 
 #include "files/byte_stream.h"
+#include "files/file_moves.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -32,6 +33,10 @@ public:
     std::error_code close();
     // Renames the closed file over the target in one step; on failure the target is left as it was.
     std::error_code moveIntoPlace();
+    // Puts the closed file in place as PlaceFile does: over the target only while it is as expected
+    // (absent, when expected is empty), else beside it as a numbered backup; with keepOld the old
+    // target is kept as a numbered backup.
+    Placement commit(const std::optional<FileStamp>& expected, bool keepOld);
 
 private:
     std::filesystem::path m_target;

@@ -109,6 +109,9 @@ public:
     // The path written by the last Exit, or empty.
     virtual std::filesystem::path settingsPath() = 0;
     virtual void setSettingsPath(const std::filesystem::path& path) = 0;
+    // The folder where Tarvex keeps the record of the files it wrote and its run locks, shared with
+    // tarvex-cli (UserStateFolder()); empty: none, so every file counts as the user's.
+    virtual std::filesystem::path stateFolder() = 0;
 };
 
 // Shows a file the program has written in the system's viewer for its type (the bin map), and the

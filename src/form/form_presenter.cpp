@@ -374,7 +374,10 @@ void FormPresenter::Process() {
             ++run.keptCount;
         }
     };
-    const ProcessOutcome outcome = ProcessNetlist(path, rules, options);
+    ProcessSafety safety;
+    safety.stateFolder = m_profile.stateFolder();
+    safety.goOn = [this](const Doubt& doubt) { return m_prompts.ask(DoubtQuestion(doubt), false) == Answer::Yes; };
+    const ProcessOutcome outcome = ProcessNetlist(path, rules, options, safety);
     progress.reset();
     const std::string details = KeptDevicesDetails(run);
     if (outcome.completed()) {
@@ -388,6 +391,16 @@ void FormPresenter::Process() {
     }
     if (outcome.error) {
         m_prompts.showStop(*outcome.error, {});
+    }
+    if (outcome.noKey) {
+        m_prompts.showWarning(*outcome.noKey, {});
+    }
+    if (!outcome.notes.empty()) {
+        std::string notes;
+        for (const std::string& note : outcome.notes) {
+            notes += (notes.empty() ? "" : "\n") + note;
+        }
+        m_prompts.showInfo(notes);
     }
 }
 

@@ -92,39 +92,45 @@ private:
 
 } // namespace
 
-bool DiffersOnlyAtKeys(std::string_view ant, std::string_view net, const RewriteRules& rules) {
-    const std::size_t posN = ant.find(rules.keyN);
-    const std::size_t posP = ant.find(rules.keyP);
-    if (posN == npos && posP == npos) {
-        return false;
+namespace {
+
+// The Keys of the families in the order the rewrite replaces them: each family's N, then its P.
+std::vector<std::string_view> KeysInOrder(std::span<const RewriteRules> families) {
+    std::vector<std::string_view> keys;
+    for (const RewriteRules& rules : families) {
+        keys.push_back(rules.keyN);
+        keys.push_back(rules.keyP);
     }
-    std::size_t head = posP;
-    std::size_t last = posP == npos ? 0 : ant.rfind(rules.keyP) + rules.keyP.size();
-    if (posN != npos) {
-        // A P Key that the inserted N part name forms with the bytes around it: it starts with the
-        // k bytes in front of the N Key, or ends with the k bytes after it.
-        const std::string_view keyP = rules.keyP;
-        const std::size_t endN = posN + rules.keyN.size();
-        std::size_t before = 0;
-        std::size_t after = 0;
-        for (std::size_t k = 1; k < keyP.size(); ++k) {
-            if (k <= posN && ant.substr(posN - k, k) == keyP.substr(0, k)) {
-                before = k;
-            }
-            if (k <= ant.size() - endN && ant.substr(endN, k) == keyP.substr(keyP.size() - k)) {
-                after = k;
-            }
-        }
-        head = std::min(head, posN - before);
-        last = std::max({last, ant.rfind(rules.keyN) + rules.keyN.size(), endN + after});
-    }
-    const std::size_t tail = ant.size() - std::min(ant.size(), last);
-    return net.size() >= head + tail && net.substr(0, head) == ant.substr(0, head) &&
-           net.substr(net.size() - tail) == ant.substr(ant.size() - tail);
+    return keys;
 }
 
-CopyComparison CompareWithBackup(ByteReader& ant, ByteReader& net, const RewriteRules& rules) {
-    CopyComparison result;
+bool HoldsKey(std::string_view line, const std::vector<std::string_view>& keys) {
+    for (const std::string_view key : keys) {
+        if (line.find(key) != npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// How many bytes around [pos, end) of line, at most, a later Key can take in when the part name
+// inserted there forms it with them: the Key starts with the k bytes before pos, or ends with
+// the k bytes after end.
+void Margins(std::string_view line, std::size_t pos, std::size_t end, std::string_view later, std::size_t& before,
+             std::size_t& after) {
+    for (std::size_t k = 1; k < later.size(); ++k) {
+        if (k <= pos && line.substr(pos - k, k) == later.substr(0, k)) {
+            before = std::max(before, k);
+        }
+        if (k <= line.size() - end && line.substr(end, k) == later.substr(later.size() - k)) {
+            after = std::max(after, k);
+        }
+    }
+}
+
+CopyRelation Compare(ByteReader& ant, ByteReader& net, std::span<const RewriteRules> families, bool whole,
+                     NetlistComparison& result) {
+    const std::vector<std::string_view> keys = KeysInOrder(families);
     LineSource antLines(ant);
     LineSource netLines(net);
     std::string_view antLine;
@@ -132,28 +138,79 @@ CopyComparison CompareWithBackup(ByteReader& ant, ByteReader& net, const Rewrite
     for (;;) {
         if (!antLines.next(antLine)) {
             result.error = antLines.error();
-            return result;
+            return result.relation();
         }
         if (!netLines.next(netLine)) {
             result.error = netLines.error();
             result.errorInNet = true;
-            return result;
+            return result.relation();
         }
-        if (antLine.empty() || netLine.empty()) {
-            if (antLine.size() != netLine.size()) {
-                result.relation = CopyRelation::Different;
-            }
-            return result;
+        if (antLine.empty() && netLine.empty()) {
+            return result.relation();
+        }
+        if (!result.netHoldsKey && HoldsKey(netLine, keys)) {
+            result.netHoldsKey = true;
         }
         if (antLine == netLine) {
             continue;
         }
-        if (!DiffersOnlyAtKeys(antLine, netLine, rules)) {
-            result.relation = CopyRelation::Different;
-            return result;
+        result.identical = false;
+        if (!antLine.empty() && !netLine.empty() && DiffersOnlyAtKeys(antLine, netLine, families)) {
+            ++result.binnedLines;
+            continue;
         }
-        result.relation = CopyRelation::BinnedCopy;
+        ++result.otherLines;
+        if (!whole) {
+            return result.relation();
+        }
     }
+}
+
+} // namespace
+
+bool DiffersOnlyAtKeys(std::string_view ant, std::string_view net, const RewriteRules& rules) {
+    return DiffersOnlyAtKeys(ant, net, std::span<const RewriteRules>(&rules, 1));
+}
+
+bool DiffersOnlyAtKeys(std::string_view ant, std::string_view net, std::span<const RewriteRules> families) {
+    const std::vector<std::string_view> keys = KeysInOrder(families);
+    std::size_t head = npos;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::size_t pos = ant.find(keys[i]);
+        if (pos == npos) {
+            continue;
+        }
+        const std::size_t end = pos + keys[i].size();
+        std::size_t before = 0;
+        std::size_t after = 0;
+        for (std::size_t j = i + 1; j < keys.size(); ++j) {
+            Margins(ant, pos, end, keys[j], before, after);
+        }
+        head = std::min(head, pos - before);
+        last = std::max({last, ant.rfind(keys[i]) + keys[i].size(), end + after});
+    }
+    if (head == npos) {
+        return false;
+    }
+    const std::size_t tail = ant.size() - std::min(ant.size(), last);
+    return net.size() >= head + tail && net.substr(0, head) == ant.substr(0, head) &&
+           net.substr(net.size() - tail) == ant.substr(ant.size() - tail);
+}
+
+NetlistComparison CompareNetlists(ByteReader& ant, ByteReader& net, std::span<const RewriteRules> families) {
+    NetlistComparison result;
+    Compare(ant, net, families, true, result);
+    return result;
+}
+
+CopyComparison CompareWithBackup(ByteReader& ant, ByteReader& net, const RewriteRules& rules) {
+    NetlistComparison compared;
+    CopyComparison result;
+    result.relation = Compare(ant, net, std::span<const RewriteRules>(&rules, 1), false, compared);
+    result.error = compared.error;
+    result.errorInNet = compared.errorInNet;
+    return result;
 }
 
 } // namespace tarvex

@@ -5,6 +5,7 @@
 #include "netlist/parallel_rewrite.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
@@ -224,6 +225,14 @@ StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, con
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {
     return Run(in, out, rules, options);
+}
+
+StreamResult RewriteStream(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                           const StreamOptions& options) {
+    if (families.size() != 1) {
+        throw std::logic_error("several families are not rewritten yet");
+    }
+    return Run(in, out, families.front(), options);
 }
 
 } // namespace tarvex

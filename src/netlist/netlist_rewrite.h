@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 
@@ -77,6 +78,8 @@ struct StreamResult {
 // flight and the longest line. out is written only from the calling thread, in is read from one
 // thread at a time; out is flushed before returning.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
+                           const StreamOptions& options = {});
+StreamResult RewriteStream(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                            const StreamOptions& options = {});
 
 } // namespace tarvex

@@ -3,7 +3,10 @@
 
 #include "files/byte_stream.h"
 #include "files/paths.h"
+#include "files/file_moves.h"
+#include "files/file_stamp.h"
 #include "netlist/binned_copy.h"
+#include "netlist/output_records.h"
 #include "netlist/replacing_write.h"
 
 #include <algorithm>
@@ -130,48 +133,247 @@ std::optional<std::string> OpenToCompare(const fs::path& path, FilePtr& file) {
     return std::nullopt;
 }
 
-// The refusals that need the files' contents. Moving the chosen netlist aside replaces the backup,
-// which must not happen when the netlist is a binned copy of it: the backup is then the only copy
-// of the placeholders. Regenerating from the backup replaces the ".net", which must not happen
-// when that is not a binned copy of the backup (a fresh export, a hand edit): it would be lost.
-std::optional<std::string> CheckCopies(const ProcessPlan& plan, const RewriteRules& rules) {
-    const fs::path& ant = plan.moveAside ? plan.backup : plan.chosen;
-    const fs::path& net = plan.moveAside ? plan.chosen : plan.target;
-    // The chosen file first, so that its own read error is the one reported.
-    const fs::path& other = plan.moveAside ? plan.backup : plan.target;
-    FilePtr chosenFile;
-    FilePtr otherFile;
-    if (auto problem = OpenToCompare(plan.chosen, chosenFile)) {
+// Every Key of the run, family by family, N before P.
+std::vector<std::string> KeysOf(std::span<const RewriteRules> families) {
+    std::vector<std::string> keys;
+    for (const RewriteRules& rules : families) {
+        keys.push_back(rules.keyN);
+        keys.push_back(rules.keyP);
+    }
+    return keys;
+}
+
+std::string KeyList(const std::vector<std::string>& keys) {
+    std::string list;
+    for (const std::string& key : keys) {
+        list += (list.empty() ? "" : ", ") + key;
+    }
+    return list;
+}
+
+// The Keys of an earlier run that this run does not bin.
+std::vector<std::string> KeysNotBinned(const std::vector<std::string>& earlier, const std::vector<std::string>& now) {
+    std::vector<std::string> missing;
+    for (const std::string& key : earlier) {
+        if (std::find(now.begin(), now.end(), key) == now.end()) {
+            missing.push_back(key);
+        }
+    }
+    return missing;
+}
+
+bool IsRegular(const fs::path& path) {
+    std::error_code ignored;
+    return fs::is_regular_file(path, ignored);
+}
+
+// What the records and the files' stamps say about the two files around the chosen netlist.
+struct Knowledge {
+    std::optional<OutputRecord> record;
+    std::optional<FileStamp> backup;
+    std::optional<FileStamp> target;
+    bool targetIsOurs = false; // the ".net" is exactly what Tarvex wrote last
+    bool backupIsOurs = false; // the ".ant" is exactly what Tarvex last moved aside or binned from
+};
+
+Knowledge Inspect(const ProcessPlan& plan, const OutputRecords& records) {
+    Knowledge known;
+    known.record = records.find(plan.target);
+    known.backup = StampOf(plan.backup);
+    known.target = StampOf(plan.target);
+    if (known.record) {
+        known.targetIsOurs = known.target && *known.target == known.record->written;
+        known.backupIsOurs = known.backup && known.record->source && *known.backup == *known.record->source;
+    }
+    return known;
+}
+
+// Both netlists compared to their ends; the message when one cannot be read.
+std::optional<std::string> Compare(const fs::path& ant, const fs::path& net, std::span<const RewriteRules> families,
+                                   NetlistComparison& compared) {
+    FilePtr antFile;
+    FilePtr netFile;
+    if (auto problem = OpenToCompare(ant, antFile)) {
         return problem;
     }
-    if (auto problem = OpenToCompare(other, otherFile)) {
+    if (auto problem = OpenToCompare(net, netFile)) {
         return problem;
     }
-    if (!chosenFile || !otherFile) {
-        return std::nullopt;
+    if (!antFile || !netFile) {
+        return CannotRead(antFile ? net : ant, std::make_error_code(std::errc::no_such_file_or_directory));
     }
-    FileReader antReader(plan.moveAside ? otherFile.get() : chosenFile.get());
-    FileReader netReader(plan.moveAside ? chosenFile.get() : otherFile.get());
-    const CopyComparison compared = CompareWithBackup(antReader, netReader, rules);
+    FileReader antReader(antFile.get());
+    FileReader netReader(netFile.get());
+    compared = CompareNetlists(antReader, netReader, families);
     if (compared.error) {
         return CannotRead(compared.errorInNet ? net : ant, compared.error);
     }
-    if (plan.moveAside && compared.relation == CopyRelation::BinnedCopy) {
-        return "Error: " + QuotedPath(net) + " is a binned copy of its backup " + QuotedPath(ant) +
-               "; processing it would replace the backup, the only copy of the placeholders. To bin the "
-               "netlist again, choose " +
-               QuotedPath(ant) + "." + kUnchanged;
+    return std::nullopt;
+}
+
+// The chosen netlist goes aside over an existing backup: only an identical backup, or one that
+// Tarvex moved aside itself and that a newer export (no line of it binned) supersedes, goes without
+// a trace. A netlist with no Key is not moved at all; one with binned lines may be Tarvex's output
+// or an edit of it, and the backup may then be the only copy of the placeholders: a doubt.
+void DecideMoveAside(ProcessDecision& decision, const Knowledge& known, std::span<const RewriteRules> families) {
+    const ProcessPlan& plan = decision.plan;
+    if (!known.backup) {
+        return;
     }
-    if (!plan.moveAside && compared.relation == CopyRelation::Different) {
-        return "Error: " + QuotedPath(net) + " is not a binned copy of " + QuotedPath(ant) +
-               " (a new export or an edit?); processing " + QuotedPath(ant) +
-               " would replace it, and it would be lost. Choose " + QuotedPath(net) +
-               " to bin it (it then becomes the backup), or move it away to keep it." + kUnchanged;
+    const std::string net = QuotedPath(plan.chosen);
+    const std::string ant = QuotedPath(plan.backup);
+    if (known.targetIsOurs) {
+        std::string message = "Error: " + net + " is Tarvex's output, binned from " + ant + "; processing it would replace " +
+                              ant + ", the only copy of the placeholders. To bin the netlist again, choose " + ant + ".";
+        const std::vector<std::string> others = KeysNotBinned(known.record->keys, decision.keys);
+        if (!others.empty()) {
+            message += " It was binned with the Keys " + KeyList(known.record->keys) +
+                       ": to bin several device families, process " + ant + " once with every settings file.";
+        }
+        decision.refusal = message + kUnchanged;
+        return;
+    }
+    NetlistComparison compared;
+    if (auto problem = Compare(plan.backup, plan.chosen, families, compared)) {
+        decision.refusal = std::move(problem);
+        return;
+    }
+    decision.backupStamp = known.backup;
+    if (compared.identical) {
+        return;
+    }
+    if (!compared.netHoldsKey) {
+        decision.refusal = "Error: No line of " + net + " holds a Key (" + KeyList(decision.keys) +
+                           "): there is nothing to bin, and moving it aside would replace " + ant + ". If " + net +
+                           " is an edit of the binned netlist, make the edit in " + ant + " and choose " + ant +
+                           "; if the Keys are wrong, load the settings file that names them." + kUnchanged;
+        return;
+    }
+    if (known.backupIsOurs && compared.binnedLines == 0) {
+        return;
+    }
+    decision.keepBackup = true;
+    decision.backupStamp.reset();
+    if (compared.binnedLines > 0) {
+        decision.doubt = Doubt{net + " has lines binned from " + ant +
+                                   " (Tarvex's output, an edit of it, or an export that names some part names?); "
+                                   "processing it would replace " + ant + ", which may be the only copy of the placeholders.",
+                               plan.backup, NextNumberedBackup(plan.backup)};
+    }
+}
+
+// The ".net" is regenerated over an existing one: Tarvex's own unedited output, or a copy of the
+// backup, goes without a trace; anything else may be the user's work (an edit, a new export): a
+// doubt. So is an output of Tarvex's that holds families this run does not bin.
+void DecideRegenerate(ProcessDecision& decision, const Knowledge& known, std::span<const RewriteRules> families) {
+    const ProcessPlan& plan = decision.plan;
+    if (!known.target) {
+        return;
+    }
+    decision.targetStamp = known.target;
+    const std::string net = QuotedPath(plan.target);
+    const std::string ant = QuotedPath(plan.source);
+    if (known.targetIsOurs) {
+        const std::vector<std::string> others = KeysNotBinned(known.record->keys, decision.keys);
+        if (!others.empty()) {
+            decision.keepTarget = true;
+            decision.doubt = Doubt{net + " was binned with the Keys " + KeyList(known.record->keys) +
+                                       ", and this run does not bin " + KeyList(others) + ": processing " + ant +
+                                       " would make them placeholders again. To bin several device families, "
+                                       "process " + ant + " once with every settings file.",
+                                   plan.target, NextNumberedBackup(plan.target)};
+        }
+        return;
+    }
+    NetlistComparison compared;
+    if (auto problem = Compare(plan.source, plan.target, families, compared)) {
+        decision.refusal = std::move(problem);
+        return;
+    }
+    if (compared.identical) {
+        return;
+    }
+    decision.keepTarget = true;
+    const std::string what = known.record ? net + " was changed after Tarvex wrote it"
+                                          : net + " was not written by Tarvex, or Tarvex has no record of it";
+    decision.doubt = Doubt{what + " (a new export, or an edit?); processing " + ant +
+                               " would replace it. If it is a new export, choose " + net + " to bin it.",
+                           plan.target, NextNumberedBackup(plan.target)};
+}
+
+// The refusals made on names and kinds alone, before any content is read.
+std::optional<std::string> CheckNames(const ProcessPlan& plan) {
+    if (IsNumberedBackup(plan.chosen)) {
+        return "Error: " + QuotedPath(plan.chosen) +
+               " is a numbered backup, which Tarvex keeps as it is. To process it, copy it to a new name." +
+               kUnchanged;
+    }
+    // A folder would be renamed to the backup name and then fail to read; a pipe would block.
+    for (const fs::path* path : {&plan.chosen, &plan.backup, &plan.target}) {
+        if (auto problem = CheckFileKind(*path)) {
+            return problem;
+        }
+    }
+    if (plan.moveAside) {
+        if (auto loss = CheckNothingIsLost(plan.chosen, plan)) {
+            return loss;
+        }
+    }
+    // A ".net" and ".ant" that are one file (a link, a hard link): whichever is written, the other
+    // name shows it too, and the netlist is gone.
+    if (Exists(plan.backup) && Exists(plan.target) && SameFile(plan.backup, plan.target)) {
+        return "Error: " + QuotedPath(plan.target) + " and " + QuotedPath(plan.backup) +
+               " are the same file (a link); processing would lose the netlist. Make them separate files." +
+               kUnchanged;
+    }
+    FilePtr chosen;
+    if (auto problem = OpenToCompare(plan.moveAside ? plan.chosen : plan.source, chosen)) {
+        return problem;
+    }
+    return std::nullopt;
+}
+
+// Moves the chosen netlist aside to the backup as decided, keeping an older backup first when it
+// must be kept; the message when it cannot.
+std::optional<std::string> MoveAside(const ProcessDecision& decision, ProcessOutcome& outcome) {
+    const ProcessPlan& plan = decision.plan;
+    if (decision.keepBackup) {
+        std::error_code error;
+        const auto kept = MoveToNumberedBackup(plan.backup, plan.backup, error);
+        if (!kept) {
+            return "Error: Cannot keep " + QuotedPath(plan.backup) + " as a numbered backup: " + ErrorText(error) +
+                   "." + kUnchanged;
+        }
+        outcome.notes.push_back("The earlier " + QuotedPath(plan.backup) + " was kept as " + QuotedPath(*kept) + ".");
+    }
+    const Placement moved = PlaceFile(plan.chosen, plan.backup, decision.keepBackup ? std::nullopt : decision.backupStamp,
+                                      false);
+    if (moved.error) {
+        return "Error: Cannot move " + QuotedPath(plan.chosen) + " aside to " + QuotedPath(plan.backup) + ": " +
+               ErrorText(moved.error) + "." + kUnchanged;
+    }
+    if (moved.targetChanged) {
+        return "Error: " + QuotedPath(plan.backup) + " was written by another program while Tarvex checked it; it was "
+               "kept, and " + QuotedPath(plan.chosen) + " was moved to " + QuotedPath(moved.keptNew) + ".";
     }
     return std::nullopt;
 }
 
 } // namespace
+
+std::string DoubtQuestion(const Doubt& doubt) {
+    return doubt.reason + "\n\nProcess anyway, keeping " + QuotedPath(doubt.file) + " as " + QuotedPath(doubt.keepAs) +
+           "?";
+}
+
+std::string DoubtRefusal(const Doubt& doubt, std::string_view option) {
+    return "Error: " + doubt.reason + " To go on, keeping " + QuotedPath(doubt.file) + " as " +
+           QuotedPath(doubt.keepAs) + ", use " + std::string(option) + "." + kUnchanged;
+}
+
+std::string NoKeyMessage(const fs::path& file, std::span<const RewriteRules> families) {
+    return "No line of " + QuotedPath(file) + " holds a Key (" + KeyList(KeysOf(families)) + "): nothing was binned.";
+}
 
 std::optional<std::string> CheckRules(const RewriteRules& rules) {
     if (auto fault = ValidateBounds(rules.tableN)) {
@@ -206,6 +408,33 @@ std::optional<std::string> CheckRules(const RewriteRules& rules) {
     return CheckPartNames(rules.tableP, p);
 }
 
+std::optional<std::string> CheckRules(std::span<const RewriteRules> families) {
+    for (const RewriteRules& rules : families) {
+        if (auto problem = CheckRules(rules)) {
+            return problem;
+        }
+    }
+    for (std::size_t i = 0; i < families.size(); ++i) {
+        for (std::size_t j = 0; j < families.size(); ++j) {
+            if (i == j) {
+                continue;
+            }
+            for (const std::string* mine : {&families[i].keyN, &families[i].keyP}) {
+                for (const std::string* theirs : {&families[j].keyN, &families[j].keyP}) {
+                    if (*mine == *theirs) {
+                        return "Error: Two settings files have the same Key " + *mine + "!";
+                    }
+                    if (mine->find(*theirs) != std::string::npos) {
+                        return "Error: Key " + *mine + " of one settings file contains Key " + *theirs +
+                               " of another!";
+                    }
+                }
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 PlanResult PlanProcess(const std::filesystem::path& chosenName) {
     ProcessPlan plan;
     plan.chosen = OpenedName(chosenName);
@@ -219,85 +448,108 @@ PlanResult PlanProcess(const std::filesystem::path& chosenName) {
     return {plan, {}};
 }
 
-PlanResult PrepareProcess(const std::filesystem::path& chosenName, const RewriteRules& rules) {
-    if (auto problem = CheckRules(rules)) {
-        return {std::nullopt, std::move(*problem)};
+ProcessDecision DecideProcess(const std::filesystem::path& chosenName, std::span<const RewriteRules> families,
+                              const ProcessSafety& safety) {
+    ProcessDecision decision;
+    if (auto problem = CheckRules(families)) {
+        decision.refusal = std::move(problem);
+        return decision;
     }
     PlanResult planned = PlanProcess(chosenName);
     if (!planned.plan) {
-        return planned;
+        decision.refusal = std::move(planned.error);
+        return decision;
     }
-    const ProcessPlan& plan = *planned.plan;
-    const auto refuse = [](std::string message) { return PlanResult{std::nullopt, std::move(message)}; };
-    // A folder would be renamed to the backup name and then fail to read; a pipe would block.
-    for (const fs::path* path : {&plan.chosen, &plan.backup, &plan.target}) {
-        if (auto problem = CheckFileKind(*path)) {
-            return refuse(std::move(*problem));
+    decision.keys = KeysOf(families);
+    decision.plan = *planned.plan;
+    if (!Exists(decision.plan.chosen)) {
+        // What a run killed after the move aside leaves: regenerate from the backup, as if chosen.
+        if (!decision.plan.moveAside || !IsRegular(decision.plan.backup)) {
+            decision.refusal = "Error: " + QuotedPath(decision.plan.chosen) + " does not exist." + kUnchanged;
+            return decision;
         }
+        decision.plan = *PlanProcess(decision.plan.backup).plan;
     }
-    if (plan.moveAside) {
-        if (auto loss = CheckNothingIsLost(plan.chosen, plan)) {
-            return refuse(std::move(*loss));
-        }
+    if (auto problem = CheckNames(decision.plan)) {
+        decision.refusal = std::move(problem);
+        return decision;
     }
-    // A ".net" and ".ant" that are one file (a link, a hard link): whichever is written, the other
-    // name shows it too, and the netlist is gone.
-    if (Exists(plan.backup) && Exists(plan.target) && SameFile(plan.backup, plan.target)) {
-        return refuse("Error: " + QuotedPath(plan.target) + " and " + QuotedPath(plan.backup) +
-                      " are the same file (a link); processing would lose the netlist. Make them separate "
-                      "files." +
-                      kUnchanged);
+    const Knowledge known = Inspect(decision.plan, OutputRecords(safety.stateFolder));
+    if (decision.plan.moveAside) {
+        DecideMoveAside(decision, known, families);
+    } else {
+        DecideRegenerate(decision, known, families);
     }
-    if (auto problem = CheckCopies(plan, rules)) {
-        return refuse(std::move(*problem));
-    }
-    return planned;
+    return decision;
 }
 
-ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const RewriteRules& rules,
-                              const StreamOptions& options) {
+ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, std::span<const RewriteRules> families,
+                              const StreamOptions& options, const ProcessSafety& safety) {
     ProcessOutcome outcome;
-    PlanResult prepared = PrepareProcess(chosenName, rules);
-    if (!prepared.plan) {
-        outcome.error = std::move(prepared.error);
-        return outcome;
-    }
-    const ProcessPlan& plan = outcome.plan = *prepared.plan;
-
-    if (plan.moveAside) {
-        const std::error_code error = MoveReplacing(plan.chosen, plan.backup);
-        // The chosen netlist gone while its backup exists is what a run killed after the move aside
-        // leaves behind: the backup is the original, so regenerate from it as if it had been chosen.
-        std::error_code ignored;
-        const bool recovering =
-            error == std::errc::no_such_file_or_directory && fs::is_regular_file(plan.backup, ignored);
-        if (error && !recovering) {
-            outcome.error = "Error: Cannot move " + QuotedPath(plan.chosen) + " aside to " +
-                            QuotedPath(plan.backup) + ": " + ErrorText(error) + "." + kUnchanged;
+    const OutputRecords records(safety.stateFolder);
+    // One run per netlist: the lock is taken before the checks and held until the output is in place.
+    std::unique_ptr<RunLock> held;
+    if (const PlanResult planned = PlanProcess(chosenName); planned.plan) {
+        bool busy = false;
+        std::error_code lockError;
+        held = records.lock(planned.plan->target, safety.lockWait, busy, lockError);
+        if (busy) {
+            outcome.error = "Error: " + QuotedPath(planned.plan->chosen) + " is being processed by another Tarvex." +
+                            kUnchanged;
             return outcome;
         }
+    }
+    ProcessDecision decision = DecideProcess(chosenName, families, safety);
+    outcome.plan = decision.plan;
+    if (decision.refusal) {
+        outcome.error = std::move(decision.refusal);
+        return outcome;
+    }
+    if (decision.doubt) {
+        if (!safety.goOn) {
+            outcome.error = DoubtRefusal(*decision.doubt, safety.refusalOption);
+            return outcome;
+        }
+        if (!safety.goOn(*decision.doubt)) {
+            outcome.declined = true;
+            return outcome;
+        }
+    }
+    const ProcessPlan& plan = decision.plan;
+    if (plan.moveAside) {
+        if (auto problem = MoveAside(decision, outcome)) {
+            outcome.error = std::move(problem);
+            return outcome;
+        }
+        // The backup is now the netlist that Tarvex moved aside: a later export may supersede it.
+        records.remember(plan.target, {FileStamp{}, StampOf(plan.backup), decision.keys});
     }
 
     std::error_code openError;
     const FilePtr source = OpenFile(plan.source, "r", openError);
     if (!source) {
-        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " +
-                        ErrorText(openError.value()) + "." +
+        outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(openError.value()) + "." +
                         (plan.moveAside ? KeptNote(plan) : std::string());
         return outcome;
     }
-
+    const InputWatch input(source.get(), plan.source);
+    ReplaceTarget target;
+    target.path = plan.target;
     // The new netlist keeps the permissions of the one it replaces: an older output when the
     // backup was chosen, else the netlist that has just become the backup.
-    std::error_code statusError;
-    const bool targetExists = fs::exists(plan.target, statusError);
-    const ReplaceNames names{QuotedPath(plan.source), QuotedPath(plan.target), KeptNote(plan),
-                             KeptNote(plan)};
+    target.modeFrom = decision.targetStamp ? plan.target : plan.source;
+    target.expected = plan.moveAside ? std::nullopt : decision.targetStamp;
+    target.keepOld = decision.keepTarget;
+    target.input = &input;
+    const ReplaceNames names{QuotedPath(plan.source), QuotedPath(plan.target), KeptNote(plan), KeptNote(plan)};
     FileReader reader(source.get());
-    ReplaceResult written = RewriteReplacing(reader, plan.target, targetExists ? plan.target : plan.source,
-                                             rules, options, names);
+    ReplaceResult written = RewriteReplacing(reader, target, families, options, names);
     outcome.report = std::move(written.report);
     outcome.error = std::move(written.error);
+    if (!written.placement.keptOld.empty()) {
+        outcome.notes.push_back("The earlier " + QuotedPath(plan.target) + " was kept as " +
+                                QuotedPath(written.placement.keptOld) + ".");
+    }
     if (written.status == StreamStatus::Cancelled) {
         outcome.cancelled = true;
         if (plan.moveAside) {
@@ -306,7 +558,21 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, const Rew
                             QuotedPath(plan.source) + ".";
         }
     }
+    if (!outcome.completed()) {
+        return outcome;
+    }
+    if (const auto placed = StampOf(plan.target)) {
+        records.remember(plan.target, {*placed, StampOf(plan.source), decision.keys});
+    }
+    if (outcome.report.devicesReplaced + outcome.report.devicesKept() == 0) {
+        outcome.noKey = NoKeyMessage(plan.source, families);
+    }
     return outcome;
+}
+
+ProcessOutcome ProcessNetlist(const std::filesystem::path& chosen, const RewriteRules& rules,
+                              const StreamOptions& options, const ProcessSafety& safety) {
+    return ProcessNetlist(chosen, std::span<const RewriteRules>(&rules, 1), options, safety);
 }
 
 } // namespace tarvex

@@ -3,6 +3,8 @@
 // the one replacing write that Process and the command line's rewrite share.
 #pragma once
 
+#include "files/file_moves.h"
+#include "files/file_stamp.h"
 #include "netlist/netlist_rewrite.h"
 
 #include <cstddef>
@@ -20,23 +22,35 @@ struct ReplaceNames {
     std::string note;       // added to every later failure
 };
 
+// Where the new file goes and what it may replace.
+struct ReplaceTarget {
+    std::filesystem::path path;
+    std::filesystem::path modeFrom; // the file whose permissions it takes, when given and existing
+    // The target as a check found it: the new file replaces it only while it is still so; empty: the
+    // target must not exist. A target that changed or appeared is left alone (see PlaceFile).
+    std::optional<FileStamp> expected;
+    bool keepOld = false;               // the old target is kept as a numbered backup
+    const InputWatch* input = nullptr;  // checked once the run is read: a changed input gives no output
+    std::size_t bufferSize = 0;         // with it, the new file is written through a stdio buffer this size
+};
+
 struct ReplaceResult {
     StreamStatus status = StreamStatus::Completed;
     RunReport report;
     std::optional<std::string> error; // the message of a failed run; none when completed or cancelled
     bool created = false;             // the new file could be created (the run began)
+    Placement placement;              // where the new file went, once completed
 };
 
 // "Error: Cannot read|write <name>: <reason>.<note>" for a run that failed reading or writing;
 // nothing for one that completed or was cancelled.
 std::optional<std::string> StreamFailure(const StreamResult& result, const ReplaceNames& names);
 
-// Rewrites in into a ReplacementFile beside target (with the permissions of modeFrom when given),
-// closes it and moves it into place. A failed or cancelled run leaves target as it was. With
-// bufferSize, the new file is written through a stdio buffer of that size.
-ReplaceResult RewriteReplacing(ByteReader& in, const std::filesystem::path& target,
-                               const std::filesystem::path& modeFrom, const RewriteRules& rules,
-                               const StreamOptions& options, const ReplaceNames& names,
-                               std::size_t bufferSize = 0);
+// Rewrites in into a ReplacementFile beside the target, closes it and puts it in place as
+// target says. A failed or cancelled run, or one whose input changed while it was read, leaves the
+// target as it was. A target that appeared or changed during the run is left alone, the new file
+// kept as its numbered backup, and that is an error that names it.
+ReplaceResult RewriteReplacing(ByteReader& in, const ReplaceTarget& target, std::span<const RewriteRules> families,
+                               const StreamOptions& options, const ReplaceNames& names);
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/profile.h"
 
+#include "files/run_lock.h"
 #include "ui/text_convert.h"
 
 #include <QSettings>
@@ -27,6 +28,10 @@ void QtProfile::setSettingsPath(const std::filesystem::path& path) {
     QSettings settings;
     settings.setValue(Key(), FromPath(path));
     settings.sync();
+}
+
+std::filesystem::path QtProfile::stateFolder() {
+    return UserStateFolder();
 }
 
 } // namespace tarvex::ui

@@ -11,6 +11,7 @@ class QtProfile final : public form::Profile {
 public:
     std::filesystem::path settingsPath() override;
     void setSettingsPath(const std::filesystem::path& path) override;
+    std::filesystem::path stateFolder() override;
 };
 
 } // namespace tarvex::ui

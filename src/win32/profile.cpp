@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "win32/profile.h"
 
+#include "files/run_lock.h"
 #include "win32/text.h"
 
 #include <windows.h>
@@ -51,6 +52,10 @@ void RegistryProfile::setSettingsPath(const std::filesystem::path& path) {
     RegSetValueExW(key, ValueName().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
+}
+
+std::filesystem::path RegistryProfile::stateFolder() {
+    return UserStateFolder();
 }
 
 } // namespace tarvex::win32

@@ -20,6 +20,7 @@ public:
 
     std::filesystem::path settingsPath() override;
     void setSettingsPath(const std::filesystem::path& path) override;
+    std::filesystem::path stateFolder() override;
 
 private:
     std::wstring m_key;

@@ -39,11 +39,16 @@ RunResult Run(const std::filesystem::path& program, const std::vector<std::strin
     }
     argv.push_back(nullptr);
 
+    // What the tool remembers between runs (the record of its outputs, its locks) stays in a
+    // folder of this test program's, shared by all its runs, and never reaches the user's home.
+    static const TempDir state;
+    const std::string stateHome = (options.stateHome.empty() ? state.path() : options.stateHome).string();
     const pid_t child = ::fork();
     if (child < 0) {
         throw std::runtime_error("fork failed");
     }
     if (child == 0) {
+        ::setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
         if (!options.workingDir.empty() && ::chdir(options.workingDir.c_str()) != 0) {
             ::_exit(126);
         }

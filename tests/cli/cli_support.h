@@ -20,6 +20,7 @@ struct RunOptions {
     std::filesystem::path stdoutTo;   // empty: captured into RunResult::out
     bool appendStdout = false;        // stdoutTo opened for appending (">>"), not truncated
     std::filesystem::path workingDir; // empty: the test's own
+    std::filesystem::path stateHome;  // XDG_STATE_HOME of the run; empty: one folder for the test program
 };
 
 struct RunResult {

@@ -160,16 +160,38 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CliTest, ProcessBacksUpAndRewritesSilently) {
     WriteFileBytes(m_dir / "amp.net", kNetlist);
+    const Files settings{{"s.amd", ReadFileBytes(m_dir / "s.amd")}};
+
+    RunResult run = Cli({"process", "--settings", "s.amd", "amp.net"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+
+    // The common way: the schematic changes and is exported again over the binned netlist, which
+    // supersedes the backup that Tarvex made of the earlier export.
+    const std::string reexport = std::string(kNetlist) + "R2 out 0 2k\r\n";
+    WriteFileBytes(m_dir / "amp.net", reexport);
+    run = Cli({"process", "--settings", "s.amd", "amp.net"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    Files expected = settings;
+    expected["amp.ant"] = reexport;
+    expected["amp.net"] = std::string(kRewritten) + "R2 out 0 2k\r\n";
+    EXPECT_EQ(FilesIn(m_dir.path()), expected);
+}
+
+TEST_F(CliTest, ProcessKeepsABackupItDidNotMake) {
+    WriteFileBytes(m_dir / "amp.net", kNetlist);
     WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
 
     const RunResult run = Cli({"process", "--settings", "s.amd", "amp.net"});
 
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(
-        FilesIn(m_dir.path()),
-        (Files{{"amp.ant", kNetlist}, {"amp.net", kRewritten}, {"s.amd", ReadFileBytes(m_dir / "s.amd")}}));
+    EXPECT_EQ(run.err, "The earlier \"amp.ant\" was kept as \"amp.ant.~1~\".\n");
+    EXPECT_EQ(FilesIn(m_dir.path()), (Files{{"amp.ant", kNetlist},
+                                           {"amp.ant.~1~", "* older backup\n"},
+                                           {"amp.net", kRewritten},
+                                           {"s.amd", ReadFileBytes(m_dir / "s.amd")}}));
 }
 
 TEST_F(CliTest, ProcessNamesEveryKeptDeviceAndExitsWithThree) {
@@ -284,8 +306,7 @@ TEST_F(CliTest, ProcessGoesOnWithTheOtherNetlistsAfterAnError) {
 
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err,
-              "Error: Cannot move \"b.net\" aside to \"b.ant\": No such file or directory. No file was "
-              "changed.\n"
+              "Error: \"b.net\" does not exist. No file was changed.\n"
               "c.net:2: Error: No MODxyN bin for L=9e-06 W=2e-06!\n"
               "c.net:3: Error: Missing MODxyP part name!\n");
     EXPECT_EQ(ReadFileBytes(m_dir / "a.net"), kRewritten);
@@ -537,7 +558,7 @@ TEST_F(CliTest, CheckDrawsTheUsageAndListsTheKeptDevices) {
     WriteFileBytes(m_dir / "ok.net", "M1 a b c d MODxyN L=1U W=2U\n");
     const RunResult binned = Cli({"check", "--settings", "s.amd", "ok.net", "gone.net", "./ok.net"});
     EXPECT_EQ(binned.exitCode, 1);
-    EXPECT_EQ(binned.err, "Error: Cannot read \"gone.net\": No such file or directory.\n");
+    EXPECT_EQ(binned.err, "Error: \"gone.net\" does not exist. No file was changed.\n");
     EXPECT_NE(binned.out.find("| NCH    |"), std::string::npos) << binned.out;
     EXPECT_NE(binned.out.find("|      1 |"), std::string::npos) << binned.out;
     EXPECT_TRUE(binned.out.ends_with("\n1 device; it would get a part name.\n")) << binned.out;

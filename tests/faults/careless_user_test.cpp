@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
-// Tarvex as a careless or hostile user drives it, through the window's Process and through
-// tarvex-cli: files chosen by mistake, netlists binned twice, planted links, outputs named over
-// inputs, Keys and part names that would garble the netlist. Whatever happens, every byte of every
-// file the user had is still there afterwards (compared by checksum), and a refusal touches nothing.
+// Tarvex as a careless or hostile user drives it, through the window's Process (the presenter with
+// fake ports) and through tarvex-cli: files chosen by mistake, netlists binned twice, planted links,
+// outputs named over inputs, Keys and part names that would garble the netlist, edits and exports
+// between runs, and every piece of advice followed. Whatever happens, every byte of every file the
+// user wrote is still there afterwards (compared by checksum), and a refusal touches nothing.
 #include "cli_support.h"
+#include "fake_ports.h"
 #include "fault_support.h"
 
+#include "form/form_layout.h"
+#include "form/form_presenter.h"
 #include "netlist/process.h"
 #include "support/param_name.h"
+#include "support/process_memory.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -101,7 +106,48 @@ struct Misstep {
     std::optional<std::string> keyP = {};
     std::string stdinFrom = {};    // tarvex-cli's standard input: this file in the folder
     std::string stdoutAppend = {}; // tarvex-cli's standard output appended to this file
+    std::vector<form::Answer> replies = {}; // the window's answers to its questions; none: No
 };
+
+// The state folder that the window and tarvex-cli share, under the XDG_STATE_HOME given to the tool.
+std::filesystem::path StateFolderUnder(const fs::path& stateHome) {
+    return stateHome / "Quendale" / "tarvex";
+}
+
+// What the window shows, one text after another: stops, warnings, questions and notes.
+std::string Shown(const test::FakePrompts& prompts) {
+    std::string shown;
+    for (const auto* texts : {&prompts.messages, &prompts.warnings, &prompts.questions, &prompts.infos}) {
+        for (const std::string& text : *texts) {
+            shown += (shown.empty() ? "" : "\n") + text;
+        }
+    }
+    return shown;
+}
+
+// The window started with settings remembered, its Keys typed when given, then Process on chosen,
+// each question answered from replies. What the window showed.
+std::string ProcessInWindow(const fs::path& settings, const fs::path& chosen, const fs::path& stateHome,
+                            const std::vector<form::Answer>& replies, const std::optional<std::string>& keyN = {},
+                            const std::optional<std::string>& keyP = {}) {
+    test::FakeView view;
+    test::FakePrompts prompts;
+    test::FakeProfile profile;
+    profile.stored = settings;
+    profile.state = StateFolderUnder(stateHome);
+    form::FormPresenter presenter(view, prompts, profile, [] { return TitleHint{}; });
+    presenter.StartUp();
+    if (keyN) {
+        view.fields.at(form::kGroupN.keyId) = *keyN;
+    }
+    if (keyP) {
+        view.fields.at(form::kGroupP.keyId) = *keyP;
+    }
+    prompts.answers.push_back(chosen);
+    prompts.replies.assign(replies.begin(), replies.end());
+    presenter.Process();
+    return Shown(prompts);
+}
 
 void PrintTo(const Misstep& c, std::ostream* os) {
     *os << c.name;
@@ -112,6 +158,7 @@ class CarelessUserTest : public testing::TestWithParam<Misstep> {};
 TEST_P(CarelessUserTest, NothingTheUserHadIsLost) {
     const Misstep& c = GetParam();
     const TempDir dir;
+    const TempDir stateHome;
     ASSERT_FALSE(SaveSettings(dir / "s.amd", c.settings));
     for (const auto& [name, content] : c.files) {
         fs::create_directories((dir / name).parent_path());
@@ -127,13 +174,11 @@ TEST_P(CarelessUserTest, NothingTheUserHadIsLost) {
 
     std::string message;
     if (!c.chosen.empty()) {
-        RewriteRules rules = test::RulesOf(c.settings);
-        rules.keyN = c.keyN.value_or(rules.keyN);
-        rules.keyP = c.keyP.value_or(rules.keyP);
-        message = ProcessNetlist(dir / c.chosen, rules).error.value_or("");
+        message = ProcessInWindow(dir / "s.amd", dir / c.chosen, stateHome.path(), c.replies, c.keyN, c.keyP);
     } else {
         test::RunOptions options;
         options.workingDir = dir.path();
+        options.stateHome = stateHome.path();
         if (!c.stdinFrom.empty()) {
             options.stdinFrom = c.stdinFrom;
         }
@@ -180,9 +225,15 @@ std::vector<std::string> Check(std::vector<std::string> args) {
     return args;
 }
 
-constexpr const char* kBinnedCopy =
-    "Error: \"amp.net\" is a binned copy of its backup \"amp.ant\"; processing it would replace the backup, "
-    "the only copy of the placeholders. To bin the netlist again, choose \"amp.ant\". No file was changed.";
+// A binned netlist that still holds Keys, chosen again with no record of the run that made it: it
+// may be Tarvex's output or an edit of it, so moving it aside could lose the placeholders.
+constexpr const char* kBinnedLines =
+    "Error: \"amp.net\" has lines binned from \"amp.ant\" (Tarvex's output, an edit of it, or an export that "
+    "names some part names?); processing it would replace \"amp.ant\", which may be the only copy of the "
+    "placeholders. To go on, keeping \"amp.ant\" as \"amp.ant.~1~\", use --backup. No file was changed.";
+// A netlist without Keys chosen beside a backup: there is nothing to bin, and the backup would go.
+constexpr const char* kNothingToBin = "holds a Key (MODxyN, MODxyP): there is nothing to bin, and moving it "
+                                      "aside would replace";
 
 INSTANTIATE_TEST_SUITE_P(
     Items, CarelessUserTest,
@@ -214,54 +265,61 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 "/amp.net\" is a link to \""},
         Misstep{"OtherExtensionAloneIsMovedAside", {{"amp.cir", kPlaceholders}}, "amp.cir", {}, "", false},
-        // A netlist binned already, processed again: whether or not it still holds a Key, it is a
-        // binned copy of its backup, which moving it aside would destroy.
+        // A netlist binned already, processed again with no record of the run that binned it: one
+        // without Keys has nothing to bin; one that keeps Keys may be an edit of the output. Either
+        // way the backup may be the only copy of the placeholders.
         Misstep{"BinnedNetlistAgain",
                 {{"amp.net", kBinned}, {"amp.ant", kPlaceholders}},
                 "amp.net",
                 {},
-                "/amp.net\" is a binned copy of its backup \""},
-        Misstep{"BinnedNetlistKeepingKeysAgain",
-                {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
-                "amp.net",
-                {},
-                "/amp.net\" is a binned copy of its backup \""},
+                kNothingToBin},
+        Misstep{.name = "BinnedNetlistKeepingKeysAgain",
+                .files = {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
+                .chosen = "amp.net",
+                .message = "/amp.ant\", which may be the only copy of the placeholders.\n\nProcess anyway, keeping",
+                .replies = {form::Answer::No}},
         Misstep{"BinnedNetlistKeepingKeysAgainCli",
                 {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
                 "",
                 Process({"amp.net"}),
-                kBinnedCopy},
+                kBinnedLines},
         Misstep{"CheckRefusesWhatProcessRefuses",
                 {{"amp.net", kKeysKeptBinned}, {"amp.ant", kKeysKept}},
                 "",
                 Check({"amp.net"}),
-                kBinnedCopy},
-        // Choosing the backup replaces the .net: only a binned copy of it (or the same text) may go.
+                kBinnedLines},
+        // Choosing the backup replaces the .net: only Tarvex's own output (or the same text) may go
+        // without a question.
         Misstep{"BackupBesideAnEditedNetlist",
                 {{"amp.ant", kPlaceholders}, {"amp.net", kOther}},
                 "amp.ant",
                 {},
-                "/amp.net\" is not a binned copy of \""},
-        Misstep{
-            "UpperCaseBackupBesideAnEditedNetlist",
-            {{"amp.ANT", kPlaceholders}, {"amp.net", kKeysKept}},
-            "",
-            Process({"amp.ANT"}),
-            "Error: \"amp.net\" is not a binned copy of \"amp.ANT\" (a new export or an edit?); processing "
-            "\"amp.ANT\" would replace it, and it would be lost. Choose \"amp.net\" to bin it (it then "
-            "becomes "
-            "the backup), or move it away to keep it. No file was changed."},
+                "/amp.net\" was not written by Tarvex, or Tarvex has no record of it"},
+        Misstep{"UpperCaseBackupBesideAnEditedNetlist",
+                {{"amp.ANT", kPlaceholders}, {"amp.net", kKeysKept}},
+                "",
+                Process({"amp.ANT"}),
+                "Error: \"amp.net\" was not written by Tarvex, or Tarvex has no record of it (a new export, or an "
+                "edit?); processing \"amp.ANT\" would replace it. If it is a new export, choose \"amp.net\" to "
+                "bin it. To go on, keeping \"amp.net\" as \"amp.net.~1~\", use --backup. No file was changed."},
         Misstep{"CheckOfABackupBesideAnEditedNetlist",
                 {{"amp.ant", kPlaceholders}, {"amp.net", kOther}},
                 "",
                 Check({"amp.ant"}),
-                "\"amp.net\" is not a binned copy of \"amp.ant\""},
-        Misstep{"BackupBesideItsBinnedCopy",
-                {{"amp.ant", kKeysKept}, {"amp.net", kKeysKeptBinned}},
-                "amp.ant",
-                {},
-                "",
-                false},
+                "\"amp.net\" was not written by Tarvex"},
+        // Going on keeps the .net as a numbered backup, unless the new one is the same text.
+        Misstep{.name = "BackupBesideItsBinnedCopy",
+                .files = {{"amp.ant", kKeysKept}, {"amp.net", kKeysKeptBinned}},
+                .chosen = "amp.ant",
+                .message = "was not written by Tarvex",
+                .touchesNothing = false,
+                .replies = {form::Answer::Yes}},
+        Misstep{.name = "BackupBesideAnEditGoingOn",
+                .files = {{"amp.ant", kKeysKept}, {"amp.net", kOther}},
+                .chosen = "amp.ant",
+                .message = "/amp.net.~1~\".",
+                .touchesNothing = false,
+                .replies = {form::Answer::Yes}},
         Misstep{"BackupBesideTheSameText",
                 {{"amp.ant", kPlaceholders}, {"amp.net", kPlaceholders}},
                 "amp.ant",
@@ -300,15 +358,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"amp.net", kPlaceholders}, {"amp.ant", kOther}, {"sub/keep.txt", kOther}},
                 "",
                 Process({"amp.net", "./amp.net", "sub/../amp.net"}),
-                "",
+                "The earlier \"amp.ant\" was kept as \"amp.ant.~1~\".",
                 false,
                 0},
         Misstep{"BackupThenBinnedNetlist",
                 {{"amp.ant", kPlaceholders}, {"amp.net", kBinned}},
                 "",
                 Process({"amp.ant", "amp.net"}),
-                kBinnedCopy,
-                false},
+                "\"amp.net\" was not written by Tarvex"},
         // A link planted where the temporary output used to be written.
         Misstep{"LinkPlantedAtTheOldTemporaryName",
                 {{"amp.net", kPlaceholders}, {"victim.txt", kOther}, {"amp.net.tarvex-tmp", "-> victim.txt"}},
@@ -323,10 +380,27 @@ INSTANTIATE_TEST_SUITE_P(
                 Rewrite({"in.net", "out.net"}),
                 "Error: \"in.net\" is a folder, not a netlist."},
         Misstep{"RewriteInputFailsMidway",
-                {{"in.net", "-> /proc/self/mem"}, {"out.net", kOther}},
+                {{"in.net", "-> /proc/self/mem"}},
                 "",
                 Rewrite({"in.net", "out.net"}),
                 "Error: Cannot read \"in.net\": Input/output error. \"out.net\" was not changed."},
+        // rewrite replaces only its own output without a question.
+        Misstep{"RewriteOverAFileItDidNotWrite",
+                {{"in.net", kPlaceholders}, {"out.net", kOther}},
+                "",
+                Rewrite({"in.net", "out.net"}),
+                "Error: \"out.net\" was not written by Tarvex (a netlist of yours?); rewriting would replace it. To "
+                "go on, keeping \"out.net\" as \"out.net.~1~\", use --backup. No file was changed."},
+        Misstep{"RewriteOverANumberedBackup",
+                {{"in.net", kPlaceholders}, {"in.net.~1~", kOther}},
+                "",
+                Rewrite({"--backup", "in.net", "in.net.~1~"}),
+                "would replace a numbered backup, which Tarvex keeps as it is."},
+        Misstep{"NumberedBackupChosen",
+                {{"amp.net.~2~", kPlaceholders}},
+                "",
+                Process({"amp.net.~2~"}),
+                "Error: \"amp.net.~2~\" is a numbered backup, which Tarvex keeps as it is."},
         // The report or the output named over an input of the run.
         Misstep{"ReportOverTheSettings",
                 {{"amp.net", kPlaceholders}, {"sub/keep.txt", kOther}},
@@ -441,7 +515,12 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"amp.net", kBinned}, {"amp.ant", kPlaceholders}},
                 "",
                 Check({"amp.net"}),
-                kBinnedCopy},
+                kNothingToBin},
+        Misstep{"MissingNetlist",
+                {{"other.net", kOther}},
+                "",
+                Process({"nothere.net"}),
+                "Error: \"nothere.net\" does not exist. No file was changed."},
         // A full disk under the report is named as such.
         Misstep{"ReportOnAFullDevice",
                 {{"amp.net", kPlaceholders}},
@@ -465,6 +544,221 @@ INSTANTIATE_TEST_SUITE_P(
                 "amp: Input file cannot have .OUT extension!"}),
     test::RowName());
 
+// One step of a user's history between and around runs of Tarvex.
+struct Step {
+    enum class Kind { Write, Window, Cli };
+    Kind kind = Kind::Write;
+    std::string file{};                  // Write: the file written, whole; Window: the file chosen
+    std::string content{};               // Write: its new content
+    bool isExport = false;               // Write: the netlister's export, which supersedes the one before
+    std::string settings = "s.amd";      // Window: the settings file remembered
+    std::vector<form::Answer> replies{}; // Window: its answers to questions; none left: No
+    std::vector<std::string> args{};     // Cli: the arguments of tarvex-cli
+    int exitCode = 0;                    // Cli
+    std::string says{};                  // Window and Cli: a part of what they show; empty: nothing at all
+};
+
+Step Export(std::string file, std::string content) {
+    return {.file = std::move(file), .content = std::move(content), .isExport = true};
+}
+Step Edit(std::string file, std::string content) {
+    return {.file = std::move(file), .content = std::move(content)};
+}
+Step Window(std::string chosen, std::string says = {}, std::vector<form::Answer> replies = {},
+            std::string settings = "s.amd") {
+    return {.kind = Step::Kind::Window,
+            .file = std::move(chosen),
+            .settings = std::move(settings),
+            .replies = std::move(replies),
+            .says = std::move(says)};
+}
+Step Cli(std::vector<std::string> args, int exitCode = 0, std::string says = {}) {
+    return {.kind = Step::Kind::Cli, .args = std::move(args), .exitCode = exitCode, .says = std::move(says)};
+}
+
+struct History {
+    std::string name;
+    Files files;             // the user's files besides the settings files
+    std::vector<Step> steps;
+    Files end = {};          // when given, every file at the end besides the settings files
+};
+
+void PrintTo(const History& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CarelessHistoryTest : public testing::TestWithParam<History> {};
+
+// After every run of Tarvex, each content that stood in the folder before it still stands there,
+// unless Tarvex wrote it itself (an unedited output) or it is an export that a later export of the
+// user's superseded. Each step's message is checked, and the next step follows its advice.
+TEST_P(CarelessHistoryTest, EveryVersionTheUserWroteSurvives) {
+    const History& c = GetParam();
+    const TempDir dir;
+    const TempDir stateHome;
+    ASSERT_FALSE(SaveSettings(dir / "s.amd", Settings()));
+    ASSERT_FALSE(SaveSettings(dir / "s2.amd", Settings("NCH2", "PCH2")));
+    SettingsFile hv = Settings("HVN", "HVP");
+    SetKeyText(hv.keyN, "MODhvN");
+    SetKeyText(hv.keyP, "MODhvP");
+    ASSERT_FALSE(SaveSettings(dir / "hv.amd", hv));
+    std::set<std::string> mayGo;       // Tarvex's outputs and superseded exports, by checksum
+    std::vector<std::string> exports; // the user's exports, oldest first: the ".net" files at the start
+    for (const auto& [name, content] : c.files) {
+        WriteFileBytes(dir / name, content);
+        if (name.ends_with(".net")) {
+            exports.push_back(content);
+        }
+    }
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+        const Step& step = c.steps[i];
+        SCOPED_TRACE("step " + std::to_string(i + 1));
+        if (step.kind == Step::Kind::Write) {
+            if (step.isExport) {
+                for (const std::string& earlier : exports) {
+                    mayGo.insert(Checksum(earlier));
+                }
+                exports.push_back(step.content);
+            }
+            WriteFileBytes(dir / step.file, step.content);
+            continue;
+        }
+        const std::multiset<std::string> before = Contents(Snapshot(dir.path()));
+        std::string said;
+        if (step.kind == Step::Kind::Window) {
+            said = ProcessInWindow(dir / step.settings, dir / step.file, stateHome.path(), step.replies);
+        } else {
+            test::RunOptions options;
+            options.workingDir = dir.path();
+            options.stateHome = stateHome.path();
+            const test::RunResult run = test::RunCli(step.args, options);
+            EXPECT_EQ(run.exitCode, step.exitCode) << run.err;
+            said = run.err;
+        }
+        if (step.says.empty()) {
+            EXPECT_EQ(said, "");
+        } else {
+            EXPECT_NE(said.find(step.says), std::string::npos) << said;
+        }
+        const std::multiset<std::string> after = Contents(Snapshot(dir.path()));
+        for (const std::string& content : after) {
+            if (!before.contains(content)) {
+                mayGo.insert(content);
+            }
+        }
+        for (const std::string& content : before) {
+            EXPECT_TRUE(after.contains(content) || mayGo.contains(content)) << "lost: " << content;
+        }
+    }
+    if (!c.end.empty()) {
+        Files end;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            const std::string name = entry.path().filename().string();
+            if (!name.ends_with(".amd")) {
+                end[name] = ReadFileBytes(entry.path());
+            }
+        }
+        EXPECT_EQ(end, c.end);
+    }
+}
+
+constexpr const char* kBinnedEdited = "* amp\nM1 d g s b NCH L=1U W=3U\nM2 d g s b PCH L=1U W=2U\nC1 d 0 1p\n";
+constexpr const char* kPlaceholdersEdited =
+    "* amp\nM1 d g s b MODxyN L=1U W=3U\nM2 d g s b MODxyP L=1U W=2U\nC1 d 0 1p\nC2 g 0 1p\n";
+constexpr const char* kBinnedOfEdited =
+    "* amp\nM1 d g s b NCH L=1U W=3U\nM2 d g s b PCH L=1U W=2U\nC1 d 0 1p\nC2 g 0 1p\n";
+constexpr const char* kReexport = "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\nR1 d 0 1k\n";
+constexpr const char* kReexportBinned2 = "* amp\nM1 d g s b NCH2 L=1U W=2U\nM2 d g s b PCH2 L=1U W=2U\nR1 d 0 1k\n";
+constexpr const char* kPinned =
+    "* amp\nM1 d g s b nch_native L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\nM3 d g s b MODxyN L=1U W=2U\n";
+constexpr const char* kPinnedBinned =
+    "* amp\nM1 d g s b nch_native L=1U W=2U\nM2 d g s b PCH L=1U W=2U\nM3 d g s b NCH L=1U W=2U\n";
+constexpr const char* kOverridden = "* amp\nM1 d g s b NCH_HAND L=1U W=2U\nM2 d g s b PCH L=1U W=2U\n";
+constexpr const char* kBinned2 = "* amp\nM1 d g s b NCH2 L=1U W=2U\nM2 d g s b PCH2 L=1U W=2U\n";
+constexpr const char* kTwoFamilies =
+    "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\nM3 d g s b MODhvN L=1U W=2U\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Histories, CarelessHistoryTest,
+    testing::Values(
+        // The ways a designer works every day ask nothing and leave no extra file: export, Process
+        // the .net; change the schematic, export again, Process the .net; change the tables, choose
+        // the .ant.
+        History{"CommonWaysAskNothing",
+                {{"amp.net", kPlaceholders}},
+                {Window("amp.net"), Export("amp.net", kReexport), Window("amp.net"),
+                 Window("amp.ant", {}, {}, "s2.amd"), Cli(Process({"amp.net"}), 1, "is Tarvex's output")},
+                {{"amp.ant", kReexport}, {"amp.net", kReexportBinned2}}},
+        // The binned netlist edited by hand, then the backup chosen: the edit is kept.
+        History{"EditedOutputThenBackupChosen",
+                {{"amp.net", kPlaceholders}},
+                {Window("amp.net"), Edit("amp.net", kBinnedEdited),
+                 Window("amp.ant", "/amp.net\" was changed after Tarvex wrote it", {form::Answer::No}),
+                 Cli(Process({"amp.ant"}), 1, "use --backup. No file was changed."),
+                 Cli(Process({"--backup", "amp.ant"}), 0, "The earlier \"amp.net\" was kept as \"amp.net.~1~\".")},
+                {{"amp.ant", kPlaceholders}, {"amp.net", kBinned}, {"amp.net.~1~", kBinnedEdited}}},
+        // The same edit, and the binned netlist chosen again: nothing to bin; the advice (make the
+        // edit in the backup and choose that) keeps both.
+        History{"EditedOutputChosenAgain",
+                {{"amp.net", kPlaceholders}},
+                {Cli(Process({"amp.net"})), Edit("amp.net", kBinnedEdited),
+                 Cli(Process({"amp.net"}), 1, "make the edit in \"amp.ant\" and choose \"amp.ant\""),
+                 Edit("amp.ant", kPlaceholdersEdited),
+                 Cli(Process({"amp.ant"}), 1, "\"amp.net\" was changed after Tarvex wrote it"),
+                 Cli(Process({"--backup", "amp.ant"}), 0, "kept as \"amp.net.~1~\"")},
+                {{"amp.ant", kPlaceholdersEdited}, {"amp.net", kBinnedOfEdited}, {"amp.net.~1~", kBinnedEdited}}},
+        // An edit of the backup, chosen: the .net is Tarvex's unedited output and simply goes.
+        History{"EditedBackupChosen",
+                {{"amp.net", kPlaceholders}},
+                {Window("amp.net"), Edit("amp.ant", kPlaceholdersEdited), Window("amp.ant")},
+                {{"amp.ant", kPlaceholdersEdited}, {"amp.net", kBinnedOfEdited}}},
+        // A new export that names one part name itself: it may be an edit of the output, so it is a
+        // question; going on keeps the older export.
+        History{"ReexportPinningADevice",
+                {{"amp.net", kPlaceholders}},
+                {Cli(Process({"amp.net"})), Export("amp.net", kPinned),
+                 Cli(Process({"amp.net"}), 1, "has lines binned from \"amp.ant\""),
+                 Window("amp.net", "Process anyway, keeping", {form::Answer::No}),
+                 Cli(Process({"--backup", "amp.net"}), 0, "The earlier \"amp.ant\" was kept as \"amp.ant.~1~\".")},
+                {{"amp.ant", kPinned}, {"amp.ant.~1~", kPlaceholders}, {"amp.net", kPinnedBinned}}},
+        // A part name changed by hand, then new tables: the override is kept.
+        History{"HandOverrideThenNewTables",
+                {{"amp.net", kPlaceholders}},
+                {Window("amp.net"), Edit("amp.net", kOverridden),
+                 Window("amp.ant", "was changed after Tarvex wrote it", {form::Answer::Yes}, "s2.amd")},
+                {{"amp.ant", kPlaceholders}, {"amp.net", kBinned2}, {"amp.net.~1~", kOverridden}}},
+        // A second family binned in a run of its own would undo the first: refused with advice.
+        History{"SecondFamilyAfterTheFirst",
+                {{"amp.net", kTwoFamilies}},
+                {Cli(Process({"amp.net"})),
+                 Cli({"process", "--settings", "hv.amd", "amp.net"}, 1,
+                     "to bin several device families, process \"amp.ant\" once with every settings file"),
+                 Cli({"process", "--settings", "hv.amd", "amp.ant"}, 1, "this run does not bin MODxyN, MODxyP")}},
+        // No Key in the netlist: a warning, and nothing moved over a backup.
+        History{"NoKeyIsAWarning",
+                {{"amp.net", kOther}, {"b.net", kOther}},
+                {Cli(Process({"amp.net"}), 3,
+                     "Warning: No line of \"amp.ant\" holds a Key (MODxyN, MODxyP): nothing was binned."),
+                 Window("b.net", "holds a Key (MODxyN, MODxyP): nothing was binned.")}},
+        History{"NoKeyBesideABackup",
+                {{"amp.net", kPlaceholders}},
+                {Cli(Process({"amp.net"})), Export("amp.net", kOther), Cli(Process({"amp.net"}), 1, kNothingToBin)},
+                {{"amp.ant", kPlaceholders}, {"amp.net", kOther}}},
+        // An output of an older Tarvex, of which there is no record: a question, and no backup when
+        // the new output is the same text.
+        History{"OutputWithoutRecord",
+                {{"amp.ant", kPlaceholders}, {"amp.net", kBinned}},
+                {Window("amp.ant", "Tarvex has no record of it", {form::Answer::Yes})},
+                {{"amp.ant", kPlaceholders}, {"amp.net", kBinned}}},
+        // rewrite replaces a file of the user's only when told, and its own output freely.
+        History{"RewriteOverAFileOfTheUsers",
+                {{"in.net", kPlaceholders}, {"out.net", kOther}},
+                {Cli(Rewrite({"in.net", "out.net"}), 1, "use --backup"),
+                 Cli(Rewrite({"--backup", "in.net", "out.net"}), 0, "kept as \"out.net.~1~\""),
+                 Cli(Rewrite({"in.net", "out.net"}))},
+                {{"in.net", kPlaceholders}, {"out.net", kBinned}, {"out.net.~1~", kOther}}}),
+    test::RowName());
+
 // The new .net of a private netlist stays private, in Process and in rewrite alike.
 TEST(CarelessUserTest, NewNetlistKeepsThePermissionsOfTheOneItReplaces) {
     const TempDir dir;
@@ -477,13 +771,14 @@ TEST(CarelessUserTest, NewNetlistKeepsThePermissionsOfTheOneItReplaces) {
     ASSERT_TRUE(ProcessNetlist(dir / "amp.net", test::RulesOf(Settings())).completed());
     test::RunOptions options;
     options.workingDir = dir.path();
-    ASSERT_EQ(test::RunCli(Rewrite({"amp.ant", "out.net"}), options).exitCode, 0);
+    ASSERT_EQ(test::RunCli(Rewrite({"--backup", "amp.ant", "out.net"}), options).exitCode, 0);
 
     EXPECT_EQ(fs::status(dir / "amp.net").permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(fs::status(dir / "out.net").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kBinned);
     EXPECT_EQ(ReadFileBytes(dir / "out.net"), kBinned);
+    EXPECT_EQ(ReadFileBytes(dir / "out.net.~1~"), kOther);
 }
 
 // Cancelled after the move aside: the user is told where the netlist is and that no .net exists.

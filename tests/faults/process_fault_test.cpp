@@ -6,6 +6,7 @@
 #include "netlist/process.h"
 #include "reference.h"
 #include "support/param_name.h"
+#include "support/process_memory.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -100,11 +101,13 @@ TEST(ProcessFaultTest, ReadOnlyFolderStopsBeforeTheMoveAside) {
         GTEST_SKIP() << *honoured.skipReason();
     }
     const TempDir dir;
+    const test::ProcessMemory memory;
     WriteFileBytes(dir / "amp.net", kNetlist);
     WriteFileBytes(dir / "amp.ant", kOldOutput);
+    memory.rememberBackup(dir / "amp.net", dir / "amp.ant");
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
 
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules(), {}, memory.safety());
 
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(*outcome.error, "Error: Cannot move " + Q(dir / "amp.net") + " aside to " + Q(dir / "amp.ant") +
@@ -120,11 +123,13 @@ TEST(ProcessFaultTest, ReadOnlyFolderWithTheBackupChosenCreatesNothing) {
         GTEST_SKIP() << *honoured.skipReason();
     }
     const TempDir dir;
+    const test::ProcessMemory memory;
     WriteFileBytes(dir / "amp.ant", kNetlist);
     WriteFileBytes(dir / "amp.net", kOldBinned);
+    memory.rememberOutput(dir / "amp.net", dir / "amp.ant");
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
 
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules());
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules(), {}, memory.safety());
 
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(*outcome.error, "Error: Cannot create " + Q(dir / "amp.net") +
@@ -218,14 +223,13 @@ INSTANTIATE_TEST_SUITE_P(
             "amp.net",
             false,
             false,
-            "Error: Cannot move \"{dir}/amp.net\" aside to \"{dir}/amp.ant\": No such file or directory. No "
-            "file was changed.",
+            "Error: \"{dir}/amp.net\" does not exist. No file was changed.",
             {}},
         VanishCase{"BackupGoneOldOutputStays",
                    "amp.ant",
                    false,
                    true,
-                   "Error: Cannot read \"{dir}/amp.ant\": No such file or directory.",
+                   "Error: \"{dir}/amp.ant\" does not exist. No file was changed.",
                    {"amp.net"}},
         // What a run killed after the move aside leaves: the backup is the original.
         VanishCase{"NetlistGoneBackupRegenerates", "amp.net", true, false, "", {"amp.ant", "amp.net"}}),
@@ -253,8 +257,11 @@ protected:
         WriteFileBytes(folder / (c.chosen == "amp.net" ? "amp.net" : "amp.ant"), m_netlist);
         if (c.oldOutput) {
             WriteFileBytes(folder / "amp.net", test::OlderBinnedCopy(m_netlist));
+            m_memory.rememberOutput(folder / "amp.net", folder / "amp.ant");
         }
     }
+
+    ProcessSafety Safety() const { return m_memory.safety(); }
 
     void ExpectNothingLost(const fs::path& folder, const ProcessOutcome& outcome, const std::string& reason) {
         const DiskFullCase& c = GetParam();
@@ -271,6 +278,7 @@ protected:
     }
 
     std::string m_netlist;
+    test::ProcessMemory m_memory;
 };
 
 TEST_P(DiskFullTest, FileSizeLimitStopsTheRunAndKeepsEveryFile) {
@@ -279,7 +287,7 @@ TEST_P(DiskFullTest, FileSizeLimitStopsTheRunAndKeepsEveryFile) {
     ProcessOutcome outcome;
     {
         const test::FileSizeLimit limit(64 * 1024);
-        outcome = ProcessNetlist(dir / GetParam().chosen, LongNameRules());
+        outcome = ProcessNetlist(dir / GetParam().chosen, LongNameRules(), {}, Safety());
     }
     ExpectNothingLost(dir.path(), outcome, "File too large");
 }
@@ -294,7 +302,7 @@ TEST_P(DiskFullTest, FileSizeLimitStopsAParallelRunAndKeepsEveryFile) {
     ProcessOutcome outcome;
     {
         const test::FileSizeLimit limit(64 * 1024);
-        outcome = ProcessNetlist(dir / GetParam().chosen, LongNameRules(), options);
+        outcome = ProcessNetlist(dir / GetParam().chosen, LongNameRules(), options, Safety());
     }
     ExpectNothingLost(dir.path(), outcome, "File too large");
 }
@@ -309,7 +317,7 @@ TEST_P(DiskFullTest, FullFileSystemStopsTheRunAndKeepsEveryFile) {
     }
     const fs::path folder = dir / "small";
     Prepare(folder);
-    const ProcessOutcome outcome = ProcessNetlist(folder / GetParam().chosen, LongNameRules());
+    const ProcessOutcome outcome = ProcessNetlist(folder / GetParam().chosen, LongNameRules(), {}, Safety());
     ExpectNothingLost(folder, outcome, "No space left on device");
 }
 

@@ -137,9 +137,11 @@ private:
 class FakeProfile final : public form::Profile {
 public:
     std::optional<std::filesystem::path> stored; // nothing: never written
+    std::filesystem::path state;                 // the state folder; empty: none
 
     std::filesystem::path settingsPath() override { return stored.value_or(std::filesystem::path()); }
     void setSettingsPath(const std::filesystem::path& path) override { stored = path; }
+    std::filesystem::path stateFolder() override { return state; }
 };
 
 // A viewer that records the files it was asked to open; open() answers as told.

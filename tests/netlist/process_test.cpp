@@ -6,6 +6,7 @@
 
 #include "files/paths.h"
 #include "support/param_name.h"
+#include "support/process_memory.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,7 @@ struct ProcessCase {
     RewriteRules rules;
     std::string error; // with {dir} for the folder; empty when the run completes
     Files after;
+    bool backup = false; // the user goes on at a doubt, keeping the file as a numbered backup
 };
 
 void PrintTo(const ProcessCase& c, std::ostream* os) {
@@ -118,7 +120,7 @@ TEST_P(ProcessFilesTest, LeavesExactlyTheExpectedFiles) {
     const TempDir dir;
     WriteFiles(dir.path(), c.before);
 
-    const ProcessOutcome outcome = ProcessNetlist(dir / c.chosen, c.rules);
+    const ProcessOutcome outcome = ProcessNetlist(dir / c.chosen, c.rules, {}, test::ProcessMemory().safety(c.backup));
 
     EXPECT_EQ(outcome.error.value_or(""), InFolder(c.error, dir.path()));
     EXPECT_EQ(outcome.completed(), c.error.empty());
@@ -129,18 +131,50 @@ const std::string kOutError = "Input file cannot have .OUT extension!";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ProcessFilesTest,
-    testing::Values(ProcessCase{"NetlistReplacesOlderBackup",
+    testing::Values(ProcessCase{"NetlistKeepsABackupItDidNotMake",
                                 {{"amp.net", kNetlist}, {"amp.ant", kOld}},
                                 "amp.net",
                                 Rules(),
                                 "",
-                                {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
+                                {{"amp.ant", kNetlist}, {"amp.ant.~1~", kOld}, {"amp.net", kRewritten}}},
                     ProcessCase{"BackupChosenRegeneratesNetlistOnly",
-                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}},
+                                {{"amp.ant", kNetlist}},
                                 "amp.ant",
                                 Rules(),
                                 "",
                                 {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
+                    ProcessCase{"BackupChosenOverANetlistItDidNotWriteIsADoubt",
+                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}},
+                                "amp.ant",
+                                Rules(),
+                                "Error: \"{dir}/amp.net\" was not written by Tarvex, or Tarvex has no record of it (a "
+                                "new export, or an edit?); processing \"{dir}/amp.ant\" would replace it. If it is a "
+                                "new export, choose \"{dir}/amp.net\" to bin it. To go on, keeping \"{dir}/amp.net\" "
+                                "as \"{dir}/amp.net.~1~\", use --backup. No file was changed.",
+                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}}},
+                    ProcessCase{"BackupChosenGoingOnKeepsTheNetlist",
+                                {{"amp.ant", kNetlist}, {"amp.net", kOldOutput}, {"amp.net.~4~", kOld}},
+                                "amp.ant",
+                                Rules(),
+                                "",
+                                {{"amp.ant", kNetlist},
+                                 {"amp.net", kRewritten},
+                                 {"amp.net.~4~", kOld},
+                                 {"amp.net.~5~", kOldOutput}},
+                                true},
+                    ProcessCase{"BackupChosenBesideACopyOfItReplacesTheCopy",
+                                {{"amp.ant", kNetlist}, {"amp.net", kNetlist}},
+                                "amp.ant",
+                                Rules(),
+                                "",
+                                {{"amp.ant", kNetlist}, {"amp.net", kRewritten}}},
+                    ProcessCase{"NumberedBackupIsNeverProcessed",
+                                {{"amp.net.~1~", kNetlist}},
+                                "amp.net.~1~",
+                                Rules(),
+                                "Error: \"{dir}/amp.net.~1~\" is a numbered backup, which Tarvex keeps as it is. To "
+                                "process it, copy it to a new name. No file was changed.",
+                                {{"amp.net.~1~", kNetlist}}},
                     ProcessCase{"UpperCaseBackupIsReadUnderItsOwnName",
                                 {{"AMP.ANT", kNetlist}},
                                 "AMP.ANT",
@@ -223,8 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                         {{"other.net", kOld}},
                         "amp.net",
                         Rules(),
-                        "Error: Cannot move \"{dir}/amp.net\" aside to \"{dir}/amp.ant\": No such file or "
-                        "directory. No file was changed.",
+                        "Error: \"{dir}/amp.net\" does not exist. No file was changed.",
                         {{"other.net", kOld}}}),
     test::RowName());
 
@@ -232,18 +265,20 @@ INSTANTIATE_TEST_SUITE_P(
 // second run is refused, and choosing the backup regenerates the netlist instead.
 TEST(ProcessTest, SecondRunOfTheSameNetlistIsRefused) {
     const TempDir dir;
+    const test::ProcessMemory memory;
     WriteFileBytes(dir / "amp.net", kNetlist);
 
-    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
-    const ProcessOutcome again = ProcessNetlist(dir / "amp.net", Rules());
-    EXPECT_NE(again.error.value_or("").find("is a binned copy of its backup"), std::string::npos);
-    ASSERT_TRUE(ProcessNetlist(dir / "amp.ant", Rules()).completed());
+    ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules(), {}, memory.safety()).completed());
+    const ProcessOutcome again = ProcessNetlist(dir / "amp.net", Rules(), {}, memory.safety());
+    EXPECT_NE(again.error.value_or("").find("is Tarvex's output, binned from"), std::string::npos);
+    ASSERT_TRUE(ProcessNetlist(dir / "amp.ant", Rules(), {}, memory.safety()).completed());
 
     EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", kNetlist}, {"amp.net", kRewritten}}));
 }
 
 // The comparison with the backup reads both files in pieces: a binned line cut by them, and a line
-// longer than a piece, are still told apart from an edit.
+// longer than a piece, are still told apart from an edit. Without a record of the first run, the
+// binned netlist (which keeps one Key outside the table) is a doubt; going on keeps the backup.
 TEST(ProcessTest, BinnedCopyIsFoundAcrossTheComparisonReads) {
     for (const std::size_t cut : {std::size_t{1} << 18, std::size_t{1} << 20}) {
         SCOPED_TRACE(cut);
@@ -252,6 +287,7 @@ TEST(ProcessTest, BinnedCopyIsFoundAcrossTheComparisonReads) {
         netlist += "\nM1 ";
         netlist += "MODxyN L=1U W=2U\r\n";
         netlist += std::string(cut + 5, 'y') + " MODxyP L=1U W=2U\n";
+        netlist += "M9 MODxyN L=9U W=2U\n";
         const TempDir dir;
         WriteFileBytes(dir / "amp.net", netlist);
         ASSERT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
@@ -259,13 +295,17 @@ TEST(ProcessTest, BinnedCopyIsFoundAcrossTheComparisonReads) {
         ASSERT_NE(binned.find("M1 NCH L=1U W=2U\r\n"), std::string::npos);
         ASSERT_NE(binned.find("y PCH_LONG L=1U"), std::string::npos);
 
-        EXPECT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).error);
-        // One byte edited outside the Keys: a netlist of its own, which becomes the new backup.
+        EXPECT_NE(ProcessNetlist(dir / "amp.net", Rules()).error.value_or("").find("has lines binned from"),
+                  std::string::npos);
+        // One byte edited outside the Keys of the long line: the other line is still binned.
         std::string edited = binned;
         edited[cut + 100] = 'z';
         WriteFileBytes(dir / "amp.net", edited);
-        EXPECT_TRUE(ProcessNetlist(dir / "amp.net", Rules()).completed());
+        EXPECT_NE(ProcessNetlist(dir / "amp.net", Rules()).error.value_or("").find("has lines binned from"),
+                  std::string::npos);
+        EXPECT_TRUE(ProcessNetlist(dir / "amp.net", Rules(), {}, test::ProcessMemory().safety(true)).completed());
         EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), edited);
+        EXPECT_EQ(ReadFileBytes(dir / "amp.ant.~1~"), netlist);
     }
 }
 
@@ -312,7 +352,7 @@ TEST(ProcessTest, CancelledRunKeepsTheOldNetlistAndTheBackup) {
     StreamOptions options;
     options.onProgress = [](std::uint64_t) { return false; };
 
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", Rules(), options);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", Rules(), options, test::ProcessMemory().safety(true));
 
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.error);
@@ -338,7 +378,10 @@ TEST(ProcessTest, CancelledParallelRunKeepsTheOldNetlistAndTheBackup) {
 
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(calls, 10);
-    EXPECT_EQ(FilesIn(dir.path()), (Files{{"amp.ant", netlist}}));
+    const Files left = FilesIn(dir.path());
+    EXPECT_EQ(left.size(), 2u);
+    EXPECT_TRUE(left.at("amp.ant") == netlist);
+    EXPECT_EQ(left.at("amp.ant.~1~"), kOld);
 }
 
 // A netlist that is there but cannot be read keeps its name, and the older backup stays.
