@@ -71,7 +71,8 @@ TEST_F(ImportBinsTest, WritesTheTablesToANewSettingsFileAndLoadsIt) {
     EXPECT_EQ(test::Filters(save), "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*|");
     EXPECT_EQ(save.defaultExtension, "amd");
     EXPECT_EQ(save.initialName, "gf180mcu-fet_03v3.amd");
-    EXPECT_EQ(save.startFolder, kModels);
+    // The library's folder, with its drive on Windows.
+    EXPECT_TRUE(std::filesystem::equivalent(save.startFolder, kModels)) << save.startFolder;
     EXPECT_TRUE(m_prompts.messages.empty()) << m_prompts.messages.front();
 
     // The file holds the tables exactly as imported, not as the fields round them, and the Keys.

@@ -67,7 +67,7 @@ TEST(PrivateFileTest, NeverWritesThroughANameThatExists) {
 // others read a new file.
 TEST(PrivateFileTest, WritesANewFileOnlyItsOwnerReads) {
     const test::TempDir dir;
-    const OpenUmask open;
+    [[maybe_unused]] const OpenUmask open;
     std::set<fs::path> names;
     for (int i = 0; i < 3; ++i) {
         const form::PrivateFile written = form::WritePrivateFile(dir.path(), "map-", ".svg", "<svg/>");
