@@ -3,6 +3,7 @@
 // the map, then shows how the devices spread over both tables and which ones would keep their Key.
 #include "cli_common.h"
 #include "commands.h"
+#include "model_files.h"
 #include "table_grid.h"
 
 #include "files/paths.h"
@@ -167,8 +168,8 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
     return true;
 }
 
-// Reads the --models libraries, adding them to files, into models and the map's cards; false
-// (after printing why) when they cannot be read.
+// Reads the --models libraries into models and the map's cards, adding every file read (includes
+// and section files too) to files; false (after printing why) when they cannot be read.
 bool ReadModels(const CheckOptions& options, std::vector<RunFile>& files, std::optional<ModelIndex>& models,
                 std::vector<MapCard>& cards) {
     if (options.models.empty()) {
@@ -177,7 +178,6 @@ bool ReadModels(const CheckOptions& options, std::vector<RunFile>& files, std::o
     std::vector<std::filesystem::path> paths;
     for (const std::string& model : options.models) {
         paths.push_back(PathFromText(model));
-        files.push_back({paths.back(), "model library"});
     }
     const ModelLibrary library = ReadModelLibrary(paths, options.sections);
     for (const LibraryNote& error : library.errors) {
@@ -186,13 +186,14 @@ bool ReadModels(const CheckOptions& options, std::vector<RunFile>& files, std::o
     if (!library.errors.empty()) {
         return false;
     }
+    AddModelFiles(library, paths, files);
     models.emplace(library);
     cards = MapCards(library);
     return true;
 }
 
-// The map may name no file of the run: not the settings, a model library, a netlist, the netlist
-// a process would write or its backup, nor the report. The message when it does.
+// The map may name no file of the run: not the settings, a file of the model libraries, a netlist, the
+// netlist a process would write or its backup, nor the report. The message when it does.
 std::optional<std::string> CheckMapPath(const CheckOptions& options, const std::vector<RunFile>& files) {
     if (!options.map) {
         return std::nullopt;

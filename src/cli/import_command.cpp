@@ -3,18 +3,18 @@
 // into a settings file with the Keys (and any table not imported) of a base file.
 #include "cli_common.h"
 #include "commands.h"
+#include "model_files.h"
 #include "table_grid.h"
 
 #include "files/paths.h"
-#include "files/replacement_file.h"
 #include "models/bin_grid.h"
+#include "models/imported_settings.h"
 #include "netlist/line_rewriter.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <iterator>
 #include <memory>
@@ -142,29 +142,6 @@ std::vector<std::string> ImportTables(const std::optional<CardGroup>& groupN,
     return reasons;
 }
 
-// Writes settings to output through a ReplacementFile; the message when that fails.
-std::optional<std::string> WriteImported(const std::filesystem::path& output, const SettingsFile& settings) {
-    ReplacementFile replacement(output, output);
-    if (!replacement.file()) {
-        return "Error: Cannot create " + QuotedPath(output) + ": " + ErrorText(replacement.error()) + ".";
-    }
-    std::array<unsigned char, kSettingsFileSize> bytes{};
-    WriteSettings(settings, bytes);
-    std::error_code written =
-        FileWriter(replacement.file()).write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-    if (const std::error_code closed = replacement.close(); !written) {
-        written = closed;
-    }
-    if (!written) {
-        written = replacement.moveIntoPlace();
-    }
-    if (written) {
-        return "Error: Cannot write " + QuotedPath(output) + ": " + ErrorText(written) +
-               ". Nothing was written.";
-    }
-    return std::nullopt;
-}
-
 int RunImport(const ImportOptions& options) {
     const std::vector<std::filesystem::path> models = Paths(options.models);
     const ModelLibrary library = ReadModelLibrary(models, options.sections);
@@ -179,11 +156,10 @@ int RunImport(const ImportOptions& options) {
         return RunList(groups, library);
     }
 
+    // Neither a library nor a file it includes may be replaced by the settings.
     const std::filesystem::path output = PathFromText(options.output);
     std::vector<RunFile> read;
-    for (const std::filesystem::path& model : models) {
-        read.push_back({model, "model library"});
-    }
+    AddModelFiles(library, models, read);
     if (auto clash = CheckOverwrite("output", output, read)) {
         PrintError(*clash);
         return kExitError;
@@ -217,7 +193,7 @@ int RunImport(const ImportOptions& options) {
         PrintError("Nothing was written.");
         return kExitError;
     }
-    if (const auto error = WriteImported(output, settings)) {
+    if (const auto error = WriteImportedSettings(output, settings)) {
         PrintError(*error);
         return kExitError;
     }

@@ -38,6 +38,8 @@ struct FormModel {
     std::filesystem::path workingFolder;
     std::string defaultNetlistName; // offered by the Process dialog; from the probe
     LastRun lastRun;
+    // The bin map this window wrote last; it is removed when the next one is written.
+    std::filesystem::path binMapFile;
 };
 
 } // namespace tarvex::form

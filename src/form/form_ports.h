@@ -119,8 +119,9 @@ public:
 class FileViewer {
 public:
     virtual ~FileViewer() = default;
-    // The user's folder for temporary files.
-    virtual std::filesystem::path tempFolder() = 0;
+    // The folder for files written for the user alone to view: the user's runtime folder where
+    // there is one (XDG_RUNTIME_DIR), else the user's temporary folder.
+    virtual std::filesystem::path privateFolder() = 0;
     // Opens file in the system's viewer; false when none could be started.
     virtual bool open(const std::filesystem::path& file) = 0;
     // The help page, and showing it; false when it could not be shown.

@@ -4,7 +4,9 @@
 #include "bins/engineering_value.h"
 #include "files/paths.h"
 #include "form/form_layout.h"
+#include "form/private_file.h"
 #include "models/bin_grid.h"
+#include "models/imported_settings.h"
 #include "netlist/process.h"
 
 #include <algorithm>
@@ -107,6 +109,86 @@ std::optional<const CardGroup*> ChooseCardGroup(UserPrompts& prompts, const Grou
         return std::nullopt;
     }
     return ofType[*answer];
+}
+
+// The tables an import builds: N and P, each empty for a type without a group, and what went
+// where, a line per table.
+struct ImportedTables {
+    std::optional<BinTable> n;
+    std::optional<BinTable> p;
+    std::string description;
+};
+
+// Chooses a group per type of library (read from path) and builds its table; nothing after
+// telling the user why no table can be imported, or when a choice was cancelled.
+std::optional<ImportedTables> BuildImportedTables(UserPrompts& prompts, const std::filesystem::path& path,
+                                                  const ModelLibrary& library) {
+    const std::vector<CardGroup> groups = BinnedGroups(library);
+    ImportedTables imported;
+    std::vector<std::string> reasons;
+    for (const GroupLayout* group : kGroups) {
+        const std::optional<const CardGroup*> choice = ChooseCardGroup(prompts, *group, groups, library);
+        if (!choice) {
+            return std::nullopt;
+        }
+        if (*choice == nullptr) {
+            continue;
+        }
+        const CardGroup& picked = **choice;
+        const GridResult grid = BuildBinTable(picked, library);
+        for (const std::string& reason : grid.reasons) {
+            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
+                reasons.push_back(reason);
+            }
+        }
+        if (grid.table) {
+            (group == &kGroupN ? imported.n : imported.p) = grid.table;
+            imported.description += (imported.description.empty() ? "" : "\n") + std::string(group->caption) +
+                                    " table: " + picked.name + ", " + std::to_string(picked.cards.size()) +
+                                    " cards, " + std::to_string(grid.lengthBins) + " length × " +
+                                    std::to_string(grid.widthBins) + " width bins";
+        }
+    }
+    if (!imported.n && !imported.p && reasons.empty()) {
+        reasons.push_back("No binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as numbers).");
+        for (const std::string& note : UnevaluatedBounds(library)) {
+            reasons.push_back(note);
+        }
+    }
+    if (reasons.empty()) {
+        return imported;
+    }
+    std::string message = "Cannot import bins from " + QuotedPath(path) + ":";
+    for (const std::string& reason : reasons) {
+        message += "\n" + reason;
+    }
+    prompts.showStop(message, {});
+    return std::nullopt;
+}
+
+// The settings file an import writes, asked for beside the library and offered under its name;
+// nothing when the user cancels or names a file the library was read from (which is refused).
+std::optional<std::filesystem::path> AskImportTarget(UserPrompts& prompts,
+                                                     const std::filesystem::path& workingFolder,
+                                                     const std::filesystem::path& path,
+                                                     const ModelLibrary& library) {
+    FileRequest request;
+    request.save = true;
+    request.filters = SettingsFilters();
+    request.defaultExtension = "amd";
+    request.initialName = path.stem();
+    request.initialName += ".amd";
+    request.startFolder = path.parent_path();
+    const auto chosen = prompts.askFile(request);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    const std::filesystem::path target = workingFolder / *chosen;
+    if (const auto clash = CheckNotReadFrom(target, library, {path})) {
+        prompts.showStop(*clash, {});
+        return std::nullopt;
+    }
+    return target;
 }
 
 } // namespace
@@ -408,11 +490,23 @@ void FormPresenter::ShowBinMap() {
     if (!BinMapAvailable()) {
         return;
     }
-    const std::filesystem::path path = m_viewer->tempFolder() / PathFromText(kBinMapFileName);
-    if (const auto error = WriteBinMap(path, m_model.lastRun.map.svg())) {
-        m_prompts.showStop(*error, {});
-    } else if (!m_viewer->open(path)) {
-        m_prompts.showStop("Error: Cannot open the bin map " + QuotedPath(path) + ".", {});
+    const PrivateFile map =
+        WritePrivateFile(m_viewer->privateFolder(), kBinMapPrefix, ".svg", m_model.lastRun.map.svg());
+    if (map.error) {
+        m_prompts.showStop("Error: Cannot write the bin map " + QuotedPath(map.path) + ": " +
+                               ErrorText(map.error) + ".",
+                           {});
+        return;
+    }
+    if (!m_model.binMapFile.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove(m_model.binMapFile, ignored);
+    }
+    m_model.binMapFile = map.path;
+    if (!m_viewer->open(map.path)) {
+        m_prompts.showWarning("The bin map was written to " + QuotedPath(map.path) +
+                                  ", but no program opened it. Open it in a web browser.",
+                              {});
     }
 }
 
@@ -441,59 +535,29 @@ void FormPresenter::ImportBins() {
         m_prompts.showStop(message, {});
         return;
     }
-    const std::vector<CardGroup> groups = BinnedGroups(library);
-    std::vector<std::string> reasons;
-    std::string imported;
-    std::optional<BinTable> tables[2];
-    for (const GroupLayout* group : kGroups) {
-        const std::optional<const CardGroup*> choice = ChooseCardGroup(m_prompts, *group, groups, library);
-        if (!choice) {
-            return;
-        }
-        if (*choice == nullptr) {
-            continue;
-        }
-        const CardGroup& picked = **choice;
-        const GridResult grid = BuildBinTable(picked, library);
-        for (const std::string& reason : grid.reasons) {
-            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
-                reasons.push_back(reason);
-            }
-        }
-        if (grid.table) {
-            tables[group == &kGroupN ? 0 : 1] = grid.table;
-            imported += (imported.empty() ? "" : "\n") + std::string(group->caption) +
-                        " table: " + picked.name + ", " + std::to_string(picked.cards.size()) + " cards, " +
-                        std::to_string(grid.lengthBins) + " length × " + std::to_string(grid.widthBins) +
-                        " width bins";
-        }
-    }
-    if (!tables[0] && !tables[1] && reasons.empty()) {
-        reasons.push_back("No binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as numbers).");
-        for (const std::string& note : UnevaluatedBounds(library)) {
-            reasons.push_back(note);
-        }
-    }
-    if (!reasons.empty()) {
-        std::string message = "Cannot import bins from " + QuotedPath(path) + ":";
-        for (const std::string& reason : reasons) {
-            message += "\n" + reason;
-        }
-        m_prompts.showStop(message, {});
+    const std::optional<ImportedTables> tables = BuildImportedTables(m_prompts, path, library);
+    if (!tables) {
         return;
     }
-    // The table not imported keeps what its fields show.
+    const std::optional<std::filesystem::path> target =
+        AskImportTarget(m_prompts, m_model.workingFolder, path, library);
+    if (!target) {
+        return;
+    }
+    // The table not imported keeps what its fields show; the Keys are those of the form.
     ReadTablesFromForm();
-    if (tables[0]) {
-        m_model.settings.tableN = *tables[0];
+    readKeysFromForm();
+    SettingsFile settings = m_model.settings;
+    settings.tableN = tables->n.value_or(settings.tableN);
+    settings.tableP = tables->p.value_or(settings.tableP);
+    if (const auto error = WriteImportedSettings(*target, settings)) {
+        m_prompts.showStop(*error, {});
+        return;
     }
-    if (tables[1]) {
-        m_model.settings.tableP = *tables[1];
+    if (showSettings(*target, LoadSettings(*target), true)) {
+        m_prompts.showInfo("Imported from " + QuotedPath(path) + ":\n" + tables->description + "\nSaved in " +
+                           QuotedPath(*target) + ", now the current settings file.");
     }
-    m_model.lastRun = {};
-    WriteTablesToForm();
-    m_prompts.showInfo("Imported from " + QuotedPath(path) + ":\n" + imported +
-                       "\nSave keeps them in a settings file.");
 }
 
 void FormPresenter::Exit() {

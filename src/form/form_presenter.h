@@ -18,8 +18,8 @@ struct GroupLayout;
 
 // The window's menu entry (beside About) that shows the bin map of the last run.
 inline constexpr std::string_view kBinMapEntry = "Bin Map of Last Run...";
-// The map's file name in the user's temporary folder.
-inline constexpr std::string_view kBinMapFileName = "tarvex-bin-map.svg";
+// The map's file name in the viewer's private folder: this, 16 hex digits, ".svg".
+inline constexpr std::string_view kBinMapPrefix = "tarvex-bin-map-";
 
 class FormPresenter {
 public:
@@ -52,9 +52,13 @@ public:
     void Process();
     // Empties every bound and name; the Keys and the files stay.
     void Clear();
-    // Asks for a model library and fills the tables from its binned cards, as Load fills them: the
-    // user picks a group where a type has several, the Keys stay and nothing is saved. Every reason
-    // against a table is shown at once, and then the fields are left alone.
+    // Asks for a model library and builds tables from its binned cards (the user picks a group
+    // where a type has several; every reason against a table is shown at once, and then nothing
+    // changes). Then asks where to save them as a new settings file, beside the library by
+    // default, with the Keys of the form and, for a type the library has no group of, the table
+    // its fields show; writes it, never over a file the library was read from; and loads it as
+    // Load does, so the imported tables always exist in a file. Cancelling either dialog, a
+    // refusal and a failed write leave the form and every file as they were.
     void ImportBins();
     // Remembers the current settings file in the profile and ends the form accepted.
     void Exit();
@@ -67,8 +71,10 @@ public:
     // True when there is a bin map to show: a Process read a netlist to its end, and no Load or
     // Clear came since.
     bool BinMapAvailable() const { return m_viewer != nullptr && m_model.lastRun.completed; }
-    // Writes the map of the last run's devices over that run's tables to the temporary folder and
-    // opens it in the system's viewer; a failure is reported in a message box.
+    // Writes the map of the last run's devices over that run's tables to a new file in the
+    // viewer's private folder, readable by the user alone, and opens it in the system's viewer.
+    // The map this window wrote before is removed. A failure to write is reported; when no viewer
+    // opens the map, the user is told where it is.
     void ShowBinMap();
 
     // The user changed a field's text: a part-name field's hint follows the name typed.

@@ -181,6 +181,10 @@ public:
             m_library.errors.push_back({from.file.empty() ? path : from.file, from.line, what});
             return;
         }
+        // A file entered again for another section is listed once.
+        if (m_filesRead.insert(canonical.generic_string()).second) {
+            m_library.filesRead.push_back(path);
+        }
         readText(*text, path, onlySection, inherited, depth);
     }
 
@@ -311,6 +315,7 @@ private:
     const LibraryFileSource& m_source;
     std::set<std::string> m_sections;
     std::set<FileKey> m_read;
+    std::set<std::string> m_filesRead;      // canonical paths of library.filesRead
     std::vector<std::string> m_subcircuits; // the ".subckt" being read, innermost last
     std::map<std::pair<std::string, std::string>, double> m_params; // (subcircuit, name), both lower case
 };

@@ -50,6 +50,10 @@ struct ModelLibrary {
     std::vector<ModelCard> cards; // in the order read
     std::vector<LibraryNote> scaleOptions;
     std::vector<LibraryNote> errors; // files that could not be read
+    // Every file whose text was read, each once, in the order first entered: the files given and
+    // every file included or entered for a ".lib" section. A tool that writes a file checks it
+    // against these, so that it never replaces a file the library needs.
+    std::vector<std::filesystem::path> filesRead;
 };
 
 // The value of a number as SPICE reads it in a model library: a decimal with an optional exponent
@@ -70,7 +74,8 @@ std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, st
 // that names them; a file or section already being read is not entered again, so a library that
 // includes itself does not loop. Cards in ".lib NAME" sections are read only when sections is
 // empty or names the section (compared without regard to case); cards outside every section are
-// always read. Plain numeric ".param" values are substituted in bounds. Files come from source.
+// always read. Plain numeric ".param" values are substituted in bounds. Files come from source; each
+// one read is listed in filesRead.
 ModelLibrary ReadModelLibrary(const std::vector<std::filesystem::path>& files,
                               const std::vector<std::string>& sections = {},
                               const LibraryFileSource& source = ReadLibraryFile);

@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QLabel>
@@ -142,7 +143,11 @@ void CTarvexDlg::bind(form::FormPresenter& presenter,
     forward([&settingsFile](form::FormPresenter& bound) { bound.StartUp(settingsFile); });
 }
 
-std::filesystem::path CTarvexDlg::tempFolder() {
+std::filesystem::path CTarvexDlg::privateFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) {
+        return ToPath(runtime);
+    }
     return ToPath(QDir::tempPath());
 }
 

@@ -46,7 +46,7 @@ public:
     void focusControl(int id) override;
     void endDialog(bool accepted) override;
 
-    std::filesystem::path tempFolder() override;
+    std::filesystem::path privateFolder() override;
     bool open(const std::filesystem::path& file) override;
     std::filesystem::path helpPage() override;
     bool showHelp(const std::filesystem::path& page) override;

@@ -128,7 +128,7 @@ void CTarvexDlg::addAboutToSystemMenu() {
     }
 }
 
-std::filesystem::path CTarvexDlg::tempFolder() {
+std::filesystem::path CTarvexDlg::privateFolder() {
     std::array<wchar_t, MAX_PATH + 1> folder{};
     const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
     return length > 0 && length < folder.size() ? std::filesystem::path(folder.data())

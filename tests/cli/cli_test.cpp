@@ -62,6 +62,14 @@ void Save(const fs::path& path, const SettingsFile& settings) {
     ASSERT_FALSE(SaveSettings(path, settings));
 }
 
+// A model library that includes one file and enters a section of another, as --models reads it.
+void WriteModelLibrary(const fs::path& folder) {
+    WriteFileBytes(folder / "top.lib", "* library\n.include nmos.inc\n.lib 'corners.lib' tt\n");
+    WriteFileBytes(folder / "nmos.inc", ".model NCH nmos lmin=0.5u lmax=2u wmin=1u wmax=3u\n");
+    WriteFileBytes(folder / "corners.lib",
+                   ".lib tt\n.model PCH pmos lmin=0.5u lmax=2u wmin=1u wmax=3u\n.endl\n");
+}
+
 Files FilesIn(const fs::path& folder) {
     Files files;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -147,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"NoSubcommand", {}, "A subcommand is required"},
         UsageCase{"UnknownSubcommand",
                   {"frobnicate", "amp.net"},
-                  "Error: Unknown subcommand \"frobnicate\"; choose process, rewrite, check, import, show or probe."},
+                  "Error: Unknown subcommand \"frobnicate\"; choose process, rewrite, check, import, show or "
+                  "probe."},
         UsageCase{"UnknownOption", {"process", "--settings", "s.amd", "--bogus", "amp.net"}, "--bogus"},
         UsageCase{"ProcessWithoutSettings", {"process", "amp.net"}, "--settings is required"},
         UsageCase{"ProcessWithoutNetlist", {"process", "--settings", "s.amd"}, "NETLIST is required"},
@@ -244,6 +253,7 @@ TEST_P(CliErrorTest, ExitsWithOneAndTouchesNothing) {
     WriteFileBytes(m_dir / "amp.net", kNetlist);
     WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
     WriteFileBytes(m_dir / "amp", kNetlist);
+    WriteModelLibrary(m_dir.path());
     const Files before = FilesIn(m_dir.path());
 
     const RunResult run = Cli(GetParam().args);
@@ -293,6 +303,22 @@ INSTANTIATE_TEST_SUITE_P(
             "ReportOverTheInput",
             {"rewrite", "--settings", "s.amd", "--report", "amp.net", "amp.net", "o.net"},
             "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\". No file was changed."},
+        ErrorCase{
+            "ReportOverAModelInclude",
+            {"check", "--settings", "s.amd", "--report", "nmos.inc", "--models", "top.lib", "--", "amp.net"},
+            "Error: The report \"nmos.inc\" would overwrite the included model file \"nmos.inc\". No file "
+            "was changed."},
+        ErrorCase{
+            "ReportOverAModelSectionFile",
+            {"check", "--settings", "s.amd", "--report", "./corners.lib", "--models", "top.lib", "--",
+             "amp.net"},
+            "Error: The report \"./corners.lib\" would overwrite the included model file \"corners.lib\". "
+            "No file was changed."},
+        ErrorCase{
+            "ReportOverTheModelLibrary",
+            {"check", "--settings", "s.amd", "--report", "top.lib", "--models", "top.lib", "--", "amp.net"},
+            "Error: The report \"top.lib\" would overwrite the model library \"top.lib\". No file was "
+            "changed."},
         ErrorCase{"OutputCannotBeCreated",
                   {"rewrite", "--settings", "s.amd", "amp.net", "no/o.net"},
                   "Error: Cannot create \"no/o.net\": No such file or directory."}),
@@ -618,6 +644,7 @@ TEST_F(CliTest, CheckLeavesEveryFileAlone) {
 TEST_F(CliTest, CheckMapsTheDevicesAndRefusesToOverwriteTheRunsFiles) {
     fs::copy(kExamples, m_dir.path(), fs::copy_options::recursive);
     WriteFileBytes(m_dir / "other.cir", "M1 a b c d MODxyN L=1U W=2U\n");
+    WriteModelLibrary(m_dir.path());
     const Files before = FilesIn(m_dir.path());
     const RunResult plain = Cli({"check", "--settings", "demo.amd", "amp.net", "other.cir"});
 
@@ -655,6 +682,12 @@ TEST_F(CliTest, CheckMapsTheDevicesAndRefusesToOverwriteTheRunsFiles) {
         {{"--map", "demo.amd", "amp.net"}, "\"demo.amd\" would overwrite the settings file \"demo.amd\""},
         {{"--map", "r.csv", "--report", "r.csv", "amp.net"},
          "\"r.csv\" would overwrite the report \"r.csv\""},
+        {{"--map", "nmos.inc", "amp.net", "--models", "top.lib"},
+         "\"nmos.inc\" would overwrite the included model file \"nmos.inc\""},
+        {{"--map", "./corners.lib", "amp.net", "--models", "top.lib"},
+         "\"./corners.lib\" would overwrite the included model file \"corners.lib\""},
+        {{"--map", "top.lib", "amp.net", "--models", "top.lib"},
+         "\"top.lib\" would overwrite the model library \"top.lib\""},
     };
     for (const Refusal& refusal : refusals) {
         std::vector<std::string> args{"check", "--settings", "demo.amd"};

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -75,10 +76,15 @@ TEST_F(ImportTest, WritesTheGf180TablesAndPrintsThemAsShowDoes) {
 
 // Every refusal exits with 1, says why and writes nothing.
 TEST_F(ImportTest, RefusesAndWritesNothing) {
+    // A library of the gf180 excerpt's sections, entered from another file, and an include.
+    const std::string library = (m_dir / "top.lib").string();
+    WriteFileBytes(m_dir / "top.lib", ".include extra.inc\n.lib 'gf.spice' nfet_03v3_t\n");
+    WriteFileBytes(m_dir / "extra.inc", "* no cards\n");
+    fs::copy_file(kGf180, m_dir / "gf.spice");
     const struct {
         const char* name;
         std::vector<std::string> args;
-        const char* message;
+        std::string message;
     } rows[] = {
         {"sky130 point bins", {"import", kSky130, "--output", "x.amd"}, "25 length bins × 39 width bins"},
         {"sky130 is no grid", {"import", kSky130, "--output", "x.amd"}, "not a grid"},
@@ -93,7 +99,26 @@ TEST_F(ImportTest, RefusesAndWritesNothing) {
          {"import", kGf180, "--output", kGf180},
          "would overwrite the model library"},
         {"missing base", {"import", kGf180, "--settings", "absent.amd", "--output", "x.amd"}, "absent.amd"},
+        {"output over an include",
+         {"import", library, "--output", "extra.inc"},
+         "Error: The output \"extra.inc\" would overwrite the included model file \"" +
+             (m_dir / "extra.inc").string() + "\". No file was changed."},
+        {"output over a section file",
+         {"import", library, "--output", "./gf.spice"},
+         "Error: The output \"./gf.spice\" would overwrite the included model file \"" +
+             (m_dir / "gf.spice").string() + "\". No file was changed."},
+        {"output over the library by another name",
+         {"import", library, "--output", "../" + m_dir.path().filename().string() + "/top.lib"},
+         "would overwrite the model library"},
     };
+    const auto checksums = [this] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(m_dir.path())) {
+            files[entry.path().filename().string()] = ReadFileBytes(entry.path());
+        }
+        return files;
+    };
+    const std::map<std::string, std::string> folder = checksums();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string before = ReadFileBytes(kGf180);
@@ -102,6 +127,7 @@ TEST_F(ImportTest, RefusesAndWritesNothing) {
         EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
         EXPECT_FALSE(fs::exists(m_dir / "x.amd"));
         EXPECT_EQ(ReadFileBytes(kGf180), before);
+        EXPECT_EQ(checksums(), folder);
     }
     EXPECT_EQ(Cli({"import", kGf180}).exitCode, 2);
 }

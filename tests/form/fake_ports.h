@@ -164,7 +164,7 @@ public:
     bool opens = true;
     std::vector<std::filesystem::path> opened;
 
-    std::filesystem::path tempFolder() override { return folder; }
+    std::filesystem::path privateFolder() override { return folder; }
     bool open(const std::filesystem::path& file) override {
         opened.push_back(file);
         return opens;

@@ -482,7 +482,8 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 // The bin map is offered only after a run read its netlist to the end, and shows that run's
-// devices over that run's tables, whatever the fields hold since; failures are told.
+// devices over that run's tables, whatever the fields hold since. Each map is a new file that only
+// the user may read; the one before it is removed, no other file is touched. Failures are told.
 TEST_F(FormPresenterTest, BinMapOfTheLastRunOpensInTheViewer) {
     test::FakeViewer viewer;
     viewer.folder = m_dir.path();
@@ -493,6 +494,7 @@ TEST_F(FormPresenterTest, BinMapOfTheLastRunOpensInTheViewer) {
     EXPECT_TRUE(viewer.opened.empty());
 
     WriteFileBytes(m_dir / "amp.net", "M1 d g s b MODxyN L=1u W=2u\nM2 d g s b MODxyN L=1u W=6u\n");
+    WriteFileBytes(m_dir / "tarvex-bin-map.svg", "another user's map");
     TypeTables(m_view);
     m_prompts.answers = {m_dir / "amp.net"};
     m_presenter.Process();
@@ -501,25 +503,46 @@ TEST_F(FormPresenterTest, BinMapOfTheLastRunOpensInTheViewer) {
     m_prompts.messages.clear();
     m_presenter.ShowBinMap();
 
-    const std::filesystem::path map = m_dir / "tarvex-bin-map.svg";
-    EXPECT_EQ(viewer.opened, std::vector<std::filesystem::path>{map});
+    ASSERT_EQ(viewer.opened.size(), 1u);
+    const std::filesystem::path map = viewer.opened[0];
+    EXPECT_EQ(map.parent_path(), m_dir.path());
+    const std::string name = map.filename().string();
+    EXPECT_EQ(name.size(), std::string_view("tarvex-bin-map-0123456789abcdef.svg").size()) << name;
+    EXPECT_TRUE(name.starts_with("tarvex-bin-map-") && name.ends_with(".svg")) << name;
     EXPECT_TRUE(m_prompts.messages.empty());
     const std::string svg = ReadFileBytes(map);
     EXPECT_NE(svg.find("<title>amp.net:1: N L=1e-06 W=2e-06 NCH_S</title></circle>"), std::string::npos);
     EXPECT_NE(svg.find("<title>amp.net:2: N L=1e-06 W=6e-06 missing part name</title></path>"),
               std::string::npos);
     EXPECT_EQ(svg.find("RENAMED"), std::string::npos);
+#ifndef _WIN32
+    EXPECT_EQ(std::filesystem::status(map).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+#endif
 
+    // No viewer opens the second map: the user is told where it is. The first one is gone.
     viewer.opens = false;
     m_presenter.ShowBinMap();
-    EXPECT_EQ(m_prompts.messages,
-              std::vector<std::string>{"Error: Cannot open the bin map " + QuotedPath(map) + "."});
+    ASSERT_EQ(viewer.opened.size(), 2u);
+    const std::filesystem::path second = viewer.opened[1];
+    EXPECT_NE(second, map);
+    EXPECT_FALSE(std::filesystem::exists(map));
+    EXPECT_EQ(ReadFileBytes(second), svg);
+    EXPECT_TRUE(m_prompts.messages.empty());
+    EXPECT_EQ(m_prompts.warnings,
+              std::vector<std::string>{"The bin map was written to " + QuotedPath(second) +
+                                       ", but no program opened it. Open it in a web "
+                                       "browser."});
+
     viewer.folder = m_dir / "gone";
     m_presenter.ShowBinMap();
-    ASSERT_EQ(m_prompts.messages.size(), 2u);
-    EXPECT_TRUE(m_prompts.messages[1].starts_with("Error: Cannot write the bin map "))
-        << m_prompts.messages[1];
+    ASSERT_EQ(m_prompts.messages.size(), 1u);
+    EXPECT_TRUE(m_prompts.messages[0].starts_with("Error: Cannot write the bin map \"" +
+                                                  DisplayPath(m_dir / "gone" / "tarvex-bin-map-")))
+        << m_prompts.messages[0];
     EXPECT_EQ(viewer.opened.size(), 2u);
+    EXPECT_TRUE(std::filesystem::exists(second)); // kept while no new map replaces it
+    EXPECT_EQ(ReadFileBytes(m_dir / "tarvex-bin-map.svg"), "another user's map");
 
     m_presenter.Clear();
     EXPECT_FALSE(m_presenter.BinMapAvailable());

@@ -3,6 +3,7 @@
 #include "form/form_presenter.h"
 
 #include "fake_ports.h"
+#include "files/paths.h"
 #include "form/form_layout.h"
 #include "support/temp_dir.h"
 
@@ -10,7 +11,9 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -30,10 +33,17 @@ protected:
         m_view.fields[kGroupP.widthBoundIds[0]] = "1u";
     }
 
-    // Imports library, answering the file dialog with it.
-    void Import(const std::filesystem::path& library) {
-        m_prompts.answers = {library};
+    // Imports library, answering the file dialogs with it and then with target (nothing: the save
+    // dialog is cancelled).
+    void Import(const std::filesystem::path& library, const std::optional<std::filesystem::path>& target) {
+        m_prompts.answers = {library, target};
         m_presenter.ImportBins();
+    }
+
+    SettingsFile Stored(const std::filesystem::path& path) {
+        const LoadResult loaded = ReadSettingsFile(path);
+        EXPECT_TRUE(loaded.loaded) << loaded.error;
+        return loaded.settings;
     }
 
     test::TempDir m_dir;
@@ -43,23 +53,46 @@ protected:
     form::FormPresenter m_presenter{m_view, m_prompts, m_profile, [] { return TitleHint{}; }};
 };
 
-TEST_F(ImportBinsTest, FillsBothTablesAsLoadDoesAndSavesNothing) {
-    Import(kModels / "gf180mcu-fet_03v3.spice");
+// The tables go into a new settings file with the form's Keys, which is then loaded as Load loads a
+// file: the fields show it, it is the current settings file, and Exit remembers it.
+TEST_F(ImportBinsTest, WritesTheTablesToANewSettingsFileAndLoadsIt) {
+    const std::filesystem::path target = m_dir / "gf.amd";
+    WriteFileBytes(target, std::string(2000, 'x')); // replaced whole, as the save dialog agreed
 
-    ASSERT_EQ(m_prompts.requests.size(), 1u);
+    Import(kModels / "gf180mcu-fet_03v3.spice", target);
+
+    ASSERT_EQ(m_prompts.requests.size(), 2u);
     EXPECT_FALSE(m_prompts.requests[0].save);
     EXPECT_EQ(test::Filters(m_prompts.requests[0]),
               "Model Libraries (*.lib *.spice *.sp *.mod *.ngspice)|"
               "*.lib;*.spice;*.sp;*.mod;*.ngspice|All Files (*.*)|*.*|");
+    const form::FileRequest& save = m_prompts.requests[1];
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(test::Filters(save), "MODxy Files (*.amd)|*.amd|All Files (*.*)|*.*|");
+    EXPECT_EQ(save.defaultExtension, "amd");
+    EXPECT_EQ(save.initialName, "gf180mcu-fet_03v3.amd");
+    // The library's folder, with its drive on Windows.
+    EXPECT_TRUE(std::filesystem::equivalent(save.startFolder, kModels)) << save.startFolder;
     EXPECT_TRUE(m_prompts.messages.empty()) << m_prompts.messages.front();
+
+    // The file holds the tables exactly as imported, not as the fields round them, and the Keys.
+    EXPECT_EQ(std::filesystem::file_size(target), kSettingsFileSize);
+    const SettingsFile stored = Stored(target);
+    EXPECT_EQ(stored.tableN.widthBounds[4], 1.00001e-4);
+    EXPECT_EQ(PartName(stored.tableP, 3, 3), "pfet_03v3.15");
+    EXPECT_EQ(KeyText(stored.keyN), "myN");
+    EXPECT_EQ(KeyText(stored.keyP), "MODxyP");
+
     ASSERT_EQ(m_prompts.infos.size(), 1u);
-    // The path as the working folder makes it (with its drive on Windows), then each table's group.
+    // The path as the working folder makes it (with its drive on Windows), then each table's group
+    // and the file written.
     const std::string& info = m_prompts.infos[0];
     EXPECT_EQ(info.rfind("Imported from \"", 0), 0u) << info;
     EXPECT_NE(info.find("gf180mcu-fet_03v3.spice\":\n"), std::string::npos) << info;
     EXPECT_NE(info.find(":\nMODxyN table: nfet_03v3, 16 cards, 4 length × 4 width bins\n"
                         "MODxyP table: pfet_03v3, 16 cards, 4 length × 4 width bins\n"
-                        "Save keeps them in a settings file."),
+                        "Saved in " +
+                        QuotedPath(target) + ", now the current settings file."),
               std::string::npos)
         << info;
     EXPECT_EQ(m_view.fields[kGroupN.nameId(0, 1)], "nfet_03v3.1");
@@ -70,38 +103,41 @@ TEST_F(ImportBinsTest, FillsBothTablesAsLoadDoesAndSavesNothing) {
     EXPECT_EQ(m_view.fields[kGroupN.widthBoundIds[5]], "");
     EXPECT_EQ(m_view.hints[kGroupN.nameId(0, 1)].toolTip, "nfet_03v3.1");
     EXPECT_EQ(m_view.fields[kGroupN.keyId], "myN");
-    EXPECT_TRUE(std::filesystem::is_empty(m_dir.path()));
-    EXPECT_TRUE(m_presenter.model().currentSettingsPath.empty());
+    EXPECT_EQ(m_view.fields[kGroupP.keyId], "MODxyP");
+    EXPECT_EQ(m_presenter.model().currentSettingsPath, target);
+    EXPECT_EQ(m_presenter.model().workingFolder, m_dir.path());
 
-    // Save keeps the bounds exactly as imported, not as the fields round them.
-    m_prompts.answers = {m_dir / "gf.amd"};
-    m_presenter.Save();
-    const LoadResult saved = ReadSettingsFile(m_dir / "gf.amd");
-    ASSERT_TRUE(saved.loaded);
-    EXPECT_EQ(saved.settings.tableN.widthBounds[4], 1.00001e-4);
-    EXPECT_EQ(KeyText(saved.settings.keyN), "myN");
+    m_presenter.Exit();
+    EXPECT_EQ(m_profile.stored, target);
+    EXPECT_EQ(m_view.ended, true);
 }
 
 TEST_F(ImportBinsTest, AsksForTheGroupWhenATypeHasSeveralAndKeepsTheOtherTable) {
     WriteFileBytes(m_dir / "two.lib", ".model a.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n"
                                       ".model b.0 nmos lmin=1u lmax=3u wmin=1u wmax=2u\n"
                                       ".model b.1 nmos lmin=3u lmax=4u wmin=1u wmax=2u\n");
-    Import(m_dir / "two.lib"); // the list is cancelled
+    Import(m_dir / "two.lib", m_dir / "two.amd"); // the list is cancelled
     ASSERT_EQ(m_prompts.choiceItems.size(), 1u);
     EXPECT_EQ(m_prompts.choiceItems[0],
               (std::vector<std::string>{"a (nmos): 1 card, 1 length × 1 width bins, fits a table",
                                         "b (nmos): 2 cards, 2 length × 1 width bins, fits a table"}));
+    EXPECT_EQ(m_prompts.requests.size(), 1u); // no save dialog
     EXPECT_EQ(m_view.fields[kGroupN.nameId(0, 0)], "");
     EXPECT_TRUE(m_prompts.infos.empty());
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "two.amd"));
 
     m_prompts.choices = {1};
-    Import(m_dir / "two.lib");
+    Import(m_dir / "two.lib", m_dir / "two.amd");
     EXPECT_EQ(m_view.fields[kGroupN.nameId(0, 1)], "b.1");
     EXPECT_EQ(m_view.fields[kGroupN.lengthBoundIds[2]], "4e-06");
-    // No pmos group: the P table keeps what its fields show.
+    // No pmos group: the P table keeps what its fields show, in the file too.
     EXPECT_EQ(m_view.fields[kGroupP.nameId(0, 0)], "typed");
     EXPECT_EQ(m_view.fields[kGroupP.widthBoundIds[0]], "1e-06");
     EXPECT_EQ(m_prompts.infos.size(), 1u);
+    const SettingsFile stored = Stored(m_dir / "two.amd");
+    EXPECT_EQ(PartName(stored.tableP, 0, 0), "typed");
+    EXPECT_EQ(stored.tableP.widthBounds[0], 1e-6);
+    EXPECT_EQ(PartName(stored.tableN, 0, 1), "b.1");
 }
 
 TEST_F(ImportBinsTest, StopsWithEveryReasonAndLeavesTheFieldsAlone) {
@@ -120,13 +156,74 @@ TEST_F(ImportBinsTest, StopsWithEveryReasonAndLeavesTheFieldsAlone) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.library.string());
         m_prompts.messages.clear();
-        Import(row.library);
+        m_prompts.requests.clear();
+        Import(row.library, m_dir / "x.amd");
         ASSERT_EQ(m_prompts.messages.size(), 1u);
         for (const std::string& part : row.parts) {
             EXPECT_NE(m_prompts.messages[0].find(part), std::string::npos) << m_prompts.messages[0];
         }
+        EXPECT_EQ(m_prompts.requests.size(), 1u); // no save dialog
         EXPECT_EQ(m_view.fields, before);
         EXPECT_TRUE(m_prompts.infos.empty());
+        EXPECT_FALSE(std::filesystem::exists(m_dir / "x.amd"));
+    }
+}
+
+// Cancelling the save dialog, naming a file the library was read from, and a failed write: no file
+// is written or changed, and the form, its current file and its folder stay as they were.
+TEST_F(ImportBinsTest, NothingChangesWhenTheSaveIsCancelledRefusedOrFails) {
+    std::filesystem::create_directory(m_dir / "pdk");
+    const std::filesystem::path library = m_dir / "pdk" / "top.lib";
+    WriteFileBytes(library, ".include cards.inc\n.lib 'corners.lib' tt\n");
+    WriteFileBytes(m_dir / "pdk" / "cards.inc", ".model n.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
+    WriteFileBytes(m_dir / "pdk" / "corners.lib",
+                   ".lib tt\n.model p.0 pmos lmin=1u lmax=2u wmin=1u wmax=2u\n.endl\n");
+    const auto folder = [this] {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_dir.path())) {
+            files[entry.path().string()] =
+                entry.is_regular_file() ? test::ReadFileBytes(entry.path()) : "<dir>";
+        }
+        return files;
+    };
+    const std::map<std::string, std::string> filesBefore = folder();
+    const std::map<int, std::string> fieldsBefore = m_view.fields;
+    const std::filesystem::path folderBefore = m_presenter.model().workingFolder;
+    const struct {
+        const char* name;
+        std::optional<std::filesystem::path> target;
+        std::string message; // empty: none
+    } rows[] = {
+        {"cancelled", std::nullopt, ""},
+        {"the library", library,
+         "Error: The settings file " + QuotedPath(library) + " would overwrite the model library " +
+             QuotedPath(library) + ". Nothing was written."},
+        {"its include", m_dir / "pdk" / "." / "cards.inc",
+         "Error: The settings file " + QuotedPath(m_dir / "pdk" / "." / "cards.inc") +
+             " would overwrite the included model file " + QuotedPath(m_dir / "pdk" / "cards.inc") +
+             ". Nothing was written."},
+        {"its section file", m_dir / "pdk" / ".." / "pdk" / "corners.lib",
+         "Error: The settings file " + QuotedPath(m_dir / "pdk" / ".." / "pdk" / "corners.lib") +
+             " would overwrite the included model file " + QuotedPath(m_dir / "pdk" / "corners.lib") +
+             ". Nothing was written."},
+        {"a missing folder", m_dir / "gone" / "x.amd",
+         "Error: Cannot create " + QuotedPath(m_dir / "gone" / "x.amd") + ": No such file or directory."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_prompts.messages.clear();
+        m_prompts.requests.clear();
+        Import(library, row.target);
+        ASSERT_EQ(m_prompts.requests.size(), 2u);
+        EXPECT_EQ(m_prompts.requests[1].initialName, "top.amd");
+        EXPECT_EQ(m_prompts.requests[1].startFolder, m_dir / "pdk");
+        EXPECT_EQ(m_prompts.messages,
+                  row.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.message});
+        EXPECT_TRUE(m_prompts.infos.empty());
+        EXPECT_EQ(m_view.fields, fieldsBefore);
+        EXPECT_EQ(folder(), filesBefore);
+        EXPECT_TRUE(m_presenter.model().currentSettingsPath.empty());
+        EXPECT_EQ(m_presenter.model().workingFolder, folderBefore);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -153,6 +154,48 @@ TEST_F(LibraryFilesTest, FollowsIncludesAndSectionsRelativeToTheIncludingFile) {
     ASSERT_EQ(ff.cards.size(), 2u);
     EXPECT_EQ(ff.cards[0].section, "ff");
     EXPECT_NEAR(*ff.cards[0].lmax->value, 3e-6, 1e-18);
+}
+
+// filesRead names every file whose text was read, each once by whatever name first reached it, and
+// no file that was not read: a section not asked for, a missing include.
+TEST_F(LibraryFilesTest, ListsEveryFileReadOnce) {
+    std::filesystem::create_directories(m_dir / "pdk" / "corners");
+    WriteFileBytes(m_dir / "pdk" / "top.lib", ".lib 'corners/tt.lib' tt\n"
+                                              ".include n.spice\n"
+                                              ".include ./n.spice\n"
+                                              ".lib 'top.lib' own\n"
+                                              ".lib own\n"
+                                              ".endl\n");
+    WriteFileBytes(m_dir / "pdk" / "corners" / "tt.lib", ".lib tt\n"
+                                                         ".inc ../p.spice\n"
+                                                         ".endl\n"
+                                                         ".lib ff\n"
+                                                         ".inc ../ff.spice\n"
+                                                         ".endl\n");
+    WriteFileBytes(m_dir / "pdk" / "n.spice", ".model n.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
+    WriteFileBytes(m_dir / "pdk" / "p.spice", ".model p.0 pmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
+    WriteFileBytes(m_dir / "pdk" / "ff.spice", ".model p.0 pmos lmin=1u lmax=3u wmin=1u wmax=2u\n");
+    WriteFileBytes(m_dir / "other.lib", ".include absent.spice\n.lib sec\n.include pdk/n.spice\n.endl\n");
+    const std::filesystem::path pdk = m_dir / "pdk";
+    const struct {
+        const char* name;
+        std::vector<std::filesystem::path> given;
+        std::vector<std::string> sections;
+        std::vector<std::filesystem::path> expected;
+    } rows[] = {
+        {"includes and a section file",
+         {pdk / "top.lib"},
+         {},
+         {pdk / "top.lib", pdk / "corners/tt.lib", pdk / "corners/../p.spice", pdk / "n.spice"}},
+        {"a file given twice", {pdk / "n.spice", m_dir / "pdk/./n.spice"}, {}, {pdk / "n.spice"}},
+        {"a section not asked for", {m_dir / "other.lib"}, {"none"}, {m_dir / "other.lib"}},
+        {"a section asked for", {m_dir / "other.lib"}, {"SEC"}, {m_dir / "other.lib", m_dir / "pdk/n.spice"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ModelLibrary library = ReadModelLibrary(row.given, row.sections);
+        EXPECT_EQ(library.filesRead, row.expected);
+    }
 }
 
 TEST_F(LibraryFilesTest, CardsIncludedInsideASubcircuitAreLocalToIt) {

@@ -116,6 +116,7 @@ private slots:
     void closing();
     void aboutBoxFromContextMenu();
     void binMapFromContextMenu();
+    void binMapGoesToTheRuntimeFolder();
     void importFromContextMenuShowsNamesByTheirEnd();
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
@@ -386,12 +387,49 @@ void TarvexDlgTest::binMapFromContextMenu() {
             std::string::npos);
 }
 
+// The map's folder is the user's runtime folder when XDG_RUNTIME_DIR names a folder, else the
+// temporary folder.
+void TarvexDlgTest::binMapGoesToTheRuntimeFolder() {
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    test::TempDir runtime;
+    ui::CTarvexDlg form;
+    const std::filesystem::path temp = ui::ToPath(QDir::tempPath());
+    const struct {
+        const char* name;
+        std::optional<std::filesystem::path> value;
+        std::filesystem::path expected;
+    } rows[] = {
+        {"a folder", runtime.path(), runtime.path()},
+        {"no such folder", runtime / "gone", temp},
+        {"a file", runtime / "file", temp},
+        {"empty", std::filesystem::path(), temp},
+        {"unset", std::nullopt, temp},
+    };
+    test::WriteFileBytes(runtime / "file", "");
+    for (const auto& row : rows) {
+        if (row.value) {
+            qputenv("XDG_RUNTIME_DIR", ui::FromPath(*row.value).toLocal8Bit());
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        QVERIFY2(form.privateFolder() == row.expected, row.name);
+    }
+    if (wasSet) {
+        qputenv("XDG_RUNTIME_DIR", saved);
+    } else {
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+}
+
 // The menu's second entry imports through the presenter; names wider than their field show their
 // end, also after being edited, and the tooltip keeps the whole name. Bounds show their beginning.
 void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
+    test::TempDir dir;
     Window window(m_prompts);
     ui::CTarvexDlg* form = &window.dialog;
-    m_prompts.answers = {std::filesystem::path(TARVEX_TEST_DATA_DIR) / "models" / "gf180mcu-fet_03v3.spice"};
+    m_prompts.answers = {std::filesystem::path(TARVEX_TEST_DATA_DIR) / "models" / "gf180mcu-fet_03v3.spice",
+                         dir / "gf.amd"};
     QString entry;
     QTimer::singleShot(0, form, [&entry] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -408,6 +446,7 @@ void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
 
     QCOMPARE(entry, QStringLiteral("Import Bins from Model Library..."));
     QCOMPARE(m_prompts.infos.size(), std::size_t{1});
+    QCOMPARE(window.presenter.model().currentSettingsPath, dir / "gf.amd");
     QLineEdit* name = Field(*form, 1089); // N length bin 3, width bin 3
     QCOMPARE(name->text(), QStringLiteral("nfet_03v3.15"));
     QVERIFY(name->fontMetrics().horizontalAdvance(name->text()) > name->width());

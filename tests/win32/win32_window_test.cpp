@@ -448,10 +448,11 @@ TEST_F(Win32Form, SystemMenuImportsAndNamesShowTheirEnd) {
         GetMenuStringW(menu, IDM_IMPORT_BINS, entry.data(), static_cast<int>(entry.size()), MF_BYCOMMAND), 0);
     EXPECT_STREQ(entry.data(), L"Import Bins from Model Library...");
 
-    form.prompts.answers = {dir / "two.lib"};
+    form.prompts.answers = {dir / "two.lib", dir / "two.amd"};
     SendMessageW(form.hwnd(), WM_SYSCOMMAND, IDM_IMPORT_BINS, 0);
     ASSERT_EQ(form.prompts.infos.size(), 1u)
         << (form.prompts.messages.empty() ? "" : form.prompts.messages[0]);
+    EXPECT_EQ(form.presenter.model().currentSettingsPath, dir / "two.amd");
     const int id = form::kGroupN.nameId(0, 1);
     EXPECT_EQ(form.text(id), L"long_card_name.1");
     EXPECT_EQ(TipOf(form, id), L"long_card_name.1");
@@ -508,7 +509,7 @@ TEST_F(Win32Form, SystemMenuEndsWithTheAboutEntry) {
 }
 
 // The system menu offers the bin map before About, greyed until a Process has read its netlist;
-// the map goes to the temporary folder and opens in the shell's viewer.
+// the map goes to a new file in the user's temporary folder and opens in the shell's viewer.
 TEST_F(Win32Form, BinMapEntryOpensTheMapOfTheLastRun) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "amp.net", "M1 d g s b MODxyN L=1u W=2u\r\n");
@@ -537,7 +538,9 @@ TEST_F(Win32Form, BinMapEntryOpensTheMapOfTheLastRun) {
     SendMessageW(form.hwnd(), WM_SYSCOMMAND, IDM_BIN_MAP, 0);
 
     ASSERT_EQ(form.helpPages.size(), 1u);
-    EXPECT_EQ(form.helpPages[0].filename(), "tarvex-bin-map.svg");
+    const std::wstring name = form.helpPages[0].filename().wstring();
+    EXPECT_TRUE(name.starts_with(L"tarvex-bin-map-") && name.ends_with(L".svg")) << form.helpPages[0];
+    EXPECT_EQ(form.helpPages[0].parent_path(), form.window.privateFolder().parent_path());
     EXPECT_NE(
         test::ReadFileBytes(form.helpPages[0]).find("<title>amp.net:1: N L=1e-06 W=2e-06 NCH_S</title>"),
         std::string::npos);
