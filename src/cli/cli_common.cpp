@@ -5,6 +5,7 @@
 #include "files/file_moves.h"
 #include "files/paths.h"
 #include "files/run_lock.h"
+#include "netlist/output_records.h"
 #include "netlist/process.h"
 #include "settings/settings_file.h"
 
@@ -163,6 +164,32 @@ std::optional<std::string> CheckOverwrite(std::string_view what, const std::file
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> GuardOutput(const std::filesystem::path& path, std::string_view name, bool backup,
+                                       OutputGuard& guard) {
+    guard.expected = StampOf(path);
+    if (!guard.expected) {
+        return std::nullopt;
+    }
+    const std::optional<OutputRecord> record = OutputRecords(UserStateFolder()).find(path);
+    if (record && record->written == *guard.expected) {
+        return std::nullopt;
+    }
+    const Doubt doubt{std::string(name) + (record ? " was changed after Tarvex wrote it" : " was not written by Tarvex") +
+                          " (a file of yours?); writing the output would replace it.",
+                      path, NextNumberedBackup(path)};
+    if (!backup) {
+        return DoubtRefusal(doubt, "--backup");
+    }
+    guard.keepOld = true;
+    return std::nullopt;
+}
+
+void RememberOutput(const std::filesystem::path& path, std::vector<std::string> keys) {
+    if (const auto written = StampOf(path)) {
+        OutputRecords(UserStateFolder()).remember(path, {*written, std::nullopt, std::move(keys)});
+    }
 }
 
 std::optional<std::string> OpenReport(Report& report, const std::optional<std::string>& path,

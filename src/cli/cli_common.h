@@ -5,6 +5,7 @@
 
 #include "files/byte_stream.h"
 #include "netlist/netlist_rewrite.h"
+#include "files/file_stamp.h"
 #include "netlist/process.h"
 
 #include <cstdint>
@@ -86,6 +87,22 @@ std::optional<std::string> UnplannedName(const std::string& netlist);
 // before anything is created.
 std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
                                           const std::vector<RunFile>& files);
+
+// How an output that the user named (rewrite's OUTPUT, import's --output) may take the place of
+// the file there: Tarvex's own earlier output goes freely; any other existing file only with
+// --backup, which keeps it as a numbered backup, since it may be the user's work.
+struct OutputGuard {
+    std::optional<FileStamp> expected; // the file as found; empty: there is none
+    bool keepOld = false;
+};
+
+// Fills guard for path, or gives the refusal (naming the file as name, offering --backup).
+std::optional<std::string> GuardOutput(const std::filesystem::path& path, std::string_view name, bool backup,
+                                       OutputGuard& guard);
+
+// Remembers the file at path as Tarvex's own output (binned with keys, if any), so that the next
+// run may replace it without a question.
+void RememberOutput(const std::filesystem::path& path, std::vector<std::string> keys = {});
 
 // The --report CSV: a header, then one row per Key found on a device line.
 class Report {

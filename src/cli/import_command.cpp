@@ -34,6 +34,7 @@ struct ImportOptions {
     std::vector<std::string> sections;
     std::optional<std::string> settings;
     bool list = false;
+    bool backup = false;
 };
 
 std::vector<std::filesystem::path> Paths(const std::vector<std::string>& texts) {
@@ -164,6 +165,12 @@ int RunImport(const ImportOptions& options) {
         PrintError(*clash);
         return kExitError;
     }
+    // An existing settings file may hold tables the user typed.
+    OutputGuard guard;
+    if (auto refusal = GuardOutput(output, QuotedPath(output), options.backup, guard)) {
+        PrintError(*refusal);
+        return kExitError;
+    }
     std::optional<CardGroup> groupN;
     std::optional<CardGroup> groupP;
     if (const std::string error = ChooseGroups(groups, library, options, groupN, groupP); !error.empty()) {
@@ -193,10 +200,11 @@ int RunImport(const ImportOptions& options) {
         PrintError("Nothing was written.");
         return kExitError;
     }
-    if (const auto error = WriteImportedSettings(output, settings)) {
+    if (const auto error = WriteImportedSettings(output, settings, SettingsPlacing{guard.expected, guard.keepOld})) {
         PrintError(*error);
         return kExitError;
     }
+    RememberOutput(output);
     PrintError("Wrote " + QuotedPath(output) + ": " + imported + ".");
     return Print(DrawSettings(settings)) ? kExitOk : kExitError;
 }
@@ -223,6 +231,9 @@ void AddImportCommand(CLI::App& app, int& exitCode) {
         "--settings", options->settings,
         "Settings file whose Keys, and any table not imported, are kept (default: default Keys, "
         "empty tables)");
+    command->add_flag("--backup", options->backup,
+                      "Go on where --output names a settings file Tarvex did not write: keep it as a numbered "
+                      "backup (NAME.~N~)");
     command->add_flag("--list", options->list,
                       "List every binned group and whether it fits a table; write nothing");
     command->callback([options, &exitCode] {

@@ -9,7 +9,6 @@
 #include "files/file_moves.h"
 #include "files/file_stamp.h"
 #include "files/paths.h"
-#include "netlist/output_records.h"
 #include "netlist/process.h"
 #include "netlist/replacing_write.h"
 
@@ -174,35 +173,10 @@ std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, std:
     return CompletedStatus(run, result.report, families);
 }
 
-// An existing OUTPUT that Tarvex did not write, or that changed since, may be the user's work (a
-// netlist of theirs named by mistake): it is replaced only with --backup, which keeps it as a
-// numbered backup. The refusal, when there is one.
-std::optional<std::string> CheckReplaced(const RewriteRun& run, const OutputPlan& plan, const RuleOptions& options,
-                                         const OutputRecords& records, ReplaceTarget& target) {
-    target.path = plan.replaced;
-    target.expected = StampOf(plan.replaced);
-    if (!target.expected) {
-        return std::nullopt;
-    }
-    const std::optional<OutputRecord> record = records.find(plan.replaced);
-    if (record && record->written == *target.expected) {
-        return std::nullopt;
-    }
-    const Doubt doubt{run.outputName + (record ? " was changed after Tarvex wrote it" : " was not written by Tarvex") +
-                          " (a netlist of yours?); rewriting would replace it.",
-                      plan.replaced, NextNumberedBackup(plan.replaced)};
-    if (!options.backup) {
-        return DoubtRefusal(doubt, "--backup");
-    }
-    target.keepOld = true;
-    return std::nullopt;
-}
-
 // Writes a ReplacementFile that takes OUTPUT's place once the run is complete. The exit status;
 // nothing when the new file could not even be created.
 std::optional<int> RewriteIntoPlace(const RewriteRun& run, ReplaceTarget target, ByteReader& reader,
-                                    std::span<const RewriteRules> families, const StreamOptions& streamOptions,
-                                    const OutputRecords& records) {
+                                    std::span<const RewriteRules> families, const StreamOptions& streamOptions) {
     target.modeFrom = target.expected ? target.path : std::filesystem::path();
     target.bufferSize = kStdioBuffer;
     const ReplaceNames names{run.inputName, run.outputName, {}, " " + run.outputName + " was not changed."};
@@ -219,9 +193,7 @@ std::optional<int> RewriteIntoPlace(const RewriteRun& run, ReplaceTarget target,
         keys.push_back(rules.keyN);
         keys.push_back(rules.keyP);
     }
-    if (const auto written = StampOf(target.path)) {
-        records.remember(target.path, {*written, std::nullopt, std::move(keys)});
-    }
+    RememberOutput(target.path, std::move(keys));
     return CompletedStatus(run, result.report, families);
 }
 
@@ -247,14 +219,18 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError(*error);
         return kExitError;
     }
-    const OutputRecords records(UserStateFolder());
     const OutputPlan plan = run.toStdout ? OutputPlan{} : PlanOutput(run.outputPath);
     ReplaceTarget target;
     if (plan.replace) {
-        if (const auto refusal = CheckReplaced(run, plan, options.rules, records, target)) {
+        // An existing OUTPUT may be a netlist of the user's, named by mistake.
+        OutputGuard guard;
+        if (const auto refusal = GuardOutput(plan.replaced, run.outputName, options.rules.backup, guard)) {
             PrintError(*refusal);
             return kExitError;
         }
+        target.path = plan.replaced;
+        target.expected = guard.expected;
+        target.keepOld = guard.keepOld;
     }
     Report report;
     if (const auto error = OpenReport(report, options.rules.report, files)) {
@@ -268,7 +244,7 @@ int RunRewrite(const RewriteOptions& options) {
         WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads);
     target.input = &input;
     const std::optional<int> status =
-        plan.replace ? RewriteIntoPlace(run, target, reader, loaded.families, streamOptions, records)
+        plan.replace ? RewriteIntoPlace(run, target, reader, loaded.families, streamOptions)
                      : RewriteDirect(run, reader, loaded.families, streamOptions, input);
     if (!status) {
         return kExitError; // OUTPUT could not be created; the report stays as it is

@@ -29,8 +29,8 @@ std::optional<std::string> CheckNotReadFrom(const std::filesystem::path& written
     return std::nullopt;
 }
 
-std::optional<std::string> WriteImportedSettings(const std::filesystem::path& path,
-                                                 const SettingsFile& settings) {
+std::optional<std::string> WriteImportedSettings(const std::filesystem::path& path, const SettingsFile& settings,
+                                                 const std::optional<SettingsPlacing>& placing) {
     ReplacementFile replacement(path, path);
     if (!replacement.file()) {
         return "Error: Cannot create " + QuotedPath(path) + ": " + ErrorText(replacement.error()) + ".";
@@ -42,11 +42,21 @@ std::optional<std::string> WriteImportedSettings(const std::filesystem::path& pa
     if (const std::error_code closed = replacement.close(); !error) {
         error = closed;
     }
-    if (!error) {
+    if (!error && !placing) {
         error = replacement.moveIntoPlace();
     }
     if (error) {
         return "Error: Cannot write " + QuotedPath(path) + ": " + ErrorText(error) + ". Nothing was written.";
+    }
+    if (placing) {
+        const Placement placed = replacement.commit(placing->expected, placing->keepOld);
+        if (placed.error) {
+            return "Error: Cannot write " + QuotedPath(path) + ": " + ErrorText(placed.error) + ". Nothing was written.";
+        }
+        if (placed.targetChanged) {
+            return "Error: " + QuotedPath(path) + " was written by another program meanwhile; it was kept, and the "
+                   "settings were written to " + QuotedPath(placed.keptNew) + " instead.";
+        }
     }
     return std::nullopt;
 }

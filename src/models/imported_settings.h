@@ -3,6 +3,7 @@
 // library was read from.
 #pragma once
 
+#include "files/file_stamp.h"
 #include "models/model_library.h"
 #include "settings/settings_file.h"
 
@@ -25,9 +26,15 @@ std::optional<std::string> CheckNotReadFrom(const std::filesystem::path& written
                                             const std::vector<std::filesystem::path>& given);
 
 // Writes settings as the whole of a new settings file at path, through a file beside it that
-// replaces path only once complete: a failed write leaves whatever was there as it was. The
+// replaces path only once complete: a failed write leaves whatever was there as it was. With
+// placing, the new file is put in place as ReplacementFile::commit does (over the file checked
+// only, the old one kept as a numbered backup when asked); without, it replaces what is there. The
 // message when it fails.
-std::optional<std::string> WriteImportedSettings(const std::filesystem::path& path,
-                                                 const SettingsFile& settings);
+struct SettingsPlacing {
+    std::optional<FileStamp> expected;
+    bool keepOld = false;
+};
+std::optional<std::string> WriteImportedSettings(const std::filesystem::path& path, const SettingsFile& settings,
+                                                 const std::optional<SettingsPlacing>& placing = std::nullopt);
 
 } // namespace tarvex

@@ -45,7 +45,7 @@ ReplaceResult RewriteReplacing(ByteReader& in, const ReplaceTarget& target, std:
     }
     if (target.input != nullptr && target.input->changed(result.report.bytesRead)) {
         result.status = StreamStatus::ReadFailed;
-        result.error = "Error: " + names.source + " changed while it was being read; nothing was written." + names.note;
+        result.error = "Error: " + names.source + " changed while it was being read; nothing was written.";
         return result;
     }
     if (const std::error_code error = file.close()) {

@@ -51,10 +51,22 @@ TEST_F(ImportTest, WritesTheGf180TablesAndPrintsThemAsShowDoes) {
     ASSERT_FALSE(SaveSettings(m_dir / "base.amd", base));
 
     // Only the N group is imported: the P table and both Keys stay those of the base file, which
-    // is also the file written.
-    const RunResult run = Cli({"import", kGf180, "--n", "nfet_03v3", "--section", "nfet_03v3_t", "--settings",
-                               "base.amd", "--output", "base.amd"});
+    // is also the file written. The base file holds the user's own tables: it is replaced only with
+    // --backup, which keeps it.
+    const std::vector<std::string> args{"import",     kGf180,     "--n",        "nfet_03v3", "--section",
+                                        "nfet_03v3_t", "--settings", "base.amd", "--output",  "base.amd"};
+    const std::string before = ReadFileBytes(m_dir / "base.amd");
+    const RunResult refused = Cli(args);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("To go on, keeping \"base.amd\" as \"base.amd.~1~\", use --backup."),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadFileBytes(m_dir / "base.amd"), before);
+    std::vector<std::string> withBackup = args;
+    withBackup.push_back("--backup");
+    const RunResult run = Cli(withBackup);
     ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFileBytes(m_dir / "base.amd.~1~"), before);
     const SettingsFile written = Stored("base.amd");
     EXPECT_EQ(PartName(written.tableN, 0, 1), "nfet_03v3.1");
     EXPECT_EQ(PartName(written.tableN, 3, 3), "nfet_03v3.15");

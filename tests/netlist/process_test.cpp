@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -382,6 +383,58 @@ TEST(ProcessTest, CancelledParallelRunKeepsTheOldNetlistAndTheBackup) {
     EXPECT_EQ(left.size(), 2u);
     EXPECT_TRUE(left.at("amp.ant") == netlist);
     EXPECT_EQ(left.at("amp.ant.~1~"), kOld);
+}
+
+// The netlist changes while it is read (a netlister still writing, an editor saving over it, a new
+// export renamed onto its name): the run writes nothing and says so, whatever the change.
+TEST(ProcessTest, NetlistThatChangesWhileItIsReadGivesNoOutput) {
+    const std::string netlist = [] {
+        std::string text;
+        while (text.size() < 64 * 1024) {
+            text += "M1 d g s b MODxyN L=1U W=2U\n";
+        }
+        return text;
+    }();
+    const std::vector<std::pair<std::string, std::function<void(const fs::path&)>>> changes{
+        {"grows", [](const fs::path& ant) { fs::resize_file(ant, fs::file_size(ant) + 10); }},
+        {"shrinks", [](const fs::path& ant) { fs::resize_file(ant, fs::file_size(ant) / 2); }},
+        {"is written over at the same size",
+         [&](const fs::path& ant) {
+             std::string other = netlist;
+             other[0] = '*';
+             WriteFileBytes(ant, other);
+             // Back to the time it had: the change of content and size alone must tell.
+             fs::last_write_time(ant, fs::file_time_type{});
+         }},
+        {"is replaced under its name",
+         [&](const fs::path& ant) {
+             WriteFileBytes(ant.parent_path() / "new.tmp", netlist);
+             fs::rename(ant.parent_path() / "new.tmp", ant);
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        const TempDir dir;
+        WriteFileBytes(dir / "amp.ant", netlist);
+        fs::last_write_time(dir / "amp.ant", fs::file_time_type{});
+        StreamOptions options;
+        options.threads = 1;
+        options.tuning.chunkSize = 4096;
+        bool changed = false;
+        options.onProgress = [&](std::uint64_t) {
+            if (!changed) {
+                change(dir / "amp.ant");
+                changed = true;
+            }
+            return true;
+        };
+
+        const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", Rules(), options);
+
+        EXPECT_EQ(outcome.error.value_or(""), "Error: \"" + (dir / "amp.ant").string() +
+                                                  "\" changed while it was being read; nothing was written.");
+        EXPECT_EQ(FilesIn(dir.path()).size(), 1u);
+    }
 }
 
 // A netlist that is there but cannot be read keeps its name, and the older backup stays.
