@@ -217,7 +217,12 @@ std::optional<std::string> Compare(const fs::path& ant, const fs::path& net, std
 // or an edit of it, and the backup may then be the only copy of the placeholders: a doubt.
 void DecideMoveAside(ProcessDecision& decision, const Knowledge& known, std::span<const RewriteRules> families) {
     const ProcessPlan& plan = decision.plan;
+    if (!Exists(plan.backup)) {
+        return;
+    }
     if (!known.backup) {
+        // A link to nothing, or no file Tarvex can look into: kept aside, never replaced.
+        decision.keepBackup = true;
         return;
     }
     const std::string net = QuotedPath(plan.chosen);
