@@ -268,7 +268,8 @@ int RunCheck(const CheckOptions& options) {
                    ErrorText(error) + ".");
         return kExitError;
     }
-    if (status == kExitOk && (findings.kept > 0 || findings.modelProblems > 0)) {
+    // As process: kept devices, or no device at all (nothing would be binned), give 3.
+    if (status == kExitOk && (findings.kept > 0 || findings.modelProblems > 0 || findings.devices == 0)) {
         status = kExitKept;
     }
     return status;

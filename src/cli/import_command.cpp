@@ -6,6 +6,7 @@
 #include "model_files.h"
 #include "table_grid.h"
 
+#include "files/file_moves.h"
 #include "files/paths.h"
 #include "models/bin_grid.h"
 #include "models/imported_settings.h"
@@ -200,11 +201,15 @@ int RunImport(const ImportOptions& options) {
         PrintError("Nothing was written.");
         return kExitError;
     }
+    const std::filesystem::path keptAs = NextNumberedBackup(output);
     if (const auto error = WriteImportedSettings(output, settings, SettingsPlacing{guard.expected, guard.keepOld})) {
         PrintError(*error);
         return kExitError;
     }
     RememberOutput(output);
+    if (guard.keepOld && std::filesystem::exists(keptAs)) {
+        PrintError("The earlier " + QuotedPath(output) + " was kept as " + QuotedPath(keptAs) + ".");
+    }
     PrintError("Wrote " + QuotedPath(output) + ": " + imported + ".");
     return Print(DrawSettings(settings)) ? kExitOk : kExitError;
 }
