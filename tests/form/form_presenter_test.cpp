@@ -477,7 +477,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"EmptyNKey", {{1028, ""}}, "amp.net", "Error: Empty MODxyN key!", false},
         RefusalRow{"EmptyPKey", {{1029, ""}}, "amp.net", "Error: Empty MODxyP key!", false},
         RefusalRow{"NameWithoutExtension", {}, "amp", "Input file cannot have .OUT extension!", true},
-        RefusalRow{"NetlistThatDoesNotExist", {}, "gone.net", "/gone.net\" does not exist. No file was changed.", true},
+        RefusalRow{"NetlistThatDoesNotExist", {}, "gone.net", "gone.net\" does not exist. No file was changed.", true},
         RefusalRow{"DialogCancelled", {}, "", "", true}),
     test::RowName());
 
