@@ -283,8 +283,8 @@ std::uint64_t CountLineEnds(std::string_view data) {
     Bytes16 lanes{};
     std::size_t pos = 0;
     for (int blocks = 1; pos + 17 <= size; pos += 16, ++blocks) {
-        // The hardware prefetcher stops at page edges, and a mapped file's pages come from memory:
-        // asking a page ahead for each cache line keeps the next page on its way.
+        // The hardware prefetcher stops at page edges: asking a page ahead for each cache line
+        // keeps the next page on its way.
         if (pos % 64 == 0) {
             __builtin_prefetch(base + pos + kPrefetchDistance);
         }

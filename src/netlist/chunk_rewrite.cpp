@@ -50,24 +50,7 @@ DeviceEvent ToDeviceEvent(const ChunkDevice& device, const RewriteRules& rules) 
     return event;
 }
 
-std::error_code ChunkReader::fillFromMap(Chunk& chunk) {
-    const std::string_view all = m_mapped->bytes();
-    const auto from = static_cast<std::size_t>(m_bytesRead);
-    std::size_t end = std::min(all.size(), from + std::max<std::size_t>(m_chunkSize, 1));
-    if (end < all.size()) {
-        end = LineEndAfter(all, end - 1); // the line that holds the last byte, "\r\n" kept whole
-    }
-    chunk.data = all.data() + from;
-    chunk.size = end - from;
-    chunk.last = end == all.size();
-    chunk.bytesRead = m_bytesRead = end;
-    return {};
-}
-
 std::error_code ChunkReader::fill(Chunk& chunk) {
-    if (m_mapped != nullptr) {
-        return fillFromMap(chunk);
-    }
     const std::size_t wanted = std::max(m_chunkSize, m_carry.size() + 1);
     if (chunk.capacity < wanted || chunk.capacity > 2 * wanted) {
         // A chunk that grew for a long line goes back to the normal size afterwards.
@@ -82,7 +65,7 @@ std::error_code ChunkReader::fill(Chunk& chunk) {
     std::size_t complete = 0;
     for (;;) {
         while (size < chunk.capacity && !m_atEnd) {
-            const ReadResult read = m_in->read({chunk.input.get() + size, chunk.capacity - size});
+            const ReadResult read = m_in.read({chunk.input.get() + size, chunk.capacity - size});
             if (read.error) {
                 return read.error;
             }
@@ -103,7 +86,6 @@ std::error_code ChunkReader::fill(Chunk& chunk) {
         chunk.capacity = grown;
     }
     m_carry.assign(chunk.input.get() + complete, size - complete);
-    chunk.data = chunk.input.get();
     chunk.size = complete;
     chunk.last = m_atEnd;
     chunk.bytesRead = m_bytesRead;
@@ -142,9 +124,9 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
         }
     };
     // The chunk's line ends are counted first, in one sequential pass that also brings the chunk
-    // into the core's cache (from a mapped file, out of memory) before the irregular work on its
-    // device lines. The number of a recorded device's line is counted again in pieces up to it; a
-    // piece always ends at the start of a line, so it never splits "\r\n".
+    // into the core's cache before the irregular work on its device lines. The number of a
+    // recorded device's line is counted again in pieces up to it; a piece always ends at the start
+    // of a line, so it never splits "\r\n".
     const std::uint64_t chunkLines = CountLineEnds(data);
     std::uint64_t lines = 0;
     std::size_t countedTo = 0;

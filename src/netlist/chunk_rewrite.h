@@ -37,10 +37,8 @@ struct ChunkDevice {
 DeviceEvent ToDeviceEvent(const ChunkDevice& device, const RewriteRules& rules);
 
 struct Chunk {
-    // Input: complete lines in data[0, size), and whether they end the input (the last line may
-    // then lack a line end). data points into input, the chunk's own buffer, or into a mapped file.
-    // bytesRead counts the input read up to and including this chunk.
-    const char* data = nullptr;
+    // Input: complete lines in input[0, size), and whether they end the input (the last line may
+    // then lack a line end). bytesRead counts the input read up to and including this chunk.
     std::unique_ptr<char[]> input;
     std::size_t capacity = 0;
     std::size_t size = 0;
@@ -62,28 +60,23 @@ struct Chunk {
     std::optional<ChunkDevice> firstProblem;
     std::vector<ChunkDevice> devices; // every device, when asked for
 
-    std::string_view text() const { return {data, size}; }
+    std::string_view text() const { return {input.get(), size}; }
 };
 
 // Cuts the input into chunks of at least chunkSize bytes (unless the input ends sooner) that end
 // just after a line end. The bytes after the last line end wait for the next chunk; a "\r" on the
 // last byte read also waits, since it may be the start of "\r\n". A line longer than the chunk
-// grows it until the line's end has been read. A mapped input is not copied: each chunk is a view
-// of the map, cut just after the first line end at or after chunkSize bytes.
+// grows it until the line's end has been read.
 class ChunkReader {
 public:
-    ChunkReader(ByteReader& in, std::size_t chunkSize) : m_in(&in), m_chunkSize(chunkSize) {}
-    ChunkReader(const MappedFile& mapped, std::size_t chunkSize) : m_mapped(&mapped), m_chunkSize(chunkSize) {}
+    ChunkReader(ByteReader& in, std::size_t chunkSize) : m_in(in), m_chunkSize(chunkSize) {}
 
     // Fills chunk with the next lines; the reader's error when a read failed. After a chunk marked
     // last there is nothing more to read.
     std::error_code fill(Chunk& chunk);
 
 private:
-    std::error_code fillFromMap(Chunk& chunk);
-
-    ByteReader* m_in = nullptr;
-    const MappedFile* m_mapped = nullptr;
+    ByteReader& m_in;
     std::size_t m_chunkSize;
     std::string m_carry; // bytes read after the last complete line
     bool m_atEnd = false;

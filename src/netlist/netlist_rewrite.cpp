@@ -61,29 +61,19 @@ public:
     Emitter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
         : m_out(out), m_rules(rules), m_options(options) {}
 
-    // A mapped input: a chunk read from pages the file no longer has is not written, and a failed
-    // write is the input's fault when the file shrank under it.
-    void setMapped(MappedFile* mapped) { m_mapped = mapped; }
-
     // Completed to go on, or why the run stops.
     StreamStatus emit(const Chunk& chunk) {
-        if (inputLost(false)) {
-            return StreamStatus::ReadFailed;
-        }
         const std::string_view output = chunk.output;
         std::size_t at = 0;
         for (const Chunk::DirectRun& run : chunk.direct) {
             if (!write(output.substr(at, run.outputAt - at)) ||
                 !write(chunk.text().substr(run.from, run.size))) {
-                return writeFailed();
+                return StreamStatus::WriteFailed;
             }
             at = run.outputAt;
         }
         if (!write(output.substr(at))) {
-            return writeFailed();
-        }
-        if (m_mapped != nullptr) {
-            m_mapped->release(chunk.bytesRead);
+            return StreamStatus::WriteFailed;
         }
         if (m_options.onDevice) {
             for (const ChunkDevice& device : chunk.devices) {
@@ -104,12 +94,8 @@ public:
         return StreamStatus::Completed;
     }
 
-    // At the end of the input: checks that a mapped input still has every byte that was read, and
-    // flushes out.
+    // At the end of the input: flushes out.
     StreamStatus finish() {
-        if (inputLost(true)) {
-            return StreamStatus::ReadFailed;
-        }
         if (const std::error_code error = m_out.flush()) {
             m_error = error;
             return StreamStatus::WriteFailed;
@@ -126,22 +112,8 @@ public:
     }
 
     const std::error_code& writeError() const { return m_error; }
-    const std::error_code& readError() const { return m_readError; }
 
 private:
-    // Whether a mapped input lost bytes that were read (verify: also asks the file's size), keeping
-    // the reason; never for an input that is read.
-    bool inputLost(bool verify) {
-        if (m_mapped != nullptr) {
-            m_readError = verify ? m_mapped->verify() : m_mapped->lost();
-        }
-        return static_cast<bool>(m_readError);
-    }
-
-    StreamStatus writeFailed() {
-        return inputLost(true) ? StreamStatus::ReadFailed : StreamStatus::WriteFailed;
-    }
-
     bool write(std::string_view bytes) {
         if (bytes.empty()) {
             return true;
@@ -158,16 +130,11 @@ private:
     const RewriteRules& m_rules;
     const StreamOptions& m_options;
     RunReport m_report;
-    MappedFile* m_mapped = nullptr;
-    std::error_code m_error;     // of the failed write
-    std::error_code m_readError; // of a mapped input found short
+    std::error_code m_error; // of the failed write
 };
 
 // The run's result with the error that goes with a failed read or write.
 StreamResult Finish(Emitter& emitter, StreamStatus status, std::error_code readError = {}) {
-    if (status == StreamStatus::ReadFailed && !readError) {
-        readError = emitter.readError();
-    }
     const std::error_code error = status == StreamStatus::ReadFailed    ? readError
                                   : status == StreamStatus::WriteFailed ? emitter.writeError()
                                                                         : std::error_code();
@@ -197,10 +164,7 @@ StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, con
                                                             : ChunkRewriter::Record::All;
     const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
     Emitter emitter(out, rules, options);
-    // A regular file is rewritten from its pages in the page cache, with no copy into chunks.
-    const std::unique_ptr<MappedFile> mapped = in.map();
-    emitter.setMapped(mapped.get());
-    ChunkReader reader = mapped ? ChunkReader(*mapped, plan.chunkSize) : ChunkReader(in, plan.chunkSize);
+    ChunkReader reader(in, plan.chunkSize);
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
