@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -22,6 +23,7 @@ namespace tarvex {
 // start of its bin's cell), and the 0-based number of its line within the chunk.
 struct ChunkDevice {
     std::uint64_t line = 0;
+    std::size_t family = 0;
     double length = 0.0;
     double width = 0.0;
     Polarity polarity = Polarity::N;
@@ -33,8 +35,9 @@ struct ChunkDevice {
     bool hasWidth = false;
 };
 
-// The DeviceEvent a ChunkDevice stands for; the part name points into rules' tables.
-DeviceEvent ToDeviceEvent(const ChunkDevice& device, const RewriteRules& rules);
+// The DeviceEvent a ChunkDevice stands for; the part name points into the tables of its family
+// among families.
+DeviceEvent ToDeviceEvent(const ChunkDevice& device, std::span<const RewriteRules> families);
 
 struct Chunk {
     // Input: complete lines in input[0, size), and whether they end the input (the last line may
@@ -89,21 +92,34 @@ public:
     // Which devices are kept in Chunk::devices.
     enum class Record { None, Kept, All };
 
-    // Runs of at least directRun bytes without a Key are not copied into the output but written
-    // straight from the input. Record::Kept keeps the devices that keep their Key, Record::All every
-    // device.
-    ChunkRewriter(const RewriteRules& rules, std::size_t directRun, Record record);
+    // The rules of the run, one per family of Keys, are kept by the caller while the rewriter
+    // lives. Runs of at least directRun bytes without a Key are not copied into the output but
+    // written straight from the input. Record::Kept keeps the devices that keep their Key,
+    // Record::All every device.
+    ChunkRewriter(std::span<const RewriteRules> families, std::size_t directRun, Record record);
 
     // Rewrites chunk's lines into its output and fills in its counts.
     void rewrite(Chunk& chunk) const;
 
 private:
+    class Output;
+
+    // The device lines of chunk, one family's or several families'; the offset up to which the
+    // input has been written.
+    std::size_t rewriteOneFamily(Chunk& chunk, Output& out) const;
+    std::size_t rewriteFamilies(Chunk& chunk, Output& out) const;
     bool wanted(const DeviceEvent& event) const;
     void record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const;
 
-    const RewriteRules& m_rules;
-    PreparedRules m_prepared;
-    KeyScanner m_scanner;
+    std::span<const RewriteRules> m_families;
+    // One family, the usual run: its lookups and the scan for its two Keys, which find the usual
+    // device line's Key and replace it without looking at the line again.
+    std::optional<PreparedRules> m_prepared;
+    std::optional<KeyScanner> m_scanner;
+    // Any other number of families: the lookups of each and one scan for all their Keys, and each
+    // device line rewritten by RewriteLineForFamilies.
+    std::vector<PreparedRules> m_familyRules;
+    KeySetScanner m_anyKey;
     std::size_t m_directRun;
     Record m_record;
 };

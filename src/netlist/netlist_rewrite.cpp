@@ -58,8 +58,8 @@ Plan MakePlan(const StreamOptions& options) {
 // device callbacks with their line numbers made absolute, and progress. Runs on the calling thread.
 class Emitter {
 public:
-    Emitter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
-        : m_out(out), m_rules(rules), m_options(options) {}
+    Emitter(ByteWriter& out, std::span<const RewriteRules> families, const StreamOptions& options)
+        : m_out(out), m_families(families), m_options(options) {}
 
     // Completed to go on, or why the run stops.
     StreamStatus emit(const Chunk& chunk) {
@@ -77,7 +77,7 @@ public:
         }
         if (m_options.onDevice) {
             for (const ChunkDevice& device : chunk.devices) {
-                m_options.onDevice(m_report.lines + device.line + 1, ToDeviceEvent(device, m_rules));
+                m_options.onDevice(m_report.lines + device.line + 1, ToDeviceEvent(device, m_families));
             }
         }
         m_report.lines += chunk.lines;
@@ -85,7 +85,7 @@ public:
         m_report.devicesMissingName += chunk.missingName;
         m_report.devicesNoBin += chunk.noBin;
         if (!m_report.firstProblem && chunk.firstProblem) {
-            m_report.firstProblem = ProblemMessage(ToDeviceEvent(*chunk.firstProblem, m_rules));
+            m_report.firstProblem = ProblemMessage(ToDeviceEvent(*chunk.firstProblem, m_families));
         }
         m_report.bytesRead = chunk.bytesRead;
         if (m_options.onProgress && !m_options.onProgress(chunk.bytesRead)) {
@@ -127,7 +127,7 @@ private:
     }
 
     ByteWriter& m_out;
-    const RewriteRules& m_rules;
+    std::span<const RewriteRules> m_families;
     const StreamOptions& m_options;
     RunReport m_report;
     std::error_code m_error; // of the failed write
@@ -157,13 +157,14 @@ StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& 
     return Finish(emitter, emitter.finish());
 }
 
-StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
+StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                 const StreamOptions& options) {
     const Plan plan = MakePlan(options);
     const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
                                                             : ChunkRewriter::Record::All;
-    const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
-    Emitter emitter(out, rules, options);
+    const ChunkRewriter rewriter(families, std::min(kDirectRun, plan.chunkSize / 4), record);
+    Emitter emitter(out, families, options);
     ChunkReader reader(in, plan.chunkSize);
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
@@ -187,7 +188,12 @@ StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, con
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {
-    return Run(in, out, rules, options);
+    return Run(in, out, std::span(&rules, 1), options);
+}
+
+StreamResult RewriteStream(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                           const StreamOptions& options) {
+    return Run(in, out, families, options);
 }
 
 } // namespace tarvex
