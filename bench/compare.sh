@@ -4,8 +4,11 @@
 # same input and output with no rewriting (tarvex-io-floor) and against the awk script a designer
 # would write instead, on generated netlists. Each command writes a new file and, in a second row,
 # overwrites the output before it; the median wall time, the ratios to cat and dd and the peak
-# memory of each are printed.
+# memory of each are printed. Then one, two and three Key families in one pass are timed against
+# one another (tarvex-rewrite-families, the same rewrite with one settings file per family).
 #   bench/compare.sh [SIZE_MIB] [RUNS]      (defaults: 96 MiB, 7 runs)
+# With TARVEX_BASELINE_CLI set to another build's tarvex-cli, that one is timed in the same rounds
+# (rows base-1t and base-Nt), so that a change is measured against what it changes.
 # Needs: cmake, ninja, g++, libbenchmark-dev (for the generator build), mawk or gawk, GNU time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,10 +21,12 @@ trap 'rm -rf "$work"' EXIT
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVEX_BUILD_BENCH=ON -DTARVEX_BUILD_TESTS=OFF \
     -DTARVEX_BUILD_UI=OFF >/dev/null
-cmake --build "$build" --target tarvex-cli tarvex-generate-netlist tarvex-io-floor >/dev/null
+cmake --build "$build" --target tarvex-cli tarvex-generate-netlist tarvex-io-floor tarvex-rewrite-families >/dev/null
 cli=$build/src/cli/tarvex-cli
 generate=$build/bench/tarvex-generate-netlist
 floor=$build/bench/tarvex-io-floor
+families=$build/bench/tarvex-rewrite-families
+baseline=${TARVEX_BASELINE_CLI:-}
 cores=$(nproc)
 
 # median of the numbers on stdin
@@ -54,6 +59,7 @@ run() {
 bench_file() {
     local label=$1 net=$2 amd=$3 out=$work/out.net
     local names=(cat dd floor floor-pass awk tarvex-1t "tarvex-${cores}t")
+    [ -n "$baseline" ] && names+=(base-1t "base-${cores}t")
     cat "$net" >/dev/null # warm the page cache
     rm -f "$work"/*.times
     # Round by round, so that a change in the machine's load touches every command alike. A new
@@ -70,6 +76,8 @@ bench_file() {
                 floor-pass) once "$mode-$name" "$floor" pass-copy "$net" "$out" ;;
                 awk) if [ "$mode" = new ]; then once "$mode-$name" sh -c "awk -f bench/peer.awk '$net' > '$out'"; fi ;;
                 tarvex-1t) once "$mode-$name" "$cli" rewrite --threads 1 --settings "$amd" "$net" "$out" ;;
+                base-1t) once "$mode-$name" "$baseline" rewrite --threads 1 --settings "$amd" "$net" "$out" ;;
+                base-*) once "$mode-$name" "$baseline" rewrite --settings "$amd" "$net" "$out" ;;
                 *) once "$mode-$name" "$cli" rewrite --settings "$amd" "$net" "$out" ;;
                 esac
             done
@@ -98,6 +106,40 @@ bench_file "netlist with Keys on half its lines" "$work/keys.net" "$work/keys.am
 "$generate" "$size" 1 "$work/plain.net" "$work/plain.amd" --no-keys
 bench_file "netlist without any Key" "$work/plain.net" "$work/plain.amd"
 rm -f "$work/plain.net"
+
+# Key families: the netlist with Keys, whose devices all carry the first family's Keys, so that a
+# second and third family only add the cost of the general path; and a netlist of the same size
+# whose devices are spread over three families, which only three families bin completely.
+"$generate" "$size" 1 "$work/fam.net" "$work/fam.amd" --families 3
+amds=("$work/fam.amd" "$work/fam-2.amd" "$work/fam-3.amd")
+rm -f "$work"/*.times
+for _ in $(seq "$runs"); do
+    rm -f "$work/out.net"
+    once dd dd if="$work/keys.net" of="$work/out.net" bs=1M
+    for net in keys fam; do
+        for threads in 1 "$cores"; do
+            for count in 1 2 3; do
+                rm -f "$work/out.net"
+                once "$net-$threads-$count" "$families" "$threads" "$work/$net.net" "$work/out.net" "${amds[@]:0:$count}"
+            done
+        done
+    done
+done
+echo "== Key families in one pass (tarvex-rewrite-families), new file, median of $runs rounds, load $(cut -d' ' -f1 /proc/loadavg) =="
+printf '%-28s %7s %8s %8s %12s %8s\n' netlist threads families seconds "vs 1 family" "vs dd"
+dd_seconds=$(summary dd | cut -d' ' -f2)
+for net in keys fam; do
+    label=$([ "$net" = keys ] && echo "Keys of one family" || echo "devices of three families")
+    for threads in 1 "$cores"; do
+        one=$(summary "$net-$threads-1" | cut -d' ' -f2)
+        for count in 1 2 3; do
+            seconds=$(summary "$net-$threads-$count" | cut -d' ' -f2)
+            awk -v l="$label" -v t="$threads" -v c="$count" -v s="$seconds" -v o="$one" -v d="$dd_seconds" \
+                'BEGIN { printf "%-28s %7s %8s %8.3f %11.2fx %7.2fx\n", l, t, c, s, s / o, s / d }'
+        done
+    done
+done
+rm -f "$work/fam.net"
 "$generate" 16 1 "$work/small.net" "$work/small.amd"
 echo "== memory: peak of tarvex-cli rewrite on 16 MiB (the $size MiB figures are above) =="
 for threads in 1 "$cores"; do

@@ -10,10 +10,13 @@ namespace {
 
 constexpr double kWidths[] = {0.5, 1, 2, 5, 10, 20};      // microns
 constexpr double kLengths[] = {0.18, 0.25, 0.5, 1, 2, 5}; // microns
+constexpr const char* kKeys[kBenchmarkFamilies][2] = {
+    {"MODxyN", "MODxyP"}, {"HVxyN", "HVxyP"}, {"LVxyN", "LVxyP"}};
+constexpr const char* kPrefixes[kBenchmarkFamilies] = {"", "hv_", "lv_"};
 
 } // namespace
 
-void GenerateNetlist(std::string& out, std::uint64_t bytes, std::uint32_t seed, bool withKeys) {
+void GenerateNetlist(std::string& out, std::uint64_t bytes, std::uint32_t seed, bool withKeys, int families) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> width(0.5, 20.0);
     std::uniform_real_distribution<double> length(0.18, 5.0);
@@ -27,8 +30,9 @@ void GenerateNetlist(std::string& out, std::uint64_t bytes, std::uint32_t seed, 
         case 2:
         case 3: {
             const bool nChannel = random() % 2 == 0;
+            const auto family = families > 1 ? random() % static_cast<unsigned>(families) : 0;
             const char* model =
-                withKeys ? (nChannel ? "MODxyN" : "MODxyP") : (nChannel ? "nch_lvt" : "pch_lvt");
+                withKeys ? kKeys[family][nChannel ? 0 : 1] : (nChannel ? "nch_lvt" : "pch_lvt");
             out += "M" + n + " d" + n + " g" + n + " s" + n + (nChannel ? " 0 " : " vdd ") + model +
                    " L=" + FormatG(length(random)) + "u W=" + FormatG(width(random)) +
                    "u AS=1.2p AD=1.2p PS=3u PD=3u\n";
@@ -49,7 +53,7 @@ void GenerateNetlist(std::string& out, std::uint64_t bytes, std::uint32_t seed, 
     }
 }
 
-SettingsFile BenchmarkSettings() {
+SettingsFile BenchmarkSettings(int family) {
     SettingsFile settings;
     for (BinTable* table : {&settings.tableN, &settings.tableP}) {
         for (int i = 0; i < kBoundCount; ++i) {
@@ -60,12 +64,13 @@ SettingsFile BenchmarkSettings() {
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
                 SetPartName(*table, w, l,
-                            std::string(1, prefix) + "ch_w" + std::to_string(w) + "_l" + std::to_string(l));
+                            kPrefixes[family] + std::string(1, prefix) + "ch_w" + std::to_string(w) + "_l" +
+                                std::to_string(l));
             }
         }
     }
-    SetKeyText(settings.keyN, "MODxyN");
-    SetKeyText(settings.keyP, "MODxyP");
+    SetKeyText(settings.keyN, kKeys[family][0]);
+    SetKeyText(settings.keyP, kKeys[family][1]);
     return settings;
 }
 

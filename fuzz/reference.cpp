@@ -145,27 +145,38 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
-ReferenceRun ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
+ReferenceRun ReferenceRewrite(std::string_view netlist, std::span<const RewriteRules> families) {
     ReferenceRun run;
     for (const std::string_view piece : SplitLines(netlist)) {
         ++run.lines;
         std::string line(piece);
-        const bool hasN = line.find(rules.keyN) != std::string::npos;
-        if (hasN || line.find(rules.keyP) != std::string::npos) {
+        const auto holds = [&](const std::string& key) { return line.find(key) != std::string::npos; };
+        bool device = false;
+        for (const RewriteRules& rules : families) {
+            device = device || holds(rules.keyN) || holds(rules.keyP);
+        }
+        if (device) {
             const std::optional<double> length = ValueAfter(line, "L=");
             const std::optional<double> width = ValueAfter(line, "W=");
-            if (hasN) {
-                run.events.push_back(
-                    {run.lines, Polarity::N, ReplaceKey(line, rules.keyN, rules.tableN, length, width)});
-            }
-            if (line.find(rules.keyP) != std::string::npos) {
-                run.events.push_back(
-                    {run.lines, Polarity::P, ReplaceKey(line, rules.keyP, rules.tableP, length, width)});
+            for (std::size_t family = 0; family < families.size(); ++family) {
+                const RewriteRules& rules = families[family];
+                if (holds(rules.keyN)) {
+                    run.events.push_back({run.lines, family, Polarity::N,
+                                          ReplaceKey(line, rules.keyN, rules.tableN, length, width)});
+                }
+                if (holds(rules.keyP)) {
+                    run.events.push_back({run.lines, family, Polarity::P,
+                                          ReplaceKey(line, rules.keyP, rules.tableP, length, width)});
+                }
             }
         }
         run.output += line;
     }
     return run;
+}
+
+ReferenceRun ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
+    return ReferenceRewrite(netlist, std::span(&rules, 1));
 }
 
 } // namespace tarvex::fuzz

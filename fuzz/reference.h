@@ -8,6 +8,7 @@
 #include "netlist/line_rewriter.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,7 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 
 struct ReferenceEvent {
     std::uint64_t line = 0; // 1-based
+    std::size_t family = 0;
     Polarity polarity = Polarity::N;
     DeviceOutcome outcome = DeviceOutcome::Replaced;
 
@@ -50,9 +52,11 @@ struct ReferenceRun {
     std::vector<ReferenceEvent> events;
 };
 
-// Rewrites a whole netlist line by line: a line holding a Key gets L and W from 20 bytes after its
-// first "L=" and "W=", the first KeyN is replaced by the N cell's name, then the first KeyP of the
-// line as it now stands by the P cell's name.
+// Rewrites a whole netlist line by line: a line holding a Key of any family gets L and W from 20
+// bytes after its first "L=" and "W="; then for each family in order, the first KeyN of the line as
+// it stands is replaced by the N cell's name, then the first KeyP of the line as it now stands by
+// the P cell's name.
+ReferenceRun ReferenceRewrite(std::string_view netlist, std::span<const RewriteRules> families);
 ReferenceRun ReferenceRewrite(std::string_view netlist, const RewriteRules& rules);
 
 } // namespace tarvex::fuzz

@@ -13,11 +13,18 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <span>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace tarvex::fuzz {
 namespace {
+
+// Each family's default Keys (a Key's length byte 0) and the first letter of its generated names.
+constexpr std::string_view kFamilyKeys[3][2] = {
+    {kDefaultKeyN, kDefaultKeyP}, {"HVxyN", "HVxyP"}, {"LVxyN", "LVxyP"}};
+constexpr char kFamilyLabels[3][2] = {{'n', 'p'}, {'h', 'k'}, {'u', 'v'}};
 
 // Sizes that the netlist's "L=" and "W=" values hit often: a few microns and their neighbours.
 constexpr double kNiceBounds[] = {0, 1e-7, 5e-7, 1e-6, 1.5e-6, 2e-6, 3e-6, 5e-6, 1e-5, 1, 2, 10, 1e3, 1e6};
@@ -63,15 +70,21 @@ void ReadBounds(FuzzInput& in, Bounds& bounds, bool ladder) {
 }
 
 // A 25-bit mask says which cells are filled; the style decides what they hold: a short generated
-// name, a name that contains the other polarity's Key (so the P pass meets it), the table's own
-// Key, or up to 21 raw bytes (no NUL at all when 21).
-void ReadTable(FuzzInput& in, BinTable& table, char label, const std::string& ownKey,
-               const std::string& otherKey) {
+// name, a name that contains another Key (so a later Key's pass meets it), the table's own Key, or
+// up to 21 raw bytes (no NUL at all when 21). keys holds every Key of the run, N then P for each
+// family, and own is the index of the table's Key among them. With one family the other Key is
+// the other polarity's; with several, one more byte chooses it among all the Keys.
+void ReadTable(FuzzInput& in, BinTable& table, char label, const std::vector<std::string>& keys,
+               std::size_t own) {
     const std::uint8_t mode = in.byte();
     ReadBounds(in, table.widthBounds, (mode & 1) == 0);
     ReadBounds(in, table.lengthBounds, (mode & 2) == 0);
     const std::uint32_t filled = in.u32();
     const int style = (mode >> 2) & 3;
+    const std::string& ownKey = keys[own];
+    const std::string& otherKey = style != 1         ? ownKey
+                                  : keys.size() == 2 ? keys[own ^ 1]
+                                                     : keys[in.byte() % keys.size()];
     for (int w = 0; w < kBinCount; ++w) {
         for (int l = 0; l < kBinCount; ++l) {
             if ((filled >> (w * kBinCount + l) & 1u) == 0) {
@@ -141,34 +154,42 @@ std::string Mismatch(const char* what, std::uint64_t got, std::uint64_t expected
 }
 
 // Every input line that holds no Key comes out unchanged, and a device line keeps every byte in
-// front of its first Key and after its last one.
+// front of its first Key and after its last one, give or take the Keys formed across inserted
+// names: a later Key may form across either end of a name, starting up to its length less one byte
+// before it or reaching as far after it, and each later Key may widen the changed part again.
 std::optional<std::string> CheckUntouchedBytes(std::string_view netlist, std::string_view output,
-                                               const RewriteRules& rules) {
+                                               const std::vector<std::string>& keys) {
     const std::vector<std::string_view> in = SplitLines(netlist);
     const std::vector<std::string_view> out = SplitLines(output);
     if (in.size() != out.size()) {
         return Mismatch("output line count", out.size(), in.size());
     }
+    // How far the Keys after each Key can widen the changed part of a line, on either side.
+    std::vector<std::size_t> reach(keys.size(), 0);
+    for (std::size_t k = keys.size(); k-- > 1;) {
+        reach[k - 1] = reach[k] + (keys[k].empty() ? 0 : keys[k].size() - 1);
+    }
     for (std::size_t i = 0; i < in.size(); ++i) {
-        const std::size_t posN = in[i].find(rules.keyN);
-        const std::size_t posP = in[i].find(rules.keyP);
-        if (posN == std::string_view::npos && posP == std::string_view::npos) {
+        std::size_t head = in[i].size();
+        std::size_t last = 0;
+        bool device = false;
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            const std::size_t first = in[i].find(keys[k]);
+            if (first == std::string_view::npos) {
+                continue;
+            }
+            device = true;
+            head = std::min(head, first - std::min(first, reach[k]));
+            last = std::max(last, in[i].rfind(keys[k]) + keys[k].size() + reach[k]);
+        }
+        if (!device) {
             if (in[i] != out[i]) {
                 return "line " + std::to_string(i + 1) + " holds no Key but changed: " + Quote(in[i]) +
                        " → " + Quote(out[i]);
             }
             continue;
         }
-        // A P Key may also form across either end of the inserted N name, starting up to its length
-        // less one byte before the N Key, or reaching as far into the text after it.
-        const std::size_t reach = rules.keyP.empty() ? 0 : rules.keyP.size() - 1;
-        const std::size_t head =
-            std::min(posP, posN == std::string_view::npos ? posN : posN - std::min(posN, reach));
-        const std::size_t lastN =
-            posN == std::string_view::npos ? 0 : in[i].rfind(rules.keyN) + rules.keyN.size() + reach;
-        const std::size_t lastP =
-            posP == std::string_view::npos ? 0 : in[i].rfind(rules.keyP) + rules.keyP.size();
-        const std::size_t tail = in[i].size() - std::min(in[i].size(), std::max(lastN, lastP));
+        const std::size_t tail = in[i].size() - std::min(in[i].size(), last);
         if (out[i].substr(0, head) != in[i].substr(0, head) || out[i].size() < tail ||
             out[i].substr(out[i].size() - tail) != in[i].substr(in[i].size() - tail)) {
             return "device line " + std::to_string(i + 1) + " changed outside its Keys: " + Quote(in[i]) +
@@ -243,15 +264,15 @@ struct Run {
     bool progressRose = true;
 };
 
-Run Observe(std::string_view netlist, const RewriteRules& rules, unsigned threads, StreamTuning tuning,
-            std::size_t readSize) {
+Run Observe(std::string_view netlist, std::span<const RewriteRules> families, unsigned threads,
+            StreamTuning tuning, std::size_t readSize) {
     Run run;
     StreamOptions options;
     options.threads = threads;
     options.tuning = tuning;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
-        run.events.push_back({line, event.polarity, event.outcome});
-        run.devices.push_back({{line, event.polarity, event.outcome},
+        run.events.push_back({line, event.family, event.polarity, event.outcome});
+        run.devices.push_back({{line, event.family, event.polarity, event.outcome},
                                std::bit_cast<std::uint64_t>(event.length),
                                std::bit_cast<std::uint64_t>(event.width),
                                event.hasLength,
@@ -267,7 +288,7 @@ Run Observe(std::string_view netlist, const RewriteRules& rules, unsigned thread
     };
     MemoryReader reader(netlist, readSize);
     StringWriter writer(run.output);
-    run.result = RewriteStream(reader, writer, rules, options);
+    run.result = RewriteStream(reader, writer, families, options);
     return run;
 }
 
@@ -301,7 +322,6 @@ std::optional<std::string> CompareRuns(const Run& got, const Run& expected) {
 
 std::optional<std::string> CheckRewriteStream(Bytes data) {
     FuzzInput in(data);
-    RewriteRules rules;
     // The low byte sets the reader's read size (255: all at once); the high byte the chunk size and
     // the chunks in flight; with the lowest bit, its two top bits choose whether the input also runs
     // on threads (one in eight: a run on threads costs several small inputs in wake-ups). Chunks of
@@ -314,17 +334,27 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     tuning.runner = &SharedThreads();
     const std::uint8_t faults = in.byte();
     const unsigned threads = (sizes >> 14) == 3 && (sizes & 1) != 0 ? 2u + faults % 3u : 1u;
-    rules.keyN = ReadKey(in, kDefaultKeyN);
-    rules.keyP = ReadKey(in, kDefaultKeyP);
-    ReadTable(in, rules.tableN, 'n', rules.keyN, rules.keyP);
-    ReadTable(in, rules.tableP, 'p', rules.keyP, rules.keyN);
+    // One to three families: all their Keys first (0 gives each family's own default pair), then
+    // their tables, N then P for each.
+    std::vector<RewriteRules> families(1 + in.byte() % 3u);
+    std::vector<std::string> keys;
+    for (std::size_t family = 0; family < families.size(); ++family) {
+        families[family].keyN = ReadKey(in, kFamilyKeys[family][0]);
+        families[family].keyP = ReadKey(in, kFamilyKeys[family][1]);
+        keys.push_back(families[family].keyN);
+        keys.push_back(families[family].keyP);
+    }
+    for (std::size_t family = 0; family < families.size(); ++family) {
+        ReadTable(in, families[family].tableN, kFamilyLabels[family][0], keys, 2 * family);
+        ReadTable(in, families[family].tableP, kFamilyLabels[family][1], keys, 2 * family + 1);
+    }
     const std::string_view netlist = in.rest();
 
-    const Run run = Observe(netlist, rules, 1, tuning, readSize);
+    const Run run = Observe(netlist, families, 1, tuning, readSize);
     const std::string& output = run.output;
     const StreamResult& result = run.result;
     const std::vector<ReferenceEvent>& events = run.events;
-    const ReferenceRun expected = ReferenceRewrite(netlist, rules);
+    const ReferenceRun expected = ReferenceRewrite(netlist, families);
 
     if (result.status != StreamStatus::Completed) {
         return std::string("the rewrite of a memory netlist did not complete");
@@ -334,7 +364,8 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         return "output differs from the reference at byte " + std::to_string(at) + ": " +
                Quote(std::string_view(output).substr(at)) + " instead of " +
                Quote(std::string_view(expected.output).substr(at)) + " (reads of " +
-               std::to_string(readSize) + ", chunks of " + std::to_string(tuning.chunkSize) + ")";
+               std::to_string(readSize) + ", chunks of " + std::to_string(tuning.chunkSize) + ", " +
+               std::to_string(families.size()) + " families)";
     }
     if (result.report.lines != expected.lines) {
         return Mismatch("report.lines", result.report.lines, expected.lines);
@@ -346,11 +377,13 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     if (events != expected.events) {
         for (std::size_t i = 0; i < std::min(events.size(), expected.events.size()); ++i) {
             if (!(events[i] == expected.events[i])) {
-                return "device " + std::to_string(i + 1) + " reported on line " +
-                       std::to_string(events[i].line) + " with outcome " +
-                       std::to_string(static_cast<int>(events[i].outcome)) + ", expected line " +
-                       std::to_string(expected.events[i].line) + " with outcome " +
-                       std::to_string(static_cast<int>(expected.events[i].outcome));
+                const auto describe = [](const ReferenceEvent& event) {
+                    return "line " + std::to_string(event.line) + ", family " + std::to_string(event.family) +
+                           (event.polarity == Polarity::N ? ", N" : ", P") + ", outcome " +
+                           std::to_string(static_cast<int>(event.outcome));
+                };
+                return "device " + std::to_string(i + 1) + " reported on " + describe(events[i]) +
+                       ", expected " + describe(expected.events[i]);
             }
         }
         return Mismatch("devices reported", events.size(), expected.events.size());
@@ -368,30 +401,41 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     if (!run.progressRose || run.lastProgress != netlist.size()) {
         return Mismatch("last progress", run.lastProgress, netlist.size());
     }
-    if (auto failure = CheckUntouchedBytes(netlist, output, rules)) {
+    if (auto failure = CheckUntouchedBytes(netlist, output, keys)) {
         return failure;
     }
-    // Process tells a binned netlist from its backup by the same rule: every output is a binned copy
-    // of its input, or the input itself when no Key was replaced.
-    MemoryReader antReader(netlist, readSize);
-    MemoryReader netReader(output, readSize / 2 + 1);
-    const CopyComparison compared = CompareWithBackup(antReader, netReader, rules);
-    const bool changed = output != netlist;
-    if (compared.error ||
-        compared.relation != (changed ? CopyRelation::BinnedCopy : CopyRelation::Identical)) {
-        return "the output compared with its input gave " +
-               std::to_string(static_cast<int>(compared.relation)) +
-               (changed ? ", expected a binned copy" : ", expected identical");
+    // Process tells a binned netlist from its backup by the same rule, for one family: every output
+    // is a binned copy of its input, or the input itself when no Key was replaced.
+    if (families.size() == 1) {
+        MemoryReader antReader(netlist, readSize);
+        MemoryReader netReader(output, readSize / 2 + 1);
+        const CopyComparison compared = CompareWithBackup(antReader, netReader, families.front());
+        const bool changed = output != netlist;
+        if (compared.error ||
+            compared.relation != (changed ? CopyRelation::BinnedCopy : CopyRelation::Identical)) {
+            return "the output compared with its input gave " +
+                   std::to_string(static_cast<int>(compared.relation)) +
+                   (changed ? ", expected a binned copy" : ", expected identical");
+        }
     }
 
-    // The single-line entry point agrees with the stream line by line.
+    // The single-line entry point agrees with the stream line by line, devices included.
     std::string byLine;
+    std::uint64_t lineNumber = 0;
+    std::vector<ReferenceEvent> lineEvents;
     for (const std::string_view line : SplitLines(netlist)) {
-        RewriteLine(line, rules, byLine);
+        ++lineNumber;
+        for (const DeviceEvent& event : RewriteLine(line, families, byLine)) {
+            lineEvents.push_back({lineNumber, event.family, event.polarity, event.outcome});
+        }
     }
     if (byLine != expected.output) {
         return "RewriteLine differs from the reference at byte " +
                std::to_string(FirstDifference(byLine, expected.output));
+    }
+    if (lineEvents != expected.events) {
+        return Mismatch("RewriteLine's devices", lineEvents.size(), expected.events.size()) +
+               " (or they differ from the reference's)";
     }
 
     // Rewriting threads change nothing the caller sees.
@@ -401,7 +445,7 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     StreamTuning threaded = tuning;
     threaded.chunkSize = 4 * tuning.chunkSize + 64;
     if (threads > 1) {
-        const Run parallel = Observe(netlist, rules, threads, threaded, readSize);
+        const Run parallel = Observe(netlist, families, threads, threaded, readSize);
         if (auto failure = CompareRuns(parallel, run)) {
             return "with " + std::to_string(threads) + " threads, chunks of " +
                    std::to_string(threaded.chunkSize) + " bytes: " + *failure;
@@ -416,7 +460,7 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         plain.tuning = tuning;
         MemoryReader again(netlist, readSize);
         StringWriter sink(quiet);
-        const RunReport report = RewriteStream(again, sink, rules, plain).report;
+        const RunReport report = RewriteStream(again, sink, families, plain).report;
         const RunReport& full = run.result.report;
         if (quiet != run.output) {
             return "without a device callback the output differs at byte " +
@@ -436,7 +480,7 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     if (faults & 1) {
         FailingWriter failingWriter(faults >> 1);
         MemoryReader again(netlist, readSize);
-        const StreamStatus status = RewriteStream(again, failingWriter, rules, options).status;
+        const StreamStatus status = RewriteStream(again, failingWriter, families, options).status;
         const bool fits = expected.output.size() <= static_cast<std::size_t>(faults >> 1);
         if (status != (fits ? StreamStatus::Completed : StreamStatus::WriteFailed)) {
             return "a writer that takes " + std::to_string(faults >> 1) + " of " +
@@ -447,7 +491,7 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
         std::string ignored;
         FailingReader failingReader(netlist, faults >> 2);
         StringWriter sink(ignored);
-        const StreamResult failed = RewriteStream(failingReader, sink, rules, options);
+        const StreamResult failed = RewriteStream(failingReader, sink, families, options);
         if (failed.status != StreamStatus::ReadFailed || failed.error != std::errc::io_error) {
             return std::string("a read error did not end the run with ReadFailed and its error");
         }

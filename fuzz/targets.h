@@ -18,10 +18,11 @@ using Bytes = std::span<const std::uint8_t>;
 // ShowFieldValue → ParseFieldValue → ShowFieldValue unchanged.
 std::optional<std::string> CheckEngineeringValue(Bytes data);
 
-// Keys, both tables, a read size, a chunk size and a thread count taken from the first bytes, the
-// rest as the netlist: the streaming rewrite equals the line-by-line reference, keeps the line count
-// and every byte outside the replaced Keys, reports the same devices on the same lines, and gives
-// exactly the same run on several threads as on one.
+// One to three families of Keys and tables, a read size, a chunk size and a thread count taken
+// from the first bytes, the rest as the netlist: the streaming rewrite equals the line-by-line
+// reference, keeps the line count and every byte outside the replaced Keys, reports the same devices
+// (family, polarity, outcome) on the same lines, and gives exactly the same run on several threads
+// as on one.
 std::optional<std::string> CheckRewriteStream(Bytes data);
 
 // Up to 4000 bytes as a settings file, in memory and through a real file: loading and saving is

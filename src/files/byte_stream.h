@@ -2,8 +2,6 @@
 // Minimal byte sources and sinks for the streaming rewrite: files, memory and strings.
 #pragma once
 
-#include "files/mapped_file.h"
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -26,9 +24,6 @@ public:
     virtual ~ByteReader() = default;
     // Reads up to buffer.size() bytes; size 0 at the end of the input, the error on a read error.
     virtual ReadResult read(std::span<char> buffer) = 0;
-    // The rest of the input mapped into memory, for a reader of a regular file; nothing when it must
-    // be read. A reader that maps is not read as well.
-    virtual std::unique_ptr<MappedFile> map() { return nullptr; }
 };
 
 class ByteWriter {
@@ -61,13 +56,11 @@ std::error_code WriteAndFlush(std::FILE* file, std::string_view bytes);
 // An fopen mode with 'b' added where it lacks one.
 std::string BinaryMode(const char* mode);
 
-// Reads an open FILE; does not own it, so stdin can be used as well. A regular file is mapped
-// from its current position when the streaming rewrite asks for it.
+// Reads an open FILE from its current position; does not own it, so stdin can be used as well.
 class FileReader final : public ByteReader {
 public:
     explicit FileReader(std::FILE* file) : m_file(file) {}
     ReadResult read(std::span<char> buffer) override;
-    std::unique_ptr<MappedFile> map() override { return MappedFile::Map(m_file); }
 
 private:
     std::FILE* m_file;

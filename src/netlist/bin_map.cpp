@@ -259,15 +259,27 @@ void AppendXmlText(std::string& out, std::string_view bytes, bool keepNewlines) 
     }
 }
 
-BinMap::BinMap(const RewriteRules& rules) : m_rules(rules) {}
+BinMap::BinMap(std::span<const RewriteRules> families)
+    : m_families(families.begin(), families.end()), m_panels(2 * families.size()) {}
+
+std::uint64_t BinMap::deviceCount() const {
+    std::uint64_t count = 0;
+    for (const Panel& panel : m_panels) {
+        count += panel.total;
+    }
+    return count;
+}
 
 void BinMap::add(std::string_view file, std::uint64_t line, const DeviceEvent& event) {
+    if (event.family >= m_families.size()) {
+        return;
+    }
     if (m_files.empty() || m_files.back() != file) {
         m_files.emplace_back(file);
     }
-    Panel& panel = event.polarity == Polarity::N ? m_n : m_p;
+    Panel& panel = m_panels[panelIndex(event.family, event.polarity)];
     Stored device{static_cast<std::uint32_t>(m_files.size() - 1), line, event};
-    device.event.partName = {}; // looked up again in m_rules: the caller's tables may not outlive this
+    device.event.partName = {}; // looked up again in the tables: the caller's may not outlive this
     ++panel.total;
     if (IsKept(event)) {
         ++panel.kept;
@@ -328,7 +340,8 @@ std::string BinMap::describe(const Stored& device) const {
     std::string text = DescribeKeptDevice(m_files[device.file], device.line, device.event);
     const DeviceEvent& event = device.event;
     if (!IsKept(event) && event.widthBin && event.lengthBin) {
-        text += PartName(event.polarity == Polarity::N ? m_rules.tableN : m_rules.tableP, *event.widthBin,
+        const RewriteRules& rules = m_families[event.family];
+        text += PartName(event.polarity == Polarity::N ? rules.tableN : rules.tableP, *event.widthBin,
                          *event.lengthBin);
     }
     return text;
@@ -387,9 +400,10 @@ void BinMap::drawPlaces(std::string& out, const Panel& panel, const Plot& plot) 
     }
 }
 
-void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, double top,
-                       double& bottom) const {
-    const BinTable& table = polarity == Polarity::N ? m_rules.tableN : m_rules.tableP;
+void BinMap::drawPanel(std::string& out, const Panel& panel, std::size_t family, Polarity polarity,
+                       double top, double& bottom) const {
+    const RewriteRules& rules = m_families[family];
+    const BinTable& table = polarity == Polarity::N ? rules.tableN : rules.tableP;
     // Cells whose bounds are positive and ascending can be drawn on log axes.
     struct Cell {
         int w;
@@ -415,8 +429,9 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, 
     }
     std::vector<const MapCard*> cards;
     for (const MapCard& card : m_cards) {
-        if (card.polarity == polarity && Drawable(card.wmin) && Drawable(card.lmin) && Drawable(card.wmax) &&
-            Drawable(card.lmax) && card.wmin < card.wmax && card.lmin < card.lmax) {
+        if (card.polarity == polarity && card.family == family && Drawable(card.wmin) &&
+            Drawable(card.lmin) && Drawable(card.wmax) && Drawable(card.lmax) && card.wmin < card.wmax &&
+            card.lmin < card.lmax) {
             cards.push_back(&card);
             wLogs.insert(wLogs.end(), {std::log10(card.wmin), std::log10(card.wmax)});
             lLogs.insert(lLogs.end(), {std::log10(card.lmin), std::log10(card.lmax)});
@@ -436,7 +451,7 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, Polarity polarity, 
     }
 
     Plot plot{Axis::Around(wLogs), Axis::Around(lLogs), top + 38};
-    const std::string key = polarity == Polarity::N ? m_rules.keyN : m_rules.keyP;
+    const std::string key = polarity == Polarity::N ? rules.keyN : rules.keyP;
     AppendText(out, "head", kPlotLeft, top + 12,
                std::string(polarity == Polarity::N ? "N" : "P") + "-channel table, Key " + key);
     std::string counts = Plural(panel.total, "device", "devices");
@@ -547,7 +562,8 @@ std::string BinMap::svg() const {
     AppendText(body, "head", 20, y + 4, source);
 
     // The legend: what each mark and outline means.
-    const bool crowded = m_n.drawn > kMapSingleDeviceLimit || m_p.drawn > kMapSingleDeviceLimit;
+    const bool crowded = std::any_of(m_panels.begin(), m_panels.end(),
+                                     [](const Panel& panel) { return panel.drawn > kMapSingleDeviceLimit; });
     struct Entry {
         std::string_view mark;
         std::string_view text;
@@ -587,10 +603,12 @@ std::string BinMap::svg() const {
         AppendText(body, "note", 20, y + 20, "No device line holds a Key.");
         y += 40;
     }
-    for (const Polarity polarity : {Polarity::N, Polarity::P}) {
-        const Panel& panel = polarity == Polarity::N ? m_n : m_p;
-        if (panel.total > 0) {
-            drawPanel(body, panel, polarity, y, y);
+    for (std::size_t family = 0; family < m_families.size(); ++family) {
+        for (const Polarity polarity : {Polarity::N, Polarity::P}) {
+            const Panel& panel = m_panels[panelIndex(family, polarity)];
+            if (panel.total > 0) {
+                drawPanel(body, panel, family, polarity, y, y);
+            }
         }
     }
 

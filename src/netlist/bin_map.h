@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -23,7 +24,8 @@ namespace tarvex {
 // same rounded place share one mark whose tooltip gives their count and the first of their lines.
 inline constexpr std::size_t kMapSingleDeviceLimit = 2000;
 
-// A binned model card of a model library, drawn as a thin outline over its polarity's panel.
+// A binned model card of a model library, drawn as a thin outline over the panel of its polarity
+// and family.
 struct MapCard {
     std::string name;
     double lmin = 0.0;
@@ -31,24 +33,30 @@ struct MapCard {
     double wmin = 0.0;
     double wmax = 0.0;
     Polarity polarity = Polarity::N;
+    std::size_t family = 0;
 };
 
-// Collects the devices of a run, across any number of netlists, and draws them. Memory stays
-// bounded however many devices arrive: devices are kept one by one only up to the limit above, and
-// otherwise summed per small place of the plane (which grows coarser if the places grow too many).
+// Collects the devices of a run, across any number of netlists, and draws them: a panel per
+// polarity of each family of Keys, titled with its Key. Memory stays bounded however many devices
+// arrive: devices are kept one by one only up to the limit above, and otherwise summed per small
+// place of the plane (which grows coarser if the places grow too many).
 class BinMap {
 public:
-    BinMap() = default;
+    // One family with the default Keys and empty tables.
+    BinMap() : BinMap(RewriteRules()) {}
     // The tables and Keys that the run used; the devices' bins refer to these tables.
-    explicit BinMap(const RewriteRules& rules);
+    explicit BinMap(const RewriteRules& rules) : BinMap(std::span(&rules, 1)) {}
+    // The same for a run of several families; a device's family is its index in families.
+    explicit BinMap(std::span<const RewriteRules> families);
 
-    // One device as the rewrite reported it; file names the netlist in the tooltips.
+    // One device as the rewrite reported it; file names the netlist in the tooltips. A device of a
+    // family the map was not made with is left out.
     void add(std::string_view file, std::uint64_t line, const DeviceEvent& event);
 
     // Cards drawn as outlines; a card whose bounds are not positive and ascending is left out.
     void setCards(std::vector<MapCard> cards) { m_cards = std::move(cards); }
 
-    std::uint64_t deviceCount() const { return m_n.total + m_p.total; }
+    std::uint64_t deviceCount() const;
 
     // The whole SVG document (UTF-8; any byte of a netlist or part name that is not valid UTF-8 or
     // is a control character shows as U+FFFD, so the file is well-formed whatever the input).
@@ -85,13 +93,16 @@ private:
     struct Plot; // a panel's plot area and its axes
     void drawPlaces(std::string& out, const Panel& panel, const Plot& plot) const;
     std::string describe(const Stored& device) const;
-    void drawPanel(std::string& out, const Panel& panel, Polarity polarity, double top, double& bottom) const;
+    void drawPanel(std::string& out, const Panel& panel, std::size_t family, Polarity polarity, double top,
+                   double& bottom) const;
+    static std::size_t panelIndex(std::size_t family, Polarity polarity) {
+        return 2 * family + (polarity == Polarity::N ? 0 : 1);
+    }
 
-    RewriteRules m_rules;
+    std::vector<RewriteRules> m_families;
     std::vector<std::string> m_files;
     std::vector<MapCard> m_cards;
-    Panel m_n;
-    Panel m_p;
+    std::vector<Panel> m_panels; // N then P of each family
 };
 
 // A tick label in engineering notation with the netlist's suffixes: "0.5u", "10u", "180n", "2MEG".

@@ -15,8 +15,9 @@ namespace tarvex {
 // Devices per cell of one table, indexed [width bin][length bin] as BinTable::partNames is.
 using CellCounts = std::array<std::array<std::uint64_t, kBinCount>, kBinCount>;
 
-// The devices of a run per cell of each polarity's table. A device counts in the cell its size
-// falls into whether or not that cell has a part name; a size outside every bin counts nowhere.
+// The devices of a run per cell of each polarity's table, for one family of Keys (a run of several
+// keeps one BinUsage per family, indexed by DeviceEvent::family). A device counts in the cell its
+// size falls into whether or not that cell has a part name; a size outside every bin counts nowhere.
 struct BinUsage {
     CellCounts n{};
     CellCounts p{};

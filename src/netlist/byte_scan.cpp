@@ -187,6 +187,83 @@ KeyPositions KeyScanner::firstOfEach(std::string_view line, std::size_t from) co
     return found;
 }
 
+KeySetScanner::KeySetScanner(const std::vector<std::string_view>& keys) {
+    struct Bytes {
+        char first;
+        std::size_t offset;
+        std::string lasts;
+    };
+    std::vector<Bytes> groups;
+    for (const std::string_view key : keys) {
+        if (std::find(m_keys.begin(), m_keys.end(), key) != m_keys.end()) {
+            continue;
+        }
+        m_keys.emplace_back(key);
+        m_reach = std::max(m_reach, key.size());
+        if (key.empty()) {
+            m_anyEmpty = true;
+            continue;
+        }
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const Bytes& bytes) {
+            return bytes.first == key.front() && bytes.offset == key.size() - 1;
+        });
+        if (group == groups.end()) {
+            group = groups.insert(groups.end(), Bytes{key.front(), key.size() - 1, {}});
+        }
+        if (group->lasts.find(key.back()) == std::string::npos) {
+            group->lasts += key.back();
+        }
+    }
+    for (const Bytes& bytes : groups) {
+        Group& group = m_groups.emplace_back(Group{Splat(bytes.first), bytes.offset, {}});
+        for (const char last : bytes.lasts) {
+            group.lasts.push_back(Splat(last));
+        }
+    }
+}
+
+bool KeySetScanner::anyKeyAt(std::string_view data, std::size_t pos) const {
+    const std::string_view rest = data.substr(pos);
+    return std::any_of(m_keys.begin(), m_keys.end(),
+                       [&](const std::string& key) { return rest.starts_with(key); });
+}
+
+std::size_t KeySetScanner::find(std::string_view data) const {
+    if (m_anyEmpty) {
+        return 0;
+    }
+    const char* const base = data.data();
+    std::size_t pos = 0;
+    // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
+    if (!m_groups.empty()) {
+        for (const std::size_t span = 16 + m_reach - 1; pos + span <= data.size(); pos += 16) {
+            const Bytes16 block = Load(base + pos);
+            unsigned candidates = 0;
+            for (const Group& group : m_groups) {
+                const Bytes16 last = Load(base + pos + group.offset);
+                Mask16 lastMatches = last == group.lasts.front();
+                for (std::size_t i = 1; i < group.lasts.size(); ++i) {
+                    lastMatches |= last == group.lasts[i];
+                }
+                candidates |= BitMask((block == group.first) & lastMatches);
+            }
+            for (; candidates != 0; candidates &= candidates - 1) {
+                const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(candidates));
+                if (anyKeyAt(data, at)) {
+                    return at;
+                }
+            }
+        }
+    }
+    // The last bytes, where no whole block fits, one by one.
+    for (; pos < data.size() && !m_keys.empty(); ++pos) {
+        if (anyKeyAt(data, pos)) {
+            return pos;
+        }
+    }
+    return data.size();
+}
+
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
     const Bytes16 newline = Splat('\n');
     const Bytes16 carriageReturn = Splat('\r');
@@ -283,8 +360,8 @@ std::uint64_t CountLineEnds(std::string_view data) {
     Bytes16 lanes{};
     std::size_t pos = 0;
     for (int blocks = 1; pos + 17 <= size; pos += 16, ++blocks) {
-        // The hardware prefetcher stops at page edges, and a mapped file's pages come from memory:
-        // asking a page ahead for each cache line keeps the next page on its way.
+        // The hardware prefetcher stops at page edges: asking a page ahead for each cache line
+        // keeps the next page on its way.
         if (pos % 64 == 0) {
             __builtin_prefetch(base + pos + kPrefetchDistance);
         }

@@ -106,6 +106,22 @@ LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::s
     return result;
 }
 
+std::vector<DeviceEvent> RewriteLine(std::string_view line, std::span<const RewriteRules> families,
+                                     std::string& out) {
+    std::vector<DeviceEvent> events;
+    if (families.size() == 1) {
+        const LineRewrite one = RewriteLine(line, families.front(), out);
+        for (const std::optional<DeviceEvent>& event : {one.n, one.p}) {
+            if (event) {
+                events.push_back(*event);
+            }
+        }
+        return events;
+    }
+    RewriteLineForFamilies(line, families, {}, out, events);
+    return events;
+}
+
 PreparedRules::Table::Table(const BinTable& table) : width(table.widthBounds), length(table.lengthBounds) {
     for (int w = 0; w < kBinCount; ++w) {
         for (int l = 0; l < kBinCount; ++l) {
@@ -169,6 +185,39 @@ void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, co
         }
     }
     out.append(line);
+}
+
+void RewriteLineForFamilies(std::string_view line, std::span<const RewriteRules> families,
+                            std::span<const PreparedRules> prepared, std::string& out,
+                            std::vector<DeviceEvent>& events) {
+    events.clear();
+    // The line goes out as read and each replacement is made where it stands in out, so that every
+    // Key is looked for in the line as the replacements before it left it.
+    const std::size_t start = out.size();
+    out.append(line);
+    std::optional<Sizes> sizes;
+    for (std::size_t family = 0; family < families.size(); ++family) {
+        const RewriteRules& rules = families[family];
+        for (const Polarity polarity : {Polarity::N, Polarity::P}) {
+            const bool isN = polarity == Polarity::N;
+            const std::string& key = isN ? rules.keyN : rules.keyP;
+            const std::size_t pos = std::string_view(out).substr(start).find(key);
+            if (pos == npos) {
+                continue;
+            }
+            if (!sizes) {
+                sizes = ReadSizes(line);
+            }
+            const PreparedRules::Table* table =
+                prepared.empty() ? nullptr : (isN ? &prepared[family].n : &prepared[family].p);
+            DeviceEvent& event = events.emplace_back();
+            Resolve(polarity, isN ? rules.tableN : rules.tableP, table, *sizes, event);
+            event.family = family;
+            if (event.outcome == DeviceOutcome::Replaced) {
+                out.replace(start + pos, key.size(), event.partName);
+            }
+        }
+    }
 }
 
 std::optional<std::string_view> OnlyKeyReplacement(std::string_view line, Polarity polarity,

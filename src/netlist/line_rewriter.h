@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvex {
 
@@ -18,8 +20,9 @@ inline constexpr std::string_view kDefaultKeyP = "MODxyP";
 
 enum class Polarity { N, P };
 
-// Everything a rewrite needs: both Keys and both tables. Keys are matched case-sensitively as raw
-// substrings; the caller refuses empty Keys before a run (an empty Key matches every line).
+// Everything a rewrite needs: both Keys and both tables, one family of devices (one settings file).
+// Keys are matched case-sensitively as raw substrings; the caller refuses empty Keys before a run
+// (an empty Key matches every line).
 struct RewriteRules {
     std::string keyN{kDefaultKeyN};
     std::string keyP{kDefaultKeyP};
@@ -33,8 +36,9 @@ enum class DeviceOutcome {
     NoBin,       // L or W lies outside every bin, or the line gives no number for it; the Key stays
 };
 
-// What happened to one polarity's Key on one line.
+// What happened to one Key on one line.
 struct DeviceEvent {
+    std::size_t family = 0; // the index of the Key's family among the rules of the run
     Polarity polarity = Polarity::N;
     DeviceOutcome outcome = DeviceOutcome::Replaced;
     double length = 0.0;    // parsed "L=" value, 0 when the line has none
@@ -43,7 +47,7 @@ struct DeviceEvent {
     bool hasWidth = false;  // the line holds "W=" followed by a number
     std::optional<int> widthBin;
     std::optional<int> lengthBin;
-    std::string_view partName; // points into the rules' table; empty unless Replaced
+    std::string_view partName; // points into the family's table; empty unless Replaced
 };
 
 // A line holds at most one event per polarity: N first, then P.
@@ -57,6 +61,18 @@ struct LineRewrite {
 // of KeyN is replaced, then the first occurrence of KeyP in the line as it stands after that. A line
 // holding neither Key is appended unchanged. Any byte value, NUL included, passes through.
 LineRewrite RewriteLine(std::string_view line, const RewriteRules& rules, std::string& out);
+
+// RewriteLine for several families of Keys, each with its own tables (several settings files in one
+// pass). L and W are read once, from the first "L=" and the first "W=" of the line as read, and
+// serve every Key. Then for each family in order, its N Key and then its P Key: the first
+// occurrence of that Key in the line as it stands after the replacements before it is replaced by
+// the part name of its table's bin, or kept with the same outcomes as for one family. So a part name
+// inserted by one Key is searched by every later Key, of its own family or of the next ones. With one
+// family this is the rewrite above, byte for byte. Keys that are equal or hold one another across
+// families give a well-defined result by the same rule, though callers refuse them. Returns the
+// devices in that order (family, then N before P), each with its family's index.
+std::vector<DeviceEvent> RewriteLine(std::string_view line, std::span<const RewriteRules> families,
+                                     std::string& out);
 
 // The devices of one line, for callers that rewrite many lines: kept from one line to the next,
 // it is filled in place, without building and copying a LineRewrite for each.
@@ -88,6 +104,13 @@ struct PreparedRules {
 void RewriteLineAt(std::string_view line, std::size_t posN, std::size_t posP, const RewriteRules& rules,
                    const PreparedRules* prepared, std::string& out, LineDevices& devices);
 
+// RewriteLine of several families for callers that rewrite many lines: prepared, when not empty,
+// holds one PreparedRules per family, and events is filled in place (its memory kept from line to
+// line).
+void RewriteLineForFamilies(std::string_view line, std::span<const RewriteRules> families,
+                            std::span<const PreparedRules> prepared, std::string& out,
+                            std::vector<DeviceEvent>& events);
+
 // The part name that replaces the line's only Key (of polarity) when that is all the rewrite
 // changes in the line: nothing when the general rewrite must look at it (the Key stays, or an N part
 // name might form a P Key with the bytes around it). The fast path of a run of many lines.
@@ -100,7 +123,7 @@ bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view 
 // The message shown to the user for a device that kept its Key, or nothing for a replaced one:
 // "Error: MODxyN device has no readable L=!" (or "W=", or "L= or W=") when its line lacks a size,
 // else "Error: Missing MODxyN part name!" or "Error: No MODxyN bin for L=%g W=%g!" (MODxyP for P).
-// The texts name the default Keys whatever the Keys are.
+// The texts name the default Keys whatever the Keys and the family are.
 std::optional<std::string> ProblemMessage(const DeviceEvent& event);
 
 // What kept a device's Key, in a few words for reports and lists: the size its line lacks ("no L=",

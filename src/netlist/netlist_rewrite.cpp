@@ -5,7 +5,6 @@
 #include "netlist/parallel_rewrite.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <thread>
 #include <utility>
 
@@ -59,36 +58,26 @@ Plan MakePlan(const StreamOptions& options) {
 // device callbacks with their line numbers made absolute, and progress. Runs on the calling thread.
 class Emitter {
 public:
-    Emitter(ByteWriter& out, const RewriteRules& rules, const StreamOptions& options)
-        : m_out(out), m_rules(rules), m_options(options) {}
-
-    // A mapped input: a chunk read from pages the file no longer has is not written, and a failed
-    // write is the input's fault when the file shrank under it.
-    void setMapped(MappedFile* mapped) { m_mapped = mapped; }
+    Emitter(ByteWriter& out, std::span<const RewriteRules> families, const StreamOptions& options)
+        : m_out(out), m_families(families), m_options(options) {}
 
     // Completed to go on, or why the run stops.
     StreamStatus emit(const Chunk& chunk) {
-        if (inputLost(false)) {
-            return StreamStatus::ReadFailed;
-        }
         const std::string_view output = chunk.output;
         std::size_t at = 0;
         for (const Chunk::DirectRun& run : chunk.direct) {
             if (!write(output.substr(at, run.outputAt - at)) ||
                 !write(chunk.text().substr(run.from, run.size))) {
-                return writeFailed();
+                return StreamStatus::WriteFailed;
             }
             at = run.outputAt;
         }
         if (!write(output.substr(at))) {
-            return writeFailed();
-        }
-        if (m_mapped != nullptr) {
-            m_mapped->release(chunk.bytesRead);
+            return StreamStatus::WriteFailed;
         }
         if (m_options.onDevice) {
             for (const ChunkDevice& device : chunk.devices) {
-                m_options.onDevice(m_report.lines + device.line + 1, ToDeviceEvent(device, m_rules));
+                m_options.onDevice(m_report.lines + device.line + 1, ToDeviceEvent(device, m_families));
             }
         }
         m_report.lines += chunk.lines;
@@ -96,7 +85,7 @@ public:
         m_report.devicesMissingName += chunk.missingName;
         m_report.devicesNoBin += chunk.noBin;
         if (!m_report.firstProblem && chunk.firstProblem) {
-            m_report.firstProblem = ProblemMessage(ToDeviceEvent(*chunk.firstProblem, m_rules));
+            m_report.firstProblem = ProblemMessage(ToDeviceEvent(*chunk.firstProblem, m_families));
         }
         m_report.bytesRead = chunk.bytesRead;
         if (m_options.onProgress && !m_options.onProgress(chunk.bytesRead)) {
@@ -105,12 +94,8 @@ public:
         return StreamStatus::Completed;
     }
 
-    // At the end of the input: checks that a mapped input still has every byte that was read, and
-    // flushes out.
+    // At the end of the input: flushes out.
     StreamStatus finish() {
-        if (inputLost(true)) {
-            return StreamStatus::ReadFailed;
-        }
         if (const std::error_code error = m_out.flush()) {
             m_error = error;
             return StreamStatus::WriteFailed;
@@ -127,22 +112,8 @@ public:
     }
 
     const std::error_code& writeError() const { return m_error; }
-    const std::error_code& readError() const { return m_readError; }
 
 private:
-    // Whether a mapped input lost bytes that were read (verify: also asks the file's size), keeping
-    // the reason; never for an input that is read.
-    bool inputLost(bool verify) {
-        if (m_mapped != nullptr) {
-            m_readError = verify ? m_mapped->verify() : m_mapped->lost();
-        }
-        return static_cast<bool>(m_readError);
-    }
-
-    StreamStatus writeFailed() {
-        return inputLost(true) ? StreamStatus::ReadFailed : StreamStatus::WriteFailed;
-    }
-
     bool write(std::string_view bytes) {
         if (bytes.empty()) {
             return true;
@@ -156,19 +127,14 @@ private:
     }
 
     ByteWriter& m_out;
-    const RewriteRules& m_rules;
+    std::span<const RewriteRules> m_families;
     const StreamOptions& m_options;
     RunReport m_report;
-    MappedFile* m_mapped = nullptr;
-    std::error_code m_error;     // of the failed write
-    std::error_code m_readError; // of a mapped input found short
+    std::error_code m_error; // of the failed write
 };
 
 // The run's result with the error that goes with a failed read or write.
 StreamResult Finish(Emitter& emitter, StreamStatus status, std::error_code readError = {}) {
-    if (status == StreamStatus::ReadFailed && !readError) {
-        readError = emitter.readError();
-    }
     const std::error_code error = status == StreamStatus::ReadFailed    ? readError
                                   : status == StreamStatus::WriteFailed ? emitter.writeError()
                                                                         : std::error_code();
@@ -191,17 +157,15 @@ StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& 
     return Finish(emitter, emitter.finish());
 }
 
-StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, const StreamOptions& options) {
+StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                 const StreamOptions& options) {
     const Plan plan = MakePlan(options);
     const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
                                                             : ChunkRewriter::Record::All;
-    const ChunkRewriter rewriter(rules, std::min(kDirectRun, plan.chunkSize / 4), record);
-    Emitter emitter(out, rules, options);
-    // A regular file is rewritten from its pages in the page cache, with no copy into chunks.
-    const std::unique_ptr<MappedFile> mapped = in.map();
-    emitter.setMapped(mapped.get());
-    ChunkReader reader = mapped ? ChunkReader(*mapped, plan.chunkSize) : ChunkReader(in, plan.chunkSize);
+    const ChunkRewriter rewriter(families, std::min(kDirectRun, plan.chunkSize / 4), record);
+    Emitter emitter(out, families, options);
+    ChunkReader reader(in, plan.chunkSize);
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
@@ -224,15 +188,12 @@ StreamResult Run(ByteReader& in, ByteWriter& out, const RewriteRules& rules, con
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {
-    return Run(in, out, rules, options);
+    return Run(in, out, std::span(&rules, 1), options);
 }
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                            const StreamOptions& options) {
-    if (families.size() != 1) {
-        throw std::logic_error("several families are not rewritten yet");
-    }
-    return Run(in, out, families.front(), options);
+    return Run(in, out, families, options);
 }
 
 } // namespace tarvex

@@ -50,7 +50,8 @@ struct StreamTuning {
 };
 
 struct StreamOptions {
-    // Called for every Key met, with the 1-based number of its line.
+    // Called for every Key met, with the 1-based number of its line, in file order: by line, then
+    // by family, N before P.
     std::function<void(std::uint64_t line, const DeviceEvent& event)> onDevice;
     // With keptOnly, onDevice hears only of devices that keep their Key: a caller that reports the
     // problems but not every replacement saves a callback per device.
@@ -79,6 +80,13 @@ struct StreamResult {
 // thread at a time; out is flushed before returning.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options = {});
+
+// RewriteStream with several families of Keys in one pass (several settings files), each line
+// rewritten as RewriteLine for families describes: L and W read once from the line as read, then
+// each family's N Key and P Key in turn, each looking at the line as the Keys before it left it.
+// Every DeviceEvent names its family by its index in families, and its part name points into that
+// family's tables. One family is the run above, at its speed; several take a general path that
+// rewrites each line holding any Key whole.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                            const StreamOptions& options = {});
 

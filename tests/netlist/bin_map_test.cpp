@@ -117,6 +117,45 @@ TEST(BinMap, OnlyPolaritiesWithDevicesGetAPanel) {
     EXPECT_GE(Count(lone.svg(), "class=\"tick\"[^>]*>[0-9.]+u</text>"), 4u);
 }
 
+// With several families each polarity of each family that has devices gets its own panel, titled
+// with its Key; a device's part name comes from its own family's table, and a card is drawn over
+// its own family's panel only. A device of a family the map was not made with is left out.
+TEST(BinMap, EachFamilyHasItsOwnPanels) {
+    std::vector<RewriteRules> families{DemoRules(), DemoRules()};
+    families[1].keyN = "HVxyN";
+    families[1].keyP = "HVxyP";
+    SetPartName(families[1].tableN, 1, 1, "hv_n11");
+    BinMap map(families);
+    std::uint64_t number = 0;
+    for (const char* line : {"M1 d g s b MODxyN L=0.5u W=1.5u\n", "M2 d g s b HVxyN L=0.5u W=1.5u\n",
+                             "M3 d g s b HVxyP MODxyP L=0.5u W=1.5u\n"}) {
+        ++number;
+        std::string out;
+        for (const DeviceEvent& event : RewriteLine(line, families, out)) {
+            map.add("f.net", number, event);
+        }
+    }
+    DeviceEvent stranger;
+    stranger.family = 2;
+    map.add("f.net", 9, stranger);
+    map.setCards({{"hv_card", 0.4e-6, 0.6e-6, 1e-6, 2e-6, Polarity::N, 1}});
+    const std::string svg = map.svg();
+
+    EXPECT_EQ(test::XmlProblem(svg), "") << svg;
+    EXPECT_EQ(map.deviceCount(), 4u);
+    EXPECT_EQ(Count(svg, "class=\"head\"[^>]*>N-channel table, Key MODxyN<"), 1u);
+    EXPECT_EQ(Count(svg, "class=\"head\"[^>]*>P-channel table, Key MODxyP<"), 1u);
+    EXPECT_EQ(Count(svg, "class=\"head\"[^>]*>N-channel table, Key HVxyN<"), 1u);
+    EXPECT_EQ(Count(svg, "class=\"head\"[^>]*>P-channel table, Key HVxyP<"), 1u);
+    EXPECT_NE(svg.find(":1: N L=5e-07 W=1.5e-06 n11</title>"), std::string::npos);
+    EXPECT_NE(svg.find(":2: N L=5e-07 W=1.5e-06 hv_n11</title>"), std::string::npos);
+    EXPECT_EQ(Count(svg, ":3: P L=5e-07 W=1.5e-06 p11</title>"), 2u);
+    EXPECT_EQ(Count(svg, "<rect class=\"card\"[^>]*><title>hv_card"), 1u);
+    EXPECT_EQ(svg.find(":9:"), std::string::npos);
+    // The N panel of the HV family comes after both core panels.
+    EXPECT_LT(svg.find("Key MODxyP<"), svg.find("Key HVxyN<"));
+}
+
 // Up to the limit each device has its own mark, even at one place; one more and they share one.
 TEST(BinMap, DevicesShareAMarkOnlyBeyondTheLimit) {
     const RewriteRules rules = DemoRules();

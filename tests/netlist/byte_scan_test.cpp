@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -70,13 +73,46 @@ TEST(ByteScanTest, CountsLineEndsOverLongData) {
         }
         SCOPED_TRACE(testing::PrintToString(std::string(alphabet)));
         EXPECT_EQ(CountLineEnds(data), NaiveCountLineEnds(data));
-        EXPECT_EQ(CountLineEnds(std::string_view(data).substr(3)), NaiveCountLineEnds(std::string_view(data).substr(3)));
+        EXPECT_EQ(CountLineEnds(std::string_view(data).substr(3)),
+                  NaiveCountLineEnds(std::string_view(data).substr(3)));
     }
 }
 
 TEST(ByteScanTest, EmptyKeyBeginsEverywhere) {
     EXPECT_EQ(KeyScanner("", "MODxyP").find("abc"), 0u);
     EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(""), 0u);
+    EXPECT_EQ(KeySetScanner({"MODxyN", ""}).find("abc"), 0u);
+    EXPECT_EQ(KeySetScanner({"MODxyN"}).find(""), 0u);
+    EXPECT_EQ(KeySetScanner({}).find("MODxyN"), 6u);
+}
+
+// Up to six Keys of up to 20 bytes, sharing first bytes, lengths and last bytes or repeated, from a
+// short alphabet: the set scan finds the first position where any of them begins.
+TEST(ByteScanTest, KeySetAgreesWithNaiveSearch) {
+    std::mt19937 random(17);
+    for (int round = 0; round < 20000; ++round) {
+        std::string data(random() % 100, 'a');
+        for (char& c : data) {
+            c = "ABCab\n"[random() % 6];
+        }
+        std::vector<std::string> keys(random() % 7);
+        for (std::string& key : keys) {
+            key.assign(1 + (random() % 4 == 0 ? random() % 20 : random() % 4), 'A');
+            for (char& c : key) {
+                c = "ABC"[random() % 3];
+            }
+        }
+        const std::vector<std::string_view> views(keys.begin(), keys.end());
+        std::size_t expected = data.size();
+        for (const std::string& key : keys) {
+            expected = std::min(expected, std::min(data.find(key), data.size()));
+        }
+        std::string shown;
+        for (const std::string& key : keys) {
+            shown += " / " + key;
+        }
+        ASSERT_EQ(KeySetScanner(views).find(data), expected) << data << shown;
+    }
 }
 
 TEST(ByteScanTest, FindsKeysFarIntoLongData) {

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarvex {
 namespace {
@@ -192,6 +195,176 @@ TEST(RewriteLineRandomTest, MatchesTheLiteralRewrite) {
         ASSERT_EQ(out, test::LiteralRewriteLine(line, rules))
             << "line '" << line << "' keys '" << rules.keyN << "' '" << rules.keyP << "' names '"
             << PartName(rules.tableN, 0, 0) << "' '" << PartName(rules.tableP, 0, 0) << "'";
+    }
+}
+
+// Two families: the core one of MakeRules, and one with the Keys HVxyN and HVxyP whose tables
+// have the same bounds and the names HV_N (N [0][0]), HV_P and HV_PW (P [0][0] and [1][0]).
+std::vector<RewriteRules> TwoFamilies() {
+    std::vector<RewriteRules> families{MakeRules(), MakeRules()};
+    families[1].keyN = "HVxyN";
+    families[1].keyP = "HVxyP";
+    SetPartName(families[1].tableN, 0, 0, "HV_N");
+    SetPartName(families[1].tableP, 0, 0, "HV_P");
+    SetPartName(families[1].tableP, 1, 0, "HV_PW");
+    return families;
+}
+
+// One device as a family index, a polarity and an outcome: "0N+" replaced, "1P-" no bin, "0N?"
+// missing name.
+std::string Brief(const DeviceEvent& event) {
+    const char outcome = event.outcome == DeviceOutcome::Replaced      ? '+'
+                         : event.outcome == DeviceOutcome::MissingName ? '?'
+                                                                       : '-';
+    return std::to_string(event.family) + (event.polarity == Polarity::N ? 'N' : 'P') + outcome;
+}
+
+TEST(RewriteLineFamiliesTest, EachFamilyInTurnOnTheLineAsItStands) {
+    const struct {
+        const char* name;
+        std::string_view coreN; // the core N name of cell [0][0], when not NCH_S
+        std::string_view hvN;   // the HV N name of cell [0][0], when not HV_N
+        std::string_view in;
+        std::string_view out;
+        std::vector<std::string> devices;
+    } cases[] = {
+        {"BothFamiliesOnOneLine",
+         {},
+         {},
+         "M1 MODxyN HVxyP L=1U W=2U\n",
+         "M1 NCH_S HV_P L=1U W=2U\n",
+         {"0N+", "1P+"}},
+        {"FamilyOrderNotPlaceInTheLine",
+         {},
+         {},
+         "X HVxyN MODxyP L=1U W=2U",
+         "X HV_N PCH_S L=1U W=2U",
+         {"0P+", "1N+"}},
+        {"FirstFamilysNameHoldsAKeyOfTheSecond",
+         "C_HVxyP",
+         {},
+         "M1 MODxyN L=1U W=2U",
+         "M1 C_HV_P L=1U W=2U",
+         {"0N+", "1P+"}},
+        {"SecondFamilysNameHoldingAKeyOfTheFirstStays",
+         {},
+         "H_MODxyP",
+         "M1 HVxyN L=1U W=2U",
+         "M1 H_MODxyP L=1U W=2U",
+         {"1N+"}},
+        {"KeyOfTheSecondFamilyFormedAcrossAName",
+         "xyP",
+         {},
+         "M1 HVMODxyN L=1U W=2U",
+         "M1 HV_P L=1U W=2U",
+         {"0N+", "1P+"}},
+        {"KeptKeyLeavesTheOtherFamilyAlone",
+         {},
+         {},
+         "M1 MODxyN HVxyP L=1U W=6U",
+         "M1 MODxyN HV_PW L=1U W=6U",
+         {"0N-", "1P+"}},
+        {"MissingNamesInBothFamilies",
+         {},
+         {},
+         "M1 MODxyN HVxyN L=3U W=2U",
+         "M1 MODxyN HVxyN L=3U W=2U",
+         {"0N?", "1N?"}},
+        {"OnlyTheFirstOccurrenceOfEachKey",
+         {},
+         {},
+         "M1 HVxyN HVxyN MODxyN L=1U W=2U",
+         "M1 HV_N HVxyN NCH_S L=1U W=2U",
+         {"0N+", "1N+"}},
+        // The inserted name carries "L=9U", which is in no bin: the second family still reads the
+        // sizes of the line as read.
+        {"SizesComeFromTheLineAsRead",
+         "Z L=9U",
+         {},
+         "M1 MODxyN HVxyN L=1U W=2U",
+         "M1 Z L=9U HV_N L=1U W=2U",
+         {"0N+", "1N+"}},
+        {"LineWithoutAKeyIsUnchanged", {}, {}, "R1 1 2 10k L=1U W=2U\r\n", "R1 1 2 10k L=1U W=2U\r\n", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<RewriteRules> families = TwoFamilies();
+        if (!c.coreN.empty()) {
+            SetPartName(families[0].tableN, 0, 0, c.coreN);
+        }
+        if (!c.hvN.empty()) {
+            SetPartName(families[1].tableN, 0, 0, c.hvN);
+        }
+        std::string out = "before|";
+        const std::vector<DeviceEvent> events = RewriteLine(c.in, families, out);
+        EXPECT_EQ(out, "before|" + std::string(c.out));
+        std::vector<std::string> devices;
+        for (const DeviceEvent& event : events) {
+            devices.push_back(Brief(event));
+            // A replaced Key's part name is its own family's cell.
+            if (event.outcome == DeviceOutcome::Replaced) {
+                const RewriteRules& rules = families[event.family];
+                EXPECT_EQ(event.partName,
+                          PartName(event.polarity == Polarity::N ? rules.tableN : rules.tableP,
+                                   *event.widthBin, *event.lengthBin));
+            }
+        }
+        EXPECT_EQ(devices, c.devices);
+        EXPECT_EQ(out, "before|" + test::LiteralRewriteLine(std::string(c.in), families));
+    }
+}
+
+// Up to three families of Keys and names from a two-letter alphabet: Keys equal to or inside other
+// families' Keys, names forming Keys of later families, and no family at all. One family in a span
+// is the single-family rewrite with the same devices.
+TEST(RewriteLineFamiliesTest, MatchesTheLiteralRewrite) {
+    std::mt19937 random(2024);
+    const auto word = [&](std::size_t minLength, std::size_t maxLength) {
+        std::string text(minLength + random() % (maxLength - minLength + 1), 'A');
+        for (char& c : text) {
+            c = "ABx"[random() % 3];
+        }
+        return text;
+    };
+    const char* pieces[] = {"A", "B", "AB", "BA", "x", " L=1u", " W=2u", " L=3u", " W=9u", "\n"};
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<RewriteRules> families(random() % 4);
+        for (RewriteRules& rules : families) {
+            rules.keyN = word(1, 3);
+            rules.keyP = word(1, 3);
+            for (BinTable* table : {&rules.tableN, &rules.tableP}) {
+                table->widthBounds = {1e-6, 5e-6, 0, 0, 0, 0};
+                table->lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
+                SetPartName(*table, 0, 0, word(0, 4));
+            }
+        }
+        std::string line;
+        for (int i = static_cast<int>(random() % 8); i >= 0; --i) {
+            line += pieces[random() % std::size(pieces)];
+        }
+        std::string out;
+        const std::vector<DeviceEvent> events = RewriteLine(line, families, out);
+        std::string keys;
+        for (const RewriteRules& rules : families) {
+            keys += " '" + rules.keyN + "' '" + rules.keyP + "' ('" +
+                    std::string(PartName(rules.tableN, 0, 0)) + "' '" +
+                    std::string(PartName(rules.tableP, 0, 0)) + "')";
+        }
+        ASSERT_EQ(out, test::LiteralRewriteLine(line, families)) << "line '" << line << "' keys" << keys;
+        ASSERT_TRUE(
+            std::is_sorted(events.begin(), events.end(), [](const DeviceEvent& a, const DeviceEvent& b) {
+                return std::pair(a.family, a.polarity) < std::pair(b.family, b.polarity);
+            }));
+        if (families.size() == 1) {
+            std::string single;
+            const LineRewrite one = RewriteLine(line, families.front(), single);
+            ASSERT_EQ(single, out);
+            ASSERT_EQ(events.size(), std::size_t{one.n.has_value()} + std::size_t{one.p.has_value()});
+        }
+        if (families.empty()) {
+            ASSERT_EQ(out, line);
+            ASSERT_TRUE(events.empty());
+        }
     }
 }
 

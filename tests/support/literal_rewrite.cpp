@@ -3,7 +3,9 @@
 
 #include "bins/engineering_value.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace tarvex::test {
 namespace {
@@ -36,22 +38,30 @@ void ReplaceKey(std::string& line, const std::string& key, const BinTable& table
 } // namespace
 
 std::string LiteralRewriteLine(std::string line, const RewriteRules& rules) {
-    if (line.find(rules.keyN) == std::string::npos && line.find(rules.keyP) == std::string::npos) {
+    return LiteralRewriteLine(std::move(line), std::span(&rules, 1));
+}
+
+std::string LiteralRewriteLine(std::string line, std::span<const RewriteRules> families) {
+    const auto holds = [&](const std::string& key) { return line.find(key) != std::string::npos; };
+    if (std::none_of(families.begin(), families.end(),
+                     [&](const RewriteRules& rules) { return holds(rules.keyN) || holds(rules.keyP); })) {
         return line;
     }
     const std::optional<double> length = ValueAfter(line, "L=");
     const std::optional<double> width = ValueAfter(line, "W=");
-    if (line.find(rules.keyN) != std::string::npos) {
-        ReplaceKey(line, rules.keyN, rules.tableN, length, width);
-    }
-    if (line.find(rules.keyP) != std::string::npos) {
-        ReplaceKey(line, rules.keyP, rules.tableP, length, width);
+    for (const RewriteRules& rules : families) {
+        if (holds(rules.keyN)) {
+            ReplaceKey(line, rules.keyN, rules.tableN, length, width);
+        }
+        if (holds(rules.keyP)) {
+            ReplaceKey(line, rules.keyP, rules.tableP, length, width);
+        }
     }
     return line;
 }
 
-std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
-    std::string out;
+std::vector<std::string_view> SplitLines(std::string_view netlist) {
+    std::vector<std::string_view> lines;
     std::size_t pos = 0;
     while (pos < netlist.size()) {
         std::size_t end = netlist.find_first_of("\r\n", pos);
@@ -62,8 +72,20 @@ std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules
         } else {
             end += 1;
         }
-        out += LiteralRewriteLine(std::string(netlist.substr(pos, end - pos)), rules);
+        lines.push_back(netlist.substr(pos, end - pos));
         pos = end;
+    }
+    return lines;
+}
+
+std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
+    return ReferenceRewrite(netlist, std::span(&rules, 1));
+}
+
+std::string ReferenceRewrite(std::string_view netlist, std::span<const RewriteRules> families) {
+    std::string out;
+    for (const std::string_view line : SplitLines(netlist)) {
+        out += LiteralRewriteLine(std::string(line), families);
     }
     return out;
 }
