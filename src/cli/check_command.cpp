@@ -42,7 +42,7 @@ public:
 
 // What the netlists of one check hold, across all of them.
 struct Findings {
-    BinUsage usage;
+    std::vector<BinUsage> usage; // one per family
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
     std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
@@ -142,7 +142,7 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
     options.threads = threads;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
         report.addRow(netlist, line, event);
-        findings.usage.add(event);
+        findings.usage[event.family].add(event);
         if (findings.map) {
             findings.map->add(netlist, line, event);
         }
@@ -150,6 +150,11 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         if (event.outcome != DeviceOutcome::Replaced) {
             ++findings.kept;
             findings.keptLines += DescribeKeptDevice(netlist, line, event);
+            if (families.size() > 1) {
+                findings.keptLines += " (Key ";
+                findings.keptLines += KeyOf(event, families);
+                findings.keptLines += ')';
+            }
             findings.keptLines += '\n';
         } else if (models != nullptr) {
             if (const auto problem = models->problem(event)) {
@@ -213,7 +218,6 @@ int RunCheck(const CheckOptions& options) {
         PrintError(loaded.error);
         return kExitError;
     }
-    const RewriteRules& rules = loaded.families.front();
     const std::vector<std::string> netlists = Distinct(options.netlists);
     std::vector<RunFile> files;
     if (const auto clash = CollectRunFiles(options.rules.settings, netlists, files)) {
@@ -230,6 +234,7 @@ int RunCheck(const CheckOptions& options) {
         return kExitError;
     }
     Report report;
+    report.setFamilies(loaded.families);
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
         return kExitError;
@@ -237,8 +242,9 @@ int RunCheck(const CheckOptions& options) {
 
     int status = kExitOk;
     Findings findings;
+    findings.usage.resize(loaded.families.size());
     if (options.map) {
-        findings.map.emplace(rules);
+        findings.map.emplace(std::span<const RewriteRules>(loaded.families));
         findings.map->setCards(std::move(cards));
     }
     const ProcessSafety safety = SafetyOf(options.rules);
@@ -258,9 +264,13 @@ int RunCheck(const CheckOptions& options) {
             status = kExitError;
         }
     }
-    const std::string text = UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage.n) + '\n' +
-                             UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage.p) + '\n' +
-                             Summary(findings) + ModelSummary(findings);
+    std::string text;
+    for (std::size_t i = 0; i < loaded.families.size(); ++i) {
+        const RewriteRules& rules = loaded.families[i];
+        text += UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage[i].n) + '\n' +
+                UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage[i].p) + '\n';
+    }
+    text += Summary(findings) + ModelSummary(findings);
     const bool toStderr = options.rules.report == "-";
     std::FILE* out = toStderr ? stderr : stdout;
     if (const std::error_code error = WriteAndFlush(out, text)) {

@@ -217,7 +217,8 @@ std::optional<std::string> Report::open(const std::string& path) {
         }
         m_file = m_owned.get();
     }
-    m_error = FileWriter(m_file).write(kReportHeader);
+    m_error = FileWriter(m_file).write(m_families.size() > 1 ? std::string(kReportHeader.substr(0, kReportHeader.size() - 1)) + ",key\n"
+                                                              : std::string(kReportHeader));
     m_ok = !m_error;
     return std::nullopt;
 }
@@ -242,6 +243,10 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
     AppendCsvField(m_row, event.partName);
     m_row += ',';
     m_row += ProblemLabel(event);
+    if (m_families.size() > 1) {
+        m_row += ',';
+        AppendCsvField(m_row, KeyOf(event, m_families));
+    }
     m_row += '\n';
     if (const std::error_code error = FileWriter(m_file).write(m_row); error && m_ok) {
         m_ok = false;
@@ -266,12 +271,18 @@ std::optional<std::string> Report::close() {
     return std::nullopt;
 }
 
-StreamOptions WatchDevices(std::string file, Report& report, unsigned threads) {
+std::string_view KeyOf(const DeviceEvent& event, std::span<const RewriteRules> families) {
+    const RewriteRules& rules = families[event.family];
+    return event.polarity == Polarity::N ? rules.keyN : rules.keyP;
+}
+
+StreamOptions WatchDevices(std::string file, Report& report, unsigned threads,
+                           std::span<const RewriteRules> families) {
     StreamOptions options;
     options.threads = threads;
     // Without a report only the devices that keep their Key are named.
     options.keptOnly = !report.isOpen();
-    options.onDevice = [file = std::move(file), &report,
+    options.onDevice = [file = std::move(file), &report, families,
                         message = std::string()](std::uint64_t line, const DeviceEvent& event) mutable {
         report.addRow(file, line, event);
         if (event.outcome == DeviceOutcome::Replaced) {
@@ -282,6 +293,11 @@ StreamOptions WatchDevices(std::string file, Report& report, unsigned threads) {
         message += std::to_string(line);
         message += ": ";
         message += ProblemMessage(event).value_or("");
+        if (families.size() > 1) {
+            message += " (Key ";
+            message += KeyOf(event, families);
+            message += ')';
+        }
         PrintError(message);
     };
     return options;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -104,9 +105,15 @@ std::optional<std::string> GuardOutput(const std::filesystem::path& path, std::s
 // run may replace it without a question.
 void RememberOutput(const std::filesystem::path& path, std::vector<std::string> keys = {});
 
-// The --report CSV: a header, then one row per Key found on a device line.
+// The Key a device's event is about, among the families of the run.
+std::string_view KeyOf(const DeviceEvent& event, std::span<const RewriteRules> families);
+
+// The --report CSV: a header, then one row per Key found on a device line. A run of several
+// families adds a last column, the Key, which polarity alone no longer tells.
 class Report {
 public:
+    // The families of the run, before open.
+    void setFamilies(std::span<const RewriteRules> families) { m_families = families; }
     // Creates the report at path, "-" being standard output; the message when it cannot.
     std::optional<std::string> open(const std::string& path);
     bool isOpen() const { return m_file != nullptr; }
@@ -119,6 +126,7 @@ private:
     std::FILE* m_file = nullptr;
     std::string m_name;
     std::string m_row; // reused for every row
+    std::span<const RewriteRules> m_families;
     bool m_ok = true;
     std::error_code m_error; // of the first failed write
 };
@@ -131,7 +139,8 @@ std::optional<std::string> OpenReport(Report& report, const std::optional<std::s
 // Options for one run over file (the name used in messages and the report) on the given threads:
 // every device that keeps its Key is named on stderr as "file:line: message", and every device goes
 // to the report. A device kept because its line has no readable "L=" or "W=" is told so, rather than
-// the lookup of a size 0 the line never gave.
-StreamOptions WatchDevices(std::string file, Report& report, unsigned threads);
+// the lookup of a size 0 the line never gave. With several families, each message ends with the Key.
+StreamOptions WatchDevices(std::string file, Report& report, unsigned threads,
+                           std::span<const RewriteRules> families = {});
 
 } // namespace tarvex::cli

@@ -37,6 +37,7 @@ int RunProcess(const ProcessOptions& options) {
         return kExitError;
     }
     Report report;
+    report.setFamilies(loaded.families);
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
         return kExitError;
@@ -51,7 +52,7 @@ int RunProcess(const ProcessOptions& options) {
             continue;
         }
         const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), loaded.families,
-                                                      WatchDevices(netlist, report, options.rules.threads), safety);
+                                                      WatchDevices(netlist, report, options.rules.threads, loaded.families), safety);
         for (const std::string& note : outcome.notes) {
             PrintError(note);
         }

@@ -233,6 +233,7 @@ int RunRewrite(const RewriteOptions& options) {
         target.keepOld = guard.keepOld;
     }
     Report report;
+    report.setFamilies(loaded.families);
     if (const auto error = OpenReport(report, options.rules.report, files)) {
         PrintError(*error);
         return kExitError;
@@ -241,7 +242,8 @@ int RunRewrite(const RewriteOptions& options) {
     const InputWatch input(in, run.fromStdin ? std::filesystem::path() : run.inputPath);
     FileReader reader(in);
     const StreamOptions streamOptions =
-        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads);
+        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads,
+                     loaded.families);
     target.input = &input;
     const std::optional<int> status =
         plan.replace ? RewriteIntoPlace(run, target, reader, loaded.families, streamOptions)

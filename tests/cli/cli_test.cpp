@@ -189,6 +189,54 @@ TEST_F(CliTest, ProcessBacksUpAndRewritesSilently) {
     EXPECT_EQ(FilesIn(m_dir.path()), expected);
 }
 
+// Several settings files bin their families in one pass; messages and the report name the Key.
+TEST_F(CliTest, SeveralFamiliesInOnePass) {
+    SettingsFile hv = Settings();
+    SetKeyText(hv.keyN, "HVN");
+    SetKeyText(hv.keyP, "HVP");
+    SetPartName(hv.tableN, 0, 0, "nhv");
+    Save(m_dir / "hv.amd", hv);
+    WriteFileBytes(m_dir / "amp.net", "M1 a b c d MODxyN L=1U W=2U\n"
+                                      "M2 a b c d HVN L=1U W=2U\n"
+                                      "M3 a b c d HVN L=9U W=2U\n"
+                                      "M4 a b c d HVP MODxyN L=1U W=2U\n");
+
+    const RunResult run =
+        Cli({"rewrite", "--settings", "s.amd", "--settings", "hv.amd", "--report", "r.csv", "amp.net"});
+
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.out, "M1 a b c d NCH L=1U W=2U\n"
+                       "M2 a b c d nhv L=1U W=2U\n"
+                       "M3 a b c d HVN L=9U W=2U\n"
+                       "M4 a b c d HVP NCH L=1U W=2U\n");
+    EXPECT_EQ(run.err, "amp.net:3: Error: No MODxyN bin for L=9e-06 W=2e-06! (Key HVN)\n"
+                       "amp.net:4: Error: Missing MODxyP part name! (Key HVP)\n");
+    EXPECT_EQ(ReadFileBytes(m_dir / "r.csv"), "file,line,polarity,L,W,width_bin,length_bin,part_name,problem,key\n"
+                                              "amp.net,1,N,1e-06,2e-06,0,0,NCH,,MODxyN\n"
+                                              "amp.net,2,N,1e-06,2e-06,0,0,nhv,,HVN\n"
+                                              "amp.net,3,N,9e-06,2e-06,0,,,no bin,HVN\n"
+                                              "amp.net,4,N,1e-06,2e-06,0,0,NCH,,MODxyN\n"
+                                              "amp.net,4,P,1e-06,2e-06,0,0,,missing part name,HVP\n");
+
+    for (const auto& [keys, message] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--settings", "s.amd", "--settings", "s.amd"}, "Error: Two settings files have the same Key MODxyN!"},
+             {{"--settings", "s.amd", "--settings", "hv.amd", "--key-n", "K"},
+              "Error: --key-n and --key-p need exactly one --settings."}}) {
+        std::vector<std::string> args{"process"};
+        args.insert(args.end(), keys.begin(), keys.end());
+        args.push_back("amp.net");
+        const RunResult refused = Cli(args);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_EQ(refused.err, message + "\n");
+    }
+    SettingsFile inner = hv;
+    SetKeyText(inner.keyN, "MODxyNX");
+    Save(m_dir / "inner.amd", inner);
+    EXPECT_EQ(Cli({"check", "--settings", "s.amd", "--settings", "inner.amd", "amp.net"}).err,
+              "Error: Key MODxyNX of one settings file contains Key MODxyN of another!\n");
+}
+
 TEST_F(CliTest, ProcessKeepsABackupItDidNotMake) {
     WriteFileBytes(m_dir / "amp.net", kNetlist);
     WriteFileBytes(m_dir / "amp.ant", "* older backup\n");

@@ -682,6 +682,7 @@ constexpr const char* kOverridden = "* amp\nM1 d g s b NCH_HAND L=1U W=2U\nM2 d 
 constexpr const char* kBinned2 = "* amp\nM1 d g s b NCH2 L=1U W=2U\nM2 d g s b PCH2 L=1U W=2U\n";
 constexpr const char* kTwoFamilies =
     "* amp\nM1 d g s b MODxyN L=1U W=2U\nM2 d g s b MODxyP L=1U W=2U\nM3 d g s b MODhvN L=1U W=2U\n";
+constexpr const char* kTwoFamiliesBinned = "* amp\nM1 d g s b NCH L=1U W=2U\nM2 d g s b PCH L=1U W=2U\nM3 d g s b HVN L=1U W=2U\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Histories, CarelessHistoryTest,
@@ -738,7 +739,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {Cli(Process({"amp.net"})),
                  Cli({"process", "--settings", "hv.amd", "amp.net"}, 1,
                      "to bin several device families, process \"amp.ant\" once with every settings file"),
-                 Cli({"process", "--settings", "hv.amd", "amp.ant"}, 1, "this run does not bin MODxyN, MODxyP")}},
+                 Cli({"process", "--settings", "hv.amd", "amp.ant"}, 1, "this run does not bin MODxyN, MODxyP"),
+                 Cli({"process", "--settings", "s.amd", "--settings", "hv.amd", "amp.ant"})},
+                {{"amp.ant", kTwoFamilies}, {"amp.net", kTwoFamiliesBinned}}},
         // No Key in the netlist: a warning, and nothing moved over a backup.
         History{"NoKeyIsAWarning",
                 {{"amp.net", kOther}, {"b.net", kOther}},
