@@ -4,8 +4,8 @@
 
 #include "bins/bin_table.h"
 #include "bins/engineering_value.h"
-#include "netlist/line_rewriter.h"
-#include "netlist/netlist_rewrite.h"
+#include "rewrite/line_rewriter.h"
+#include "rewrite/netlist_rewrite.h"
 
 #include <benchmark/benchmark.h>
 

@@ -8,7 +8,7 @@
 //                                      cannot do without
 #include "files/byte_stream.h"
 #include "files/replacement_file.h"
-#include "netlist/byte_scan.h"
+#include "text/byte_scan.h"
 
 #include <cstdio>
 #include <cstring>

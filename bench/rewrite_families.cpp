@@ -7,7 +7,7 @@
 // threads (0: one per core). Prints the devices replaced and kept.
 #include "files/byte_stream.h"
 #include "files/replacement_file.h"
-#include "netlist/netlist_rewrite.h"
+#include "rewrite/netlist_rewrite.h"
 #include "settings/settings_file.h"
 
 #include <cstdio>

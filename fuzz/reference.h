@@ -5,7 +5,7 @@
 #pragma once
 
 #include "bins/engineering_value.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 
 #include <cstdint>
 #include <span>

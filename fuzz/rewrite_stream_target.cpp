@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "describe.h"
 #include "fuzz_input.h"
-#include "netlist/binned_copy.h"
-#include "netlist/netlist_rewrite.h"
+#include "process/binned_copy.h"
+#include "rewrite/netlist_rewrite.h"
 #include "reference.h"
 #include "targets.h"
 

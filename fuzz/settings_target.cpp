@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "bins/engineering_value.h"
 #include "describe.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 #include "settings/settings_file.h"
 #include "targets.h"
 

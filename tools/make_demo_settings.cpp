@@ -2,7 +2,7 @@
 // Writes examples/demo.amd, the settings file of the examples in docs/command-line.md, from the tables below:
 //   make_demo_settings examples/demo.amd
 // The committed file is this program's output; tests/cli checks that they agree.
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 #include "settings/settings_file.h"
 
 #include <cstdio>

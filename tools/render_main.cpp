@@ -7,7 +7,7 @@
 //   tarvex-render icon OUT.png SIDE             the application icon, SIDE pixels square
 //   tarvex-render ico OUT.ico                   the icon at every size as a Windows icon file
 #include "form/form_presenter.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 #include "settings/settings_file.h"
 #include "ui/app_icon.h"
 #include "ui/profile.h"

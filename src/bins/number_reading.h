@@ -3,7 +3,7 @@
 // C-style number reader and the engineering values. Inline, since it is the hot path of a rewrite.
 #pragma once
 
-#include "bins/byte_vectors.h"
+#include "text/byte_vectors.h"
 
 #include <algorithm>
 #include <bit>

@@ -8,9 +8,9 @@
 
 #include "files/paths.h"
 #include "models/model_check.h"
-#include "netlist/bin_map.h"
-#include "netlist/bin_usage.h"
-#include "netlist/process.h"
+#include "insight/bin_map.h"
+#include "insight/bin_usage.h"
+#include "process/process.h"
 
 #include <CLI/CLI.hpp>
 

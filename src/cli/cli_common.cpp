@@ -5,8 +5,8 @@
 #include "files/file_moves.h"
 #include "files/paths.h"
 #include "files/run_lock.h"
-#include "netlist/output_records.h"
-#include "netlist/process.h"
+#include "process/output_records.h"
+#include "process/process.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "files/byte_stream.h"
-#include "netlist/netlist_rewrite.h"
+#include "rewrite/netlist_rewrite.h"
 #include "files/file_stamp.h"
-#include "netlist/process.h"
+#include "process/process.h"
 
 #include <cstdint>
 #include <cstdio>

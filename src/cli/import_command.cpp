@@ -10,7 +10,7 @@
 #include "files/paths.h"
 #include "models/bin_grid.h"
 #include "models/imported_settings.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/rules.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>

@@ -4,7 +4,7 @@
 #include "commands.h"
 
 #include "files/paths.h"
-#include "netlist/process.h"
+#include "process/process.h"
 
 #include <CLI/CLI.hpp>
 

@@ -9,8 +9,8 @@
 #include "files/file_moves.h"
 #include "files/file_stamp.h"
 #include "files/paths.h"
-#include "netlist/process.h"
-#include "netlist/replacing_write.h"
+#include "process/process.h"
+#include "process/replacing_write.h"
 
 #include <CLI/CLI.hpp>
 

@@ -2,7 +2,7 @@
 #include "table_grid.h"
 
 #include "bins/engineering_value.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/rules.h"
 
 #include <algorithm>
 

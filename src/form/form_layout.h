@@ -4,7 +4,7 @@
 #pragma once
 
 #include "bins/bin_table.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/rules.h"
 
 #include <array>
 #include <cstddef>

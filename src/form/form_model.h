@@ -2,8 +2,8 @@
 // What the form keeps for the whole run besides its fields.
 #pragma once
 
-#include "netlist/bin_map.h"
-#include "netlist/bin_usage.h"
+#include "insight/bin_map.h"
+#include "insight/bin_usage.h"
 #include "settings/settings_file.h"
 
 #include <cstddef>

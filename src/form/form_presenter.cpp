@@ -7,7 +7,7 @@
 #include "form/private_file.h"
 #include "models/bin_grid.h"
 #include "models/imported_settings.h"
-#include "netlist/process.h"
+#include "process/process.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "models/model_library.h"
-#include "netlist/line_rewriter.h"
+#include "rewrite/rules.h"
 
 #include <cstdint>
 #include <map>

@@ -5,7 +5,7 @@
 
 #include "support/literal_rewrite.h"
 
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 #include "settings/settings_file.h"
 
 #include <filesystem>

@@ -9,7 +9,7 @@
 #include "support/temp_dir.h"
 #include "support/xml_check.h"
 
-#include "netlist/bin_map.h"
+#include "insight/bin_map.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
-#include "netlist/process.h"
+#include "process/process.h"
 #include "support/param_name.h"
 #include "support/process_memory.h"
 #include "support/temp_dir.h"

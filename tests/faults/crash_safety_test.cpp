@@ -4,7 +4,7 @@
 // regenerate a correct ".net".
 #include "fault_support.h"
 
-#include "netlist/process.h"
+#include "process/process.h"
 #include "support/param_name.h"
 #include "support/process_memory.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,7 @@
 // why it cannot be used, and small helpers to look at what a failed run left behind.
 #pragma once
 
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 
 #include <sys/resource.h>
 

@@ -5,7 +5,7 @@
 #include "fault_support.h"
 
 #include "describe.h"
-#include "netlist/process.h"
+#include "process/process.h"
 #include "reference.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,7 @@
 // file, and the original netlist is always intact under its own name or as the ".ant".
 #include "fault_support.h"
 
-#include "netlist/process.h"
+#include "process/process.h"
 #include "reference.h"
 #include "support/param_name.h"
 #include "support/process_memory.h"

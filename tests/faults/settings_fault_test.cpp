@@ -4,7 +4,7 @@
 // unless a Save succeeds.
 #include "fault_support.h"
 
-#include "netlist/process.h"
+#include "process/process.h"
 #include "settings/settings_file.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,7 @@
 // that the optimised rewriter is compared against.
 #pragma once
 
-#include "netlist/line_rewriter.h"
+#include "rewrite/line_rewriter.h"
 
 #include <span>
 #include <string>

@@ -6,8 +6,8 @@
 #include "support/temp_dir.h"
 
 #include "files/file_stamp.h"
-#include "netlist/output_records.h"
-#include "netlist/process.h"
+#include "process/output_records.h"
+#include "process/process.h"
 
 #include <filesystem>
 #include <optional>

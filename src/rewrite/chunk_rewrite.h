@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: MIT
+// The unit of work of the streaming rewrite: a run of complete lines cut from the input, rewritten
+// on its own (on any thread) into its own output, with what happened to its devices kept so that
+// the thread that writes the chunk can report them in file order.
+#pragma once
+
+#include "files/byte_stream.h"
+#include "text/byte_scan.h"
+#include "rewrite/line_rewriter.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace tarvex {
+
+// One device as a chunk records it: a DeviceEvent with its part name as a length (the name is the
+// start of its bin's cell), and the 0-based number of its line within the chunk.
+struct ChunkDevice {
+    std::uint64_t line = 0;
+    std::size_t family = 0;
+    double length = 0.0;
+    double width = 0.0;
+    Polarity polarity = Polarity::N;
+    DeviceOutcome outcome = DeviceOutcome::Replaced;
+    std::int8_t widthBin = -1; // -1: none
+    std::int8_t lengthBin = -1;
+    std::uint8_t nameLength = 0;
+    bool hasLength = false;
+    bool hasWidth = false;
+};
+
+// The DeviceEvent a ChunkDevice stands for; the part name points into the tables of its family
+// among families.
+DeviceEvent ToDeviceEvent(const ChunkDevice& device, std::span<const RewriteRules> families);
+
+struct Chunk {
+    // Input: complete lines in input[0, size), and whether they end the input (the last line may
+    // then lack a line end). bytesRead counts the input read up to and including this chunk.
+    std::unique_ptr<char[]> input;
+    std::size_t capacity = 0;
+    std::size_t size = 0;
+    bool last = false;
+    std::uint64_t bytesRead = 0;
+
+    // Result: output, with runs of input to be written as they are after output[0, outputAt).
+    struct DirectRun {
+        std::size_t outputAt;
+        std::size_t from;
+        std::size_t size;
+    };
+    std::string output;
+    std::vector<DirectRun> direct;
+    std::uint64_t lines = 0; // lines ended in this chunk (plus an unterminated last line)
+    std::uint64_t replaced = 0;
+    std::uint64_t missingName = 0;
+    std::uint64_t noBin = 0;
+    std::optional<ChunkDevice> firstProblem;
+    std::vector<ChunkDevice> devices; // every device, when asked for
+
+    std::string_view text() const { return {input.get(), size}; }
+};
+
+// Cuts the input into chunks of at least chunkSize bytes (unless the input ends sooner) that end
+// just after a line end. The bytes after the last line end wait for the next chunk; a "\r" on the
+// last byte read also waits, since it may be the start of "\r\n". A line longer than the chunk
+// grows it until the line's end has been read.
+class ChunkReader {
+public:
+    ChunkReader(ByteReader& in, std::size_t chunkSize) : m_in(in), m_chunkSize(chunkSize) {}
+
+    // Fills chunk with the next lines; the reader's error when a read failed. After a chunk marked
+    // last there is nothing more to read.
+    std::error_code fill(Chunk& chunk);
+
+private:
+    ByteReader& m_in;
+    std::size_t m_chunkSize;
+    std::string m_carry; // bytes read after the last complete line
+    bool m_atEnd = false;
+    std::uint64_t m_bytesRead = 0;
+};
+
+// Rewrites chunks; const and shared by all threads of a run.
+class ChunkRewriter {
+public:
+    // Which devices are kept in Chunk::devices.
+    enum class Record { None, Kept, All };
+
+    // The rules of the run, one per family of Keys, are kept by the caller while the rewriter
+    // lives. Runs of at least directRun bytes without a Key are not copied into the output but
+    // written straight from the input. Record::Kept keeps the devices that keep their Key,
+    // Record::All every device.
+    ChunkRewriter(std::span<const RewriteRules> families, std::size_t directRun, Record record);
+
+    // Rewrites chunk's lines into its output and fills in its counts.
+    void rewrite(Chunk& chunk) const;
+
+private:
+    class Output;
+
+    // The device lines of chunk, one family's or several families'; the offset up to which the
+    // input has been written.
+    std::size_t rewriteOneFamily(Chunk& chunk, Output& out) const;
+    std::size_t rewriteFamilies(Chunk& chunk, Output& out) const;
+    bool wanted(const DeviceEvent& event) const;
+    void record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const;
+
+    std::span<const RewriteRules> m_families;
+    // One family, the usual run: its lookups and the scan for its two Keys, which find the usual
+    // device line's Key and replace it without looking at the line again.
+    std::optional<PreparedRules> m_prepared;
+    std::optional<KeyScanner> m_scanner;
+    // Any other number of families: the lookups of each and one scan for all their Keys, and each
+    // device line rewritten by RewriteLineForFamilies.
+    std::vector<PreparedRules> m_familyRules;
+    KeySetScanner m_anyKey;
+    std::size_t m_directRun;
+    Record m_record;
+};
+
+} // namespace tarvex

@@ -1,0 +1,389 @@
+// SPDX-License-Identifier: MIT
+#include "text/byte_scan.h"
+
+#include "text/byte_vectors.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace tarvex {
+namespace {
+
+using vectors::BitMask;
+using vectors::Bytes16;
+using vectors::Load;
+using vectors::Mask16;
+using vectors::Splat;
+
+// Sum of the 16 lanes.
+std::uint64_t SumLanes(Bytes16 lanes) {
+#if defined(__SSE2__)
+    using Chars16 = char __attribute__((vector_size(16)));
+    const auto halves = __builtin_ia32_psadbw128(reinterpret_cast<Chars16>(lanes), Chars16{});
+    return static_cast<std::uint64_t>(halves[0] + halves[1]);
+#else
+    std::uint64_t sum = 0;
+    for (int lane = 0; lane < 16; ++lane) {
+        sum += lanes[lane];
+    }
+    return sum;
+#endif
+}
+
+// How far ahead of a sequential pass its bytes are asked for.
+constexpr std::size_t kPrefetchDistance = 4096;
+
+// 16 zero bytes then 16 bytes of all ones: loading from kLanesFrom + 16 - n keeps lanes n and up.
+constexpr char kLanesFrom[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
+                                 -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// Offset of the first '\n' or '\r' at or after pos, or data.size() when there is none.
+std::size_t FirstLineEndByte(std::string_view data, std::size_t pos) {
+    const Bytes16 newline = Splat('\n');
+    const Bytes16 carriageReturn = Splat('\r');
+    for (; pos + 16 <= data.size(); pos += 16) {
+        const Bytes16 block = Load(data.data() + pos);
+        const unsigned ends = BitMask((block == newline) | (block == carriageReturn));
+        if (ends != 0) {
+            return pos + static_cast<std::size_t>(std::countr_zero(ends));
+        }
+    }
+    while (pos < data.size() && !IsLineEnd(data[pos])) {
+        ++pos;
+    }
+    return pos;
+}
+
+} // namespace
+
+KeyScanner::KeyScanner(std::string_view keyN, std::string_view keyP)
+    : m_keyN(keyN), m_keyP(keyP), m_reach(std::max(keyN.size(), keyP.size())), m_shortKeys(m_reach <= 16) {
+    if (m_shortKeys) {
+        std::memcpy(m_blockN, keyN.data(), keyN.size());
+        std::memcpy(m_blockP, keyP.data(), keyP.size());
+        m_lanesN = (1u << keyN.size()) - 1;
+        m_lanesP = (1u << keyP.size()) - 1;
+    }
+}
+
+KeyPositions KeyScanner::keysAt(std::string_view data, std::size_t pos, std::size_t limit) const {
+    constexpr std::size_t npos = std::string_view::npos;
+    KeyPositions found;
+    if (m_shortKeys && pos + 16 <= data.size()) {
+        const Bytes16 block = Load(data.data() + pos);
+        const bool isN = (BitMask(block == Load(m_blockN)) & m_lanesN) == m_lanesN;
+        const bool isP = (BitMask(block == Load(m_blockP)) & m_lanesP) == m_lanesP;
+        found.n = isN && pos + m_keyN.size() <= limit ? pos : npos;
+        found.p = isP && pos + m_keyP.size() <= limit ? pos : npos;
+        return found;
+    }
+    const std::string_view rest = data.substr(pos, limit - pos);
+    found.n = rest.starts_with(m_keyN) ? pos : npos;
+    found.p = rest.starts_with(m_keyP) ? pos : npos;
+    return found;
+}
+
+std::size_t KeyScanner::find(std::string_view data) const {
+    if (m_keyN.empty() || m_keyP.empty()) {
+        return 0;
+    }
+    const Bytes16 firstN = Splat(m_keyN.front());
+    const Bytes16 lastN = Splat(m_keyN.back());
+    const Bytes16 firstP = Splat(m_keyP.front());
+    const Bytes16 lastP = Splat(m_keyP.back());
+    const std::size_t offsetN = m_keyN.size() - 1;
+    const std::size_t offsetP = m_keyP.size() - 1;
+    const char* const base = data.data();
+    // Candidates in the block at pos: both the first and the last byte of a Key match.
+    const auto candidatesAt = [&](std::size_t pos) {
+        const Bytes16 block = Load(base + pos);
+        return BitMask(((block == firstN) & (Load(base + pos + offsetN) == lastN)) |
+                       ((block == firstP) & (Load(base + pos + offsetP) == lastP)));
+    };
+    const auto firstMatch = [&](std::size_t pos, unsigned lanes) {
+        for (; lanes != 0; lanes &= lanes - 1) {
+            const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(lanes));
+            if (const KeyPositions keys = keysAt(data, at, data.size()); keys.n == at || keys.p == at) {
+                return at;
+            }
+        }
+        return data.size();
+    };
+
+    // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
+    const std::size_t span = 16 + m_reach - 1;
+    std::size_t pos = 0;
+    // Two blocks per step with one test for both, since nearly every block has no candidate.
+    const auto scanBlocks = [&](auto candidates) {
+        for (; pos + 16 + span <= data.size(); pos += 32) {
+            const unsigned low = candidates(pos);
+            const unsigned high = candidates(pos + 16);
+            if ((low | high) == 0) {
+                continue;
+            }
+            if (const std::size_t at = firstMatch(pos, low); at < data.size()) {
+                return at;
+            }
+            if (const std::size_t at = firstMatch(pos + 16, high); at < data.size()) {
+                return at;
+            }
+        }
+        for (; pos + span <= data.size(); pos += 16) {
+            if (const std::size_t at = firstMatch(pos, candidates(pos)); at < data.size()) {
+                return at;
+            }
+        }
+        return data.size();
+    };
+    // Keys of one length that begin with the same byte (the usual pair, "MODxyN" and "MODxyP") share
+    // the first-byte comparison and the last-byte load.
+    const bool sharedEnds = offsetN == offsetP && m_keyN.front() == m_keyP.front();
+    const std::size_t inBlocks = sharedEnds ? scanBlocks([&](std::size_t at) {
+        const Bytes16 last = Load(base + at + offsetN);
+        return BitMask((Load(base + at) == firstN) & ((last == lastN) | (last == lastP)));
+    })
+                                            : scanBlocks(candidatesAt);
+    if (inBlocks < data.size()) {
+        return inBlocks;
+    }
+    // The rest: one more block that ends at the end of data, without the positions already looked
+    // at. It covers every position where the longer Key fits; only a shorter Key can start later.
+    if (data.size() >= span) {
+        const std::size_t start = data.size() - span;
+        if (const std::size_t at = firstMatch(start, candidatesAt(start) >> (pos - start) << (pos - start));
+            at < data.size()) {
+            return at;
+        }
+        pos = start + 16;
+    }
+    return findOneByOne(data, pos);
+}
+
+std::size_t KeyScanner::findOneByOne(std::string_view data, std::size_t pos) const {
+    for (const std::size_t shortest = std::min(m_keyN.size(), m_keyP.size()); pos + shortest <= data.size();
+         ++pos) {
+        if (const KeyPositions keys = keysAt(data, pos, data.size()); keys.n == pos || keys.p == pos) {
+            return pos;
+        }
+    }
+    return data.size();
+}
+
+KeyPositions KeyScanner::firstOfEach(std::string_view line, std::size_t from) const {
+    KeyPositions found;
+    std::size_t at = from;
+    while (at < line.size() && (found.n == std::string_view::npos || found.p == std::string_view::npos)) {
+        const KeyPositions here = keysAt(line, at, line.size());
+        found.n = std::min(found.n, here.n);
+        found.p = std::min(found.p, here.p);
+        at += 1 + find(line.substr(at + 1));
+    }
+    return found;
+}
+
+KeySetScanner::KeySetScanner(const std::vector<std::string_view>& keys) {
+    struct Bytes {
+        char first;
+        std::size_t offset;
+        std::string lasts;
+    };
+    std::vector<Bytes> groups;
+    for (const std::string_view key : keys) {
+        if (std::find(m_keys.begin(), m_keys.end(), key) != m_keys.end()) {
+            continue;
+        }
+        m_keys.emplace_back(key);
+        m_reach = std::max(m_reach, key.size());
+        if (key.empty()) {
+            m_anyEmpty = true;
+            continue;
+        }
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const Bytes& bytes) {
+            return bytes.first == key.front() && bytes.offset == key.size() - 1;
+        });
+        if (group == groups.end()) {
+            group = groups.insert(groups.end(), Bytes{key.front(), key.size() - 1, {}});
+        }
+        if (group->lasts.find(key.back()) == std::string::npos) {
+            group->lasts += key.back();
+        }
+    }
+    for (const Bytes& bytes : groups) {
+        Group& group = m_groups.emplace_back(Group{Splat(bytes.first), bytes.offset, {}});
+        for (const char last : bytes.lasts) {
+            group.lasts.push_back(Splat(last));
+        }
+    }
+}
+
+bool KeySetScanner::anyKeyAt(std::string_view data, std::size_t pos) const {
+    const std::string_view rest = data.substr(pos);
+    return std::any_of(m_keys.begin(), m_keys.end(),
+                       [&](const std::string& key) { return rest.starts_with(key); });
+}
+
+std::size_t KeySetScanner::find(std::string_view data) const {
+    if (m_anyEmpty) {
+        return 0;
+    }
+    const char* const base = data.data();
+    std::size_t pos = 0;
+    // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
+    if (!m_groups.empty()) {
+        for (const std::size_t span = 16 + m_reach - 1; pos + span <= data.size(); pos += 16) {
+            const Bytes16 block = Load(base + pos);
+            unsigned candidates = 0;
+            for (const Group& group : m_groups) {
+                const Bytes16 last = Load(base + pos + group.offset);
+                Mask16 lastMatches = last == group.lasts.front();
+                for (std::size_t i = 1; i < group.lasts.size(); ++i) {
+                    lastMatches |= last == group.lasts[i];
+                }
+                candidates |= BitMask((block == group.first) & lastMatches);
+            }
+            for (; candidates != 0; candidates &= candidates - 1) {
+                const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(candidates));
+                if (anyKeyAt(data, at)) {
+                    return at;
+                }
+            }
+        }
+    }
+    // The last bytes, where no whole block fits, one by one.
+    for (; pos < data.size() && !m_keys.empty(); ++pos) {
+        if (anyKeyAt(data, pos)) {
+            return pos;
+        }
+    }
+    return data.size();
+}
+
+std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
+    const Bytes16 newline = Splat('\n');
+    const Bytes16 carriageReturn = Splat('\r');
+    const auto endsBefore = [&](std::size_t end) {
+        const Bytes16 block = Load(data.data() + end - 16);
+        return BitMask((block == newline) | (block == carriageReturn));
+    };
+    for (; pos - floor >= 16; pos -= 16) {
+        if (const unsigned ends = endsBefore(pos); ends != 0) {
+            return pos - 16 + static_cast<std::size_t>(std::bit_width(ends));
+        }
+    }
+    if (pos >= 16) {
+        // The block that ends at pos reaches below floor; its lanes there are left out.
+        const unsigned ends = endsBefore(pos) >> (16 - (pos - floor)) << (16 - (pos - floor));
+        return ends != 0 ? pos - 16 + static_cast<std::size_t>(std::bit_width(ends)) : floor;
+    }
+    while (pos > floor && !IsLineEnd(data[pos - 1])) {
+        --pos;
+    }
+    return pos;
+}
+
+SizeMarkers FindSizeMarkers(std::string_view line) {
+    const Bytes16 letterL = Splat('L');
+    const Bytes16 letterW = Splat('W');
+    const Bytes16 equals = Splat('=');
+    const char* const base = line.data();
+    SizeMarkers markers;
+    // Lanes where "L=" (first mask) and "W=" (second) begin in the block at pos.
+    const auto take = [&](std::size_t pos, unsigned skip) {
+        const Bytes16 block = Load(base + pos);
+        const Mask16 marked = Load(base + pos + 1) == equals;
+        const unsigned atL = BitMask((block == letterL) & marked) >> skip << skip;
+        const unsigned atW = BitMask((block == letterW) & marked) >> skip << skip;
+        if (markers.length == std::string_view::npos && atL != 0) {
+            markers.length = pos + static_cast<std::size_t>(std::countr_zero(atL)) + 2;
+        }
+        if (markers.width == std::string_view::npos && atW != 0) {
+            markers.width = pos + static_cast<std::size_t>(std::countr_zero(atW)) + 2;
+        }
+        return markers.length != std::string_view::npos && markers.width != std::string_view::npos;
+    };
+    std::size_t pos = 0;
+    for (; pos + 17 <= line.size(); pos += 16) {
+        if (take(pos, 0)) {
+            return markers;
+        }
+    }
+    if (line.size() >= 17) {
+        // One more block ending at the last byte, without the lanes already looked at.
+        const std::size_t start = line.size() - 17;
+        take(start, static_cast<unsigned>(pos - start));
+        return markers;
+    }
+    for (; pos + 1 < line.size(); ++pos) {
+        if (line[pos + 1] == '=' && line[pos] == 'L' && markers.length == std::string_view::npos) {
+            markers.length = pos + 2;
+        }
+        if (line[pos + 1] == '=' && line[pos] == 'W' && markers.width == std::string_view::npos) {
+            markers.width = pos + 2;
+        }
+    }
+    return markers;
+}
+
+std::size_t LineEndAfter(std::string_view data, std::size_t pos) {
+    const std::size_t end = FirstLineEndByte(data, pos);
+    if (end == data.size()) {
+        return end;
+    }
+    return data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n' ? end + 2 : end + 1;
+}
+
+// Counts "\n" and every "\r" not followed by "\n", 16 bytes at a time with a look-ahead load one
+// byte further: one pass with no call per line, cheap for the short runs between device lines as
+// well as for long ones. Each lane counts its own line ends (a set mask lane is -1) and the lanes
+// are summed before any can pass 255.
+std::uint64_t CountLineEnds(std::string_view data) {
+    const Bytes16 newline = Splat('\n');
+    const Bytes16 carriageReturn = Splat('\r');
+    const char* const base = data.data();
+    const std::size_t size = data.size();
+    const auto endsAt = [&](std::size_t pos) {
+        const Bytes16 block = Load(base + pos);
+        const Bytes16 next = Load(base + pos + 1);
+        return reinterpret_cast<Bytes16>((block == newline) |
+                                         ((block == carriageReturn) & ~(next == newline)));
+    };
+    if (size == 0) {
+        return 0;
+    }
+    std::uint64_t count = 0;
+    Bytes16 lanes{};
+    std::size_t pos = 0;
+    for (int blocks = 1; pos + 17 <= size; pos += 16, ++blocks) {
+        // The hardware prefetcher stops at page edges: asking a page ahead for each cache line
+        // keeps the next page on its way.
+        if (pos % 64 == 0) {
+            __builtin_prefetch(base + pos + kPrefetchDistance);
+        }
+        lanes -= endsAt(pos);
+        if (blocks == 255) {
+            count += SumLanes(lanes);
+            lanes = Bytes16{};
+            blocks = 0;
+        }
+    }
+    // The bytes left before the last one: one more block that ends there, without the lanes
+    // already counted.
+    if (size >= 17) {
+        const std::size_t start = size - 17;
+        lanes -= endsAt(start) & Load(kLanesFrom + 16 - (pos - start));
+    } else {
+        for (; pos + 1 < size; ++pos) {
+            count += data[pos] == '\n' || (data[pos] == '\r' && data[pos + 1] != '\n');
+        }
+    }
+    // The last byte has nothing after it: a "\r" there counts as lone.
+    return count + SumLanes(lanes) + (IsLineEnd(data[size - 1]) ? 1 : 0);
+}
+
+} // namespace tarvex

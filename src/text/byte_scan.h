@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: MIT
+// Vectorised byte scans for the streaming rewrite: the next Key, the start of a line.
+#pragma once
+
+#include "text/byte_vectors.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex {
+
+// Offsets of the first occurrence of each Key, npos for a Key not found.
+struct KeyPositions {
+    std::size_t n = std::string_view::npos;
+    std::size_t p = std::string_view::npos;
+};
+
+// Built once per run. For each 16-byte block it compares every position with the first and the
+// last byte of both Keys at once; only positions where both match are checked in full. Nearly
+// every block of a netlist is rejected by a few vector instructions.
+class KeyScanner {
+public:
+    KeyScanner(std::string_view keyN, std::string_view keyP);
+
+    // Offset of the first position in data where keyN or keyP begins, or data.size() when neither
+    // occurs. An empty Key begins everywhere.
+    std::size_t find(std::string_view data) const;
+
+    // The first occurrence of each Key in line at or after from, where the caller knows that no Key
+    // begins before from.
+    KeyPositions firstOfEach(std::string_view line, std::size_t from) const;
+
+    // Which Keys begin at pos of data and end by limit (at most data.size()): pos for each that
+    // does, npos for the others.
+    KeyPositions keysAt(std::string_view data, std::size_t pos, std::size_t limit) const;
+
+private:
+    // find() from pos on, position by position: the last bytes, where no whole block fits.
+    std::size_t findOneByOne(std::string_view data, std::size_t pos) const;
+
+    std::string m_keyN;
+    std::string m_keyP;
+    std::size_t m_reach = 0; // bytes a candidate needs after it: the longer Key's length
+    // Keys of up to 16 bytes are compared in one vector operation: each Key padded to 16 bytes,
+    // and the lanes it fills.
+    bool m_shortKeys = false;
+    char m_blockN[16] = {};
+    char m_blockP[16] = {};
+    unsigned m_lanesN = 0;
+    unsigned m_lanesP = 0;
+};
+
+// The scan of a run with several families of Keys: the first position where any of a set of Keys
+// begins. Keys are grouped by first byte and length; for each 16-byte block, a group costs one
+// comparison with its first byte and one load compared with the last byte of each of its Keys, so
+// the usual Keys ("MODxyN" and "MODxyP", "HVxyN" and "HVxyP") cost two comparisons per family.
+class KeySetScanner {
+public:
+    explicit KeySetScanner(const std::vector<std::string_view>& keys);
+
+    // Offset of the first position in data where a Key begins, or data.size() when none does (or
+    // there are no Keys). An empty Key begins everywhere.
+    std::size_t find(std::string_view data) const;
+
+private:
+    bool anyKeyAt(std::string_view data, std::size_t pos) const;
+
+    struct Group {
+        vectors::Bytes16 first;
+        std::size_t offset; // of the last byte: the Keys' length less one
+        std::vector<vectors::Bytes16> lasts;
+    };
+    std::vector<std::string> m_keys;
+    std::vector<Group> m_groups;
+    std::size_t m_reach = 0; // the longest Key's length
+    bool m_anyEmpty = false;
+};
+
+// Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is
+// none: the start of the line that holds pos.
+std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
+
+// Offset just past the line end of the line that holds pos ("\n", "\r\n" or a lone "\r"), or
+// data.size() when that line has none.
+std::size_t LineEndAfter(std::string_view data, std::size_t pos);
+
+// Offsets just after the first "L=" and the first "W=" of line, npos for a marker it lacks.
+struct SizeMarkers {
+    std::size_t length = std::string_view::npos;
+    std::size_t width = std::string_view::npos;
+};
+SizeMarkers FindSizeMarkers(std::string_view line);
+
+// Number of line ends in data: "\n", "\r\n" (once) and lone "\r". A "\r" on the last byte counts
+// as lone: callers never split data between the two bytes of "\r\n".
+std::uint64_t CountLineEnds(std::string_view data);
+
+} // namespace tarvex
