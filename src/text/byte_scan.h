@@ -56,7 +56,8 @@ private:
 // The scan of a run with several families of Keys: the first position where any of a set of Keys
 // begins. Keys are grouped by first byte and length; for each 16-byte block, a group costs one
 // comparison with its first byte and one load compared with the last byte of each of its Keys, so
-// the usual Keys ("MODxyN" and "MODxyP", "HVxyN" and "HVxyP") cost two comparisons per family.
+// the usual Keys ("MODxyN" and "MODxyP", "HVxyN" and "HVxyP") cost one load and three comparisons
+// per family.
 class KeySetScanner {
 public:
     explicit KeySetScanner(const std::vector<std::string_view>& keys);
