@@ -10,13 +10,15 @@ namespace tarvex {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t kFirstRead = std::size_t{1} << 12;
 constexpr std::size_t kReadSize = std::size_t{1} << 18;
 
 // Hands out the lines of a byte stream, each with its line end; a line stays valid until the next
 // call. The buffer holds at least one whole line, so it grows only for a line longer than a read.
+// Reads start small and double up to kReadSize, so a short netlist costs no large buffer.
 class LineSource {
 public:
-    explicit LineSource(ByteReader& reader) : m_reader(reader), m_buffer(kReadSize) {}
+    explicit LineSource(ByteReader& reader) : m_reader(reader), m_buffer(kFirstRead) {}
 
     // The next line, or an empty view at the end; false on a read error (error() says which).
     bool next(std::string_view& line) {
@@ -69,9 +71,10 @@ private:
         std::memmove(m_buffer.data(), m_buffer.data() + m_begin, kept);
         m_begin = 0;
         m_end = kept;
-        if (m_buffer.size() - m_end < kReadSize) {
-            m_buffer.resize(m_end + kReadSize);
+        if (m_buffer.size() - m_end < m_readSize) {
+            m_buffer.resize(m_end + m_readSize);
         }
+        m_readSize = std::min(2 * m_readSize, kReadSize);
         const ReadResult read = m_reader.read({m_buffer.data() + m_end, m_buffer.size() - m_end});
         if (read.error) {
             m_error = read.error;
@@ -83,6 +86,7 @@ private:
     }
 
     ByteReader& m_reader;
+    std::size_t m_readSize = kFirstRead;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
