@@ -187,5 +187,18 @@ TEST_F(ImportTest, CheckAgainstTheModelsFindsTheTypos) {
         << section.out;
 }
 
+// The command-line page's hand-typed table is the GF180 import with two typos, and its models are
+// the excerpt the tests read: the page's example shows what --models catches.
+TEST_F(ImportTest, ExamplesTypedTableIsTheImportWithTwoTypos) {
+    const fs::path examples = TARVEX_EXAMPLES_DIR;
+    EXPECT_EQ(ReadFileBytes(examples / "gf180mcu-fet_03v3.spice"), ReadFileBytes(kGf180));
+    ASSERT_EQ(Cli({"import", kGf180, "--output", "gf180.amd"}).exitCode, 0);
+    SettingsFile expected = Stored("gf180.amd");
+    expected.tableN.lengthBounds[2] = 1.3e-6;
+    SetPartName(expected.tableN, 1, 2, "nfet_03v3.b");
+    ASSERT_FALSE(SaveSettings(m_dir / "expected.amd", expected));
+    EXPECT_TRUE(ReadFileBytes(examples / "typed.amd") == ReadFileBytes(m_dir / "expected.amd"));
+}
+
 } // namespace
 } // namespace tarvex
