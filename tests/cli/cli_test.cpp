@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // tarvex-cli as a user runs it: real files in a temporary folder, the built binary, its exit status,
 // its messages on stderr, its report and every byte it writes.
-#include "cli_support.h"
+#include "cli_fixture.h"
 
 #include "support/param_name.h"
 #include "support/temp_dir.h"
@@ -24,13 +24,21 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::literals;
+using test::CliTest;
+using test::Files;
+using test::FilesIn;
+using test::kKeptNetlist;
+using test::kNetlist;
+using test::kRewritten;
 using test::ReadFileBytes;
 using test::RunCli;
 using test::RunOptions;
 using test::RunResult;
+using test::Save;
+using test::Settings;
 using test::TempDir;
 using test::WriteFileBytes;
-using Files = std::map<std::string, std::string>;
+using test::WriteModelLibrary;
 
 const fs::path kExamples = TARVEX_EXAMPLES_DIR;
 
@@ -38,64 +46,6 @@ const fs::path kExamples = TARVEX_EXAMPLES_DIR;
 std::string Golden(std::string_view name) {
     return ReadFileBytes(fs::path(TARVEX_TEST_DATA_DIR) / "cli" / name);
 }
-
-constexpr const char* kNetlist = "* inverter\r\n"
-                                 "M1 out in 0 0 MODxyN L=1U W=2U\r\n"
-                                 "M2 out in vdd vdd MODxyP L=1U W=4U\r\n"
-                                 "R1 out 0 1k\r\n";
-constexpr const char* kRewritten = "* inverter\r\n"
-                                   "M1 out in 0 0 NCH L=1U W=2U\r\n"
-                                   "M2 out in vdd vdd PCH,\"LV\" L=1U W=4U\r\n"
-                                   "R1 out 0 1k\r\n";
-// One device outside every bin and one in a bin without a part name.
-constexpr const char* kKeptNetlist = "M1 a b c d MODxyN L=1U W=2U\n"
-                                     "M2 a b c d MODxyN L=9U W=2U\n"
-                                     "M3 a b c d MODxyP L=1U W=2U\n";
-
-SettingsFile Settings() {
-    SettingsFile settings;
-    settings.tableN.widthBounds = {1e-6, 3e-6, 0, 0, 0, 0};
-    settings.tableN.lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
-    SetPartName(settings.tableN, 0, 0, "NCH");
-    settings.tableP.widthBounds = {1e-6, 3e-6, 6e-6, 0, 0, 0};
-    settings.tableP.lengthBounds = {5e-7, 2e-6, 0, 0, 0, 0};
-    SetPartName(settings.tableP, 1, 0, "PCH,\"LV\""); // a name that needs quoting in CSV
-    return settings;
-}
-
-void Save(const fs::path& path, const SettingsFile& settings) {
-    ASSERT_FALSE(SaveSettings(path, settings));
-}
-
-// A model library that includes one file and enters a section of another, as --models reads it.
-void WriteModelLibrary(const fs::path& folder) {
-    WriteFileBytes(folder / "top.lib", "* library\n.include nmos.inc\n.lib 'corners.lib' tt\n");
-    WriteFileBytes(folder / "nmos.inc", ".model NCH nmos lmin=0.5u lmax=2u wmin=1u wmax=3u\n");
-    WriteFileBytes(folder / "corners.lib",
-                   ".lib tt\n.model PCH pmos lmin=0.5u lmax=2u wmin=1u wmax=3u\n.endl\n");
-}
-
-Files FilesIn(const fs::path& folder) {
-    Files files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        files[entry.path().filename().string()] =
-            entry.is_regular_file() ? ReadFileBytes(entry.path()) : "<dir>";
-    }
-    return files;
-}
-
-class CliTest : public testing::Test {
-protected:
-    void SetUp() override { Save(m_dir / "s.amd", Settings()); }
-
-    // Runs tarvex-cli in the temporary folder.
-    RunResult Cli(const std::vector<std::string>& args, RunOptions options = {}) {
-        options.workingDir = m_dir.path();
-        return RunCli(args, options);
-    }
-
-    TempDir m_dir;
-};
 
 TEST_F(CliTest, VersionAndHelp) {
     const RunResult version = Cli({"--version"});
@@ -129,48 +79,6 @@ TEST_F(CliTest, ProbeWithoutSimulatorExitsWithOne) {
     EXPECT_EQ(probe.out, "");
     EXPECT_EQ(probe.err, "No \"PSpice Message Viewer\" window found.\n");
 }
-
-struct UsageCase {
-    std::string name;
-    std::vector<std::string> args;
-    std::string message; // a part of what stderr says
-};
-
-void PrintTo(const UsageCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CliUsageTest : public CliTest, public testing::WithParamInterface<UsageCase> {};
-
-TEST_P(CliUsageTest, ExitsWithTwoAndTouchesNothing) {
-    WriteFileBytes(m_dir / "amp.net", kNetlist);
-    const Files before = FilesIn(m_dir.path());
-
-    const RunResult run = Cli(GetParam().args);
-
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(FilesIn(m_dir.path()), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliUsageTest,
-    testing::Values(
-        UsageCase{"NoSubcommand", {}, "A subcommand is required"},
-        UsageCase{"UnknownSubcommand",
-                  {"frobnicate", "amp.net"},
-                  "Error: Unknown subcommand \"frobnicate\"; choose process, rewrite, check, import, show or "
-                  "probe."},
-        UsageCase{"UnknownOption", {"process", "--settings", "s.amd", "--bogus", "amp.net"}, "--bogus"},
-        UsageCase{"ProcessWithoutSettings", {"process", "amp.net"}, "--settings is required"},
-        UsageCase{"ProcessWithoutNetlist", {"process", "--settings", "s.amd"}, "NETLIST is required"},
-        UsageCase{"RewriteWithThreeFiles", {"rewrite", "--settings", "s.amd", "amp.net", "o.net", "x"}, "x"},
-        UsageCase{"ShowWithoutFile", {"show"}, "is required"},
-        UsageCase{"ReportAndOutputBothOnStdout",
-                  {"rewrite", "--settings", "s.amd", "--report", "-", "amp.net"},
-                  "Error: The report and the rewritten netlist cannot both go to standard output."}),
-    test::RowName());
 
 TEST_F(CliTest, ProcessBacksUpAndRewritesSilently) {
     WriteFileBytes(m_dir / "amp.net", kNetlist);
@@ -268,146 +176,6 @@ TEST_F(CliTest, ReportHasOneRowPerDevice) {
               "kept.net,2,N,9e-06,2e-06,0,,,no bin\n"
               "kept.net,3,P,1e-06,2e-06,0,0,,missing part name\n");
 }
-
-// Every refusal happens before a netlist is touched, and says why on stderr.
-struct ErrorCase {
-    std::string name;
-    std::vector<std::string> args;
-    std::string error;
-};
-
-void PrintTo(const ErrorCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CliErrorTest : public CliTest, public testing::WithParamInterface<ErrorCase> {};
-
-TEST_P(CliErrorTest, ExitsWithOneAndTouchesNothing) {
-    SettingsFile bad = Settings();
-    bad.tableN.widthBounds = {2e-6, 1e-6, 0, 0, 0, 0};
-    Save(m_dir / "bad.amd", bad);
-    WriteFileBytes(m_dir / "amp.net", kNetlist);
-    WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
-    WriteFileBytes(m_dir / "amp", kNetlist);
-    WriteFileBytes(m_dir / "other.cir", kNetlist);
-    WriteModelLibrary(m_dir.path());
-    SettingsFile hv = Settings();
-    SetKeyText(hv.keyN, "HVN");
-    SetKeyText(hv.keyP, "HVP");
-    Save(m_dir / "hv.amd", hv);
-    SetKeyText(hv.keyN, "MODxyNX");
-    Save(m_dir / "inner.amd", hv);
-    const Files before = FilesIn(m_dir.path());
-
-    const RunResult run = Cli(GetParam().args);
-
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, GetParam().error + "\n");
-    EXPECT_EQ(FilesIn(m_dir.path()), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliErrorTest,
-    testing::Values(
-        ErrorCase{"BadBounds", {"process", "--settings", "bad.amd", "amp.net"}, "Bad w value 2e-06!"},
-        ErrorCase{"BadBoundsInRewrite",
-                  {"rewrite", "--settings", "bad.amd", "amp.net", "o.net"},
-                  "Bad w value 2e-06!"},
-        ErrorCase{"EmptyKeyN",
-                  {"process", "--settings", "s.amd", "--key-n", "", "amp.net"},
-                  "Error: Empty MODxyN key!"},
-        ErrorCase{"EmptyKeyP",
-                  {"rewrite", "--settings", "s.amd", "--key-p", "", "amp.net", "o.net"},
-                  "Error: Empty MODxyP key!"},
-        ErrorCase{"NoExtension",
-                  {"process", "--settings", "s.amd", "amp"},
-                  "amp: Input file cannot have .OUT extension!"},
-        ErrorCase{"MissingSettingsIsNotCreated",
-                  {"process", "--settings", "typo.amd", "amp.net"},
-                  "Error: Cannot open settings file \"typo.amd\": No such file or directory."},
-        ErrorCase{"ReportCannotBeCreated",
-                  {"process", "--settings", "s.amd", "--report", "no/r.csv", "amp.net"},
-                  "Error: Cannot create report \"no/r.csv\": No such file or directory."},
-        ErrorCase{"MissingInput",
-                  {"rewrite", "--settings", "s.amd", "gone.net", "o.net"},
-                  "Error: Cannot read \"gone.net\": No such file or directory."},
-        ErrorCase{"InputIsOutput",
-                  {"rewrite", "--settings", "s.amd", "amp.net", "./amp.net"},
-                  "Error: \"amp.net\" is both the input and the output. No file was changed."},
-        ErrorCase{
-            "ReportOverTheNetlist",
-            {"process", "--settings", "s.amd", "--report", "amp.net", "amp.net"},
-            "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\". No file was changed."},
-        ErrorCase{
-            "ReportOverTheBackup",
-            {"process", "--settings", "s.amd", "--report", "./amp.ant", "amp.net"},
-            "Error: The report \"./amp.ant\" would overwrite the netlist \"amp.ant\". No file was changed."},
-        ErrorCase{
-            "ReportOverTheInput",
-            {"rewrite", "--settings", "s.amd", "--report", "amp.net", "amp.net", "o.net"},
-            "Error: The report \"amp.net\" would overwrite the netlist \"amp.net\". No file was changed."},
-        ErrorCase{
-            "ReportOverAModelInclude",
-            {"check", "--settings", "s.amd", "--report", "nmos.inc", "--models", "top.lib", "--", "amp.net"},
-            "Error: The report \"nmos.inc\" would overwrite the included model file \"nmos.inc\". No file "
-            "was changed."},
-        ErrorCase{
-            "ReportOverAModelSectionFile",
-            {"check", "--settings", "s.amd", "--report", "./corners.lib", "--models", "top.lib", "--",
-             "amp.net"},
-            "Error: The report \"./corners.lib\" would overwrite the included model file \"corners.lib\". "
-            "No file was changed."},
-        ErrorCase{
-            "ReportOverTheModelLibrary",
-            {"check", "--settings", "s.amd", "--report", "top.lib", "--models", "top.lib", "--", "amp.net"},
-            "Error: The report \"top.lib\" would overwrite the model library \"top.lib\". No file was "
-            "changed."},
-        ErrorCase{"OutputCannotBeCreated",
-                  {"rewrite", "--settings", "s.amd", "amp.net", "no/o.net"},
-                  "Error: Cannot create \"no/o.net\": No such file or directory."},
-        // Several settings files, one per family of Keys.
-        ErrorCase{"TwoFamiliesWithTheSameKey",
-                  {"process", "--settings", "s.amd", "--settings", "s.amd", "amp.net"},
-                  "Error: Two settings files have the same Key MODxyN!"},
-        ErrorCase{"KeyOptionWithTwoFamilies",
-                  {"process", "--settings", "s.amd", "--settings", "hv.amd", "--key-n", "K", "amp.net"},
-                  "Error: --key-n and --key-p need exactly one --settings."},
-        ErrorCase{"KeyInsideAnotherFamilysKey",
-                  {"check", "--settings", "s.amd", "--settings", "inner.amd", "amp.net"},
-                  "Error: Key MODxyNX of one settings file contains Key MODxyN of another!"},
-        // The bin map may overwrite no file of the run.
-        ErrorCase{"MapOverTheNetlist",
-                  {"check", "--settings", "s.amd", "--map", "amp.net", "amp.net"},
-                  "Error: The map \"amp.net\" would overwrite the netlist \"amp.net\". No file was changed."},
-        ErrorCase{
-            "MapOverTheBackup",
-            {"check", "--settings", "s.amd", "--map", "./amp.ant", "amp.net"},
-            "Error: The map \"./amp.ant\" would overwrite the netlist \"amp.ant\". No file was changed."},
-        ErrorCase{
-            "MapOverTheNetOfAnotherExtension",
-            {"check", "--settings", "s.amd", "--map", "other.net", "other.cir"},
-            "Error: The map \"other.net\" would overwrite the netlist \"other.net\". No file was changed."},
-        ErrorCase{
-            "MapOverTheSettings",
-            {"check", "--settings", "s.amd", "--map", "s.amd", "amp.net"},
-            "Error: The map \"s.amd\" would overwrite the settings file \"s.amd\". No file was changed."},
-        ErrorCase{"MapOverTheReport",
-                  {"check", "--settings", "s.amd", "--map", "r.csv", "--report", "r.csv", "amp.net"},
-                  "Error: The map \"r.csv\" would overwrite the report \"r.csv\". No file was changed."},
-        ErrorCase{"MapOverAModelInclude",
-                  {"check", "--settings", "s.amd", "--map", "nmos.inc", "amp.net", "--models", "top.lib"},
-                  "Error: The map \"nmos.inc\" would overwrite the included model file \"nmos.inc\". No file "
-                  "was changed."},
-        ErrorCase{
-            "MapOverAModelSectionFile",
-            {"check", "--settings", "s.amd", "--map", "./corners.lib", "amp.net", "--models", "top.lib"},
-            "Error: The map \"./corners.lib\" would overwrite the included model file \"corners.lib\". "
-            "No file was changed."},
-        ErrorCase{"MapOverTheModelLibrary",
-                  {"check", "--settings", "s.amd", "--map", "top.lib", "amp.net", "--models", "top.lib"},
-                  "Error: The map \"top.lib\" would overwrite the model library \"top.lib\". No file was "
-                  "changed."}),
-    test::RowName());
 
 TEST_F(CliTest, ProcessGoesOnWithTheOtherNetlistsAfterAnError) {
     WriteFileBytes(m_dir / "a.net", kNetlist);

@@ -53,7 +53,7 @@ TEST_F(ImportTest, WritesTheGf180TablesAndPrintsThemAsShowDoes) {
     // Only the N group is imported: the P table and both Keys stay those of the base file, which
     // is also the file written. The base file holds the user's own tables: it is replaced only with
     // --backup, which keeps it.
-    const std::vector<std::string> args{"import",     kGf180,     "--n",        "nfet_03v3", "--section",
+    const std::vector<std::string> args{"import",      kGf180,       "--n",      "nfet_03v3", "--section",
                                         "nfet_03v3_t", "--settings", "base.amd", "--output",  "base.amd"};
     const std::string before = ReadFileBytes(m_dir / "base.amd");
     const RunResult refused = Cli(args);
