@@ -28,4 +28,8 @@ std::string XmlProblem(std::string_view text) {
            std::to_string(XML_GetCurrentColumnNumber(parser.get()));
 }
 
+bool XmlProblemChecksText() {
+    return true;
+}
+
 } // namespace tarvex::test
