@@ -8,9 +8,9 @@ cd "$(dirname "$0")"
 
 # Debian packages needed to build and run the window and the command-line tool.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libcli11-dev libxcb1-dev)
-# Extra packages for the test suites: GoogleTest, a comma-decimal locale, an X server for the
-# window-probe test.
-TEST_PACKAGES=(libgtest-dev libgmock-dev locales xvfb xauth)
+# Extra packages for the test suites: GoogleTest, expat (the XML reader that checks the bin map),
+# a comma-decimal locale, an X server for the window-probe test.
+TEST_PACKAGES=(libgtest-dev libgmock-dev libexpat1-dev locales xvfb xauth)
 
 install_missing() {
     local missing=()

@@ -8,30 +8,13 @@
 set -euo pipefail
 
 setup="$(realpath "${1:?usage: $0 SETUP.exe}")"
-work="$(mktemp -d)"
-# winemenubuilder would copy the shortcut and the file type into this machine's desktop menus.
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d'
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/wine_prefix.sh"
 fail() {
     echo "check_windows_installer: $*" >&2
     exit 1
 }
-
-# One wineserver for every step below: each Wine start costs seconds otherwise. No display: Wine's
-# null graphics driver lets tarvex.exe run its window unseen.
-# The desktop process that wineboot starts keeps the driver it started with: the server restarts
-# once the null driver is set.
-mkdir -p "$WINEPREFIX"
-wineserver -p 120
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-wineserver -k
-wineserver -w
-wineserver -p 120
+# No display: Wine's null graphics driver lets tarvex.exe run its window unseen.
+wine_prefix_start
 
 uninstall_key='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvex'
 progid='HKEY_CURRENT_USER\Software\Classes\Tarvex.SettingsFile'

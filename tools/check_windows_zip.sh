@@ -7,13 +7,7 @@ set -euo pipefail
 
 zip="$(realpath "${1:?usage: $0 ZIP}")"
 folder="$(basename "$zip" .zip)"
-work="$(mktemp -d)"
-export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=d'
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/wine_prefix.sh"
 
 expected="$(printf '%s\n' LICENSE.txt README.md help.html tarvex-cli.exe tarvex.exe | sed "s|^|$folder/|")"
 listed="$(cd "$work" && cmake -E tar tf "$zip" | sort)"

@@ -9,15 +9,9 @@ cd "$(dirname "$0")/.."
 
 linux_cli="${1:?usage: $0 LINUX_CLI WINDOWS_CLI_EXE}"
 windows_cli="${2:?usage: $0 LINUX_CLI WINDOWS_CLI_EXE}"
-work="$(mktemp -d)"
-export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
+. tools/wine_prefix.sh
 # Wine turns the Unix arguments into Windows' wide ones with the locale's character set.
 export LC_ALL=C.UTF-8
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 # A deterministic mix of devices in and out of the example bins, in every number form the parser
 # reads, with passives and comments between them.

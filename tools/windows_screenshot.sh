@@ -9,13 +9,11 @@ cd "$(dirname "$0")/.."
 
 exe="$(realpath "${1:?usage: $0 TARVEX_EXE OUT.png}")"
 out="${2:?usage: $0 TARVEX_EXE OUT.png}"
-work="$(mktemp -d)"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=d'
+. tools/wine_prefix.sh
 xvfb=""
 cleanup() {
-    wineserver -k 2>/dev/null || true
     [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
+    wine_prefix_cleanup
 }
 trap cleanup EXIT
 

@@ -53,7 +53,7 @@ TEST_F(ImportTest, WritesTheGf180TablesAndPrintsThemAsShowDoes) {
     // Only the N group is imported: the P table and both Keys stay those of the base file, which
     // is also the file written. The base file holds the user's own tables: it is replaced only with
     // --backup, which keeps it.
-    const std::vector<std::string> args{"import",     kGf180,     "--n",        "nfet_03v3", "--section",
+    const std::vector<std::string> args{"import",      kGf180,       "--n",      "nfet_03v3", "--section",
                                         "nfet_03v3_t", "--settings", "base.amd", "--output",  "base.amd"};
     const std::string before = ReadFileBytes(m_dir / "base.amd");
     const RunResult refused = Cli(args);
@@ -185,6 +185,19 @@ TEST_F(ImportTest, CheckAgainstTheModelsFindsTheTypos) {
     EXPECT_EQ(section.exitCode, 3);
     EXPECT_NE(section.out.find("amp.net:4: P L=5e-07 W=0.0001 pfet_03v3.12: no card"), std::string::npos)
         << section.out;
+}
+
+// The command-line page's hand-typed table is the GF180 import with two typos, and its models are
+// the excerpt the tests read: the page's example shows what --models catches.
+TEST_F(ImportTest, ExamplesTypedTableIsTheImportWithTwoTypos) {
+    const fs::path examples = TARVEX_EXAMPLES_DIR;
+    EXPECT_EQ(ReadFileBytes(examples / "gf180mcu-fet_03v3.spice"), ReadFileBytes(kGf180));
+    ASSERT_EQ(Cli({"import", kGf180, "--output", "gf180.amd"}).exitCode, 0);
+    SettingsFile expected = Stored("gf180.amd");
+    expected.tableN.lengthBounds[2] = 1.3e-6;
+    SetPartName(expected.tableN, 1, 2, "nfet_03v3.b");
+    ASSERT_FALSE(SaveSettings(m_dir / "expected.amd", expected));
+    EXPECT_TRUE(ReadFileBytes(examples / "typed.amd") == ReadFileBytes(m_dir / "expected.amd"));
 }
 
 } // namespace

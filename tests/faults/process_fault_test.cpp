@@ -12,7 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 
 namespace tarvex {
 namespace {
@@ -54,185 +57,166 @@ RewriteRules LongNameRules() {
     return rules;
 }
 
-TEST(ProcessFaultTest, ReadOnlyNetlistAndBackupAreMovedNotWritten) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
-    }
-    const TempDir dir;
-    WriteFileBytes(dir / "amp.net", kNetlist);
-    WriteFileBytes(dir / "amp.ant", kOldOutput);
-    fs::permissions(dir / "amp.net", fs::perms::owner_read);
-    fs::permissions(dir / "amp.ant", fs::perms::owner_read);
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
-
-    EXPECT_FALSE(outcome.error) << *outcome.error;
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kNetlist);
-    EXPECT_EQ(fs::status(dir / "amp.ant").permissions() & fs::perms::all, fs::perms::owner_read);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), Expected(kNetlist));
-}
-
-// Moved from the process tests, where it skipped as root: without the capabilities that let root
-// read anything, the unreadable netlist is refused before anything is moved.
-TEST(ProcessFaultTest, NetlistWithoutReadPermissionIsRefusedBeforeTheMoveAside) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
-    }
-    const TempDir dir;
-    WriteFileBytes(dir / "amp.ant", kOldOutput);
-    WriteFileBytes(dir / "amp.net", kNetlist);
-    fs::permissions(dir / "amp.net", fs::perms::none);
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
-
-    EXPECT_EQ(outcome.error.value_or(""),
-              "Error: Cannot read " + Q(dir / "amp.net") + ": Permission denied. No file was changed.");
-    fs::permissions(dir / "amp.net", fs::perms::owner_read);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kNetlist);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kOldOutput);
-    EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
-}
-
-TEST(ProcessFaultTest, ReadOnlyFolderStopsBeforeTheMoveAside) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
-    }
-    const TempDir dir;
-    const test::ProcessMemory memory;
-    WriteFileBytes(dir / "amp.net", kNetlist);
-    WriteFileBytes(dir / "amp.ant", kOldOutput);
-    memory.rememberBackup(dir / "amp.net", dir / "amp.ant");
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules(), {}, memory.safety());
-
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error, "Error: Cannot move " + Q(dir / "amp.net") + " aside to " + Q(dir / "amp.ant") +
-                                  ": Permission denied. No file was changed.");
-    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kNetlist);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kOldOutput);
-    EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
-}
-
-TEST(ProcessFaultTest, ReadOnlyFolderWithTheBackupChosenCreatesNothing) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
-    }
-    const TempDir dir;
-    const test::ProcessMemory memory;
-    WriteFileBytes(dir / "amp.ant", kNetlist);
-    WriteFileBytes(dir / "amp.net", kOldBinned);
-    memory.rememberOutput(dir / "amp.net", dir / "amp.ant");
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules(), {}, memory.safety());
-
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error, "Error: Cannot create " + Q(dir / "amp.net") +
-                                  ": Permission denied. The original netlist is kept as " +
-                                  Q(dir / "amp.ant") + ".");
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kNetlist);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kOldBinned);
-    EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
-}
-
-TEST(ProcessFaultTest, BackupThatIsAFolderCannotBeReplaced) {
-    const TempDir dir;
-    WriteFileBytes(dir / "amp.net", kNetlist);
-    fs::create_directory(dir / "amp.ant");
-    WriteFileBytes(dir / "amp.ant" / "keep.txt", kOldOutput);
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", test::SmallRules());
-
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error,
-              "Error: " + Q(dir / "amp.ant") + " is a folder, not a netlist. No file was changed.");
-    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), kNetlist);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant" / "keep.txt"), kOldOutput);
-    EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
-}
-
-TEST(ProcessFaultTest, TargetThatIsAFolderCannotBeReplaced) {
-    const TempDir dir;
-    WriteFileBytes(dir / "amp.ant", kNetlist);
-    fs::create_directory(dir / "amp.net");
-    WriteFileBytes(dir / "amp.net" / "keep.txt", kOldOutput);
-
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.ant", test::SmallRules());
-
-    ASSERT_TRUE(outcome.error);
-    EXPECT_EQ(*outcome.error,
-              "Error: " + Q(dir / "amp.net") + " is a folder, not a netlist. No file was changed.");
-    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kNetlist);
-    EXPECT_EQ(ReadFileBytes(dir / "amp.net" / "keep.txt"), kOldOutput);
-    EXPECT_EQ(EntriesOf(dir.path()), (std::set<std::string>{"amp.ant", "amp.net"}));
-}
-
-// The file chosen in the dialog is deleted before the run starts.
-struct VanishCase {
-    std::string name;
-    std::string chosen;
-    bool backupLeft;             // an amp.ant from an earlier run is still there
-    bool oldOutputLeft;          // an amp.net from an earlier run is still there
-    std::string error;           // the message, with {dir} for the folder; empty when the run completes
-    std::set<std::string> after; // the folder's entries afterwards
+// What a case finds at amp.net or amp.ant before the run: nothing, a file, or a folder holding
+// keep.txt with these bytes.
+struct Entry {
+    enum class Kind { Absent, File, Folder };
+    Kind kind = Kind::Absent;
+    std::string_view bytes = {};
 };
 
-void PrintTo(const VanishCase& c, std::ostream* os) {
+constexpr Entry File(std::string_view bytes) {
+    return {Entry::Kind::File, bytes};
+}
+
+constexpr Entry Folder(std::string_view bytes) {
+    return {Entry::Kind::Folder, bytes};
+}
+
+// What is made read-only or unreadable before the run, with root's capabilities dropped.
+enum class Lock { None, BothFiles, Netlist, Folder };
+
+// What the state folder remembers from an earlier run: amp.ant as the backup moved aside for
+// amp.net, or amp.net as the output binned from amp.ant. None: the run has no state folder.
+enum class Memory { None, Backup, Output };
+
+struct PlaceCase {
+    std::string name;
+    Entry net;
+    Entry ant;
+    std::string chosen;
+    std::string error;           // the message, with {dir} for the folder; empty when the run completes
+    std::set<std::string> after; // the folder's entries afterwards
+    Lock lock = Lock::None;
+    Memory memory = Memory::None;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class SourceVanishesTest : public testing::TestWithParam<VanishCase> {};
+void Put(const fs::path& path, const Entry& entry) {
+    if (entry.kind == Entry::Kind::File) {
+        WriteFileBytes(path, entry.bytes);
+    } else if (entry.kind == Entry::Kind::Folder) {
+        fs::create_directory(path);
+        WriteFileBytes(path / "keep.txt", entry.bytes);
+    }
+}
 
-TEST_P(SourceVanishesTest, NothingIsLostOrMadeUp) {
-    const VanishCase& c = GetParam();
+void ExpectUnchanged(const fs::path& path, const Entry& entry) {
+    SCOPED_TRACE(path.filename().string());
+    if (entry.kind == Entry::Kind::File) {
+        EXPECT_EQ(ReadFileBytes(path), entry.bytes);
+    } else if (entry.kind == Entry::Kind::Folder) {
+        EXPECT_TRUE(fs::is_directory(path));
+        EXPECT_EQ(ReadFileBytes(path / "keep.txt"), entry.bytes);
+    }
+}
+
+void Restrict(const fs::path& folder, Lock lock) {
+    if (lock == Lock::BothFiles) {
+        fs::permissions(folder / "amp.net", fs::perms::owner_read);
+        fs::permissions(folder / "amp.ant", fs::perms::owner_read);
+    } else if (lock == Lock::Netlist) {
+        fs::permissions(folder / "amp.net", fs::perms::none);
+    } else if (lock == Lock::Folder) {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+}
+
+class ProcessPlaceTest : public testing::TestWithParam<PlaceCase> {};
+
+// The files around the chosen netlist in the way: a refusal names the file and leaves every entry
+// as it was; a run that completes has the original as the backup and its rewrite as the ".net".
+TEST_P(ProcessPlaceTest, StopsUntouchedOrKeepsTheOriginal) {
+    const PlaceCase& c = GetParam();
+    std::optional<test::PermissionBitsHonoured> honoured;
+    if (c.lock != Lock::None) {
+        honoured.emplace();
+        if (honoured->skipReason()) {
+            GTEST_SKIP() << *honoured->skipReason();
+        }
+    }
     const TempDir dir;
-    if (c.backupLeft) {
-        WriteFileBytes(dir / "amp.ant", kNetlist);
+    const test::ProcessMemory memory;
+    Put(dir / "amp.net", c.net);
+    Put(dir / "amp.ant", c.ant);
+    if (c.memory == Memory::Backup) {
+        memory.rememberBackup(dir / "amp.net", dir / "amp.ant");
+    } else if (c.memory == Memory::Output) {
+        memory.rememberOutput(dir / "amp.net", dir / "amp.ant");
     }
-    if (c.oldOutputLeft) {
-        WriteFileBytes(dir / "amp.net", kOldOutput);
-    }
+    Restrict(dir.path(), c.lock);
 
-    const ProcessOutcome outcome = ProcessNetlist(dir / c.chosen, test::SmallRules());
+    const ProcessOutcome outcome = ProcessNetlist(
+        dir / c.chosen, test::SmallRules(), {}, c.memory == Memory::None ? ProcessSafety{} : memory.safety());
 
     std::string error = c.error;
     for (std::size_t at; (at = error.find("{dir}")) != std::string::npos;) {
         error.replace(at, 5, dir.path().string());
     }
     EXPECT_EQ(outcome.error.value_or(""), error);
-    EXPECT_EQ(EntriesOf(dir.path()), c.after);
-    if (c.backupLeft) {
-        EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), kNetlist);
+    if (c.lock == Lock::Netlist) {
+        fs::permissions(dir / "amp.net", fs::perms::owner_read);
     }
-    if (c.after.contains("amp.net")) {
-        EXPECT_EQ(ReadFileBytes(dir / "amp.net"),
-                  c.error.empty() ? Expected(kNetlist) : std::string(kOldOutput));
+    EXPECT_EQ(EntriesOf(dir.path()), c.after);
+    if (!c.error.empty()) {
+        ExpectUnchanged(dir / "amp.net", c.net);
+        ExpectUnchanged(dir / "amp.ant", c.ant);
+        return;
+    }
+    // The chosen netlist, or the backup when the chosen one is gone.
+    const Entry& chosen = c.chosen == "amp.net" ? c.net : c.ant;
+    const std::string_view original = chosen.kind == Entry::Kind::File ? chosen.bytes : c.ant.bytes;
+    EXPECT_EQ(ReadFileBytes(dir / "amp.ant"), original);
+    EXPECT_EQ(ReadFileBytes(dir / "amp.net"), Expected(original));
+    if (c.lock == Lock::BothFiles) {
+        // Moved, not written: the backup keeps its permissions.
+        EXPECT_EQ(fs::status(dir / "amp.ant").permissions() & fs::perms::all, fs::perms::owner_read);
     }
 }
 
+constexpr Entry kAbsent{};
+const std::set<std::string> kBoth{"amp.ant", "amp.net"};
+const std::set<std::string> kNet{"amp.net"};
+const std::set<std::string> kAnt{"amp.ant"};
+const std::set<std::string> kNothing{};
+const std::set<std::string> kOlderKept{"amp.ant", "amp.ant.~1~", "amp.net"};
+
 INSTANTIATE_TEST_SUITE_P(
-    Cases, SourceVanishesTest,
+    Cases, ProcessPlaceTest,
     testing::Values(
-        VanishCase{
-            "NetlistGoneNothingElse",
-            "amp.net",
-            false,
-            false,
-            "Error: \"{dir}/amp.net\" does not exist. No file was changed.",
-            {}},
-        VanishCase{"BackupGoneOldOutputStays",
-                   "amp.ant",
-                   false,
-                   true,
-                   "Error: \"{dir}/amp.ant\" does not exist. No file was changed.",
-                   {"amp.net"}},
+        PlaceCase{"ReadOnlyNetlistAndBackupAreMovedNotWritten", File(kNetlist), File(kOldOutput), "amp.net",
+                  "", kOlderKept, Lock::BothFiles},
+        // Refused before anything is moved, also for root without the capabilities to read anything.
+        PlaceCase{"NetlistWithoutReadPermission", File(kNetlist), File(kOldOutput), "amp.net",
+                  "Error: Cannot read \"{dir}/amp.net\": Permission denied. No file was changed.", kBoth,
+                  Lock::Netlist},
+        PlaceCase{"ReadOnlyFolderStopsBeforeTheMoveAside", File(kNetlist), File(kOldOutput), "amp.net",
+                  "Error: Cannot move \"{dir}/amp.net\" aside to \"{dir}/amp.ant\": Permission denied. No "
+                  "file was changed.",
+                  kBoth, Lock::Folder, Memory::Backup},
+        PlaceCase{"ReadOnlyFolderWithTheBackupChosenCreatesNothing", File(kOldBinned), File(kNetlist),
+                  "amp.ant",
+                  "Error: Cannot create \"{dir}/amp.net\": Permission denied. The original netlist is kept "
+                  "as \"{dir}/amp.ant\".",
+                  kBoth, Lock::Folder, Memory::Output},
+        PlaceCase{"BackupThatIsAFolder", File(kNetlist), Folder(kOldOutput), "amp.net",
+                  "Error: \"{dir}/amp.ant\" is a folder, not a netlist. No file was changed.", kBoth},
+        PlaceCase{"TargetThatIsAFolder", Folder(kOldOutput), File(kNetlist), "amp.ant",
+                  "Error: \"{dir}/amp.net\" is a folder, not a netlist. No file was changed.", kBoth},
+        PlaceCase{"NetlistChosenIsAFolder", Folder(kNetlist), kAbsent, "amp.net",
+                  "Error: \"{dir}/amp.net\" is a folder, not a netlist. No file was changed.", kNet},
+        PlaceCase{"BackupChosenIsAFolder", kAbsent, Folder(kNetlist), "amp.ant",
+                  "Error: \"{dir}/amp.ant\" is a folder, not a netlist. No file was changed.", kAnt},
+        // The file chosen in the dialog is deleted before the run starts.
+        PlaceCase{"NetlistGoneNothingElse", kAbsent, kAbsent, "amp.net",
+                  "Error: \"{dir}/amp.net\" does not exist. No file was changed.", kNothing},
+        PlaceCase{"BackupGoneOldOutputStays", File(kOldOutput), kAbsent, "amp.ant",
+                  "Error: \"{dir}/amp.ant\" does not exist. No file was changed.", kNet},
         // What a run killed after the move aside leaves: the backup is the original.
-        VanishCase{"NetlistGoneBackupRegenerates", "amp.net", true, false, "", {"amp.ant", "amp.net"}}),
+        PlaceCase{"NetlistGoneBackupRegenerates", kAbsent, File(kNetlist), "amp.net", "", kBoth}),
     test::RowName());
 
 // Disk full while the ".net" is written: through RLIMIT_FSIZE (EFBIG, works for any user) and
@@ -325,23 +309,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, DiskFullTest,
                          testing::Values(DiskFullCase{"NetlistChosen", "amp.net", false},
                                          DiskFullCase{"BackupChosenOverOldOutput", "amp.ant", true}),
                          test::RowName());
-
-TEST(ProcessFaultTest, FolderChosenAsNetlistIsRefusedUntouched) {
-    for (const char* chosen : {"amp.net", "amp.ant"}) {
-        SCOPED_TRACE(chosen);
-        const TempDir dir;
-        fs::create_directory(dir / chosen);
-        WriteFileBytes(dir / chosen / "inner.net", kNetlist);
-
-        const ProcessOutcome outcome = ProcessNetlist(dir / chosen, test::SmallRules());
-
-        ASSERT_TRUE(outcome.error);
-        EXPECT_EQ(*outcome.error,
-                  "Error: " + Q(dir / chosen) + " is a folder, not a netlist. No file was changed.");
-        EXPECT_EQ(EntriesOf(dir.path()), std::set<std::string>{chosen});
-        EXPECT_EQ(ReadFileBytes(dir / chosen / "inner.net"), kNetlist);
-    }
-}
 
 TEST(ProcessFaultTest, SymlinkedNetlistTargetIsNeverWritten) {
     const TempDir dir;

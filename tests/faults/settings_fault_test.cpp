@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -120,82 +121,87 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SettingsSizeTest,
                                          SizeCase{"OneMegabyteOfRandomBytes", 1 << 20}),
                          test::RowName());
 
-TEST(SettingsFaultTest, ReadOnlyFileLoadsButSaveReportsAndChangesNothing) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
+// A settings file where a user may point, read-only or not a file: Load and Save say what stops
+// them, and nothing on disk changes.
+enum class Place { File, MissingInReadOnlyFolder, Folder };
+
+struct PlaceCase {
+    std::string name;
+    Place place;
+    fs::perms filePermissions; // of the file at s.amd
+    std::string loadError;     // with {path}; empty: the file loads, marked read-only
+    std::string saveError;     // with {path}: saving what was loaded, or an empty file when nothing was
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SettingsPlaceTest : public testing::TestWithParam<PlaceCase> {};
+
+TEST_P(SettingsPlaceTest, LoadAndSaveSayWhyAndChangeNothing) {
+    const PlaceCase& c = GetParam();
+    std::optional<test::PermissionBitsHonoured> honoured;
+    if (c.place != Place::Folder) {
+        honoured.emplace();
+        if (honoured->skipReason()) {
+            GTEST_SKIP() << *honoured->skipReason();
+        }
     }
     const TempDir dir;
+    const fs::path path = dir / "s.amd";
     std::string content(kSettingsFileSize, '\0');
     PutBounds(content, 0, {1e-6, 2e-6, 0, 0, 0, 0});
     PutText(content, Cell(0, 0, 0), "NCH");
-    WriteFileBytes(dir / "s.amd", content);
-    fs::permissions(dir / "s.amd", fs::perms::owner_read);
-
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_TRUE(loaded.readOnly);
-    EXPECT_EQ(Image(loaded.settings), content);
-
-    SettingsFile changed = loaded.settings;
-    SetPartName(changed.tableN, 0, 0, "OTHER");
-    const std::optional<std::string> error = SaveSettings(dir / "s.amd", changed);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(*error, "Error: Cannot open settings file " + Q(dir / "s.amd") + ": Permission denied.");
-    EXPECT_EQ(ReadFileBytes(dir / "s.amd"), content);
-}
-
-// Moved from the settings tests, where it skipped as root.
-TEST(SettingsFaultTest, ReadOnlyFileStillLoads) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
+    if (c.place == Place::File) {
+        WriteFileBytes(path, content);
+        fs::permissions(path, c.filePermissions);
+    } else if (c.place == Place::Folder) {
+        fs::create_directory(path);
+        WriteFileBytes(path / "inside.txt", "keep");
+    } else {
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     }
-    const TempDir dir;
-    std::string content(kSettingsFileSize, '\0');
-    PutBounds(content, 0, {1e-6, 2e-6, 0, 0, 0, 0});
-    PutText(content, Cell(0, 0, 0), "SHARED");
-    WriteFileBytes(dir / "shared.amd", content);
-    fs::permissions(dir / "shared.amd", fs::perms::owner_read | fs::perms::group_read);
+    const auto withPath = [&](std::string text) { return text.replace(text.find("{path}"), 6, Q(path)); };
 
-    const LoadResult loaded = LoadSettings(dir / "shared.amd");
-
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_TRUE(loaded.readOnly);
-    EXPECT_EQ(Image(loaded.settings), content);
-}
-
-TEST(SettingsFaultTest, MissingFileInReadOnlyFolderIsReportedNotCreated) {
-    const test::PermissionBitsHonoured honoured;
-    if (honoured.skipReason()) {
-        GTEST_SKIP() << *honoured.skipReason();
+    const LoadResult loaded = LoadSettings(path);
+    SettingsFile toSave;
+    if (c.loadError.empty()) {
+        ASSERT_TRUE(loaded.loaded) << loaded.error;
+        EXPECT_TRUE(loaded.readOnly);
+        EXPECT_EQ(Image(loaded.settings), content);
+        toSave = loaded.settings;
+        SetPartName(toSave.tableN, 0, 0, "OTHER");
+    } else {
+        EXPECT_FALSE(loaded.loaded);
+        EXPECT_EQ(loaded.error, withPath(c.loadError));
     }
-    const TempDir dir;
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(SaveSettings(path, toSave).value_or(""), withPath(c.saveError));
 
-    const LoadResult loaded = LoadSettings(dir / "new.amd");
-
-    EXPECT_FALSE(loaded.loaded);
-    EXPECT_EQ(loaded.error,
-              "Error: Cannot open settings file " + Q(dir / "new.amd") + ": Permission denied.");
-    EXPECT_TRUE(test::EntriesOf(dir.path()).empty());
+    if (c.place == Place::File) {
+        EXPECT_EQ(ReadFileBytes(path), content);
+    } else if (c.place == Place::Folder) {
+        EXPECT_TRUE(fs::is_directory(path));
+        EXPECT_EQ(ReadFileBytes(path / "inside.txt"), "keep");
+    } else {
+        EXPECT_TRUE(test::EntriesOf(dir.path()).empty());
+    }
 }
 
-TEST(SettingsFaultTest, FolderInsteadOfFileIsReportedAndLeftAlone) {
-    const TempDir dir;
-    fs::create_directory(dir / "tech.amd");
-    WriteFileBytes(dir / "tech.amd" / "inside.txt", "keep");
-
-    const LoadResult loaded = LoadSettings(dir / "tech.amd");
-    EXPECT_FALSE(loaded.loaded);
-    EXPECT_EQ(loaded.error, "Error: Cannot read settings file " + Q(dir / "tech.amd") + ": Is a directory.");
-
-    const std::optional<std::string> saved = SaveSettings(dir / "tech.amd", SettingsFile{});
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(*saved, "Error: Cannot open settings file " + Q(dir / "tech.amd") + ": Is a directory.");
-    EXPECT_TRUE(fs::is_directory(dir / "tech.amd"));
-    EXPECT_EQ(ReadFileBytes(dir / "tech.amd" / "inside.txt"), "keep");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsPlaceTest,
+    testing::Values(PlaceCase{"ReadOnlyFile", Place::File, fs::perms::owner_read, "",
+                              "Error: Cannot open settings file {path}: Permission denied."},
+                    PlaceCase{"ReadOnlyFileSharedWithTheGroup", Place::File,
+                              fs::perms::owner_read | fs::perms::group_read, "",
+                              "Error: Cannot open settings file {path}: Permission denied."},
+                    PlaceCase{"MissingFileInReadOnlyFolderIsNotCreated", Place::MissingInReadOnlyFolder,
+                              fs::perms::none, "Error: Cannot open settings file {path}: Permission denied.",
+                              "Error: Cannot open settings file {path}: Permission denied."},
+                    PlaceCase{"FolderInsteadOfFile", Place::Folder, fs::perms::none,
+                              "Error: Cannot read settings file {path}: Is a directory.",
+                              "Error: Cannot open settings file {path}: Is a directory."}),
+    test::RowName());
 
 // Bounds that a file may hold but the form would rarely produce, loaded and then used by Process.
 struct BoundsCase {

@@ -1,53 +1,93 @@
 // SPDX-License-Identifier: MIT
-// The control list that both windows and their tests build from: rectangles, kinds and texts of
-// controls from every part of the form, and every id once.
+// The control list that both windows build from, held to what a form needs rather than copied:
+// every control inside the form, no two overlapping, each table's fields inside its group's frame
+// and the buttons outside both, every id once, and the tab stops ahead of frames and labels.
 #include "form/form_layout.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
-#include <tuple>
 
 namespace tarvex::form {
 namespace {
 
-TEST(FormControls, PositionsKindsAndTexts) {
-    const struct {
-        int id;
-        ControlKind kind;
-        DuRect rect;
-        std::string_view text;
-    } cases[] = {
-        {1, ControlKind::DefaultButton, {284, 7, 50, 14}, "Exit"},
-        {1027, ControlKind::Button, {284, 87, 50, 14}, "Clear"},
-        {1067, ControlKind::Field, {238, 17, 37, 14}, ""},     // N width bound 5
-        {1055, ControlKind::Field, {16, 118, 40, 14}, ""},     // N length bound 5
-        {1085, ControlKind::NameField, {222, 77, 29, 13}, ""}, // N length bin 2, width bin 4
-        {1128, ControlKind::NameField, {70, 259, 29, 13}, ""}, // P length bin 4, width bin 0
-        {1132, ControlKind::NameField, {223, 259, 29, 13}, ""},
-        {1029, ControlKind::Field, {34, 283, 92, 14}, ""},
-    };
-    for (const auto& c : cases) {
-        const auto* control = std::find_if(kControls.begin(), kControls.end(),
-                                           [&](const Control& candidate) { return candidate.id == c.id; });
-        ASSERT_NE(control, kControls.end()) << c.id;
-        EXPECT_EQ(control->kind, c.kind) << c.id;
-        EXPECT_EQ(std::tie(control->rect.x, control->rect.y, control->rect.width, control->rect.height),
-                  std::tie(c.rect.x, c.rect.y, c.rect.width, c.rect.height))
-            << c.id;
-        EXPECT_EQ(control->text, c.text) << c.id;
+bool Inside(const DuRect& inner, const DuRect& outer) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
+}
+
+bool Overlap(const DuRect& a, const DuRect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+// The group whose ids the control carries, or none (the buttons).
+const GroupLayout* GroupOf(int id) {
+    for (const GroupLayout* group : kGroups) {
+        std::set<int> ids(group->widthBoundIds.begin(), group->widthBoundIds.end());
+        ids.insert(group->lengthBoundIds.begin(), group->lengthBoundIds.end());
+        for (const auto& column : group->nameIds) {
+            ids.insert(column.begin(), column.end());
+        }
+        ids.insert(group->keyId);
+        if (ids.contains(id)) {
+            return group;
+        }
     }
-    // Frames and labels last, behind the tab stops: N frame, N label, P frame, P label.
-    EXPECT_EQ(kControls[kTabStopCount].text, "MODxyN");
-    EXPECT_EQ(kControls[kTabStopCount].rect.y, 7);
-    EXPECT_EQ(kControls[kTabStopCount + 1].kind, ControlKind::Label);
-    EXPECT_EQ(kControls[kTabStopCount + 3].rect.y, 286);
+    return nullptr;
+}
+
+TEST(FormControls, EveryControlHasItsOwnPlaceInsideItsGroup) {
     std::set<int> ids;
-    for (std::size_t i = 0; i < kTabStopCount; ++i) {
-        EXPECT_TRUE(ids.insert(kControls[i].id).second) << kControls[i].id;
+    for (std::size_t i = 0; i < kControls.size(); ++i) {
+        const Control& control = kControls[i];
+        SCOPED_TRACE(control.id);
+        EXPECT_GT(control.rect.width, 0);
+        EXPECT_GT(control.rect.height, 0);
+        EXPECT_TRUE(Inside(control.rect, kFormSize));
+        if (i >= kTabStopCount) {
+            // Behind the tab stops: the frames and their Key labels, which carry no id.
+            EXPECT_EQ(control.id, kNoControlId);
+            EXPECT_TRUE(control.kind == ControlKind::GroupBox || control.kind == ControlKind::Label);
+            continue;
+        }
+        EXPECT_TRUE(ids.insert(control.id).second) << "id used twice";
+        EXPECT_EQ(control.id, kTabOrder[i]);
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_FALSE(Overlap(control.rect, kControls[j].rect)) << "overlaps " << kControls[j].id;
+        }
+        const GroupLayout* group = GroupOf(control.id);
+        for (const GroupLayout* frame : kGroups) {
+            EXPECT_EQ(Inside(control.rect, frame->box), frame == group);
+        }
+        if (group == nullptr) {
+            EXPECT_TRUE(control.kind == ControlKind::Button || control.kind == ControlKind::DefaultButton);
+        }
     }
-    EXPECT_EQ(ids.size(), 2u * (12 + 25 + 1) + 6);
+    // Both groups' fields, the six buttons; Exit alone is the default button.
+    EXPECT_EQ(ids.size(), 2u * (2 * kBoundCount + kBinCount * kBinCount + 1) + kButtons.size());
+    for (const ButtonLayout& button : kButtons) {
+        EXPECT_TRUE(ids.contains(button.id)) << button.text;
+    }
+    EXPECT_EQ(kControls[0].id, kGroupN.widthBoundIds[0]); // the first tab stop has the focus at start
+}
+
+// Each name field lies in its cell of the grid drawn behind the group, whose lines run through
+// the middle of the bound fields: width bounds for the columns, length bounds for the rows.
+// (Coordinates doubled, so that the middles are whole.)
+TEST(FormControls, NameFieldsSitInTheCellsOfTheirBounds) {
+    for (const GroupLayout* group : kGroups) {
+        for (std::size_t w = 0; w < std::size_t{kBinCount}; ++w) {
+            for (std::size_t l = 0; l < std::size_t{kBinCount}; ++l) {
+                SCOPED_TRACE(group->nameId(static_cast<int>(w), static_cast<int>(l)));
+                const int left = 2 * group->nameColumnX[w];
+                const int top = 2 * group->nameRowY[l];
+                EXPECT_GT(left, 2 * kWidthBoundX[w] + kWidthBoundWidth);
+                EXPECT_LT(left + 2 * kNameWidth, 2 * kWidthBoundX[w + 1] + kWidthBoundWidth);
+                EXPECT_GT(top, 2 * group->lengthBoundY[l] + kBoundHeight);
+                EXPECT_LT(top + 2 * kNameHeight, 2 * group->lengthBoundY[l + 1] + kBoundHeight);
+            }
+        }
+    }
 }
 
 } // namespace

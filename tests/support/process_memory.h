@@ -34,7 +34,8 @@ public:
     // (when it exists) with the default Keys, as if an earlier run had written them.
     void rememberOutput(const std::filesystem::path& net, const std::filesystem::path& ant,
                         std::vector<std::string> keys = {"MODxyN", "MODxyP"}) const {
-        OutputRecords(m_state.path()).remember(net, {StampOf(net).value_or(FileStamp{}), StampOf(ant), std::move(keys)});
+        OutputRecords(m_state.path())
+            .remember(net, {StampOf(net).value_or(FileStamp{}), StampOf(ant), std::move(keys)});
     }
 
     // Remembers only the backup ant, as Tarvex moved it aside for the netlist net: a newer export

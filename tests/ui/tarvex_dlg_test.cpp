@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The Qt window as widgets: the layout in dialog units, ids, tab order, what each key and button
-// reaches, and the Qt implementations of the form's ports. The decisions behind the buttons are
-// tested without widgets in tests/form.
+// The Qt window as widgets: that it is wired to the form, not what the form decides. Every control
+// of the layout table at its place, ids, tab order, what each key, button and menu entry reaches,
+// the command line of the built program, and the Qt implementations of the form's ports. The
+// decisions behind them are tested without widgets in tests/form.
 #include "form/fake_ports.h"
 #include "support/temp_dir.h"
 
@@ -9,6 +10,7 @@
 #include "form/form_presenter.h"
 #include "form/start_options.h"
 #include "ui/app_icon.h"
+#include "ui/dialog_units.h"
 #include "ui/help_window.h"
 #include "ui/profile.h"
 #include "ui/tarvex_dlg.h"
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -36,21 +39,6 @@
 using namespace tarvex;
 
 namespace {
-
-// The form's focus chain, written out from the form's description: per group six width bounds, six
-// length bounds and 25 names row by row; the buttons split around the P group; the Keys last.
-const QList<int> kTabOrder{
-    1060, 1063,  1064, 1065, 1066, 1067, 1023, 1056, 1057, 1058, 1059, 1055,       // N bounds
-    1068, 1071,  1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080, 1081, 1082, // N names
-    1083, 1085,  1086, 1087, 1088, 1089, 1090, 1091, 1092, 1093, 1094, 1095,       //
-    1,    57670, 1024,                                                             // Exit, Help, Load
-    1096, 1097,  1098, 1099, 1100, 1101, 1102, 1103, 1104, 1105, 1106, 1107,       // P bounds
-    1108, 1109,  1110, 1111, 1112, 1113, 1114, 1115, 1116, 1117, 1118, 1119, 1120, // P names
-    1121, 1122,  1123, 1124, 1125, 1126, 1127, 1128, 1129, 1130, 1131, 1132,       //
-    1025, 1026,  1027, 1028, 1029, // Save, Process, Clear, Keys
-};
-constexpr int kGroupNStart = 0;
-constexpr int kGroupPStart = 40;
 
 QLineEdit* Field(QWidget& form, int id) {
     return form.findChild<QLineEdit*>(QString::number(id));
@@ -109,7 +97,7 @@ private slots:
     void init();
 
     void tabOrderIdsAndFocus();
-    void fieldsSitOnTheGrid();
+    void controlsSitAtTheirTableRectangles();
     void viewReadsAndShowsFieldBytes();
     void buttonsReachTheirCommands();
     void closing_data();
@@ -121,8 +109,9 @@ private slots:
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
     void pathsFiltersAndFieldBytes();
-    void commandLine_data();
-    void commandLine();
+    void commandLineAnswersAsTheFormSays_data();
+    void commandLineAnswersAsTheFormSays();
+    void settingsFileGivenAtStartIsShown();
     void windowsIconIsTheDrawnIcon();
 
 private:
@@ -158,17 +147,14 @@ void TarvexDlgTest::tabOrderIdsAndFocus() {
             chain << widget->objectName().toInt();
         }
         widget = widget->nextInFocusChain();
-    } while (widget != first && chain.size() <= kTabOrder.size());
-    QCOMPARE(chain, kTabOrder);
+    } while (widget != first && chain.size() <= static_cast<qsizetype>(form::kTabOrder.size()));
+    QCOMPARE(chain, QList<int>(form::kTabOrder.begin(), form::kTabOrder.end()));
 
-    const QList<std::pair<int, QString>> buttons{
-        {1, QStringLiteral("Exit")},    {57670, QStringLiteral("&Help")},  {1024, QStringLiteral("Load")},
-        {1025, QStringLiteral("Save")}, {1026, QStringLiteral("Process")}, {1027, QStringLiteral("Clear")}};
-    for (const auto& [id, text] : buttons) {
-        auto* button = form.findChild<QPushButton*>(QString::number(id));
+    for (const form::ButtonLayout& layout : form::kButtons) {
+        auto* button = form.findChild<QPushButton*>(QString::number(layout.id));
         QVERIFY(button);
-        QCOMPARE(button->text(), text);
-        QCOMPARE(button->isDefault(), id == 1);
+        QCOMPARE(button->text().toStdString(), std::string(layout.text));
+        QCOMPARE(button->isDefault(), layout.id == form::kExitId);
     }
     QCOMPARE(form.windowTitle(), QStringLiteral("Tarvex"));
     QStringList captions;
@@ -178,31 +164,24 @@ void TarvexDlgTest::tabOrderIdsAndFocus() {
     QCOMPARE(captions, (QStringList{QStringLiteral("MODxyN"), QStringLiteral("MODxyP")}));
 }
 
-void TarvexDlgTest::fieldsSitOnTheGrid() {
+// Every control of the layout table is made, of its kind, at its rectangle in the dialog's units
+// (where the table is held to its rules: tests/form).
+void TarvexDlgTest::controlsSitAtTheirTableRectangles() {
     Window window(m_prompts);
     ui::CTarvexDlg& form = window.dialog;
-    QList<QWidget*> controls;
-    for (const int id : kTabOrder) {
-        QWidget* control = form.findChild<QWidget*>(QString::number(id));
-        QVERIFY(control);
-        QVERIFY2(form.rect().contains(control->geometry()), qPrintable(control->objectName()));
-        for (const QWidget* other : controls) {
-            QVERIFY2(!control->geometry().intersects(other->geometry()),
-                     qPrintable(control->objectName() + QLatin1Char('/') + other->objectName()));
+    const ui::DialogUnits units(form.font());
+    for (const form::Control& control : form::kControls) {
+        if (control.id == form::kNoControlId) {
+            continue;
         }
-        controls << control;
-    }
-    // Each name field lies in the cell between the lines that its bin's bound fields sit on.
-    for (const int start : {kGroupNStart, kGroupPStart}) {
-        const auto centre = [&](int index) { return controls[start + index]->geometry().center(); };
-        for (int l = 0; l < kBinCount; ++l) {
-            for (int w = 0; w < kBinCount; ++w) {
-                const QRect cell(QPoint(centre(w).x(), centre(6 + l).y()),
-                                 QPoint(centre(w + 1).x(), centre(6 + l + 1).y()));
-                const QWidget* name = controls[start + 12 + 5 * l + w];
-                QVERIFY2(cell.contains(name->geometry()), qPrintable(name->objectName()));
-            }
-        }
+        QWidget* widget = form.findChild<QWidget*>(QString::number(control.id));
+        QVERIFY2(widget, qPrintable(QString::number(control.id)));
+        const bool button =
+            control.kind == form::ControlKind::Button || control.kind == form::ControlKind::DefaultButton;
+        QVERIFY2(button ? qobject_cast<QPushButton*>(widget) != nullptr
+                        : qobject_cast<QLineEdit*>(widget) != nullptr,
+                 qPrintable(widget->objectName()));
+        QCOMPARE(widget->geometry(), units.map(control.rect));
     }
 }
 
@@ -548,54 +527,55 @@ void TarvexDlgTest::pathsFiltersAndFieldBytes() {
              QStringLiteral("MODxy Files (*.amd);;All Files (*)"));
 }
 
-void TarvexDlgTest::commandLine_data() {
+// The built program answers --help, --version and a wrong command line with the form's texts,
+// without a display.
+void TarvexDlgTest::commandLineAnswersAsTheFormSays_data() {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("action");
-    QTest::addColumn<QString>("file");
-    using Action = form::StartOptions::Action;
-    const QString amd = QStringLiteral("tech/c35.amd");
-    QTest::newRow("nothing") << QStringList{} << int(Action::Run) << QString();
-    QTest::newRow("a settings file") << QStringList{amd} << int(Action::Run) << amd;
-    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << int(Action::Help) << QString();
-    QTest::newRow("-h with a file") << QStringList{amd, QStringLiteral("-h")} << int(Action::Help)
-                                    << QString();
-    QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << int(Action::Version)
-                               << QString();
-    QTest::newRow("two files") << QStringList{amd, amd} << int(Action::UsageError) << QString();
-    QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << int(Action::UsageError)
-                                    << QString();
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("onStdout");
+    QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << 0 << true;
+    QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << 0 << true;
+    QTest::newRow("two files") << QStringList{QStringLiteral("a.amd"), QStringLiteral("b.amd")} << 2 << false;
 }
 
-// What `tarvex [FILE.amd]` does with its arguments, and a window started with a file shows that
-// file's tables and Keys.
-void TarvexDlgTest::commandLine() {
+void TarvexDlgTest::commandLineAnswersAsTheFormSays() {
     QFETCH(QStringList, arguments);
-    QFETCH(int, action);
-    QFETCH(QString, file);
+    QFETCH(int, status);
+    QFETCH(bool, onStdout);
     std::vector<std::string> bytes;
     for (const QString& argument : arguments) {
         bytes.push_back(argument.toStdString());
     }
-    const form::StartOptions options = form::ParseStartOptions(bytes, "1.0");
-    QCOMPARE(int(options.action), action);
-    QCOMPARE(QString::fromStdString(options.settingsFile.value_or(std::string())), file);
-    QCOMPARE(options.text.empty(), options.action == form::StartOptions::Action::Run);
-    if (!options.settingsFile) {
-        return;
-    }
+    const std::string expected = form::ParseStartOptions(bytes, TARVEX_VERSION).text;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TARVEX_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QCOMPARE(QString::fromUtf8(onStdout ? program.readAllStandardOutput() : program.readAllStandardError()),
+             QString::fromStdString(expected));
+}
 
+// A window started with a settings file shows that file's tables and Keys, not the remembered one.
+void TarvexDlgTest::settingsFileGivenAtStartIsShown() {
     test::TempDir dir;
     SettingsFile settings;
     settings.tableN.widthBounds[0] = 1e-6;
     SetPartName(settings.tableP, 4, 3, "pch_long_name_w4_l3");
     SetKeyText(settings.keyN, "NX");
-    std::filesystem::create_directory(dir / "tech");
-    QVERIFY(!SaveSettings(dir / "tech" / "c35.amd", settings));
-    Window window(m_prompts, dir.path() / *options.settingsFile);
+    QVERIFY(!SaveSettings(dir / "c35.amd", settings));
+    QSettings().setValue(QStringLiteral("Options/MODxy File"), ui::FromPath(dir / "remembered.amd"));
+    Window window(m_prompts, dir / "c35.amd");
     QCOMPARE(Field(window.dialog, 1060)->text(), QStringLiteral("1e-06"));
     QCOMPARE(Field(window.dialog, 1127)->text(), QStringLiteral("pch_long_name_w4_l3"));
     QCOMPARE(Field(window.dialog, 1028)->text(), QStringLiteral("NX"));
     QCOMPARE(Field(window.dialog, 1029)->text(), QStringLiteral("MODxyP"));
+    QCOMPARE(window.presenter.model().currentSettingsPath, dir / "c35.amd");
     QVERIFY(m_prompts.messages.empty());
 }
 
