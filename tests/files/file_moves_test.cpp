@@ -143,14 +143,17 @@ TEST(MoveNoReplaceTest, RefusesAnyEntryAtTheName) {
     const TempDir dir;
     WriteFileBytes(dir / "a", "a");
     WriteFileBytes(dir / "b", "b");
-    fs::create_symlink("nowhere", dir / "link");
+    // A dangling link is an entry too; Wine cannot make links, so there the
+    // check covers regular files only.
+    std::error_code linkError;
+    fs::create_symlink("nowhere", dir / "link", linkError);
     EXPECT_EQ(MoveNoReplace(dir / "a", dir / "b"), std::errc::file_exists);
-    EXPECT_EQ(MoveNoReplace(dir / "a", dir / "link"), std::errc::file_exists);
+    if (!linkError) EXPECT_EQ(MoveNoReplace(dir / "a", dir / "link"), std::errc::file_exists);
     EXPECT_FALSE(MoveNoReplace(dir / "a", dir / "c"));
     EXPECT_FALSE(fs::exists(dir / "a"));
     EXPECT_EQ(ReadFileBytes(dir / "c"), "a");
     EXPECT_EQ(ReadFileBytes(dir / "b"), "b");
-    EXPECT_EQ(fs::read_symlink(dir / "link"), "nowhere");
+    if (!linkError) EXPECT_EQ(fs::read_symlink(dir / "link"), "nowhere");
 }
 
 TEST(RunLockTest, SecondHolderWaitsThenIsTurnedAway) {
