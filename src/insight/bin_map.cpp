@@ -626,23 +626,15 @@ std::string BinMap::svg() const {
     return out;
 }
 
-std::optional<std::string> WriteBinMap(const std::filesystem::path& path, std::string_view svg) {
-    std::error_code exists;
-    ReplacementFile file(path, std::filesystem::exists(path, exists) ? path : std::filesystem::path());
-    std::error_code error = file.error();
-    if (!error) {
-        error = FileWriter(file.file()).write(svg);
+Result<void> WriteBinMap(const std::filesystem::path& path, std::string_view svg) {
+    ReplaceOptions options;
+    options.modeFrom = path;
+    const ReplaceOutcome written = WriteFileReplacing(path, svg, options);
+    if (written.stopped != ReplaceStep::Done) {
+        return Fail("Error: Cannot write the bin map " + QuotedPath(path) + ": " + ErrorText(written.error) +
+                    ".");
     }
-    if (!error) {
-        error = file.close();
-    }
-    if (!error) {
-        error = file.moveIntoPlace();
-    }
-    if (error) {
-        return "Error: Cannot write the bin map " + QuotedPath(path) + ": " + ErrorText(error) + ".";
-    }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace tarvex

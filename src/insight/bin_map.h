@@ -6,6 +6,7 @@
 
 #include "insight/bin_usage.h"
 #include "rewrite/line_rewriter.h"
+#include "text/result.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -115,6 +116,6 @@ void AppendXmlText(std::string& out, std::string_view bytes, bool keepNewlines =
 
 // Writes svg to path through a file beside it that replaces the target only once complete; the
 // message when it cannot.
-std::optional<std::string> WriteBinMap(const std::filesystem::path& path, std::string_view svg);
+Result<void> WriteBinMap(const std::filesystem::path& path, std::string_view svg);
 
 } // namespace tarvex

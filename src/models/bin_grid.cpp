@@ -153,29 +153,31 @@ std::vector<std::string> UnevaluatedBounds(const ModelLibrary& library) {
     return messages;
 }
 
-std::optional<CardGroup> SelectGroup(const std::vector<CardGroup>& groups, ModelType type,
-                                     std::string_view pick) {
-    for (const CardGroup& group : groups) {
-        if (group.type == type && SameName(group.name, pick)) {
-            return group;
-        }
-    }
-    if (pick.find_first_of("*?") == std::string_view::npos) {
+const CardGroup* FindGroup(const std::vector<CardGroup>& groups, ModelType type, std::string_view name) {
+    const auto found = std::find_if(groups.begin(), groups.end(), [&](const CardGroup& group) {
+        return group.type == type && SameName(group.name, name);
+    });
+    return found == groups.end() ? nullptr : &*found;
+}
+
+std::optional<CardGroup> GatherGroup(const std::vector<CardGroup>& groups, ModelType type,
+                                     std::string_view glob) {
+    if (glob.find_first_of("*?") == std::string_view::npos) {
         return std::nullopt;
     }
-    CardGroup chosen{std::string(pick), type, {}, {}};
+    CardGroup chosen{std::string(glob), type, {}, {}};
     for (const CardGroup& group : groups) {
         if (group.type != type) {
             continue;
         }
         for (const ModelCard& card : group.cards) {
-            if (GlobMatch(pick, card.name)) {
+            if (GlobMatch(glob, card.name)) {
                 chosen.cards.push_back(card);
             }
         }
         for (const std::string& conflict : group.conflicts) {
             const std::string_view name = std::string_view(conflict).substr(0, conflict.find(':'));
-            if (GlobMatch(pick, name)) {
+            if (GlobMatch(glob, name)) {
                 chosen.conflicts.push_back(conflict);
             }
         }
@@ -337,8 +339,8 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
         return result;
     }
     const BinTable table = FillTable(group, lEdges, wEdges, cells);
-    if (auto fault = ValidateBounds(table)) {
-        reasons.push_back(group.name + ": " + *fault);
+    if (const Result<void> valid = ValidateBounds(table); !valid) {
+        reasons.push_back(group.name + ": " + valid.error());
         return result;
     }
     result.table = table;

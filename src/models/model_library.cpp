@@ -174,10 +174,9 @@ public:
                 {from.file, from.line, "includes nested too deeply: " + QuotedPath(path)});
             return;
         }
-        std::string reason;
-        const std::optional<std::string> text = m_source(path, reason);
+        const Result<std::string> text = m_source(path);
         if (!text) {
-            const std::string what = "Cannot read " + QuotedPath(path) + ": " + reason;
+            const std::string what = "Cannot read " + QuotedPath(path) + ": " + text.error();
             m_library.errors.push_back({from.file.empty() ? path : from.file, from.line, what});
             return;
         }
@@ -430,18 +429,16 @@ std::optional<double> ParseSpiceNumber(std::string_view text) {
     return value * factor;
 }
 
-std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, std::string& error) {
+Result<std::string> ReadLibraryFile(const std::filesystem::path& path) {
     std::error_code statusError;
     const std::filesystem::file_status status = std::filesystem::status(path, statusError);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
-        return std::nullopt;
+        return Fail(std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file");
     }
     std::error_code openError;
     const FilePtr file = OpenFile(path, "rb", openError);
     if (!file) {
-        error = ErrorText(openError.value());
-        return std::nullopt;
+        return Fail(ErrorText(openError.value()));
     }
     std::string text;
     char buffer[1 << 14];
@@ -449,8 +446,7 @@ std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, st
     for (;;) {
         const ReadResult read = reader.read(buffer);
         if (read.error) {
-            error = ErrorText(read.error);
-            return std::nullopt;
+            return Fail(ErrorText(read.error));
         }
         if (read.size == 0) {
             return text;

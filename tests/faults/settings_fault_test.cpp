@@ -6,6 +6,7 @@
 
 #include "process/process.h"
 #include "settings/settings_file.h"
+#include "support/failure_of.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"
 
@@ -98,16 +99,16 @@ TEST_P(SettingsSizeTest, LoadsItsFirst1348BytesAndSavesThemBack) {
     }
     WriteFileBytes(dir / "s.amd", content);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_FALSE(loaded.created);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_FALSE(loaded->created);
     std::string expected = content.substr(0, kSettingsFileSize);
     expected.resize(kSettingsFileSize, '\0');
-    EXPECT_TRUE(Image(loaded.settings) == expected);
-    EXPECT_EQ(KeyText(loaded.settings.keyN).size(), content.size() >= kKeyN + 50 ? 50u : 0u);
+    EXPECT_TRUE(Image(loaded->settings) == expected);
+    EXPECT_EQ(KeyText(loaded->settings.keyN).size(), content.size() >= kKeyN + 50 ? 50u : 0u);
 
-    ASSERT_FALSE(SaveSettings(dir / "s.amd", loaded.settings));
+    ASSERT_TRUE(SaveSettings(dir / "s.amd", loaded->settings));
     const std::string saved = ReadFileBytes(dir / "s.amd");
     EXPECT_EQ(saved.size(), std::max(content.size(), kSettingsFileSize));
     EXPECT_TRUE(saved.substr(0, kSettingsFileSize) == expected);
@@ -132,14 +133,14 @@ TEST(SettingsFaultTest, ReadOnlyFileLoadsButSaveReportsAndChangesNothing) {
     WriteFileBytes(dir / "s.amd", content);
     fs::permissions(dir / "s.amd", fs::perms::owner_read);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_TRUE(loaded.readOnly);
-    EXPECT_EQ(Image(loaded.settings), content);
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_TRUE(loaded->readOnly);
+    EXPECT_EQ(Image(loaded->settings), content);
 
-    SettingsFile changed = loaded.settings;
+    SettingsFile changed = loaded->settings;
     SetPartName(changed.tableN, 0, 0, "OTHER");
-    const std::optional<std::string> error = SaveSettings(dir / "s.amd", changed);
+    const std::optional<std::string> error = test::FailureOf(SaveSettings(dir / "s.amd", changed));
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, "Error: Cannot open settings file " + Q(dir / "s.amd") + ": Permission denied.");
     EXPECT_EQ(ReadFileBytes(dir / "s.amd"), content);
@@ -158,11 +159,11 @@ TEST(SettingsFaultTest, ReadOnlyFileStillLoads) {
     WriteFileBytes(dir / "shared.amd", content);
     fs::permissions(dir / "shared.amd", fs::perms::owner_read | fs::perms::group_read);
 
-    const LoadResult loaded = LoadSettings(dir / "shared.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "shared.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_TRUE(loaded.readOnly);
-    EXPECT_EQ(Image(loaded.settings), content);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_TRUE(loaded->readOnly);
+    EXPECT_EQ(Image(loaded->settings), content);
 }
 
 TEST(SettingsFaultTest, MissingFileInReadOnlyFolderIsReportedNotCreated) {
@@ -173,10 +174,10 @@ TEST(SettingsFaultTest, MissingFileInReadOnlyFolderIsReportedNotCreated) {
     const TempDir dir;
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
 
-    const LoadResult loaded = LoadSettings(dir / "new.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "new.amd");
 
-    EXPECT_FALSE(loaded.loaded);
-    EXPECT_EQ(loaded.error,
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error(),
               "Error: Cannot open settings file " + Q(dir / "new.amd") + ": Permission denied.");
     EXPECT_TRUE(test::EntriesOf(dir.path()).empty());
 }
@@ -186,11 +187,12 @@ TEST(SettingsFaultTest, FolderInsteadOfFileIsReportedAndLeftAlone) {
     fs::create_directory(dir / "tech.amd");
     WriteFileBytes(dir / "tech.amd" / "inside.txt", "keep");
 
-    const LoadResult loaded = LoadSettings(dir / "tech.amd");
-    EXPECT_FALSE(loaded.loaded);
-    EXPECT_EQ(loaded.error, "Error: Cannot read settings file " + Q(dir / "tech.amd") + ": Is a directory.");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "tech.amd");
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error(),
+              "Error: Cannot read settings file " + Q(dir / "tech.amd") + ": Is a directory.");
 
-    const std::optional<std::string> saved = SaveSettings(dir / "tech.amd", SettingsFile{});
+    const std::optional<std::string> saved = test::FailureOf(SaveSettings(dir / "tech.amd", SettingsFile{}));
     ASSERT_TRUE(saved);
     EXPECT_EQ(*saved, "Error: Cannot open settings file " + Q(dir / "tech.amd") + ": Is a directory.");
     EXPECT_TRUE(fs::is_directory(dir / "tech.amd"));
@@ -231,10 +233,10 @@ TEST_P(SpecialBoundsTest, LoadByteExactAndProcessAsValidated) {
     WriteFileBytes(dir / "s.amd", content);
     WriteFileBytes(dir / "amp.net", c.netlist);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_EQ(Image(loaded.settings), content);
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded.settings));
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(Image(loaded->settings), content);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded->settings));
 
     EXPECT_EQ(outcome.error.value_or(""), c.error);
     if (c.error.empty()) {
@@ -309,15 +311,15 @@ TEST(SettingsFaultTest, FieldsWithoutNulStayInsideTheirField) {
     const std::string netlist = "M1 d g s b " + keyN + " L=1U W=2U\n";
     WriteFileBytes(dir / "amp.net", netlist);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_EQ(PartName(loaded.settings.tableN, 0, 0), "ABCDEFGHIJKLMNOPQRSTU");
-    EXPECT_EQ(KeyText(loaded.settings.keyN), keyN);
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded.settings));
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(PartName(loaded->settings.tableN, 0, 0), "ABCDEFGHIJKLMNOPQRSTU");
+    EXPECT_EQ(KeyText(loaded->settings.keyN), keyN);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded->settings));
 
     EXPECT_FALSE(outcome.error) << *outcome.error;
     EXPECT_EQ(ReadFileBytes(dir / "amp.net"), "M1 d g s b ABCDEFGHIJKLMNOPQRSTU L=1U W=2U\n");
-    ASSERT_FALSE(SaveSettings(dir / "s.amd", loaded.settings));
+    ASSERT_TRUE(SaveSettings(dir / "s.amd", loaded->settings));
     EXPECT_EQ(ReadFileBytes(dir / "s.amd"), content);
 }
 

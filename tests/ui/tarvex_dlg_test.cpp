@@ -590,7 +590,7 @@ void TarvexDlgTest::commandLine() {
     SetPartName(settings.tableP, 4, 3, "pch_long_name_w4_l3");
     SetKeyText(settings.keyN, "NX");
     std::filesystem::create_directory(dir / "tech");
-    QVERIFY(!SaveSettings(dir / "tech" / "c35.amd", settings));
+    QVERIFY(SaveSettings(dir / "tech" / "c35.amd", settings));
     Window window(m_prompts, dir.path() / *options.settingsFile);
     QCOMPARE(Field(window.dialog, 1060)->text(), QStringLiteral("1e-06"));
     QCOMPARE(Field(window.dialog, 1127)->text(), QStringLiteral("pch_long_name_w4_l3"));
