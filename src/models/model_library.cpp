@@ -378,47 +378,25 @@ double SuffixFactor(std::string_view rest, std::size_t& used) {
 } // namespace
 
 std::optional<double> ParseSpiceNumber(std::string_view text) {
-    std::size_t i = 0;
-    std::string number;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        number += text[i++];
-    }
-    bool digits = false;
-    while (i < text.size() && IsDigit(text[i])) {
-        number += text[i++];
-        digits = true;
-    }
-    if (i < text.size() && text[i] == '.') {
-        number += text[i++];
-        while (i < text.size() && IsDigit(text[i])) {
-            number += text[i++];
-            digits = true;
-        }
-    }
+    // from_chars reads the "C" way whatever the process locale, and stops where the decimal ends (an
+    // "e" without exponent digits is left to the suffix). It takes no leading '+', and would take
+    // "inf" and "nan": the decimal must start with a digit, or a '.' and a digit.
+    const bool hasSign = !text.empty() && (text[0] == '+' || text[0] == '-');
+    const std::size_t first = hasSign ? 1 : 0; // the decimal's first character
+    const bool digits =
+        first < text.size() &&
+        (IsDigit(text[first]) || (text[first] == '.' && first + 1 < text.size() && IsDigit(text[first + 1])));
     if (!digits) {
         return std::nullopt;
     }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        std::string exponent = "e";
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-            exponent += text[j++];
-        }
-        if (j < text.size() && IsDigit(text[j])) {
-            while (j < text.size() && IsDigit(text[j])) {
-                exponent += text[j++];
-            }
-            number += exponent;
-            i = j;
-        }
-    }
-    // from_chars reads the "C" way whatever the process locale; it takes no leading '+'.
+    const std::size_t start = hasSign && text[0] == '+' ? 1 : 0;
     double value = 0.0;
-    const char* first = number.data() + (number[0] == '+' ? 1 : 0);
-    if (std::from_chars(first, number.data() + number.size(), value).ec != std::errc()) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + start, end, value);
+    if (error != std::errc()) {
         return std::nullopt;
     }
-    const std::string rest = LowerName(text.substr(i));
+    const std::string rest = LowerName(text.substr(static_cast<std::size_t>(stop - text.data())));
     std::size_t used = 0;
     const double factor = SuffixFactor(rest, used);
     for (std::size_t k = used; k < rest.size(); ++k) {
