@@ -37,7 +37,7 @@ protected:
     SettingsFile Stored(const std::string& name) {
         const Result<LoadedSettings> loaded = ReadSettingsFile(m_dir / name);
         EXPECT_TRUE(loaded.ok()) << loaded.error();
-        return loaded->settings;
+        return loaded ? loaded->settings : SettingsFile{};
     }
 
     TempDir m_dir;

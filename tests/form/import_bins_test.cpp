@@ -43,7 +43,7 @@ protected:
     SettingsFile Stored(const std::filesystem::path& path) {
         const Result<LoadedSettings> loaded = ReadSettingsFile(path);
         EXPECT_TRUE(loaded.ok()) << loaded.error();
-        return loaded->settings;
+        return loaded ? loaded->settings : SettingsFile{};
     }
 
     test::TempDir m_dir;
