@@ -22,16 +22,16 @@ int main(int argc, char** argv) {
     }
     std::vector<tarvex::RewriteRules> families;
     for (int i = 4; i < argc; ++i) {
-        const tarvex::LoadResult loaded = tarvex::ReadSettingsFile(argv[i]);
-        if (!loaded.loaded) {
-            std::fprintf(stderr, "%s: %s\n", argv[i], loaded.error.c_str());
+        const tarvex::Result<tarvex::LoadedSettings> loaded = tarvex::ReadSettingsFile(argv[i]);
+        if (!loaded) {
+            std::fprintf(stderr, "%s: %s\n", argv[i], loaded.error().c_str());
             return 1;
         }
         tarvex::RewriteRules& rules = families.emplace_back();
-        rules.tableN = loaded.settings.tableN;
-        rules.tableP = loaded.settings.tableP;
-        rules.keyN = tarvex::KeyText(loaded.settings.keyN);
-        rules.keyP = tarvex::KeyText(loaded.settings.keyP);
+        rules.tableN = loaded->settings.tableN;
+        rules.tableP = loaded->settings.tableP;
+        rules.keyN = tarvex::KeyText(loaded->settings.keyN);
+        rules.keyP = tarvex::KeyText(loaded->settings.keyP);
     }
     const tarvex::FilePtr in = tarvex::OpenFile(argv[2], "r");
     if (!in) {

@@ -48,8 +48,8 @@ std::optional<std::string> CheckTable(const CardGroup& group, const GridResult& 
         return "a table for " + group.name + " despite: " + grid.reasons.front();
     }
     const BinTable& table = *grid.table;
-    if (auto fault = ValidateBounds(table)) {
-        return "the table of " + group.name + " fails its bounds: " + *fault;
+    if (const Result<void> valid = ValidateBounds(table); !valid) {
+        return "the table of " + group.name + " fails its bounds: " + valid.error();
     }
     std::size_t filled = 0;
     for (int w = 0; w < kBinCount; ++w) {
@@ -87,15 +87,13 @@ std::optional<std::string> CheckTable(const CardGroup& group, const GridResult& 
 std::optional<std::string> CheckModelLibrary(Bytes data) {
     const std::vector<std::string> files =
         SplitFiles({reinterpret_cast<const char*>(data.data()), data.size()});
-    const LibraryFileSource source = [&files](const std::filesystem::path& path,
-                                              std::string& error) -> std::optional<std::string> {
+    const LibraryFileSource source = [&files](const std::filesystem::path& path) -> Result<std::string> {
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (path.lexically_normal() == kFolder / ("f" + std::to_string(i) + ".lib")) {
                 return files[i];
             }
         }
-        error = "No such file or directory";
-        return std::nullopt;
+        return Fail("No such file or directory");
     };
     const ModelLibrary library = ReadModelLibrary({kFolder / "f0.lib"}, {}, source);
     UnevaluatedBounds(library);
@@ -121,7 +119,7 @@ std::optional<std::string> CheckModelLibrary(Bytes data) {
             event.length = size;
             event.width = size;
             event.hasLength = event.hasWidth = true;
-            index.problem(event);
+            (void)index.check(event);
         }
     }
     return std::nullopt;

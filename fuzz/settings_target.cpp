@@ -109,16 +109,18 @@ std::optional<std::string> CheckUnchangedByRewriting(const SettingsFile& setting
 // Bounds from a file may be anything (NaN, infinities, denormals): validation names the lower bound
 // of a faulty pair as printf("%g") shows it, and lookups never fail.
 std::optional<std::string> CheckBounds(const BinTable& table) {
-    const std::optional<std::string> fault = ValidateBounds(table);
+    const Result<void> valid = ValidateBounds(table);
+    const bool fault = !valid;
     if (fault) {
-        const bool width = fault->starts_with("Bad w value ");
+        const std::string& message = valid.error();
+        const bool width = message.starts_with("Bad w value ");
         const Bounds& axis = width ? table.widthBounds : table.lengthBounds;
         bool named = false;
         for (const double bound : axis) {
-            named = named || *fault == (width ? "Bad w value " : "Bad l value ") + FormatG(bound) + "!";
+            named = named || message == (width ? "Bad w value " : "Bad l value ") + FormatG(bound) + "!";
         }
         if (!named) {
-            return "validation message " + Quote(*fault) + " names no bound of its axis";
+            return "validation message " + Quote(message) + " names no bound of its axis";
         }
     }
     // On an accepted table a size equal to a bound in use (other than the first) belongs to the bin
@@ -149,16 +151,17 @@ std::optional<std::string> CheckFiles(std::string_view input, const FileBytes& e
         return std::string("cannot write the scratch settings file");
     }
 
-    const LoadResult loaded = LoadSettings(file);
-    if (!loaded.loaded || loaded.created || loaded.readOnly) {
-        return "LoadSettings of a readable, writable file failed: " + loaded.error;
+    const Result<LoadedSettings> loaded = LoadSettings(file);
+    if (!loaded || loaded->created || loaded->readOnly) {
+        return "LoadSettings of a readable, writable file failed: " +
+               (loaded ? std::string() : loaded.error());
     }
-    const FileBytes image = Serialise(loaded.settings);
+    const FileBytes image = Serialise(loaded->settings);
     if (auto failure = SameBytes("LoadSettings", AsText(image), AsText(expected))) {
         return failure;
     }
-    if (const std::optional<std::string> error = SaveSettings(file, loaded.settings)) {
-        return "SaveSettings failed: " + *error;
+    if (const Result<void> saved = SaveSettings(file, loaded->settings); !saved) {
+        return "SaveSettings failed: " + saved.error();
     }
     // Save overwrites the first 1348 bytes in place: a longer file keeps its tail.
     std::string afterSave(AsText(expected));
@@ -168,14 +171,18 @@ std::optional<std::string> CheckFiles(std::string_view input, const FileBytes& e
     if (auto failure = SameBytes("the file after Load and Save", ReadFile(file), afterSave)) {
         return failure;
     }
-    const LoadResult reloaded = LoadSettings(file);
-    if (auto failure = SameBytes("Load after Save", AsText(Serialise(reloaded.settings)), AsText(expected))) {
+    const Result<LoadedSettings> reloaded = LoadSettings(file);
+    if (!reloaded) {
+        return "LoadSettings after Save failed: " + reloaded.error();
+    }
+    if (auto failure =
+            SameBytes("Load after Save", AsText(Serialise(reloaded->settings)), AsText(expected))) {
         return failure;
     }
 
     const fs::path fresh = scratch.path() / "fresh.amd";
-    if (const std::optional<std::string> error = SaveSettings(fresh, loaded.settings)) {
-        return "SaveSettings to a new file failed: " + *error;
+    if (const Result<void> saved = SaveSettings(fresh, loaded->settings); !saved) {
+        return "SaveSettings to a new file failed: " + saved.error();
     }
     return SameBytes("a newly saved file", ReadFile(fresh), AsText(expected));
 }

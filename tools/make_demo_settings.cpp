@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
     // Save keeps the tail of a longer file; start from nothing so the file is exactly the settings.
     std::error_code ignored;
     std::filesystem::remove(argv[1], ignored);
-    if (const auto error = SaveSettings(argv[1], DemoSettings())) {
-        std::fprintf(stderr, "%s\n", error->c_str());
+    if (const Result<void> saved = SaveSettings(argv[1], DemoSettings()); !saved) {
+        std::fprintf(stderr, "%s\n", saved.error().c_str());
         return 1;
     }
     return 0;

@@ -115,7 +115,7 @@ int RenderRun(const QString& formOut, const QString& detailsOut) {
     QTemporaryDir scratch;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
     const std::filesystem::path folder = ui::ToPath(scratch.path());
-    if (SaveSettings(folder / "sample.amd", SampleSettings())) {
+    if (!SaveSettings(folder / "sample.amd", SampleSettings())) {
         return 1;
     }
     {
@@ -172,7 +172,7 @@ int RenderForm(const QString& out, const QString& settingsFile) {
     QString shown = settingsFile;
     if (shown.isEmpty()) {
         shown = scratch.filePath(QStringLiteral("sample.amd"));
-        if (SaveSettings(ui::ToPath(shown), SampleSettings())) {
+        if (!SaveSettings(ui::ToPath(shown), SampleSettings())) {
             return 1;
         }
     }

@@ -75,15 +75,15 @@ bool IsFaultyPair(double lower, double upper) {
     return (!rises && upper != 0.0) || (lower == 0.0 && upper > 0.0);
 }
 
-std::optional<std::string> FirstFault(const Bounds& bounds, const char* format) {
+Result<void> CheckAxis(const Bounds& bounds, const char* format) {
     for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
         if (IsFaultyPair(bounds[i], bounds[i + 1])) {
             std::string message(format);
             message.replace(message.find("%g"), 2, FormatG(bounds[i]));
-            return message;
+            return Fail(message);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
@@ -224,11 +224,11 @@ int BinFinder::index(double x) const {
     return bins == 0 ? -1 : std::countr_zero(bins);
 }
 
-std::optional<std::string> ValidateBounds(const BinTable& table) {
-    if (auto fault = FirstFault(table.widthBounds, "Bad w value %g!")) {
-        return fault;
+Result<void> ValidateBounds(const BinTable& table) {
+    if (Result<void> width = CheckAxis(table.widthBounds, "Bad w value %g!"); !width) {
+        return width;
     }
-    return FirstFault(table.lengthBounds, "Bad l value %g!");
+    return CheckAxis(table.lengthBounds, "Bad l value %g!");
 }
 
 } // namespace tarvex

@@ -2,6 +2,8 @@
 // The geometry bin table of one transistor polarity, its lookup and its validation.
 #pragma once
 
+#include "text/result.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -80,8 +82,8 @@ private:
 };
 
 // Checks that each axis is a strictly increasing run of non-zero bounds followed only by zeros.
-// Returns the message for the first faulty pair ("Bad w value %g!" before "Bad l value %g!",
-// naming the pair's lower bound), or nothing when the table is acceptable.
-std::optional<std::string> ValidateBounds(const BinTable& table);
+// Fails with the message for the first faulty pair ("Bad w value %g!" before "Bad l value %g!",
+// naming the pair's lower bound).
+Result<void> ValidateBounds(const BinTable& table);
 
 } // namespace tarvex

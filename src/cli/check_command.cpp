@@ -117,21 +117,22 @@ std::vector<MapCard> MapCards(const ModelLibrary& library) {
 // the chosen file, or its backup when only that is left.
 bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> families, const ProcessSafety& safety,
                   unsigned threads, Report& report, Findings& findings, const ModelIndex* models) {
-    if (const auto unplanned = UnplannedName(netlist)) {
-        PrintError(*unplanned);
+    if (const Result<void> plannable = CheckPlannable(netlist); !plannable) {
+        PrintError(plannable.error());
         return false;
     }
-    const ProcessDecision decision = DecideProcess(PathFromText(netlist), families, safety);
-    if (decision.refusal) {
-        PrintError(*decision.refusal);
+    const Result<ProcessDecision> decision = DecideProcess(PathFromText(netlist), families, safety);
+    if (!decision) {
+        PrintError(decision.error());
         return false;
     }
-    if (decision.doubt && !safety.goOn) {
-        PrintError(DoubtRefusal(*decision.doubt, safety.refusalOption));
+    if (decision->doubt && !safety.goOn) {
+        PrintError(DoubtRefusal(*decision->doubt, safety.refusalOption));
         return false;
     }
     // What process would read: the chosen file, or the backup when only that is left.
-    const std::filesystem::path path = decision.plan.moveAside ? decision.plan.chosen : decision.plan.source;
+    const ProcessPlan& plan = decision->plan;
+    const std::filesystem::path path = plan.moveAside ? plan.chosen : plan.source;
     std::error_code openError;
     const FilePtr file = OpenFile(path, "r", openError);
     if (!file) {
@@ -157,9 +158,9 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
             }
             findings.keptLines += '\n';
         } else if (models != nullptr) {
-            if (const auto problem = models->problem(event)) {
+            if (const Result<void> backed = models->check(event); !backed) {
                 ++findings.modelProblems;
-                findings.modelLines += DescribeModelProblem(netlist, line, event, *problem) + '\n';
+                findings.modelLines += DescribeModelProblem(netlist, line, event, backed.error()) + '\n';
             }
         }
     };
@@ -173,35 +174,43 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
     return true;
 }
 
-// Reads the --models libraries into models and the map's cards, adding every file read (includes
-// and section files too) to files; false (after printing why) when they cannot be read.
-bool ReadModels(const CheckOptions& options, std::vector<RunFile>& files, std::optional<ModelIndex>& models,
-                std::vector<MapCard>& cards) {
+// What a check holds the devices against besides the tables: the --models libraries as an index,
+// and their cards as outlines for the map.
+struct CheckModels {
+    std::optional<ModelIndex> index;
+    std::vector<MapCard> cards;
+};
+
+// Reads the --models libraries, adding every file read (includes and section files too) to files;
+// fails with every library error, one a line.
+Result<CheckModels> ReadModels(const CheckOptions& options, std::vector<RunFile>& files) {
+    CheckModels models;
     if (options.models.empty()) {
-        return true;
+        return models;
     }
     std::vector<std::filesystem::path> paths;
     for (const std::string& model : options.models) {
         paths.push_back(PathFromText(model));
     }
     const ModelLibrary library = ReadModelLibrary(paths, options.sections);
-    for (const LibraryNote& error : library.errors) {
-        PrintError("Error: " + error.text + ".");
-    }
     if (!library.errors.empty()) {
-        return false;
+        std::string errors;
+        for (const LibraryNote& error : library.errors) {
+            errors += (errors.empty() ? "Error: " : "\nError: ") + error.text + ".";
+        }
+        return Fail(errors);
     }
     AddModelFiles(library, paths, files);
-    models.emplace(library);
-    cards = MapCards(library);
-    return true;
+    models.index.emplace(library);
+    models.cards = MapCards(library);
+    return models;
 }
 
 // The map may name no file of the run: not the settings, a file of the model libraries, a netlist, the
-// netlist a process would write or its backup, nor the report. The message when it does.
-std::optional<std::string> CheckMapPath(const CheckOptions& options, const std::vector<RunFile>& files) {
+// netlist a process would write or its backup, nor the report.
+Result<void> CheckMapPath(const CheckOptions& options, const std::vector<RunFile>& files) {
     if (!options.map) {
-        return std::nullopt;
+        return {};
     }
     std::vector<RunFile> mapClashes = files;
     if (options.rules.report && *options.rules.report != "-") {
@@ -210,72 +219,91 @@ std::optional<std::string> CheckMapPath(const CheckOptions& options, const std::
     return CheckOverwrite("map", PathFromText(*options.map), mapClashes);
 }
 
-// Every netlist is read once, even after one fails. The grids and the list go to standard output,
-// or to standard error when the report takes standard output.
-int RunCheck(const CheckOptions& options) {
-    const RulesResult loaded = LoadRules(options.rules);
-    if (!loaded.error.empty()) {
-        PrintError(loaded.error);
-        return kExitError;
-    }
-    const std::vector<std::string> netlists = Distinct(options.netlists);
-    std::vector<RunFile> files;
-    if (const auto clash = CollectRunFiles(options.rules.settings, netlists, files)) {
-        PrintError(*clash);
-        return kExitError;
-    }
-    std::optional<ModelIndex> models;
-    std::vector<MapCard> cards;
-    if (!ReadModels(options, files, models, cards)) {
-        return kExitError;
-    }
-    if (const auto clash = CheckMapPath(options, files)) {
-        PrintError(*clash);
-        return kExitError;
-    }
+// The files of the run, the models and the open report, after every refusal that comes before
+// the first netlist is read.
+struct CheckRun {
+    std::vector<std::string> netlists;
+    CheckModels models;
     Report report;
-    report.setFamilies(loaded.families);
-    if (const auto error = OpenReport(report, options.rules.report, files)) {
-        PrintError(*error);
-        return kExitError;
-    }
+};
 
-    int status = kExitOk;
-    Findings findings;
-    findings.usage.resize(loaded.families.size());
-    if (options.map) {
-        findings.map.emplace(std::span<const RewriteRules>(loaded.families));
-        findings.map->setCards(std::move(cards));
+Result<void> PrepareCheck(const CheckOptions& options, std::span<const RewriteRules> families,
+                          CheckRun& run) {
+    run.netlists = Distinct(options.netlists);
+    Result<std::vector<RunFile>> files = CollectRunFiles(options.rules.settings, run.netlists);
+    if (!files) {
+        return Fail(files.error());
     }
-    const ProcessSafety safety = SafetyOf(options.rules);
-    for (const std::string& netlist : netlists) {
-        if (!CheckNetlist(netlist, loaded.families, safety, options.rules.threads, report, findings,
-                          models ? &*models : nullptr)) {
-            status = kExitError;
-        }
+    Result<CheckModels> models = ReadModels(options, files.value());
+    if (!models) {
+        return Fail(models.error());
     }
-    if (const auto error = report.close()) {
-        PrintError(*error);
-        status = kExitError;
+    run.models = std::move(models).value();
+    if (Result<void> clear = CheckMapPath(options, *files); !clear) {
+        return clear;
     }
-    if (findings.map) {
-        if (const auto error = WriteBinMap(PathFromText(*options.map), findings.map->svg())) {
-            PrintError(*error);
-            status = kExitError;
-        }
-    }
+    run.report.setFamilies(families);
+    return OpenReport(run.report, options.rules.report, *files);
+}
+
+// The grids, the summary and the model problems: to standard output, or to standard error when
+// the report takes standard output. False when they cannot be written.
+bool PrintFindings(const CheckOptions& options, std::span<const RewriteRules> families,
+                   const Findings& findings) {
     std::string text;
-    for (std::size_t i = 0; i < loaded.families.size(); ++i) {
-        const RewriteRules& rules = loaded.families[i];
+    for (std::size_t i = 0; i < families.size(); ++i) {
+        const RewriteRules& rules = families[i];
         text += UsageGrid("N-channel table", rules.tableN, rules.keyN, findings.usage[i].n) + '\n' +
                 UsageGrid("P-channel table", rules.tableP, rules.keyP, findings.usage[i].p) + '\n';
     }
     text += Summary(findings) + ModelSummary(findings);
     const bool toStderr = options.rules.report == "-";
-    std::FILE* out = toStderr ? stderr : stdout;
-    if (const std::error_code error = WriteAndFlush(out, text)) {
+    if (const std::error_code error = WriteAndFlush(toStderr ? stderr : stdout, text)) {
         PrintError(std::string("Error: Cannot write standard ") + (toStderr ? "error" : "output") + ": " +
                    ErrorText(error) + ".");
+        return false;
+    }
+    return true;
+}
+
+// Every netlist is read once, even after one fails.
+int RunCheck(const CheckOptions& options) {
+    const Result<std::vector<RewriteRules>> families = LoadRules(options.rules);
+    if (!families) {
+        PrintError(families.error());
+        return kExitError;
+    }
+    CheckRun run;
+    if (const Result<void> prepared = PrepareCheck(options, *families, run); !prepared) {
+        PrintError(prepared.error());
+        return kExitError;
+    }
+    int status = kExitOk;
+    Findings findings;
+    findings.usage.resize(families->size());
+    if (options.map) {
+        findings.map.emplace(std::span<const RewriteRules>(*families));
+        findings.map->setCards(std::move(run.models.cards));
+    }
+    const ProcessSafety safety = SafetyOf(options.rules);
+    const ModelIndex* models = run.models.index ? &*run.models.index : nullptr;
+    for (const std::string& netlist : run.netlists) {
+        if (!CheckNetlist(netlist, *families, safety, options.rules.threads, run.report, findings, models)) {
+            status = kExitError;
+        }
+    }
+    if (const Result<void> closed = run.report.close(); !closed) {
+        PrintError(closed.error());
+        status = kExitError;
+    }
+    if (findings.map) {
+        if (const Result<void> written = WriteBinMap(PathFromText(*options.map), findings.map->svg());
+            !written) {
+            PrintError(written.error());
+            status = kExitError;
+        }
+    }
+    if (!PrintFindings(options, *families, findings)) {
         return kExitError;
     }
     // As process: kept devices, or no device at all (nothing would be binned), give 3.

@@ -65,32 +65,32 @@ void AddRuleOptions(CLI::App& command, RuleOptions& options) {
                      "a numbered backup (NAME.~N~)");
 }
 
-RulesResult LoadRules(const RuleOptions& options) {
+Result<std::vector<RewriteRules>> LoadRules(const RuleOptions& options) {
     if (options.settings.size() > 1 && (options.keyN || options.keyP)) {
-        return {{}, "Error: --key-n and --key-p need exactly one --settings."};
+        return Fail("Error: --key-n and --key-p need exactly one --settings.");
     }
-    RulesResult result;
+    std::vector<RewriteRules> families;
     for (const std::string& settings : options.settings) {
-        const LoadResult loaded = ReadSettingsFile(PathFromText(settings));
-        if (!loaded.loaded) {
-            return {{}, loaded.error};
+        const Result<LoadedSettings> loaded = ReadSettingsFile(PathFromText(settings));
+        if (!loaded) {
+            return Fail(loaded.error());
         }
         RewriteRules rules;
-        rules.tableN = loaded.settings.tableN;
-        rules.tableP = loaded.settings.tableP;
-        const std::string_view storedN = KeyText(loaded.settings.keyN);
-        const std::string_view storedP = KeyText(loaded.settings.keyP);
+        rules.tableN = loaded->settings.tableN;
+        rules.tableP = loaded->settings.tableP;
+        const std::string_view storedN = KeyText(loaded->settings.keyN);
+        const std::string_view storedP = KeyText(loaded->settings.keyP);
         rules.keyN = options.keyN.value_or(std::string(storedN.empty() ? kDefaultKeyN : storedN));
         rules.keyP = options.keyP.value_or(std::string(storedP.empty() ? kDefaultKeyP : storedP));
-        if (auto problem = CheckRules(rules)) {
-            return {{}, options.settings.size() > 1 ? settings + ": " + *problem : *problem};
+        if (const Result<void> checked = CheckRules(rules); !checked) {
+            return Fail(options.settings.size() > 1 ? settings + ": " + checked.error() : checked.error());
         }
-        result.families.push_back(std::move(rules));
+        families.push_back(std::move(rules));
     }
-    if (auto problem = CheckRules(result.families)) {
-        return {{}, std::move(*problem)};
+    if (const Result<void> checked = CheckRules(families); !checked) {
+        return Fail(checked.error());
     }
-    return result;
+    return families;
 }
 
 ProcessSafety SafetyOf(const RuleOptions& options) {
@@ -120,9 +120,9 @@ std::vector<std::string> Distinct(const std::vector<std::string>& netlists) {
     return distinct;
 }
 
-std::optional<std::string> CollectRunFiles(const std::vector<std::string>& settings,
-                                           const std::vector<std::string>& netlists,
-                                           std::vector<RunFile>& files) {
+Result<std::vector<RunFile>> CollectRunFiles(const std::vector<std::string>& settings,
+                                             const std::vector<std::string>& netlists) {
+    std::vector<RunFile> files;
     for (const std::string& name : settings) {
         files.push_back({PathFromText(name), "settings file"});
     }
@@ -133,57 +133,58 @@ std::optional<std::string> CollectRunFiles(const std::vector<std::string>& setti
              {path, ChangeExtension(path, ".ant"), ChangeExtension(path, ".net")}) {
             for (std::size_t i = 0; i < settingsFiles; ++i) {
                 if (SameFile(file, files[i].path)) {
-                    return "Error: Processing " + QuotedPath(path) + " would move or replace the settings file " +
-                           QuotedPath(files[i].path) + ". No file was changed.";
+                    return Fail("Error: Processing " + QuotedPath(path) +
+                                " would move or replace the settings file " + QuotedPath(files[i].path) +
+                                ". No file was changed.");
                 }
             }
             files.push_back({file, "netlist"});
         }
     }
-    return std::nullopt;
+    return files;
 }
 
-std::optional<std::string> UnplannedName(const std::string& netlist) {
-    const PlanResult planned = PlanProcess(PathFromText(netlist));
-    if (planned.plan) {
-        return std::nullopt;
+Result<void> CheckPlannable(const std::string& netlist) {
+    if (const Result<ProcessPlan> planned = PlanProcess(PathFromText(netlist)); !planned) {
+        return Fail(netlist + ": " + planned.error());
     }
-    return netlist + ": " + planned.error;
+    return {};
 }
 
-std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
-                                          const std::vector<RunFile>& files) {
+Result<void> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
+                            const std::vector<RunFile>& files) {
     if (IsNumberedBackup(written)) {
-        return "Error: The " + std::string(what) + " " + QuotedPath(written) +
-               " would replace a numbered backup, which Tarvex keeps as it is. No file was changed.";
+        return Fail("Error: The " + std::string(what) + " " + QuotedPath(written) +
+                    " would replace a numbered backup, which Tarvex keeps as it is. No file was changed.");
     }
     for (const RunFile& file : files) {
         if (SameFile(written, file.path)) {
-            return "Error: The " + std::string(what) + " " + QuotedPath(written) + " would overwrite the " +
-                   std::string(file.role) + " " + QuotedPath(file.path) + ". No file was changed.";
+            return Fail("Error: The " + std::string(what) + " " + QuotedPath(written) +
+                        " would overwrite the " + std::string(file.role) + " " + QuotedPath(file.path) +
+                        ". No file was changed.");
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> GuardOutput(const std::filesystem::path& path, std::string_view name, bool backup,
-                                       OutputGuard& guard) {
+Result<OutputGuard> GuardOutput(const std::filesystem::path& path, std::string_view name, bool backup) {
+    OutputGuard guard;
     guard.expected = StampOf(path);
     if (!guard.expected) {
-        return std::nullopt;
+        return guard;
     }
     const std::optional<OutputRecord> record = OutputRecords(UserStateFolder()).find(path);
     if (record && record->written == *guard.expected) {
-        return std::nullopt;
+        return guard;
     }
     const Doubt doubt{std::string(name) + (record ? " was changed after Tarvex wrote it" : " was not written by Tarvex") +
                           " (a file of yours?); writing the output would replace it.",
                       path, NextNumberedBackup(path)};
     if (!backup) {
-        return DoubtRefusal(doubt, "--backup");
+        return Fail(DoubtRefusal(doubt, "--backup"));
     }
     guard.keepOld = true;
-    return std::nullopt;
+    return guard;
 }
 
 void RememberOutput(const std::filesystem::path& path, std::vector<std::string> keys) {
@@ -192,20 +193,20 @@ void RememberOutput(const std::filesystem::path& path, std::vector<std::string> 
     }
 }
 
-std::optional<std::string> OpenReport(Report& report, const std::optional<std::string>& path,
-                                      const std::vector<RunFile>& files) {
+Result<void> OpenReport(Report& report, const std::optional<std::string>& path,
+                        const std::vector<RunFile>& files) {
     if (!path) {
-        return std::nullopt;
+        return {};
     }
     if (*path != "-") {
-        if (auto clash = CheckOverwrite("report", PathFromText(*path), files)) {
-            return clash;
+        if (Result<void> clear = CheckOverwrite("report", PathFromText(*path), files); !clear) {
+            return clear;
         }
     }
     return report.open(*path);
 }
 
-std::optional<std::string> Report::open(const std::string& path) {
+Result<void> Report::open(const std::string& path) {
     m_name = path == "-" ? "standard output" : QuotedPath(PathFromText(path));
     if (path == "-") {
         m_file = stdout;
@@ -213,14 +214,14 @@ std::optional<std::string> Report::open(const std::string& path) {
         std::error_code openError;
         m_owned = OpenFile(PathFromText(path), "w", openError);
         if (!m_owned) {
-            return "Error: Cannot create report " + m_name + ": " + ErrorText(openError.value()) + ".";
+            return Fail("Error: Cannot create report " + m_name + ": " + ErrorText(openError.value()) + ".");
         }
         m_file = m_owned.get();
     }
     m_error = FileWriter(m_file).write(m_families.size() > 1 ? std::string(kReportHeader.substr(0, kReportHeader.size() - 1)) + ",key\n"
                                                               : std::string(kReportHeader));
     m_ok = !m_error;
-    return std::nullopt;
+    return {};
 }
 
 void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent& event) {
@@ -254,9 +255,9 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
     }
 }
 
-std::optional<std::string> Report::close() {
+Result<void> Report::close() {
     if (!m_file) {
-        return std::nullopt;
+        return {};
     }
     // The first failed write's reason: a later flush of the same stream may give none.
     const std::error_code error = m_ok ? FileWriter(m_file).flush() : m_error;
@@ -266,9 +267,9 @@ std::optional<std::string> Report::close() {
     }
     m_file = nullptr;
     if (!ok) {
-        return "Error: Cannot write report " + m_name + ": " + ErrorText(error.value()) + ".";
+        return Fail("Error: Cannot write report " + m_name + ": " + ErrorText(error.value()) + ".");
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string_view KeyOf(const DeviceEvent& event, std::span<const RewriteRules> families) {

@@ -4,9 +4,10 @@
 #pragma once
 
 #include "files/byte_stream.h"
-#include "rewrite/netlist_rewrite.h"
 #include "files/file_stamp.h"
 #include "process/process.h"
+#include "rewrite/netlist_rewrite.h"
+#include "text/result.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -46,16 +47,11 @@ struct RuleOptions {
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options);
 
-struct RulesResult {
-    std::vector<RewriteRules> families; // empty when error is set
-    std::string error;
-};
-
 // Both tables of each settings file with its Keys (the default for a Key stored empty), unless a
 // Key is given on the command line, checked by CheckRules (Keys and part names, and Keys across the
 // files) before any netlist is touched. The files are only read: a missing one is an error, never
-// created.
-RulesResult LoadRules(const RuleOptions& options);
+// created. The families, one per settings file.
+Result<std::vector<RewriteRules>> LoadRules(const RuleOptions& options);
 
 // What a run of process may rely on: the user's state folder, and --backup's answer to a doubt.
 ProcessSafety SafetyOf(const RuleOptions& options);
@@ -74,20 +70,19 @@ struct RunFile {
 };
 
 // The settings files and every name that processing each netlist touches (the chosen file, its
-// ".ant" and its ".net"), which no report may overwrite; the message when one of them is a
-// settings file. process and check refuse alike.
-std::optional<std::string> CollectRunFiles(const std::vector<std::string>& settings,
-                                           const std::vector<std::string>& netlists,
-                                           std::vector<RunFile>& files);
+// ".ant" and its ".net"), which no report may overwrite; fails when one of them is a settings file.
+// process and check refuse alike.
+Result<std::vector<RunFile>> CollectRunFiles(const std::vector<std::string>& settings,
+                                             const std::vector<std::string>& netlists);
 
-// The message for a netlist name that Process cannot plan ("amp: Input file cannot have .OUT
+// Fails for a netlist name that Process cannot plan ("amp: Input file cannot have .OUT
 // extension!"): the window's text names no file, so the netlist is named in front of it.
-std::optional<std::string> UnplannedName(const std::string& netlist);
+Result<void> CheckPlannable(const std::string& netlist);
 
-// The refusal when written ("the report", "the output") names one of files by any path; checked
+// Refuses written ("the report", "the output") when it names one of files by any path; checked
 // before anything is created.
-std::optional<std::string> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
-                                          const std::vector<RunFile>& files);
+Result<void> CheckOverwrite(std::string_view what, const std::filesystem::path& written,
+                            const std::vector<RunFile>& files);
 
 // How an output that the user named (rewrite's OUTPUT, import's --output) may take the place of
 // the file there: Tarvex's own earlier output goes freely; any other existing file only with
@@ -97,9 +92,8 @@ struct OutputGuard {
     bool keepOld = false;
 };
 
-// Fills guard for path, or gives the refusal (naming the file as name, offering --backup).
-std::optional<std::string> GuardOutput(const std::filesystem::path& path, std::string_view name, bool backup,
-                                       OutputGuard& guard);
+// The guard for path, or the refusal (naming the file as name, offering --backup).
+Result<OutputGuard> GuardOutput(const std::filesystem::path& path, std::string_view name, bool backup);
 
 // Remembers the file at path as Tarvex's own output (binned with keys, if any), so that the next
 // run may replace it without a question.
@@ -114,12 +108,12 @@ class Report {
 public:
     // The families of the run, before open.
     void setFamilies(std::span<const RewriteRules> families) { m_families = families; }
-    // Creates the report at path, "-" being standard output; the message when it cannot.
-    std::optional<std::string> open(const std::string& path);
+    // Creates the report at path, "-" being standard output.
+    Result<void> open(const std::string& path);
     bool isOpen() const { return m_file != nullptr; }
     void addRow(std::string_view file, std::uint64_t line, const DeviceEvent& event);
-    // Flushes and closes the report; the message when any of it could not be written.
-    std::optional<std::string> close();
+    // Flushes and closes the report; fails when any of it could not be written.
+    Result<void> close();
 
 private:
     FilePtr m_owned;
@@ -132,9 +126,9 @@ private:
 };
 
 // Opens the --report file when one is named, after refusing a path that is one of files (standard
-// output is always allowed); the message when it cannot.
-std::optional<std::string> OpenReport(Report& report, const std::optional<std::string>& path,
-                                      const std::vector<RunFile>& files);
+// output is always allowed).
+Result<void> OpenReport(Report& report, const std::optional<std::string>& path,
+                        const std::vector<RunFile>& files);
 
 // Options for one run over file (the name used in messages and the report) on the given threads:
 // every device that keeps its Key is named on stderr as "file:line: message", and every device goes

@@ -9,15 +9,13 @@
 #include "files/file_moves.h"
 #include "files/paths.h"
 #include "models/bin_grid.h"
-#include "models/imported_settings.h"
+#include "models/bin_import.h"
 #include "rewrite/rules.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -54,94 +52,111 @@ bool Print(const std::string& text) {
     return true;
 }
 
-std::string Listing(const std::vector<CardGroup>& groups, const ModelLibrary& library) {
+std::string Listing(const std::vector<ImportGroup>& groups) {
     std::string text;
-    for (const CardGroup& group : groups) {
-        text += "  " + DescribeGroup(group, BuildBinTable(group, library)) + "\n";
+    for (const ImportGroup& group : groups) {
+        text += "  " + DescribeGroup(*group.group, *group.grid) + "\n";
     }
     return text;
 }
 
-// The group imported into one table: the one picked, or the type's only group; nothing when the
-// type has none and none was picked. Sets error when the pick matches nothing or the choice is open.
-std::optional<CardGroup> ChooseGroup(const std::vector<CardGroup>& groups, const ModelLibrary& library,
-                                     ModelType type, const std::optional<std::string>& pick,
-                                     std::string& error) {
+// The group imported into one table: the one picked, or the type's only group; empty when the type
+// has none and none was picked. Adds to error when the pick matches nothing or the choice is open.
+ImportGroup ChooseGroup(BinImport& import, ModelType type, const std::optional<std::string>& pick,
+                        std::string& error) {
     const std::string typeName(TypeName(type));
     const std::string option = type == ModelType::Nmos ? "--n" : "--p";
-    std::vector<CardGroup> ofType;
-    std::copy_if(groups.begin(), groups.end(), std::back_inserter(ofType),
-                 [type](const CardGroup& group) { return group.type == type; });
+    const std::vector<ImportGroup> ofType = import.ofType(type);
     if (pick) {
-        if (auto chosen = SelectGroup(groups, type, *pick)) {
+        if (const ImportGroup chosen = import.pick(type, *pick)) {
             return chosen;
         }
         error +=
             "Error: No binned " + typeName + " group or card matches \"" + *pick + "\" (" + option + ").";
         error += ofType.empty() ? std::string(" The models hold none.\n")
-                                : " The models hold:\n" + Listing(ofType, library);
-        return std::nullopt;
+                                : " The models hold:\n" + Listing(ofType);
+        return {};
     }
     if (ofType.size() > 1) {
         error += "Error: The models hold " + std::to_string(ofType.size()) + " binned " + typeName +
-                 " groups; choose one with " + option + ":\n" + Listing(ofType, library);
+                 " groups; choose one with " + option + ":\n" + Listing(ofType);
     }
-    return ofType.size() == 1 ? std::optional<CardGroup>(ofType[0]) : std::nullopt;
+    return ofType.size() == 1 ? ofType[0] : ImportGroup{};
 }
 
-int RunList(const std::vector<CardGroup>& groups, const ModelLibrary& library) {
+int RunList(const BinImport& import) {
+    const std::vector<ImportGroup> groups = import.groups();
     std::string text = groups.empty() ? std::string("No binned nmos or pmos cards.\n") : std::string();
-    for (const CardGroup& group : groups) {
-        text += DescribeGroup(group, BuildBinTable(group, library)) + "\n";
+    for (const ImportGroup& group : groups) {
+        text += DescribeGroup(*group.group, *group.grid) + "\n";
     }
-    for (const std::string& note : UnevaluatedBounds(library)) {
+    for (const std::string& note : UnevaluatedBounds(import.library())) {
         text += note + "\n";
     }
     return Print(text) ? kExitOk : kExitError;
 }
 
-// The error text when the groups for the two tables cannot be chosen; empty when they can.
-std::string ChooseGroups(const std::vector<CardGroup>& groups, const ModelLibrary& library,
-                         const ImportOptions& options, std::optional<CardGroup>& groupN,
-                         std::optional<CardGroup>& groupP) {
+// The groups for the two tables, or the text of every error against choosing them.
+struct Choice {
+    ImportGroup n;
+    ImportGroup p;
+};
+Result<Choice> ChooseGroups(BinImport& import, const ImportOptions& options) {
     std::string error;
-    groupN = ChooseGroup(groups, library, ModelType::Nmos, options.groupN, error);
-    groupP = ChooseGroup(groups, library, ModelType::Pmos, options.groupP, error);
-    if (error.empty() && !groupN && !groupP) {
+    const Choice choice{ChooseGroup(import, ModelType::Nmos, options.groupN, error),
+                        ChooseGroup(import, ModelType::Pmos, options.groupP, error)};
+    if (error.empty() && !choice.n && !choice.p) {
         error =
             "Error: The models hold no binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as "
             "numbers).\n";
-        for (const std::string& note : UnevaluatedBounds(library)) {
+        for (const std::string& note : UnevaluatedBounds(import.library())) {
             error += "  " + note + "\n";
         }
     }
-    return error;
+    if (!error.empty()) {
+        return Fail(error);
+    }
+    return choice;
 }
 
-// Builds the tables of the chosen groups into settings; every reason against either table, each
-// said once (an .option scale stands against both). imported says what went where.
-std::vector<std::string> ImportTables(const std::optional<CardGroup>& groupN,
-                                      const std::optional<CardGroup>& groupP, const ModelLibrary& library,
-                                      SettingsFile& settings, std::string& imported) {
-    std::vector<std::string> reasons;
-    for (const auto& [group, table, title] : {std::tuple{&groupN, &settings.tableN, "N-channel"},
-                                              std::tuple{&groupP, &settings.tableP, "P-channel"}}) {
-        if (!*group) {
-            continue;
-        }
-        const GridResult grid = BuildBinTable(**group, library);
-        for (const std::string& reason : grid.reasons) {
-            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
-                reasons.push_back(reason);
-            }
-        }
-        if (grid.table) {
-            *table = *grid.table;
-            imported += std::string(imported.empty() ? "" : ", ") + (*group)->name + " (" +
-                        std::to_string((*group)->cards.size()) + " cards) in the " + title + " table";
+// What went where: "nfet_03v3 (16 cards) in the N-channel table, ...".
+std::string ImportedText(const Choice& choice, const ImportedTables& tables) {
+    std::string imported;
+    for (const auto& [group, table, title] :
+         {std::tuple{choice.n, &tables.n, "N-channel"}, std::tuple{choice.p, &tables.p, "P-channel"}}) {
+        if (group && *table) {
+            imported += std::string(imported.empty() ? "" : ", ") + group.group->name + " (" +
+                        std::to_string(group.group->cards.size()) + " cards) in the " + title + " table";
         }
     }
-    return reasons;
+    return imported;
+}
+
+// The settings the tables go into: those of --settings, else the default Keys and empty tables.
+Result<SettingsFile> BaseSettings(const ImportOptions& options) {
+    SettingsFile settings;
+    if (!options.settings) {
+        SetKeyText(settings.keyN, kDefaultKeyN);
+        SetKeyText(settings.keyP, kDefaultKeyP);
+        return settings;
+    }
+    Result<LoadedSettings> base = ReadSettingsFile(PathFromText(*options.settings));
+    if (!base) {
+        return Fail(base.error());
+    }
+    return base->settings;
+}
+
+// Neither a library nor a file it includes may be replaced by the settings, and an existing
+// settings file may hold tables the user typed: the guard, or the refusal.
+Result<OutputGuard> CheckOutput(const std::filesystem::path& output, const ModelLibrary& library,
+                                const std::vector<std::filesystem::path>& models, bool backup) {
+    std::vector<RunFile> read;
+    AddModelFiles(library, models, read);
+    if (Result<void> clear = CheckOverwrite("output", output, read); !clear) {
+        return Fail(clear.error());
+    }
+    return GuardOutput(output, QuotedPath(output), backup);
 }
 
 int RunImport(const ImportOptions& options) {
@@ -153,65 +168,49 @@ int RunImport(const ImportOptions& options) {
         }
         return kExitError;
     }
-    const std::vector<CardGroup> groups = BinnedGroups(library);
+    BinImport import(library);
     if (options.list) {
-        return RunList(groups, library);
+        return RunList(import);
     }
-
-    // Neither a library nor a file it includes may be replaced by the settings.
     const std::filesystem::path output = PathFromText(options.output);
-    std::vector<RunFile> read;
-    AddModelFiles(library, models, read);
-    if (auto clash = CheckOverwrite("output", output, read)) {
-        PrintError(*clash);
+    const Result<OutputGuard> guard = CheckOutput(output, library, models, options.backup);
+    if (!guard) {
+        PrintError(guard.error());
         return kExitError;
     }
-    // An existing settings file may hold tables the user typed.
-    OutputGuard guard;
-    if (auto refusal = GuardOutput(output, QuotedPath(output), options.backup, guard)) {
-        PrintError(*refusal);
-        return kExitError;
-    }
-    std::optional<CardGroup> groupN;
-    std::optional<CardGroup> groupP;
-    if (const std::string error = ChooseGroups(groups, library, options, groupN, groupP); !error.empty()) {
-        std::fputs(error.c_str(), stderr);
+    const Result<Choice> choice = ChooseGroups(import, options);
+    if (!choice) {
+        std::fputs(choice.error().c_str(), stderr);
         PrintError("Nothing was written.");
         return kExitError;
     }
-
-    SettingsFile settings;
-    if (options.settings) {
-        const LoadResult base = ReadSettingsFile(PathFromText(*options.settings));
-        if (!base.loaded) {
-            PrintError(base.error);
-            return kExitError;
-        }
-        settings = base.settings;
-    } else {
-        SetKeyText(settings.keyN, kDefaultKeyN);
-        SetKeyText(settings.keyP, kDefaultKeyP);
+    Result<SettingsFile> settings = BaseSettings(options);
+    if (!settings) {
+        PrintError(settings.error());
+        return kExitError;
     }
-    std::string imported;
-    const std::vector<std::string> reasons = ImportTables(groupN, groupP, library, settings, imported);
-    if (!reasons.empty()) {
-        for (const std::string& reason : reasons) {
+    const ImportedTables tables = BuildImportedTables(choice->n, choice->p);
+    if (!tables.reasons.empty()) {
+        for (const std::string& reason : tables.reasons) {
             PrintError("Error: " + reason);
         }
         PrintError("Nothing was written.");
         return kExitError;
     }
+    tables.applyTo(settings.value());
     const std::filesystem::path keptAs = NextNumberedBackup(output);
-    if (const auto error = WriteImportedSettings(output, settings, SettingsPlacing{guard.expected, guard.keepOld})) {
-        PrintError(*error);
+    if (const Result<void> written =
+            WriteImportedSettings(output, *settings, ReplaceOptions::Check{guard->expected, guard->keepOld});
+        !written) {
+        PrintError(written.error());
         return kExitError;
     }
     RememberOutput(output);
-    if (guard.keepOld && std::filesystem::exists(keptAs)) {
+    if (guard->keepOld && std::filesystem::exists(keptAs)) {
         PrintError("The earlier " + QuotedPath(output) + " was kept as " + QuotedPath(keptAs) + ".");
     }
-    PrintError("Wrote " + QuotedPath(output) + ": " + imported + ".");
-    return Print(DrawSettings(settings)) ? kExitOk : kExitError;
+    PrintError("Wrote " + QuotedPath(output) + ": " + ImportedText(*choice, tables) + ".");
+    return Print(DrawSettings(*settings)) ? kExitOk : kExitError;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "model_files.h"
 
-#include "models/imported_settings.h"
+#include "models/bin_import.h"
 
 namespace tarvex::cli {
 

@@ -20,7 +20,7 @@ void AddProbeCommand(CLI::App& app, int& exitCode) {
     probe->callback([&exitCode] {
         const ProbeResult result = ProbeSimulatorWindow();
         if (!result.found()) {
-            PrintError("No \"" + std::string(kSimulatorTitleMark) + "\" window found.");
+            PrintError(result.title.error());
             exitCode = kExitError;
             return;
         }

@@ -25,34 +25,35 @@ struct ProcessOptions {
 // others still run. Bounds and Keys are checked once, and no netlist's files may be the settings
 // file or the report, before any file is touched.
 int RunProcess(const ProcessOptions& options) {
-    const RulesResult loaded = LoadRules(options.rules);
-    if (!loaded.error.empty()) {
-        PrintError(loaded.error);
+    const Result<std::vector<RewriteRules>> families = LoadRules(options.rules);
+    if (!families) {
+        PrintError(families.error());
         return kExitError;
     }
     const std::vector<std::string> netlists = Distinct(options.netlists);
-    std::vector<RunFile> files;
-    if (const auto clash = CollectRunFiles(options.rules.settings, netlists, files)) {
-        PrintError(*clash);
+    const Result<std::vector<RunFile>> files = CollectRunFiles(options.rules.settings, netlists);
+    if (!files) {
+        PrintError(files.error());
         return kExitError;
     }
     Report report;
-    report.setFamilies(loaded.families);
-    if (const auto error = OpenReport(report, options.rules.report, files)) {
-        PrintError(*error);
+    report.setFamilies(*families);
+    if (const Result<void> opened = OpenReport(report, options.rules.report, *files); !opened) {
+        PrintError(opened.error());
         return kExitError;
     }
 
     const ProcessSafety safety = SafetyOf(options.rules);
     int status = kExitOk;
     for (const std::string& netlist : netlists) {
-        if (const auto unplanned = UnplannedName(netlist)) {
-            PrintError(*unplanned);
+        if (const Result<void> plannable = CheckPlannable(netlist); !plannable) {
+            PrintError(plannable.error());
             status = kExitError;
             continue;
         }
-        const ProcessOutcome outcome = ProcessNetlist(PathFromText(netlist), loaded.families,
-                                                      WatchDevices(netlist, report, options.rules.threads, loaded.families), safety);
+        const ProcessOutcome outcome =
+            ProcessNetlist(PathFromText(netlist), *families,
+                           WatchDevices(netlist, report, options.rules.threads, *families), safety);
         for (const std::string& note : outcome.notes) {
             PrintError(note);
         }
@@ -66,8 +67,8 @@ int RunProcess(const ProcessOptions& options) {
             status = kExitKept;
         }
     }
-    if (const auto error = report.close()) {
-        PrintError(*error);
+    if (const Result<void> closed = report.close(); !closed) {
+        PrintError(closed.error());
         status = kExitError;
     }
     return status;

@@ -83,48 +83,49 @@ RewriteRun MakeRun(const RewriteOptions& options) {
 }
 
 // INPUT is checked and opened before anything is created, so a run that cannot read it leaves
-// OUTPUT and the report alone. The message when it cannot be read.
-std::optional<std::string> OpenInput(const RewriteRun& run, FilePtr& inFile) {
+// OUTPUT and the report alone. The open file; none for standard input.
+Result<FilePtr> OpenInput(const RewriteRun& run) {
     if (run.fromStdin) {
         SetBinaryMode(stdin);
-        return std::nullopt;
+        return FilePtr();
     }
     std::error_code notFolder;
     if (std::filesystem::is_directory(run.inputPath, notFolder)) {
-        return "Error: " + run.inputName + " is a folder, not a netlist. No file was changed.";
+        return Fail("Error: " + run.inputName + " is a folder, not a netlist. No file was changed.");
     }
     std::error_code openError;
-    inFile = OpenFile(run.inputPath, "r", openError);
+    FilePtr inFile = OpenFile(run.inputPath, "r", openError);
     if (!inFile) {
-        return "Error: Cannot read " + run.inputName + ": " + ErrorText(openError.value()) + ".";
+        return Fail("Error: Cannot read " + run.inputName + ": " + ErrorText(openError.value()) + ".");
     }
-    return std::nullopt;
+    return inFile;
 }
 
-// Refuses an OUTPUT that is the input or another file of the run; files gets every file of the
-// run, for the report's own check.
-std::optional<std::string> CheckOutput(const RewriteRun& run, std::FILE* in, std::vector<RunFile>& files) {
+// Refuses an OUTPUT that is the input or another file of the run; every file of the run, for the
+// report's own check.
+Result<std::vector<RunFile>> CheckOutput(const RewriteRun& run, std::FILE* in) {
     if (!run.fromStdin && !run.toStdout && SameFile(run.inputPath, run.outputPath)) {
-        return "Error: " + run.inputName + " is both the input and the output. No file was changed.";
+        return Fail("Error: " + run.inputName + " is both the input and the output. No file was changed.");
     }
     // "rewrite amp.net >> amp.net" would read its own output until the disk is full.
     if (run.toStdout ? SameRegularFile(in, stdout) : run.fromStdin && SameRegularFile(in, run.outputPath)) {
-        return "Error: The output (" + run.outputName + ") is the input file (" + run.inputName +
-               "). Nothing was written.";
+        return Fail("Error: The output (" + run.outputName + ") is the input file (" + run.inputName +
+                    "). Nothing was written.");
     }
+    std::vector<RunFile> files;
     for (const std::filesystem::path& settings : run.settingsPaths) {
         files.push_back({settings, "settings file"});
     }
     if (!run.toStdout) {
-        if (auto clash = CheckOverwrite("output", run.outputPath, files)) {
-            return clash;
+        if (Result<void> clear = CheckOverwrite("output", run.outputPath, files); !clear) {
+            return Fail(clear.error());
         }
         files.push_back({run.outputPath, "netlist"});
     }
     if (!run.fromStdin) {
         files.push_back({run.inputPath, "netlist"});
     }
-    return std::nullopt;
+    return files;
 }
 
 // The exit status of a completed run, after saying so when no line held a Key.
@@ -157,17 +158,19 @@ std::optional<int> RewriteDirect(const RewriteRun& run, ByteReader& reader, std:
     FileWriter writer(out);
     const StreamResult result = RewriteStream(reader, writer, families, streamOptions);
     const ReplaceNames names{run.inputName, run.outputName, {}, " The output is incomplete."};
-    std::optional<std::string> error = StreamFailure(result, names);
+    Result<void> written = StreamFailure(result, names);
     if (result.status == StreamStatus::Completed && outFile) {
         if (const std::error_code closeError = CloseFile(std::move(outFile))) {
-            error = "Error: Cannot write " + run.outputName + ": " + ErrorText(closeError) + "." + names.note;
+            written = Fail("Error: Cannot write " + run.outputName + ": " + ErrorText(closeError) + "." +
+                           names.note);
         }
     }
-    if (!error && input.changed(result.report.bytesRead)) {
-        error = "Error: " + run.inputName + " changed while it was being read; the output may mix its old and new lines.";
+    if (written && input.changed(result.report.bytesRead)) {
+        written = Fail("Error: " + run.inputName +
+                       " changed while it was being read; the output may mix its old and new lines.");
     }
-    if (error) {
-        PrintError(*error);
+    if (!written) {
+        PrintError(written.error());
         return kExitError;
     }
     return CompletedStatus(run, result.report, families);
@@ -203,56 +206,55 @@ int RunRewrite(const RewriteOptions& options) {
         PrintError("Error: The report and the rewritten netlist cannot both go to standard output.");
         return kExitUsage;
     }
-    const RulesResult loaded = LoadRules(options.rules);
-    if (!loaded.error.empty()) {
-        PrintError(loaded.error);
+    const Result<std::vector<RewriteRules>> families = LoadRules(options.rules);
+    if (!families) {
+        PrintError(families.error());
         return kExitError;
     }
-    FilePtr inFile;
-    if (const auto error = OpenInput(run, inFile)) {
-        PrintError(*error);
+    const Result<FilePtr> inFile = OpenInput(run);
+    if (!inFile) {
+        PrintError(inFile.error());
         return kExitError;
     }
-    std::FILE* in = inFile ? inFile.get() : stdin;
-    std::vector<RunFile> files;
-    if (const auto error = CheckOutput(run, in, files)) {
-        PrintError(*error);
+    std::FILE* in = *inFile ? inFile->get() : stdin;
+    const Result<std::vector<RunFile>> files = CheckOutput(run, in);
+    if (!files) {
+        PrintError(files.error());
         return kExitError;
     }
     const OutputPlan plan = run.toStdout ? OutputPlan{} : PlanOutput(run.outputPath);
     ReplaceTarget target;
     if (plan.replace) {
         // An existing OUTPUT may be a netlist of the user's, named by mistake.
-        OutputGuard guard;
-        if (const auto refusal = GuardOutput(plan.replaced, run.outputName, options.rules.backup, guard)) {
-            PrintError(*refusal);
+        const Result<OutputGuard> guard = GuardOutput(plan.replaced, run.outputName, options.rules.backup);
+        if (!guard) {
+            PrintError(guard.error());
             return kExitError;
         }
         target.path = plan.replaced;
-        target.expected = guard.expected;
-        target.keepOld = guard.keepOld;
+        target.expected = guard->expected;
+        target.keepOld = guard->keepOld;
     }
     Report report;
-    report.setFamilies(loaded.families);
-    if (const auto error = OpenReport(report, options.rules.report, files)) {
-        PrintError(*error);
+    report.setFamilies(*families);
+    if (const Result<void> opened = OpenReport(report, options.rules.report, *files); !opened) {
+        PrintError(opened.error());
         return kExitError;
     }
     std::setvbuf(in, nullptr, _IOFBF, kStdioBuffer);
     const InputWatch input(in, run.fromStdin ? std::filesystem::path() : run.inputPath);
     FileReader reader(in);
     const StreamOptions streamOptions =
-        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads,
-                     loaded.families);
+        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads, *families);
     target.input = &input;
-    const std::optional<int> status =
-        plan.replace ? RewriteIntoPlace(run, target, reader, loaded.families, streamOptions)
-                     : RewriteDirect(run, reader, loaded.families, streamOptions, input);
+    const std::optional<int> status = plan.replace
+                                          ? RewriteIntoPlace(run, target, reader, *families, streamOptions)
+                                          : RewriteDirect(run, reader, *families, streamOptions, input);
     if (!status) {
         return kExitError; // OUTPUT could not be created; the report stays as it is
     }
-    if (const auto reportError = report.close()) {
-        PrintError(*reportError);
+    if (const Result<void> closed = report.close(); !closed) {
+        PrintError(closed.error());
         return kExitError;
     }
     return *status;

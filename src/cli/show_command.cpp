@@ -16,12 +16,12 @@ namespace tarvex::cli {
 namespace {
 
 int RunShow(const std::string& path) {
-    const LoadResult loaded = ReadSettingsFile(PathFromText(path));
-    if (!loaded.loaded) {
-        PrintError(loaded.error);
+    const Result<LoadedSettings> loaded = ReadSettingsFile(PathFromText(path));
+    if (!loaded) {
+        PrintError(loaded.error());
         return kExitError;
     }
-    const std::string text = DrawSettings(loaded.settings);
+    const std::string text = DrawSettings(loaded->settings);
     if (const std::error_code error = WriteAndFlush(stdout, text)) {
         PrintError("Error: Cannot write standard output: " + ErrorText(error) + ".");
         return kExitError;

@@ -17,6 +17,18 @@ std::string BinaryMode(const char* mode) {
     return binary;
 }
 
+FilePtr OpenFile(const std::filesystem::path& path, const char* mode) {
+    return FilePtr(OpenPlatformFile(path, BinaryMode(mode)));
+}
+
+FilePtr OpenFile(const std::filesystem::path& path, const char* mode, std::error_code& error) {
+    errno = 0;
+    FilePtr file = OpenFile(path, mode);
+    // errno as the C library left it (0 when it gave no reason); callers choose their own fallback.
+    error = file ? std::error_code() : std::error_code(errno, std::generic_category());
+    return file;
+}
+
 std::error_code CloseFile(FilePtr file) {
     errno = 0;
     if (std::fclose(file.release()) != 0) {

@@ -46,6 +46,10 @@ FilePtr OpenFile(const std::filesystem::path& path, const char* mode);
 // The same, with the reason when the file could not be opened (error is cleared on success).
 FilePtr OpenFile(const std::filesystem::path& path, const char* mode, std::error_code& error);
 
+// The platform's fopen (a wide path on Windows) of path in binaryMode, one source per platform;
+// OpenFile is the way in.
+std::FILE* OpenPlatformFile(const std::filesystem::path& path, const std::string& binaryMode);
+
 // Closes file; the error when buffered bytes could not be written on closing.
 std::error_code CloseFile(FilePtr file);
 

@@ -3,8 +3,6 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
-#include <cerrno>
-
 #include <sys/stat.h>
 
 #include <string>
@@ -57,16 +55,8 @@ std::string DisplayPath(const std::filesystem::path& path) {
     return path.native();
 }
 
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode) {
-    return FilePtr(std::fopen(path.c_str(), BinaryMode(mode).c_str()));
-}
-
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode, std::error_code& error) {
-    errno = 0;
-    FilePtr file = OpenFile(path, mode);
-    // errno as the C library left it (0 when it gave no reason); callers choose their own fallback.
-    error = file ? std::error_code() : std::error_code(errno, std::generic_category());
-    return file;
+std::FILE* OpenPlatformFile(const std::filesystem::path& path, const std::string& binaryMode) {
+    return std::fopen(path.c_str(), binaryMode.c_str());
 }
 
 } // namespace tarvex

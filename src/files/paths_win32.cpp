@@ -4,8 +4,6 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
-#include <cerrno>
-
 #include <io.h>
 #include <windows.h>
 
@@ -97,18 +95,9 @@ std::string DisplayPath(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode) {
-    const std::string binary = BinaryMode(mode);
-    const std::wstring wideMode(binary.begin(), binary.end());
-    return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
-}
-
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode, std::error_code& error) {
-    errno = 0;
-    FilePtr file = OpenFile(path, mode);
-    // errno as the C library left it (0 when it gave no reason); callers choose their own fallback.
-    error = file ? std::error_code() : std::error_code(errno, std::generic_category());
-    return file;
+std::FILE* OpenPlatformFile(const std::filesystem::path& path, const std::string& binaryMode) {
+    const std::wstring wideMode(binaryMode.begin(), binaryMode.end());
+    return _wfopen(path.c_str(), wideMode.c_str());
 }
 
 } // namespace tarvex

@@ -90,4 +90,42 @@ Placement ReplacementFile::commit(const std::optional<FileStamp>& expected, bool
     return placed;
 }
 
+ReplaceOutcome WriteFileReplacing(const std::filesystem::path& target,
+                                  const std::function<std::error_code(std::FILE*)>& write,
+                                  const ReplaceOptions& options) {
+    ReplaceOutcome outcome;
+    ReplacementFile file(target, options.modeFrom);
+    const auto stop = [&outcome](ReplaceStep step, std::error_code error) {
+        outcome.stopped = step;
+        outcome.error = error;
+        return outcome;
+    };
+    if (!file.file()) {
+        return stop(ReplaceStep::Create, file.error());
+    }
+    if (const std::error_code error = write(file.file())) {
+        return stop(ReplaceStep::Write, error);
+    }
+    if (const std::error_code error = file.close()) {
+        return stop(ReplaceStep::Close, error);
+    }
+    if (!options.check) {
+        if (const std::error_code error = file.moveIntoPlace()) {
+            return stop(ReplaceStep::Place, error);
+        }
+        return outcome;
+    }
+    outcome.placement = file.commit(options.check->expected, options.check->keepOld);
+    if (outcome.placement.error) {
+        return stop(ReplaceStep::Place, outcome.placement.error);
+    }
+    return outcome;
+}
+
+ReplaceOutcome WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes,
+                                  const ReplaceOptions& options) {
+    return WriteFileReplacing(
+        target, [bytes](std::FILE* file) { return FileWriter(file).write(bytes); }, options);
+}
+
 } // namespace tarvex

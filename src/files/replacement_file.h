@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 namespace tarvex {
@@ -46,6 +49,39 @@ private:
     bool m_created = false;
     bool m_moved = false;
 };
+
+// How a replacing write puts its new file in place.
+struct ReplaceOptions {
+    std::filesystem::path modeFrom; // the file whose permissions the new one takes, when it exists
+    // Without a check the new file replaces whatever is at the target. With one it is put in place as
+    // ReplacementFile::commit does: over the target only while it is as expected, keepOld keeping
+    // the old one as a numbered backup.
+    struct Check {
+        std::optional<FileStamp> expected;
+        bool keepOld = false;
+    };
+    std::optional<Check> check;
+};
+
+// The step at which a replacing write stopped; Done when the new file is in place (or, with a
+// check, kept beside a target that changed: placement.targetChanged).
+enum class ReplaceStep { Create, Write, Close, Place, Done };
+
+struct ReplaceOutcome {
+    ReplaceStep stopped = ReplaceStep::Done;
+    std::error_code error; // why that step failed
+    Placement placement;   // where the new file went; with a check only
+};
+
+// Writes the whole new content of target through a ReplacementFile and puts it in place as options
+// say, so that the target is either as it was or wholly new. write gets the open new file; an
+// error it returns stops the write at ReplaceStep::Write, and the target is left as it was.
+ReplaceOutcome WriteFileReplacing(const std::filesystem::path& target,
+                                  const std::function<std::error_code(std::FILE*)>& write,
+                                  const ReplaceOptions& options = {});
+// The same with bytes as the content.
+ReplaceOutcome WriteFileReplacing(const std::filesystem::path& target, std::string_view bytes,
+                                  const ReplaceOptions& options = {});
 
 // Platform services behind ReplacementFile, one source per platform.
 

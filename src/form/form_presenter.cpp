@@ -6,10 +6,11 @@
 #include "form/form_layout.h"
 #include "form/private_file.h"
 #include "models/bin_grid.h"
-#include "models/imported_settings.h"
+#include "models/bin_import.h"
 #include "process/process.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -84,21 +85,17 @@ std::string KeptDevicesDetails(const LastRun& run) {
 }
 
 // The binned card group to import into group's table: the only one of its type, or the one the
-// user picks among several. nullptr when the library has none; nothing when the user cancelled.
-std::optional<const CardGroup*> ChooseCardGroup(UserPrompts& prompts, const GroupLayout& group,
-                                                const std::vector<CardGroup>& groups,
-                                                const ModelLibrary& library) {
+// user picks among several; empty when the library has none. Nothing when the user cancelled.
+std::optional<ImportGroup> ChooseCardGroup(UserPrompts& prompts, const GroupLayout& group,
+                                           const BinImport& import) {
     const ModelType type = &group == &kGroupN ? ModelType::Nmos : ModelType::Pmos;
-    std::vector<const CardGroup*> ofType;
-    std::vector<std::string> items;
-    for (const CardGroup& candidate : groups) {
-        if (candidate.type == type) {
-            ofType.push_back(&candidate);
-            items.push_back(DescribeGroup(candidate, BuildBinTable(candidate, library)));
-        }
-    }
+    const std::vector<ImportGroup> ofType = import.ofType(type);
     if (ofType.size() <= 1) {
-        return ofType.empty() ? nullptr : ofType.front();
+        return ofType.empty() ? ImportGroup{} : ofType.front();
+    }
+    std::vector<std::string> items;
+    for (const ImportGroup& candidate : ofType) {
+        items.push_back(DescribeGroup(*candidate.group, *candidate.grid));
     }
     const auto answer =
         prompts.chooseItem("The model library holds " + std::to_string(ofType.size()) + " binned " +
@@ -111,47 +108,45 @@ std::optional<const CardGroup*> ChooseCardGroup(UserPrompts& prompts, const Grou
     return ofType[*answer];
 }
 
-// The tables an import builds: N and P, each empty for a type without a group, and what went
-// where, a line per table.
-struct ImportedTables {
-    std::optional<BinTable> n;
-    std::optional<BinTable> p;
+// What went where, a line per table imported: "MODxyN table: nfet_03v3, 16 cards, 4 length × 4 width bins".
+std::string ImportDescription(const std::array<ImportGroup, 2>& chosen) {
+    std::string description;
+    for (std::size_t i = 0; i < kGroups.size(); ++i) {
+        const ImportGroup& picked = chosen[i];
+        if (!picked || !picked.grid->table) {
+            continue;
+        }
+        description += (description.empty() ? "" : "\n") + std::string(kGroups[i]->caption) +
+                       " table: " + picked.group->name + ", " + std::to_string(picked.group->cards.size()) +
+                       " cards, " + std::to_string(picked.grid->lengthBins) + " length × " +
+                       std::to_string(picked.grid->widthBins) + " width bins";
+    }
+    return description;
+}
+
+// The tables an import builds and what went where.
+struct FormImport {
+    ImportedTables tables;
     std::string description;
 };
 
 // Chooses a group per type of library (read from path) and builds its table; nothing after
 // telling the user why no table can be imported, or when a choice was cancelled.
-std::optional<ImportedTables> BuildImportedTables(UserPrompts& prompts, const std::filesystem::path& path,
-                                                  const ModelLibrary& library) {
-    const std::vector<CardGroup> groups = BinnedGroups(library);
-    ImportedTables imported;
-    std::vector<std::string> reasons;
-    for (const GroupLayout* group : kGroups) {
-        const std::optional<const CardGroup*> choice = ChooseCardGroup(prompts, *group, groups, library);
+std::optional<FormImport> ImportTables(UserPrompts& prompts, const std::filesystem::path& path,
+                                       const BinImport& import) {
+    std::array<ImportGroup, 2> chosen;
+    for (std::size_t i = 0; i < kGroups.size(); ++i) {
+        const std::optional<ImportGroup> choice = ChooseCardGroup(prompts, *kGroups[i], import);
         if (!choice) {
             return std::nullopt;
         }
-        if (*choice == nullptr) {
-            continue;
-        }
-        const CardGroup& picked = **choice;
-        const GridResult grid = BuildBinTable(picked, library);
-        for (const std::string& reason : grid.reasons) {
-            if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
-                reasons.push_back(reason);
-            }
-        }
-        if (grid.table) {
-            (group == &kGroupN ? imported.n : imported.p) = grid.table;
-            imported.description += (imported.description.empty() ? "" : "\n") + std::string(group->caption) +
-                                    " table: " + picked.name + ", " + std::to_string(picked.cards.size()) +
-                                    " cards, " + std::to_string(grid.lengthBins) + " length × " +
-                                    std::to_string(grid.widthBins) + " width bins";
-        }
+        chosen[i] = *choice;
     }
-    if (!imported.n && !imported.p && reasons.empty()) {
+    FormImport imported{BuildImportedTables(chosen[0], chosen[1]), ImportDescription(chosen)};
+    std::vector<std::string>& reasons = imported.tables.reasons;
+    if (!imported.tables.n && !imported.tables.p && reasons.empty()) {
         reasons.push_back("No binned nmos or pmos cards (all four of lmin, lmax, wmin and wmax as numbers).");
-        for (const std::string& note : UnevaluatedBounds(library)) {
+        for (const std::string& note : UnevaluatedBounds(import.library())) {
             reasons.push_back(note);
         }
     }
@@ -184,8 +179,8 @@ std::optional<std::filesystem::path> AskImportTarget(UserPrompts& prompts,
         return std::nullopt;
     }
     const std::filesystem::path target = workingFolder / *chosen;
-    if (const auto clash = CheckNotReadFrom(target, library, {path})) {
-        prompts.showStop(*clash, {});
+    if (const Result<void> clear = CheckNotReadFrom(target, library, {path}); !clear) {
+        prompts.showStop(clear.error(), {});
         return std::nullopt;
     }
     return target;
@@ -358,15 +353,15 @@ void FormPresenter::loadSettingsFrom(const std::filesystem::path& path, bool rep
     showSettings(full, LoadSettings(full), reportFailure);
 }
 
-bool FormPresenter::showSettings(const std::filesystem::path& full, const LoadResult& result,
+bool FormPresenter::showSettings(const std::filesystem::path& full, const Result<LoadedSettings>& loaded,
                                  bool reportFailure) {
-    if (!result.loaded) {
+    if (!loaded) {
         if (reportFailure) {
-            m_prompts.showStop(result.error, {});
+            m_prompts.showStop(loaded.error(), {});
         }
         return false;
     }
-    m_model.settings = result.settings;
+    m_model.settings = loaded->settings;
     m_model.currentSettingsPath = full;
     m_model.lastRun = {};
     WriteTablesToForm();
@@ -405,8 +400,8 @@ void FormPresenter::Save() {
     ReadTablesFromForm();
     readKeysFromForm();
     const std::filesystem::path path = m_model.workingFolder / *chosen;
-    if (const auto error = SaveSettings(path, m_model.settings)) {
-        m_prompts.showStop(*error, {});
+    if (const Result<void> saved = SaveSettings(path, m_model.settings); !saved) {
+        m_prompts.showStop(saved.error(), {});
         return;
     }
     m_model.currentSettingsPath = path;
@@ -420,8 +415,8 @@ void FormPresenter::Process() {
     ReadTablesFromForm();
     rules.tableN = m_model.settings.tableN;
     rules.tableP = m_model.settings.tableP;
-    if (const auto fault = CheckRules(rules)) {
-        m_prompts.showStop(*fault, {});
+    if (const Result<void> checked = CheckRules(rules); !checked) {
+        m_prompts.showStop(checked.error(), {});
         return;
     }
 
@@ -535,8 +530,9 @@ void FormPresenter::ImportBins() {
         m_prompts.showStop(message, {});
         return;
     }
-    const std::optional<ImportedTables> tables = BuildImportedTables(m_prompts, path, library);
-    if (!tables) {
+    const BinImport import(library);
+    const std::optional<FormImport> imported = ImportTables(m_prompts, path, import);
+    if (!imported) {
         return;
     }
     const std::optional<std::filesystem::path> target =
@@ -548,15 +544,14 @@ void FormPresenter::ImportBins() {
     ReadTablesFromForm();
     readKeysFromForm();
     SettingsFile settings = m_model.settings;
-    settings.tableN = tables->n.value_or(settings.tableN);
-    settings.tableP = tables->p.value_or(settings.tableP);
-    if (const auto error = WriteImportedSettings(*target, settings)) {
-        m_prompts.showStop(*error, {});
+    imported->tables.applyTo(settings);
+    if (const Result<void> written = WriteImportedSettings(*target, settings); !written) {
+        m_prompts.showStop(written.error(), {});
         return;
     }
     if (showSettings(*target, LoadSettings(*target), true)) {
-        m_prompts.showInfo("Imported from " + QuotedPath(path) + ":\n" + tables->description + "\nSaved in " +
-                           QuotedPath(*target) + ", now the current settings file.");
+        m_prompts.showInfo("Imported from " + QuotedPath(path) + ":\n" + imported->description +
+                           "\nSaved in " + QuotedPath(*target) + ", now the current settings file.");
     }
 }
 

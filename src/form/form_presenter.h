@@ -93,7 +93,8 @@ private:
     void probeSimulator();
     void loadSettingsFrom(const std::filesystem::path& path, bool reportFailure);
     // Shows what was loaded from full (or reports why not); true when the form now shows it.
-    bool showSettings(const std::filesystem::path& full, const LoadResult& result, bool reportFailure);
+    bool showSettings(const std::filesystem::path& full, const Result<LoadedSettings>& loaded,
+                      bool reportFailure);
     void readKeysFromForm();
     void showNameHint(const GroupLayout& group, int widthBin, int lengthBin, std::string_view name);
     void showNameHints();

@@ -347,71 +347,93 @@ std::string BinMap::describe(const Stored& device) const {
     return text;
 }
 
+// The tooltip of a mark that several devices share: their count, then the first of their lines.
+std::string BinMap::sharedTitle(const Group& group) const {
+    std::string title;
+    if (group.count > 1) {
+        title = std::to_string(group.count) + " devices here, the first:\n";
+    }
+    for (std::size_t i = 0; i < group.first.size(); ++i) {
+        if (i > 0) {
+            title += '\n';
+        }
+        title += describe(group.first[i]);
+    }
+    if (group.count > group.first.size()) {
+        title += "\nand " + std::to_string(group.count - group.first.size()) + " more";
+    }
+    return title;
+}
+
+// The stored places gathered into squares of the plot of the given size, by the square their
+// centre falls in; the first lines of a square are the earliest of its places'.
+std::map<BinMap::Square, BinMap::Group> BinMap::squaresOf(const Panel& panel, const Plot& plot, double size) {
+    std::map<Square, Group> squares;
+    const double steps = panel.stepsPerDecade;
+    for (const auto& [place, group] : panel.groups) {
+        const double x = plot.x(std::pow(10.0, (static_cast<double>(std::get<1>(place)) + 0.5) / steps));
+        const double y = plot.y(std::pow(10.0, (static_cast<double>(std::get<2>(place)) + 0.5) / steps));
+        Group& into =
+            squares[{std::get<0>(place), std::lround(std::floor(x / size)), std::lround(std::floor(y / size))}];
+        into.count += group.count;
+        into.first.insert(into.first.end(), group.first.begin(), group.first.end());
+    }
+    for (auto& [square, group] : squares) {
+        std::sort(group.first.begin(), group.first.end(), [](const Stored& a, const Stored& b) {
+            return std::tie(a.file, a.line) < std::tie(b.file, b.line);
+        });
+        group.first.resize(std::min(group.first.size(), kFirstLines));
+    }
+    return squares;
+}
+
 // Each stored place goes into the square of the plot its centre falls in; the squares grow until
 // the panel has at most kMaxMarks marks, which bounds the file whatever the devices.
 void BinMap::drawPlaces(std::string& out, const Panel& panel, const Plot& plot) const {
-    using Square = std::tuple<bool, long, long>; // kept, column, row
-    std::map<Square, Group> squares;
-    const double steps = panel.stepsPerDecade;
     for (const double size : {4.0, 6.0, 8.0, 12.0, 16.0, 24.0, 32.0, 48.0}) {
-        squares.clear();
-        for (const auto& [place, group] : panel.groups) {
-            const double x = plot.x(std::pow(10.0, (static_cast<double>(std::get<1>(place)) + 0.5) / steps));
-            const double y = plot.y(std::pow(10.0, (static_cast<double>(std::get<2>(place)) + 0.5) / steps));
-            Group& into = squares[{std::get<0>(place), std::lround(std::floor(x / size)),
-                                   std::lround(std::floor(y / size))}];
-            into.count += group.count;
-            into.first.insert(into.first.end(), group.first.begin(), group.first.end());
+        const std::map<Square, Group> squares = squaresOf(panel, plot, size);
+        if (squares.size() > kMaxMarks) {
+            continue;
         }
-        if (squares.size() <= kMaxMarks) {
-            // A mark grows with the log of its count, the fullest filling its square.
-            std::uint64_t most = 2;
-            for (const auto& [square, group] : squares) {
-                most = std::max(most, group.count);
-            }
-            for (auto& [square, group] : squares) {
-                const auto& [kept, column, row] = square;
-                std::sort(group.first.begin(), group.first.end(), [](const Stored& a, const Stored& b) {
-                    return std::tie(a.file, a.line) < std::tie(b.file, b.line);
-                });
-                group.first.resize(std::min(group.first.size(), kFirstLines));
-                const double share =
-                    std::log(static_cast<double>(group.count)) / std::log(static_cast<double>(most));
-                const double radius = std::max(1.5, size / 2 * 0.9 * (0.5 + 0.5 * share));
-                AppendMarkStart(out, kept, (static_cast<double>(column) + 0.5) * size,
-                                (static_cast<double>(row) + 0.5) * size, kept ? radius / 1.35 : radius);
-                std::string title;
-                if (group.count > 1) {
-                    title = std::to_string(group.count) + " devices here, the first:\n";
-                }
-                for (std::size_t i = 0; i < group.first.size(); ++i) {
-                    if (i > 0) {
-                        title += '\n';
-                    }
-                    title += describe(group.first[i]);
-                }
-                if (group.count > group.first.size()) {
-                    title += "\nand " + std::to_string(group.count - group.first.size()) + " more";
-                }
-                AppendTitled(out, title, kept);
-            }
-            return;
+        // A mark grows with the log of its count, the fullest filling its square.
+        std::uint64_t most = 2;
+        for (const auto& [square, group] : squares) {
+            most = std::max(most, group.count);
         }
+        for (const auto& [square, group] : squares) {
+            const auto& [kept, column, row] = square;
+            const double share = std::log(static_cast<double>(group.count)) / std::log(static_cast<double>(most));
+            const double radius = std::max(1.5, size / 2 * 0.9 * (0.5 + 0.5 * share));
+            AppendMarkStart(out, kept, (static_cast<double>(column) + 0.5) * size,
+                            (static_cast<double>(row) + 0.5) * size, kept ? radius / 1.35 : radius);
+            AppendTitled(out, sharedTitle(group), kept);
+        }
+        return;
     }
 }
 
-void BinMap::drawPanel(std::string& out, const Panel& panel, std::size_t family, Polarity polarity,
-                       double top, double& bottom) const {
-    const RewriteRules& rules = m_families[family];
-    const BinTable& table = polarity == Polarity::N ? rules.tableN : rules.tableP;
-    // Cells whose bounds are positive and ascending can be drawn on log axes.
+// What a panel draws and where: the cells of its table and the library's cards whose bounds are
+// positive and ascending (log axes can show no others), and the plot, fitted to them and to the
+// devices.
+struct BinMap::Layout {
     struct Cell {
         int w;
         int l;
     };
     std::vector<Cell> cells;
+    std::vector<const MapCard*> cards;
+    Plot plot;
+};
+
+BinMap::Layout BinMap::layout(const Panel& panel, const BinTable& table, std::size_t family, Polarity polarity,
+                              double top) const {
+    Layout layout;
     std::vector<double> wLogs;
     std::vector<double> lLogs;
+    const auto show = [&wLogs, &lLogs](double w0, double w1, double l0, double l1) {
+        wLogs.insert(wLogs.end(), {std::log10(w0), std::log10(w1)});
+        lLogs.insert(lLogs.end(), {std::log10(l0), std::log10(l1)});
+    };
     for (int w = 0; w < kBinCount; ++w) {
         for (int l = 0; l < kBinCount; ++l) {
             const auto wi = static_cast<std::size_t>(w);
@@ -421,50 +443,54 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, std::size_t family,
             const double llo = table.lengthBounds[li];
             const double lhi = table.lengthBounds[li + 1];
             if (Drawable(wlo) && Drawable(whi) && Drawable(llo) && Drawable(lhi) && wlo < whi && llo < lhi) {
-                cells.push_back({w, l});
-                wLogs.insert(wLogs.end(), {std::log10(wlo), std::log10(whi)});
-                lLogs.insert(lLogs.end(), {std::log10(llo), std::log10(lhi)});
+                layout.cells.push_back({w, l});
+                show(wlo, whi, llo, lhi);
             }
         }
     }
-    std::vector<const MapCard*> cards;
     for (const MapCard& card : m_cards) {
-        if (card.polarity == polarity && card.family == family && Drawable(card.wmin) &&
-            Drawable(card.lmin) && Drawable(card.wmax) && Drawable(card.lmax) && card.wmin < card.wmax &&
-            card.lmin < card.lmax) {
-            cards.push_back(&card);
-            wLogs.insert(wLogs.end(), {std::log10(card.wmin), std::log10(card.wmax)});
-            lLogs.insert(lLogs.end(), {std::log10(card.lmin), std::log10(card.lmax)});
+        if (card.polarity == polarity && card.family == family && Drawable(card.wmin) && Drawable(card.lmin) &&
+            Drawable(card.wmax) && Drawable(card.lmax) && card.wmin < card.wmax && card.lmin < card.lmax) {
+            layout.cards.push_back(&card);
+            show(card.wmin, card.wmax, card.lmin, card.lmax);
         }
     }
-    const bool crowded = panel.drawn > kMapSingleDeviceLimit;
     for (const Stored& device : panel.singles) {
         wLogs.push_back(std::log10(device.event.width));
         lLogs.push_back(std::log10(device.event.length));
     }
-    if (crowded) {
+    if (panel.drawn > kMapSingleDeviceLimit) {
         const double steps = panel.stepsPerDecade;
         for (const auto& [key, group] : panel.groups) {
             wLogs.push_back((static_cast<double>(std::get<1>(key)) + 0.5) / steps);
             lLogs.push_back((static_cast<double>(std::get<2>(key)) + 0.5) / steps);
         }
     }
+    layout.plot = Plot{Axis::Around(wLogs), Axis::Around(lLogs), top + 38};
+    return layout;
+}
 
-    Plot plot{Axis::Around(wLogs), Axis::Around(lLogs), top + 38};
-    const std::string key = polarity == Polarity::N ? rules.keyN : rules.keyP;
+namespace {
+
+// The panel's title and counts above the plot.
+void AppendPanelHead(std::string& out, Polarity polarity, std::string_view key, std::uint64_t total,
+                     std::uint64_t kept, double top) {
     AppendText(out, "head", kPlotLeft, top + 12,
-               std::string(polarity == Polarity::N ? "N" : "P") + "-channel table, Key " + key);
-    std::string counts = Plural(panel.total, "device", "devices");
-    if (panel.kept > 0) {
-        counts += ", " + std::to_string(panel.kept) + (panel.kept == 1 ? " keeps its" : " keep their") +
-                  " placeholder";
+               std::string(polarity == Polarity::N ? "N" : "P") + "-channel table, Key " + std::string(key));
+    std::string counts = Plural(total, "device", "devices");
+    if (kept > 0) {
+        counts += ", " + std::to_string(kept) + (kept == 1 ? " keeps its" : " keep their") + " placeholder";
     }
     AppendText(out, "note", kPlotLeft, top + 28, counts);
+}
 
+} // namespace
+
+// The frame, the grid lines with their tick labels, and the axes' names.
+void BinMap::drawAxes(std::string& out, const Plot& plot) {
     const double plotBottom = plot.top + kPlotHeight;
     out += "<rect class=\"frame\"";
-    AppendAttributes(out,
-                     {{"x", kPlotLeft}, {"y", plot.top}, {"width", kPlotWidth}, {"height", kPlotHeight}});
+    AppendAttributes(out, {{"x", kPlotLeft}, {"y", plot.top}, {"width", kPlotWidth}, {"height", kPlotHeight}});
     out += "/>\n";
     for (const double tick : plot.w.ticks()) {
         const double x = plot.x(tick);
@@ -480,14 +506,17 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, std::size_t family,
         out += "/>\n";
         AppendText(out, "tick", kPlotLeft - 6, y + 4, EngineeringLabel(tick), " text-anchor=\"end\"");
     }
-    AppendText(out, "tick", kPlotLeft + kPlotWidth / 2, plotBottom + 32, "W (width)",
-               " text-anchor=\"middle\"");
+    AppendText(out, "tick", kPlotLeft + kPlotWidth / 2, plotBottom + 32, "W (width)", " text-anchor=\"middle\"");
     std::string turn = " text-anchor=\"middle\" transform=\"translate(28 ";
     AppendNumber(turn, plot.top + kPlotHeight / 2);
     turn += ") rotate(-90)\"";
     AppendText(out, "tick", 0, 0, "L (length)", turn);
+}
 
-    for (const Cell& cell : cells) {
+// The bins with their part names (a used bin filled), then the cards' outlines over them.
+void BinMap::drawBins(std::string& out, const Panel& panel, const BinTable& table, const Layout& layout) {
+    const Plot& plot = layout.plot;
+    for (const Layout::Cell& cell : layout.cells) {
         const auto wi = static_cast<std::size_t>(cell.w);
         const auto li = static_cast<std::size_t>(cell.l);
         const std::string_view name = PartName(table, cell.w, cell.l);
@@ -497,71 +526,70 @@ void BinMap::drawPanel(std::string& out, const Panel& panel, std::size_t family,
         out += "/>\n";
         // The name sits in the cell's upper left corner, where devices are seldom drawn.
         if (!name.empty()) {
-            AppendText(out, "name", plot.x(table.widthBounds[wi]) + 4,
-                       plot.y(table.lengthBounds[li + 1]) + 13, name);
+            AppendText(out, "name", plot.x(table.widthBounds[wi]) + 4, plot.y(table.lengthBounds[li + 1]) + 13,
+                       name);
         }
     }
-    for (const MapCard* card : cards) {
-        AppendRect(out, "card", plot.x(card->wmin), plot.y(card->lmin), plot.x(card->wmax),
-                   plot.y(card->lmax));
+    for (const MapCard* card : layout.cards) {
+        AppendRect(out, "card", plot.x(card->wmin), plot.y(card->lmin), plot.x(card->wmax), plot.y(card->lmax));
         out += "><title>";
-        AppendXmlText(out, card->name + ": L " + EngineeringLabel(card->lmin) + " to " +
-                               EngineeringLabel(card->lmax) + ", W " + EngineeringLabel(card->wmin) + " to " +
-                               EngineeringLabel(card->wmax));
+        AppendXmlText(out, card->name + ": L " + EngineeringLabel(card->lmin) + " to " + EngineeringLabel(card->lmax) +
+                               ", W " + EngineeringLabel(card->wmin) + " to " + EngineeringLabel(card->wmax));
         out += "</title></rect>\n";
     }
-
-    // Devices that keep their Key are drawn last, on top of the others.
-    if (!crowded) {
-        for (const bool kept : {false, true}) {
-            for (const Stored& device : panel.singles) {
-                if (IsKept(device.event) == kept) {
-                    AppendMarkStart(out, kept, plot.x(device.event.width), plot.y(device.event.length),
-                                    kMarkRadius);
-                    AppendTitled(out, describe(device), kept);
-                }
-            }
-        }
-    } else {
-        drawPlaces(out, panel, plot);
-    }
-
-    double y = plotBottom + 56;
-    if (panel.unsizedCount > 0) {
-        AppendText(out, "note", kPlotLeft, y,
-                   Plural(panel.unsizedCount, "device has", "devices have") +
-                       " no readable positive L= and W= and " + (panel.unsizedCount == 1 ? "is" : "are") +
-                       " not drawn:");
-        for (const Stored& device : panel.unsized) {
-            y += 15;
-            AppendText(out, "note", kPlotLeft + 12, y, describe(device));
-        }
-        if (panel.unsizedCount > panel.unsized.size()) {
-            y += 15;
-            AppendText(out, "note", kPlotLeft + 12, y,
-                       "and " + std::to_string(panel.unsizedCount - panel.unsized.size()) + " more");
-        }
-        y += 15;
-    }
-    bottom = y;
 }
 
-std::string BinMap::svg() const {
-    std::string body;
-    double y = 20;
-    std::string source = "Bin map of ";
-    for (std::size_t i = 0; i < m_files.size() && i < 3; ++i) {
-        source += (i > 0 ? ", " : "") + m_files[i];
+// Every device its own mark, those that keep their Key last, on top of the others; in a crowded
+// panel, a mark per place.
+void BinMap::drawDevices(std::string& out, const Panel& panel, const Plot& plot) const {
+    if (panel.drawn > kMapSingleDeviceLimit) {
+        drawPlaces(out, panel, plot);
+        return;
     }
-    if (m_files.size() > 3) {
-        source += " and " + std::to_string(m_files.size() - 3) + " more netlists";
+    for (const bool kept : {false, true}) {
+        for (const Stored& device : panel.singles) {
+            if (IsKept(device.event) == kept) {
+                AppendMarkStart(out, kept, plot.x(device.event.width), plot.y(device.event.length), kMarkRadius);
+                AppendTitled(out, describe(device), kept);
+            }
+        }
     }
-    if (m_files.empty()) {
-        source = "Bin map";
-    }
-    AppendText(body, "head", 20, y + 4, source);
+}
 
-    // The legend: what each mark and outline means.
+// The devices without a drawable size, listed below the plot from y on; the y below the list.
+double BinMap::listUnsized(std::string& out, const Panel& panel, double y) const {
+    if (panel.unsizedCount == 0) {
+        return y;
+    }
+    AppendText(out, "note", kPlotLeft, y,
+               Plural(panel.unsizedCount, "device has", "devices have") + " no readable positive L= and W= and " +
+                   (panel.unsizedCount == 1 ? "is" : "are") + " not drawn:");
+    for (const Stored& device : panel.unsized) {
+        y += 15;
+        AppendText(out, "note", kPlotLeft + 12, y, describe(device));
+    }
+    if (panel.unsizedCount > panel.unsized.size()) {
+        y += 15;
+        AppendText(out, "note", kPlotLeft + 12, y,
+                   "and " + std::to_string(panel.unsizedCount - panel.unsized.size()) + " more");
+    }
+    return y + 15;
+}
+
+void BinMap::drawPanel(std::string& out, const Panel& panel, std::size_t family, Polarity polarity,
+                       double top, double& bottom) const {
+    const RewriteRules& rules = m_families[family];
+    const BinTable& table = polarity == Polarity::N ? rules.tableN : rules.tableP;
+    const Layout drawn = layout(panel, table, family, polarity, top);
+    AppendPanelHead(out, polarity, polarity == Polarity::N ? rules.keyN : rules.keyP, panel.total, panel.kept, top);
+    drawAxes(out, drawn.plot);
+    drawBins(out, panel, table, drawn);
+    drawDevices(out, panel, drawn.plot);
+    bottom = listUnsized(out, panel, drawn.plot.top + kPlotHeight + 56);
+}
+
+// The legend below the title, from y on: what each mark and outline means. The y below it.
+double BinMap::drawLegend(std::string& body, double y) const {
     const bool crowded = std::any_of(m_panels.begin(), m_panels.end(),
                                      [](const Panel& panel) { return panel.drawn > kMapSingleDeviceLimit; });
     struct Entry {
@@ -579,7 +607,6 @@ std::string BinMap::svg() const {
     if (crowded) {
         legend.push_back({"many", "larger mark: more devices there"});
     }
-    y += 22;
     for (std::size_t i = 0; i < legend.size(); ++i) {
         const double x = 20 + static_cast<double>(i % 3) * 245;
         const double row = y + static_cast<double>(i / 3) * 20;
@@ -597,7 +624,24 @@ std::string BinMap::svg() const {
         }
         AppendText(body, "note", x + 26, row + 4, legend[i].text);
     }
-    y += static_cast<double>((legend.size() + 2) / 3) * 20;
+    return y + static_cast<double>((legend.size() + 2) / 3) * 20;
+}
+
+std::string BinMap::svg() const {
+    std::string body;
+    double y = 20;
+    std::string source = "Bin map of ";
+    for (std::size_t i = 0; i < m_files.size() && i < 3; ++i) {
+        source += (i > 0 ? ", " : "") + m_files[i];
+    }
+    if (m_files.size() > 3) {
+        source += " and " + std::to_string(m_files.size() - 3) + " more netlists";
+    }
+    if (m_files.empty()) {
+        source = "Bin map";
+    }
+    AppendText(body, "head", 20, y + 4, source);
+    y = drawLegend(body, y + 22);
 
     if (deviceCount() == 0) {
         AppendText(body, "note", 20, y + 20, "No device line holds a Key.");
@@ -626,23 +670,15 @@ std::string BinMap::svg() const {
     return out;
 }
 
-std::optional<std::string> WriteBinMap(const std::filesystem::path& path, std::string_view svg) {
-    std::error_code exists;
-    ReplacementFile file(path, std::filesystem::exists(path, exists) ? path : std::filesystem::path());
-    std::error_code error = file.error();
-    if (!error) {
-        error = FileWriter(file.file()).write(svg);
+Result<void> WriteBinMap(const std::filesystem::path& path, std::string_view svg) {
+    ReplaceOptions options;
+    options.modeFrom = path;
+    const ReplaceOutcome written = WriteFileReplacing(path, svg, options);
+    if (written.stopped != ReplaceStep::Done) {
+        return Fail("Error: Cannot write the bin map " + QuotedPath(path) + ": " + ErrorText(written.error) +
+                    ".");
     }
-    if (!error) {
-        error = file.close();
-    }
-    if (!error) {
-        error = file.moveIntoPlace();
-    }
-    if (error) {
-        return "Error: Cannot write the bin map " + QuotedPath(path) + ": " + ErrorText(error) + ".";
-    }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace tarvex

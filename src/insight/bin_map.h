@@ -6,6 +6,7 @@
 
 #include "insight/bin_usage.h"
 #include "rewrite/line_rewriter.h"
+#include "text/result.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -89,12 +90,24 @@ private:
         std::uint64_t unsizedCount = 0;
     };
 
+    using Square = std::tuple<bool, long, long>; // kept, column, row of a crowded panel's marks
+    struct Plot;                                 // a panel's plot area and its axes
+    struct Layout;                               // what a panel draws, and its plot
+
     void coarsen(Panel& panel) const;
-    struct Plot; // a panel's plot area and its axes
-    void drawPlaces(std::string& out, const Panel& panel, const Plot& plot) const;
     std::string describe(const Stored& device) const;
+    std::string sharedTitle(const Group& group) const;
+    static std::map<Square, Group> squaresOf(const Panel& panel, const Plot& plot, double size);
+    void drawPlaces(std::string& out, const Panel& panel, const Plot& plot) const;
+    Layout layout(const Panel& panel, const BinTable& table, std::size_t family, Polarity polarity,
+                  double top) const;
+    static void drawAxes(std::string& out, const Plot& plot);
+    static void drawBins(std::string& out, const Panel& panel, const BinTable& table, const Layout& layout);
+    void drawDevices(std::string& out, const Panel& panel, const Plot& plot) const;
+    double listUnsized(std::string& out, const Panel& panel, double y) const;
     void drawPanel(std::string& out, const Panel& panel, std::size_t family, Polarity polarity, double top,
                    double& bottom) const;
+    double drawLegend(std::string& body, double y) const;
     static std::size_t panelIndex(std::size_t family, Polarity polarity) {
         return 2 * family + (polarity == Polarity::N ? 0 : 1);
     }
@@ -115,6 +128,6 @@ void AppendXmlText(std::string& out, std::string_view bytes, bool keepNewlines =
 
 // Writes svg to path through a file beside it that replaces the target only once complete; the
 // message when it cannot.
-std::optional<std::string> WriteBinMap(const std::filesystem::path& path, std::string_view svg);
+Result<void> WriteBinMap(const std::filesystem::path& path, std::string_view svg);
 
 } // namespace tarvex

@@ -43,20 +43,33 @@ std::string Where(const ModelCard& card) {
     return where + " (" + DisplayPath(card.file) + ":" + std::to_string(card.line) + ")";
 }
 
+// '*' matches any run of characters, '?' any one, and every other character itself without regard to
+// ASCII case. One pass with a single point to go back to, the last '*': a later '*' makes the
+// choices of the earlier ones final, so the time grows with pattern × text, never exponentially.
 bool GlobMatch(std::string_view pattern, std::string_view text) {
-    if (pattern.empty()) {
-        return text.empty();
-    }
-    if (pattern[0] == '*') {
-        for (std::size_t skip = 0; skip <= text.size(); ++skip) {
-            if (GlobMatch(pattern.substr(1), text.substr(skip))) {
-                return true;
-            }
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t star = std::string_view::npos; // the last '*' met
+    std::size_t resume = 0;                    // where that '*' will take one more character
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || SameName(pattern.substr(p, 1), text.substr(t, 1)))) {
+            ++p;
+            ++t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
         }
-        return false;
     }
-    return !text.empty() && (pattern[0] == '?' || SameName(pattern.substr(0, 1), text.substr(0, 1))) &&
-           GlobMatch(pattern.substr(1), text.substr(1));
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
 }
 
 // The distinct values, ascending; values within 1e-9 relative of an edge's first value join it.
@@ -153,29 +166,31 @@ std::vector<std::string> UnevaluatedBounds(const ModelLibrary& library) {
     return messages;
 }
 
-std::optional<CardGroup> SelectGroup(const std::vector<CardGroup>& groups, ModelType type,
-                                     std::string_view pick) {
-    for (const CardGroup& group : groups) {
-        if (group.type == type && SameName(group.name, pick)) {
-            return group;
-        }
-    }
-    if (pick.find_first_of("*?") == std::string_view::npos) {
+const CardGroup* FindGroup(const std::vector<CardGroup>& groups, ModelType type, std::string_view name) {
+    const auto found = std::find_if(groups.begin(), groups.end(), [&](const CardGroup& group) {
+        return group.type == type && SameName(group.name, name);
+    });
+    return found == groups.end() ? nullptr : &*found;
+}
+
+std::optional<CardGroup> GatherGroup(const std::vector<CardGroup>& groups, ModelType type,
+                                     std::string_view glob) {
+    if (glob.find_first_of("*?") == std::string_view::npos) {
         return std::nullopt;
     }
-    CardGroup chosen{std::string(pick), type, {}, {}};
+    CardGroup chosen{std::string(glob), type, {}, {}};
     for (const CardGroup& group : groups) {
         if (group.type != type) {
             continue;
         }
         for (const ModelCard& card : group.cards) {
-            if (GlobMatch(pick, card.name)) {
+            if (GlobMatch(glob, card.name)) {
                 chosen.cards.push_back(card);
             }
         }
         for (const std::string& conflict : group.conflicts) {
             const std::string_view name = std::string_view(conflict).substr(0, conflict.find(':'));
-            if (GlobMatch(pick, name)) {
+            if (GlobMatch(glob, name)) {
                 chosen.conflicts.push_back(conflict);
             }
         }
@@ -337,8 +352,8 @@ GridResult BuildBinTable(const CardGroup& group, const ModelLibrary& library) {
         return result;
     }
     const BinTable table = FillTable(group, lEdges, wEdges, cells);
-    if (auto fault = ValidateBounds(table)) {
-        reasons.push_back(group.name + ": " + *fault);
+    if (const Result<void> valid = ValidateBounds(table); !valid) {
+        reasons.push_back(group.name + ": " + valid.error());
         return result;
     }
     result.table = table;

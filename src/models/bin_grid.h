@@ -32,11 +32,14 @@ std::vector<CardGroup> BinnedGroups(const ModelLibrary& library);
 // message each ("nch.0: lmin={lmin0} not evaluated").
 std::vector<std::string> UnevaluatedBounds(const ModelLibrary& library);
 
-// The group of that type chosen by name (a group's name, without regard to case) or by a glob over
-// card names ("NCH_*", '*' and '?'), which gathers the matching binned cards into one group named
-// by the pattern. Nothing when no card matches.
-std::optional<CardGroup> SelectGroup(const std::vector<CardGroup>& groups, ModelType type,
-                                     std::string_view pick);
+// The group of that type with that name (compared without regard to case); nullptr when there is none.
+const CardGroup* FindGroup(const std::vector<CardGroup>& groups, ModelType type, std::string_view name);
+
+// The binned cards of that type whose names match glob ("NCH_*": '*' and '?', letters without regard
+// to case), gathered with their conflicts into one group named by the glob. Nothing when glob holds
+// no '*' or '?', or matches no card.
+std::optional<CardGroup> GatherGroup(const std::vector<CardGroup>& groups, ModelType type,
+                                     std::string_view glob);
 
 struct GridResult {
     int lengthBins = 0; // the intervals between the group's distinct edges

@@ -60,7 +60,7 @@ ModelIndex::ModelIndex(const ModelLibrary& library) {
     }
 }
 
-std::optional<std::string> ModelIndex::problem(const DeviceEvent& event) const {
+Result<void> ModelIndex::check(const DeviceEvent& event) const {
     const std::string_view partName = event.partName;
     const ModelType type = event.polarity == Polarity::N ? ModelType::Nmos : ModelType::Pmos;
     auto found = m_cards.find(LowerName(partName));
@@ -69,7 +69,7 @@ std::optional<std::string> ModelIndex::problem(const DeviceEvent& event) const {
         found = m_cards.find(std::string("\x01") += LowerName(partName));
     }
     if (found == m_cards.end()) {
-        return "no card in the models defines it";
+        return Fail("no card in the models defines it");
     }
     std::vector<const ModelCard*> ofType;
     for (const ModelCard& card : found->second) {
@@ -78,19 +78,19 @@ std::optional<std::string> ModelIndex::problem(const DeviceEvent& event) const {
         }
     }
     if (ofType.empty()) {
-        return "a " + std::string(TypeName(found->second.front().type)) + " card, not " +
-               std::string(TypeName(type));
+        return Fail("a " + std::string(TypeName(found->second.front().type)) + " card, not " +
+                    std::string(TypeName(type)));
     }
     for (const ModelCard* card : ofType) {
         if (Outside(*card, event).empty()) {
-            return std::nullopt;
+            return {};
         }
     }
     if (group) {
-        return "no card of the group holds this size";
+        return Fail("no card of the group holds this size");
     }
-    std::string outside = Outside(*ofType.front(), event);
-    return outside + (ofType.size() > 1 ? " (and outside its other definitions)" : "");
+    return Fail(Outside(*ofType.front(), event) +
+                (ofType.size() > 1 ? " (and outside its other definitions)" : ""));
 }
 
 std::string DescribeModelProblem(std::string_view file, std::uint64_t line, const DeviceEvent& event,

@@ -5,6 +5,7 @@
 
 #include "models/model_library.h"
 #include "rewrite/rules.h"
+#include "text/result.h"
 
 #include <cstdint>
 #include <map>
@@ -21,10 +22,10 @@ public:
     // ("nfet_03v3") stands for all its cards, as simulators pick the bin of such a name themselves.
     explicit ModelIndex(const ModelLibrary& library);
 
-    // What is wrong with a device that got event.partName, or nothing when a card of that name (compared
-    // without regard to case) and of the device's type holds its L and W within its bounds,
-    // inclusive, with 1e-9 of relative slack. A size the line does not give is not checked.
-    std::optional<std::string> problem(const DeviceEvent& event) const;
+    // Passes when a card named event.partName (compared without regard to case) and of the device's
+    // type holds its L and W within its bounds, inclusive, with 1e-9 of relative slack; else fails
+    // with what is wrong. A size the line does not give is not checked.
+    Result<void> check(const DeviceEvent& event) const;
 
 private:
     std::map<std::string, std::vector<ModelCard>> m_cards; // lower-case name → its definitions

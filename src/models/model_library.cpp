@@ -174,10 +174,9 @@ public:
                 {from.file, from.line, "includes nested too deeply: " + QuotedPath(path)});
             return;
         }
-        std::string reason;
-        const std::optional<std::string> text = m_source(path, reason);
+        const Result<std::string> text = m_source(path);
         if (!text) {
-            const std::string what = "Cannot read " + QuotedPath(path) + ": " + reason;
+            const std::string what = "Cannot read " + QuotedPath(path) + ": " + text.error();
             m_library.errors.push_back({from.file.empty() ? path : from.file, from.line, what});
             return;
         }
@@ -379,47 +378,25 @@ double SuffixFactor(std::string_view rest, std::size_t& used) {
 } // namespace
 
 std::optional<double> ParseSpiceNumber(std::string_view text) {
-    std::size_t i = 0;
-    std::string number;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        number += text[i++];
-    }
-    bool digits = false;
-    while (i < text.size() && IsDigit(text[i])) {
-        number += text[i++];
-        digits = true;
-    }
-    if (i < text.size() && text[i] == '.') {
-        number += text[i++];
-        while (i < text.size() && IsDigit(text[i])) {
-            number += text[i++];
-            digits = true;
-        }
-    }
+    // from_chars reads the "C" way whatever the process locale, and stops where the decimal ends (an
+    // "e" without exponent digits is left to the suffix). It takes no leading '+', and would take
+    // "inf" and "nan": the decimal must start with a digit, or a '.' and a digit.
+    const bool hasSign = !text.empty() && (text[0] == '+' || text[0] == '-');
+    const std::size_t first = hasSign ? 1 : 0; // the decimal's first character
+    const bool digits =
+        first < text.size() &&
+        (IsDigit(text[first]) || (text[first] == '.' && first + 1 < text.size() && IsDigit(text[first + 1])));
     if (!digits) {
         return std::nullopt;
     }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        std::string exponent = "e";
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-            exponent += text[j++];
-        }
-        if (j < text.size() && IsDigit(text[j])) {
-            while (j < text.size() && IsDigit(text[j])) {
-                exponent += text[j++];
-            }
-            number += exponent;
-            i = j;
-        }
-    }
-    // from_chars reads the "C" way whatever the process locale; it takes no leading '+'.
+    const std::size_t start = hasSign && text[0] == '+' ? 1 : 0;
     double value = 0.0;
-    const char* first = number.data() + (number[0] == '+' ? 1 : 0);
-    if (std::from_chars(first, number.data() + number.size(), value).ec != std::errc()) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data() + start, end, value);
+    if (error != std::errc()) {
         return std::nullopt;
     }
-    const std::string rest = LowerName(text.substr(i));
+    const std::string rest = LowerName(text.substr(static_cast<std::size_t>(stop - text.data())));
     std::size_t used = 0;
     const double factor = SuffixFactor(rest, used);
     for (std::size_t k = used; k < rest.size(); ++k) {
@@ -430,18 +407,16 @@ std::optional<double> ParseSpiceNumber(std::string_view text) {
     return value * factor;
 }
 
-std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, std::string& error) {
+Result<std::string> ReadLibraryFile(const std::filesystem::path& path) {
     std::error_code statusError;
     const std::filesystem::file_status status = std::filesystem::status(path, statusError);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        error = std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file";
-        return std::nullopt;
+        return Fail(std::filesystem::is_directory(status) ? "it is a folder" : "it is not a regular file");
     }
     std::error_code openError;
     const FilePtr file = OpenFile(path, "rb", openError);
     if (!file) {
-        error = ErrorText(openError.value());
-        return std::nullopt;
+        return Fail(ErrorText(openError.value()));
     }
     std::string text;
     char buffer[1 << 14];
@@ -449,8 +424,7 @@ std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, st
     for (;;) {
         const ReadResult read = reader.read(buffer);
         if (read.error) {
-            error = ErrorText(read.error);
-            return std::nullopt;
+            return Fail(ErrorText(read.error));
         }
         if (read.size == 0) {
             return text;

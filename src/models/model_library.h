@@ -4,6 +4,8 @@
 // meaning (".option scale").
 #pragma once
 
+#include "text/result.h"
+
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -61,14 +63,13 @@ struct ModelLibrary {
 // after it ignored ("1um" is 1e-6). Nothing when text is not such a number ("1.2*x", "{w}", "").
 std::optional<double> ParseSpiceNumber(std::string_view text);
 
-// Where the reader gets the text of a file it is given or told to include: its bytes, or nothing
-// with the reason in error.
-using LibraryFileSource =
-    std::function<std::optional<std::string>(const std::filesystem::path&, std::string&)>;
+// Where the reader gets the text of a file it is given or told to include: its bytes, or a failure
+// that gives the reason ("No such file or directory").
+using LibraryFileSource = std::function<Result<std::string>(const std::filesystem::path&)>;
 
 // The file system's source: a regular file read whole. A pipe or a device is refused, since reading
 // one may never end (an include of "/dev/zero").
-std::optional<std::string> ReadLibraryFile(const std::filesystem::path& path, std::string& error);
+Result<std::string> ReadLibraryFile(const std::filesystem::path& path);
 
 // Reads the given files, following ".include"/".inc" and ".lib 'file' NAME" relative to the file
 // that names them; a file or section already being read is not entered again, so a library that

@@ -218,17 +218,7 @@ std::error_code OutputRecords::remember(const fs::path& path, const OutputRecord
         text += entry.line;
     }
     text += FormatLine(key, record);
-    ReplacementFile replacement(file);
-    if (!replacement.file()) {
-        return replacement.error();
-    }
-    if (const std::error_code writeError = FileWriter(replacement.file()).write(text)) {
-        return writeError;
-    }
-    if (const std::error_code closeError = replacement.close()) {
-        return closeError;
-    }
-    return replacement.moveIntoPlace();
+    return WriteFileReplacing(file, text).error;
 }
 
 std::unique_ptr<RunLock> OutputRecords::lock(const fs::path& target, std::chrono::milliseconds wait, bool& busy,

@@ -51,16 +51,16 @@ const char* LineBreaker(std::string_view name) {
 }
 
 // Cells are named as the grid shows them: columns are width bins, rows length bins, from 1.
-std::optional<std::string> CheckPartNames(const BinTable& table, const std::string& label) {
+Result<void> CheckPartNames(const BinTable& table, const std::string& label) {
     for (int row = 0; row < kBinCount; ++row) {
         for (int column = 0; column < kBinCount; ++column) {
             if (const char* breaker = LineBreaker(PartName(table, column, row))) {
-                return "Error: " + label + " part name in column " + std::to_string(column + 1) + ", row " +
-                       std::to_string(row + 1) + " holds " + breaker + "!";
+                return Fail("Error: " + label + " part name in column " + std::to_string(column + 1) +
+                            ", row " + std::to_string(row + 1) + " holds " + breaker + "!");
             }
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 bool Exists(const fs::path& path) {
@@ -77,7 +77,7 @@ fs::path PlaceOf(const fs::path& path) {
 
 // The refusals that keep the move aside and the final rename from destroying a file the user did
 // not mean to replace; made before any file is touched.
-std::optional<std::string> CheckNothingIsLost(const fs::path& chosen, const ProcessPlan& plan) {
+Result<void> CheckNothingIsLost(const fs::path& chosen, const ProcessPlan& plan) {
     std::error_code error;
     const bool chosenIsLink = fs::is_symlink(fs::symlink_status(chosen, error));
     // A link moved aside still points where it did: at the ".net" that the run replaces, or at the
@@ -87,8 +87,8 @@ std::optional<std::string> CheckNothingIsLost(const fs::path& chosen, const Proc
         const fs::path resolved = fs::canonical(chosen, error);
         for (const fs::path* replaced : {&plan.target, &plan.backup}) {
             if (!error && resolved == PlaceOf(*replaced)) {
-                return "Error: " + QuotedPath(chosen) + " is a link to " + QuotedPath(*replaced) +
-                       ", which processing it would replace. Choose the file itself." + kUnchanged;
+                return Fail("Error: " + QuotedPath(chosen) + " is a link to " + QuotedPath(*replaced) +
+                            ", which processing it would replace. Choose the file itself." + kUnchanged);
             }
         }
     }
@@ -97,40 +97,41 @@ std::optional<std::string> CheckNothingIsLost(const fs::path& chosen, const Proc
     const bool targetIsChosen =
         chosen.native() == plan.target.native() || (!chosenIsLink && SameFile(chosen, plan.target));
     if (!targetIsChosen && Exists(plan.target)) {
-        return "Error: Processing " + QuotedPath(chosen) + " would replace " + QuotedPath(plan.target) +
-               ", another file. Choose " + QuotedPath(plan.target) + " itself, or rename one of them." +
-               kUnchanged;
+        return Fail("Error: Processing " + QuotedPath(chosen) + " would replace " + QuotedPath(plan.target) +
+                    ", another file. Choose " + QuotedPath(plan.target) + " itself, or rename one of them." +
+                    kUnchanged);
     }
-    return std::nullopt;
+    return {};
 }
 
 // A pipe, a device or a socket would block the run or lose what it streams; only regular files (and
 // folders, refused on their own) are netlists. A missing file is no fault here.
-std::optional<std::string> CheckFileKind(const fs::path& path) {
+Result<void> CheckFileKind(const fs::path& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (error || !fs::exists(status) || fs::is_regular_file(status)) {
-        return std::nullopt;
+        return {};
     }
     if (fs::is_directory(status)) {
-        return "Error: " + QuotedPath(path) + " is a folder, not a netlist." + kUnchanged;
+        return Fail("Error: " + QuotedPath(path) + " is a folder, not a netlist." + kUnchanged);
     }
-    return "Error: " + QuotedPath(path) +
-           " is not a regular file (a pipe, a device or a socket), not a netlist." + kUnchanged;
+    return Fail("Error: " + QuotedPath(path) +
+                " is not a regular file (a pipe, a device or a socket), not a netlist." + kUnchanged);
 }
 
-std::string CannotRead(const fs::path& path, const std::error_code& error) {
-    return "Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(error) + "." + kUnchanged;
+Failure CannotRead(const fs::path& path, const std::error_code& error) {
+    return Fail("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(error) + "." + kUnchanged);
 }
 
-// Opens path for the comparison; the message when it exists but cannot be read.
-std::optional<std::string> OpenToCompare(const fs::path& path, FilePtr& file) {
+// Opens path for the comparison: the open file, none when there is no such file, and a failure when
+// it exists but cannot be read.
+Result<FilePtr> OpenToCompare(const fs::path& path) {
     std::error_code error;
-    file = OpenFile(path, "r", error);
+    FilePtr file = OpenFile(path, "r", error);
     if (!file && Exists(path)) {
         return CannotRead(path, error ? error : std::error_code(EIO, std::generic_category()));
     }
-    return std::nullopt;
+    return file;
 }
 
 // Every Key of the run, family by family, N before P.
@@ -188,42 +189,43 @@ Knowledge Inspect(const ProcessPlan& plan, const OutputRecords& records) {
     return known;
 }
 
-// Both netlists compared to their ends; the message when one cannot be read.
-std::optional<std::string> Compare(const fs::path& ant, const fs::path& net, std::span<const RewriteRules> families,
-                                   NetlistComparison& compared) {
-    FilePtr antFile;
-    FilePtr netFile;
-    if (auto problem = OpenToCompare(ant, antFile)) {
-        return problem;
+// Both netlists compared to their ends; fails when one cannot be read.
+Result<NetlistComparison> Compare(const fs::path& ant, const fs::path& net,
+                                  std::span<const RewriteRules> families) {
+    Result<FilePtr> antFile = OpenToCompare(ant);
+    if (!antFile) {
+        return Fail(antFile.error());
     }
-    if (auto problem = OpenToCompare(net, netFile)) {
-        return problem;
+    Result<FilePtr> netFile = OpenToCompare(net);
+    if (!netFile) {
+        return Fail(netFile.error());
     }
-    if (!antFile || !netFile) {
-        return CannotRead(antFile ? net : ant, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (!*antFile || !*netFile) {
+        return CannotRead(*antFile ? net : ant, std::make_error_code(std::errc::no_such_file_or_directory));
     }
-    FileReader antReader(antFile.get());
-    FileReader netReader(netFile.get());
-    compared = CompareNetlists(antReader, netReader, families);
+    FileReader antReader(antFile->get());
+    FileReader netReader(netFile->get());
+    NetlistComparison compared = CompareNetlists(antReader, netReader, families);
     if (compared.error) {
         return CannotRead(compared.errorInNet ? net : ant, compared.error);
     }
-    return std::nullopt;
+    return compared;
 }
 
 // The chosen netlist goes aside over an existing backup: only an identical backup, or one that
 // Tarvex moved aside itself and that a newer export (no line of it binned) supersedes, goes without
 // a trace. A netlist with no Key is not moved at all; one with binned lines may be Tarvex's output
 // or an edit of it, and the backup may then be the only copy of the placeholders: a doubt.
-void DecideMoveAside(ProcessDecision& decision, const Knowledge& known, std::span<const RewriteRules> families) {
+Result<void> DecideMoveAside(ProcessDecision& decision, const Knowledge& known,
+                             std::span<const RewriteRules> families) {
     const ProcessPlan& plan = decision.plan;
     if (!Exists(plan.backup)) {
-        return;
+        return {};
     }
     if (!known.backup) {
         // A link to nothing, or no file Tarvex can look into: kept aside, never replaced.
         decision.keepBackup = true;
-        return;
+        return {};
     }
     const std::string net = QuotedPath(plan.chosen);
     const std::string ant = QuotedPath(plan.backup);
@@ -235,45 +237,44 @@ void DecideMoveAside(ProcessDecision& decision, const Knowledge& known, std::spa
             message += " It was binned with the Keys " + KeyList(known.record->keys) +
                        ": to bin several device families, process " + ant + " once with every settings file.";
         }
-        decision.refusal = message + kUnchanged;
-        return;
+        return Fail(message + kUnchanged);
     }
-    NetlistComparison compared;
-    if (auto problem = Compare(plan.backup, plan.chosen, families, compared)) {
-        decision.refusal = std::move(problem);
-        return;
+    const Result<NetlistComparison> compared = Compare(plan.backup, plan.chosen, families);
+    if (!compared) {
+        return Fail(compared.error());
     }
     decision.backupStamp = known.backup;
-    if (compared.identical) {
-        return;
+    if (compared->identical) {
+        return {};
     }
-    if (!compared.netHoldsKey) {
-        decision.refusal = "Error: No line of " + net + " holds a Key (" + KeyList(decision.keys) +
-                           "): there is nothing to bin, and moving it aside would replace " + ant + ". If " + net +
-                           " is an edit of the binned netlist, make the edit in " + ant + " and choose " + ant +
-                           "; if the Keys are wrong, load the settings file that names them." + kUnchanged;
-        return;
+    if (!compared->netHoldsKey) {
+        return Fail("Error: No line of " + net + " holds a Key (" + KeyList(decision.keys) +
+                    "): there is nothing to bin, and moving it aside would replace " + ant + ". If " + net +
+                    " is an edit of the binned netlist, make the edit in " + ant + " and choose " + ant +
+                    "; if the Keys are wrong, load the settings file that names them." + kUnchanged);
     }
-    if (known.backupIsOurs && compared.binnedLines == 0) {
-        return;
+    if (known.backupIsOurs && compared->binnedLines == 0) {
+        return {};
     }
     decision.keepBackup = true;
     decision.backupStamp.reset();
-    if (compared.binnedLines > 0) {
+    if (compared->binnedLines > 0) {
         decision.doubt = Doubt{net + " has lines binned from " + ant +
                                    " (Tarvex's output, an edit of it, or an export that names some part names?); "
                                    "processing it would replace " + ant + ", which may be the only copy of the placeholders.",
                                plan.backup, NextNumberedBackup(plan.backup)};
     }
+    return {};
 }
 
 // The ".net" is regenerated over an existing one: Tarvex's own unedited output, or a copy of the
 // backup, goes without a trace; anything else may be the user's work (an edit, a new export): a
 // doubt. So is an output of Tarvex's that holds families this run does not bin.
-void DecideRegenerate(ProcessDecision& decision, const Knowledge& known, std::span<const RewriteRules> families) {
+Result<void> DecideRegenerate(ProcessDecision& decision, const Knowledge& known,
+                              std::span<const RewriteRules> families) {
     const ProcessPlan& plan = decision.plan;
     if (!known.target) {
-        return;
+        return {};
     }
     decision.targetStamp = known.target;
     const std::string net = QuotedPath(plan.target);
@@ -288,15 +289,14 @@ void DecideRegenerate(ProcessDecision& decision, const Knowledge& known, std::sp
                                        "process " + ant + " once with every settings file.",
                                    plan.target, NextNumberedBackup(plan.target)};
         }
-        return;
+        return {};
     }
-    NetlistComparison compared;
-    if (auto problem = Compare(plan.source, plan.target, families, compared)) {
-        decision.refusal = std::move(problem);
-        return;
+    const Result<NetlistComparison> compared = Compare(plan.source, plan.target, families);
+    if (!compared) {
+        return Fail(compared.error());
     }
-    if (compared.identical) {
-        return;
+    if (compared->identical) {
+        return {};
     }
     decision.keepTarget = true;
     const std::string what = known.record ? net + " was changed after Tarvex wrote it"
@@ -304,64 +304,68 @@ void DecideRegenerate(ProcessDecision& decision, const Knowledge& known, std::sp
     decision.doubt = Doubt{what + " (a new export, or an edit?); processing " + ant +
                                " would replace it. If it is a new export, choose " + net + " to bin it.",
                            plan.target, NextNumberedBackup(plan.target)};
+    return {};
 }
 
 // The refusals made on names and kinds alone, before any content is read.
-std::optional<std::string> CheckNames(const ProcessPlan& plan) {
+Result<void> CheckNames(const ProcessPlan& plan) {
     if (IsNumberedBackup(plan.chosen)) {
-        return "Error: " + QuotedPath(plan.chosen) +
-               " is a numbered backup, which Tarvex keeps as it is. To process it, copy it to a new name." +
-               kUnchanged;
+        return Fail(
+            "Error: " + QuotedPath(plan.chosen) +
+            " is a numbered backup, which Tarvex keeps as it is. To process it, copy it to a new name." +
+            kUnchanged);
     }
     // A folder would be renamed to the backup name and then fail to read; a pipe would block.
     for (const fs::path* path : {&plan.chosen, &plan.backup, &plan.target}) {
-        if (auto problem = CheckFileKind(*path)) {
-            return problem;
+        if (Result<void> kind = CheckFileKind(*path); !kind) {
+            return kind;
         }
     }
     if (plan.moveAside) {
-        if (auto loss = CheckNothingIsLost(plan.chosen, plan)) {
-            return loss;
+        if (Result<void> kept = CheckNothingIsLost(plan.chosen, plan); !kept) {
+            return kept;
         }
     }
     // A ".net" and ".ant" that are one file (a link, a hard link): whichever is written, the other
     // name shows it too, and the netlist is gone.
     if (Exists(plan.backup) && Exists(plan.target) && SameFile(plan.backup, plan.target)) {
-        return "Error: " + QuotedPath(plan.target) + " and " + QuotedPath(plan.backup) +
-               " are the same file (a link); processing would lose the netlist. Make them separate files." +
-               kUnchanged;
+        return Fail(
+            "Error: " + QuotedPath(plan.target) + " and " + QuotedPath(plan.backup) +
+            " are the same file (a link); processing would lose the netlist. Make them separate files." +
+            kUnchanged);
     }
-    FilePtr chosen;
-    if (auto problem = OpenToCompare(plan.moveAside ? plan.chosen : plan.source, chosen)) {
-        return problem;
+    if (const Result<FilePtr> chosen = OpenToCompare(plan.moveAside ? plan.chosen : plan.source); !chosen) {
+        return Fail(chosen.error());
     }
-    return std::nullopt;
+    return {};
 }
 
 // Moves the chosen netlist aside to the backup as decided, keeping an older backup first when it
-// must be kept; the message when it cannot.
-std::optional<std::string> MoveAside(const ProcessDecision& decision, ProcessOutcome& outcome) {
+// must be kept; fails when it cannot.
+Result<void> MoveAside(const ProcessDecision& decision, ProcessOutcome& outcome) {
     const ProcessPlan& plan = decision.plan;
     if (decision.keepBackup) {
         std::error_code error;
         const auto kept = MoveToNumberedBackup(plan.backup, plan.backup, error);
         if (!kept) {
-            return "Error: Cannot keep " + QuotedPath(plan.backup) + " as a numbered backup: " + ErrorText(error) +
-                   "." + kUnchanged;
+            return Fail("Error: Cannot keep " + QuotedPath(plan.backup) +
+                        " as a numbered backup: " + ErrorText(error) + "." + kUnchanged);
         }
         outcome.notes.push_back("The earlier " + QuotedPath(plan.backup) + " was kept as " + QuotedPath(*kept) + ".");
     }
     const Placement moved = PlaceFile(plan.chosen, plan.backup, decision.keepBackup ? std::nullopt : decision.backupStamp,
                                       false);
     if (moved.error) {
-        return "Error: Cannot move " + QuotedPath(plan.chosen) + " aside to " + QuotedPath(plan.backup) + ": " +
-               ErrorText(moved.error) + "." + kUnchanged;
+        return Fail("Error: Cannot move " + QuotedPath(plan.chosen) + " aside to " + QuotedPath(plan.backup) +
+                    ": " + ErrorText(moved.error) + "." + kUnchanged);
     }
     if (moved.targetChanged) {
-        return "Error: " + QuotedPath(plan.backup) + " was written by another program while Tarvex checked it; it was "
-               "kept, and " + QuotedPath(plan.chosen) + " was moved to " + QuotedPath(moved.keptNew) + ".";
+        return Fail("Error: " + QuotedPath(plan.backup) +
+                    " was written by another program while Tarvex checked "
+                    "it; it was kept, and " +
+                    QuotedPath(plan.chosen) + " was moved to " + QuotedPath(moved.keptNew) + ".");
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
@@ -380,43 +384,43 @@ std::string NoKeyMessage(const fs::path& file, std::span<const RewriteRules> fam
     return "No line of " + QuotedPath(file) + " holds a Key (" + KeyList(KeysOf(families)) + "): nothing was binned.";
 }
 
-std::optional<std::string> CheckRules(const RewriteRules& rules) {
-    if (auto fault = ValidateBounds(rules.tableN)) {
-        return fault;
+Result<void> CheckRules(const RewriteRules& rules) {
+    if (Result<void> bounds = ValidateBounds(rules.tableN); !bounds) {
+        return bounds;
     }
     const std::string n(kDefaultKeyN);
     const std::string p(kDefaultKeyP);
     if (rules.keyN.empty()) {
-        return "Error: Empty " + n + " key!";
+        return Fail("Error: Empty " + n + " key!");
     }
     if (rules.keyP.empty()) {
-        return "Error: Empty " + p + " key!";
+        return Fail("Error: Empty " + p + " key!");
     }
     if (IsBlank(rules.keyN)) {
-        return "Error: Blank " + n + " key!";
+        return Fail("Error: Blank " + n + " key!");
     }
     if (IsBlank(rules.keyP)) {
-        return "Error: Blank " + p + " key!";
+        return Fail("Error: Blank " + p + " key!");
     }
     if (rules.keyN == rules.keyP) {
-        return "Error: " + n + " and " + p + " keys are the same!";
+        return Fail("Error: " + n + " and " + p + " keys are the same!");
     }
     if (rules.keyN.find(rules.keyP) != std::string::npos) {
-        return "Error: " + n + " key contains " + p + " key!";
+        return Fail("Error: " + n + " key contains " + p + " key!");
     }
     if (rules.keyP.find(rules.keyN) != std::string::npos) {
-        return "Error: " + p + " key contains " + n + " key!";
+        return Fail("Error: " + p + " key contains " + n + " key!");
     }
-    if (auto fault = CheckPartNames(rules.tableN, n)) {
-        return fault;
+    if (Result<void> names = CheckPartNames(rules.tableN, n); !names) {
+        return names;
     }
     return CheckPartNames(rules.tableP, p);
 }
 
-std::optional<std::string> CheckRules(std::span<const RewriteRules> families) {
+Result<void> CheckRules(std::span<const RewriteRules> families) {
     for (const RewriteRules& rules : families) {
-        if (auto problem = CheckRules(rules)) {
-            return problem;
+        if (Result<void> checked = CheckRules(rules); !checked) {
+            return checked;
         }
     }
     for (std::size_t i = 0; i < families.size(); ++i) {
@@ -427,20 +431,20 @@ std::optional<std::string> CheckRules(std::span<const RewriteRules> families) {
             for (const std::string* mine : {&families[i].keyN, &families[i].keyP}) {
                 for (const std::string* theirs : {&families[j].keyN, &families[j].keyP}) {
                     if (*mine == *theirs) {
-                        return "Error: Two settings files have the same Key " + *mine + "!";
+                        return Fail("Error: Two settings files have the same Key " + *mine + "!");
                     }
                     if (mine->find(*theirs) != std::string::npos) {
-                        return "Error: Key " + *mine + " of one settings file contains Key " + *theirs +
-                               " of another!";
+                        return Fail("Error: Key " + *mine + " of one settings file contains Key " + *theirs +
+                                    " of another!");
                     }
                 }
             }
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-PlanResult PlanProcess(const std::filesystem::path& chosenName) {
+Result<ProcessPlan> PlanProcess(const std::filesystem::path& chosenName) {
     ProcessPlan plan;
     plan.chosen = OpenedName(chosenName);
     plan.backup = ChangeExtension(plan.chosen, ".ant");
@@ -448,94 +452,73 @@ PlanResult PlanProcess(const std::filesystem::path& chosenName) {
     plan.source = plan.moveAside ? plan.backup : plan.chosen;
     plan.target = ChangeExtension(plan.backup, ".net");
     if (SamePathIgnoringCase(plan.source, plan.target)) {
-        return {std::nullopt, "Input file cannot have .OUT extension!"};
+        return Fail("Input file cannot have .OUT extension!");
     }
-    return {plan, {}};
+    return plan;
 }
 
-ProcessDecision DecideProcess(const std::filesystem::path& chosenName, std::span<const RewriteRules> families,
-                              const ProcessSafety& safety) {
+Result<ProcessDecision> DecideProcess(const std::filesystem::path& chosenName,
+                                      std::span<const RewriteRules> families, const ProcessSafety& safety) {
+    if (Result<void> checked = CheckRules(families); !checked) {
+        return Fail(checked.error());
+    }
+    Result<ProcessPlan> planned = PlanProcess(chosenName);
+    if (!planned) {
+        return Fail(planned.error());
+    }
     ProcessDecision decision;
-    if (auto problem = CheckRules(families)) {
-        decision.refusal = std::move(problem);
-        return decision;
-    }
-    PlanResult planned = PlanProcess(chosenName);
-    if (!planned.plan) {
-        decision.refusal = std::move(planned.error);
-        return decision;
-    }
     decision.keys = KeysOf(families);
-    decision.plan = *planned.plan;
+    decision.plan = std::move(planned).value();
     if (!Exists(decision.plan.chosen)) {
         // What a run killed after the move aside leaves: regenerate from the backup, as if chosen.
         if (!decision.plan.moveAside || !IsRegular(decision.plan.backup)) {
-            decision.refusal = "Error: " + QuotedPath(decision.plan.chosen) + " does not exist." + kUnchanged;
-            return decision;
+            return Fail("Error: " + QuotedPath(decision.plan.chosen) + " does not exist." + kUnchanged);
         }
-        decision.plan = *PlanProcess(decision.plan.backup).plan;
+        decision.plan = PlanProcess(decision.plan.backup).value();
     }
-    if (auto problem = CheckNames(decision.plan)) {
-        decision.refusal = std::move(problem);
-        return decision;
+    if (Result<void> names = CheckNames(decision.plan); !names) {
+        return Fail(names.error());
     }
     const Knowledge known = Inspect(decision.plan, OutputRecords(safety.stateFolder));
-    if (decision.plan.moveAside) {
-        DecideMoveAside(decision, known, families);
-    } else {
-        DecideRegenerate(decision, known, families);
+    const Result<void> decided = decision.plan.moveAside ? DecideMoveAside(decision, known, families)
+                                                         : DecideRegenerate(decision, known, families);
+    if (!decided) {
+        return Fail(decided.error());
     }
     return decision;
 }
 
-ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, std::span<const RewriteRules> families,
-                              const StreamOptions& options, const ProcessSafety& safety) {
-    ProcessOutcome outcome;
-    const OutputRecords records(safety.stateFolder);
-    // One run per netlist: the lock is taken before the checks and held until the output is in place.
-    std::unique_ptr<RunLock> held;
-    if (const PlanResult planned = PlanProcess(chosenName); planned.plan) {
-        bool busy = false;
-        std::error_code lockError;
-        held = records.lock(planned.plan->target, safety.lockWait, busy, lockError);
-        if (busy) {
-            outcome.error = "Error: " + QuotedPath(planned.plan->chosen) + " is being processed by another Tarvex." +
-                            kUnchanged;
-            return outcome;
-        }
-    }
-    ProcessDecision decision = DecideProcess(chosenName, families, safety);
-    outcome.plan = decision.plan;
-    if (decision.refusal) {
-        outcome.error = std::move(decision.refusal);
-        return outcome;
-    }
-    if (decision.doubt) {
-        if (!safety.goOn) {
-            outcome.error = DoubtRefusal(*decision.doubt, safety.refusalOption);
-            return outcome;
-        }
-        if (!safety.goOn(*decision.doubt)) {
-            outcome.declined = true;
-            return outcome;
-        }
-    }
-    const ProcessPlan& plan = decision.plan;
-    if (plan.moveAside) {
-        if (auto problem = MoveAside(decision, outcome)) {
-            outcome.error = std::move(problem);
-            return outcome;
-        }
-        // The backup is now the netlist that Tarvex moved aside: a later export may supersede it.
-        records.remember(plan.target, {FileStamp{}, StampOf(plan.backup), decision.keys});
-    }
+namespace {
 
+// One run per netlist: the lock is taken before the checks and held until the output is in place.
+// Fails when another run holds it; a name that cannot be planned takes no lock (the checks refuse it).
+Result<std::unique_ptr<RunLock>> LockRun(const fs::path& chosenName, const OutputRecords& records,
+                                         const ProcessSafety& safety) {
+    const Result<ProcessPlan> planned = PlanProcess(chosenName);
+    if (!planned) {
+        return std::unique_ptr<RunLock>();
+    }
+    bool busy = false;
+    std::error_code lockError;
+    std::unique_ptr<RunLock> held = records.lock(planned->target, safety.lockWait, busy, lockError);
+    if (busy) {
+        return Fail("Error: " + QuotedPath(planned->chosen) + " is being processed by another Tarvex." +
+                    kUnchanged);
+    }
+    return held;
+}
+
+// Writes the ".net" from the source through a ReplacementFile, as decided; the report, the notes and
+// any error go into outcome.
+void WriteTarget(const ProcessDecision& decision, std::span<const RewriteRules> families,
+                 const StreamOptions& options, ProcessOutcome& outcome) {
+    const ProcessPlan& plan = decision.plan;
     std::error_code openError;
     const FilePtr source = OpenFile(plan.source, "r", openError);
     if (!source) {
         outcome.error = "Error: Cannot read " + QuotedPath(plan.source) + ": " + ErrorText(openError.value()) + "." +
                         (plan.moveAside ? KeptNote(plan) : std::string());
-        return outcome;
+        return;
     }
     const InputWatch input(source.get(), plan.source);
     ReplaceTarget target;
@@ -563,6 +546,46 @@ ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, std::span
                             QuotedPath(plan.source) + ".";
         }
     }
+}
+
+} // namespace
+
+ProcessOutcome ProcessNetlist(const std::filesystem::path& chosenName, std::span<const RewriteRules> families,
+                              const StreamOptions& options, const ProcessSafety& safety) {
+    ProcessOutcome outcome;
+    const OutputRecords records(safety.stateFolder);
+    const Result<std::unique_ptr<RunLock>> held = LockRun(chosenName, records, safety);
+    if (!held) {
+        outcome.error = held.error();
+        return outcome;
+    }
+    const Result<ProcessDecision> decided = DecideProcess(chosenName, families, safety);
+    if (!decided) {
+        outcome.error = decided.error();
+        return outcome;
+    }
+    const ProcessDecision& decision = *decided;
+    outcome.plan = decision.plan;
+    if (decision.doubt) {
+        if (!safety.goOn) {
+            outcome.error = DoubtRefusal(*decision.doubt, safety.refusalOption);
+            return outcome;
+        }
+        if (!safety.goOn(*decision.doubt)) {
+            outcome.declined = true;
+            return outcome;
+        }
+    }
+    const ProcessPlan& plan = decision.plan;
+    if (plan.moveAside) {
+        if (const Result<void> moved = MoveAside(decision, outcome); !moved) {
+            outcome.error = moved.error();
+            return outcome;
+        }
+        // The backup is now the netlist that Tarvex moved aside: a later export may supersede it.
+        records.remember(plan.target, {FileStamp{}, StampOf(plan.backup), decision.keys});
+    }
+    WriteTarget(decision, families, options, outcome);
     if (!outcome.completed()) {
         return outcome;
     }

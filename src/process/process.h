@@ -5,6 +5,7 @@
 
 #include "files/file_stamp.h"
 #include "rewrite/netlist_rewrite.h"
+#include "text/result.h"
 
 #include <chrono>
 #include <filesystem>
@@ -21,12 +22,12 @@ namespace tarvex {
 // Key (it would match every line); Keys that are equal or contain one another (a device of one
 // polarity would be binned with the other's table, or a Key cut in half); a part name holding a
 // space, a tab, a line end or another control byte (it would split the device line or add a node).
-// The texts name MODxyN and MODxyP whatever the Keys are. Nothing when all is well.
-std::optional<std::string> CheckRules(const RewriteRules& rules);
+// The texts name MODxyN and MODxyP whatever the Keys are.
+Result<void> CheckRules(const RewriteRules& rules);
 
 // CheckRules for each family of a run, then the Keys across families: one family's Key equal to,
 // or holding, another family's would bin a device with the wrong table.
-std::optional<std::string> CheckRules(std::span<const RewriteRules> families);
+Result<void> CheckRules(std::span<const RewriteRules> families);
 
 struct ProcessPlan {
     std::filesystem::path chosen; // the chosen name as the system opens it (on Windows without
@@ -37,13 +38,9 @@ struct ProcessPlan {
     bool moveAside = false;       // true when the chosen file must first be renamed to backup
 };
 
-// Works out the three names for a chosen path, or the message for a name without an extension
-// ("Input file cannot have .OUT extension!"). A chosen ".ant" in any letter case is the backup itself.
-struct PlanResult {
-    std::optional<ProcessPlan> plan;
-    std::string error;
-};
-PlanResult PlanProcess(const std::filesystem::path& chosen);
+// Works out the three names for a chosen path; fails for a name without an extension ("Input file
+// cannot have .OUT extension!"). A chosen ".ant" in any letter case is the backup itself.
+Result<ProcessPlan> PlanProcess(const std::filesystem::path& chosen);
 
 // A file Process would replace although it cannot tell it from its own output: it may hold the
 // user's work (an edit, a new export). Going on keeps it as a numbered backup.
@@ -76,7 +73,6 @@ struct ProcessSafety {
 // touched and acted on by ProcessNetlist (a dry run stops after it).
 struct ProcessDecision {
     ProcessPlan plan;
-    std::optional<std::string> refusal; // the run must not go on; nothing was changed
     std::optional<Doubt> doubt;         // it may go on only if the user says so
     bool keepBackup = false;            // the existing backup is kept as a numbered backup first
     bool keepTarget = false;            // the existing ".net" is kept as a numbered backup at the end
@@ -92,9 +88,9 @@ struct ProcessDecision {
 // that cannot be read. Then which existing files may be replaced: Tarvex's own unedited output
 // (known from the records in safety.stateFolder) and a backup that a newer export supersedes may
 // go; a netlist that holds no Key is not moved over a backup; anything Tarvex cannot tell from the
-// user's work is a doubt.
-ProcessDecision DecideProcess(const std::filesystem::path& chosen, std::span<const RewriteRules> families,
-                              const ProcessSafety& safety);
+// user's work is a doubt. A refusal is a failure: the run must not go on, and nothing was changed.
+Result<ProcessDecision> DecideProcess(const std::filesystem::path& chosen,
+                                      std::span<const RewriteRules> families, const ProcessSafety& safety);
 
 struct ProcessOutcome {
     // Set when the run stopped early or was refused; the text to show the user. Every file the

@@ -6,6 +6,7 @@
 #include "files/file_moves.h"
 #include "files/file_stamp.h"
 #include "rewrite/netlist_rewrite.h"
+#include "text/result.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -42,12 +43,12 @@ struct ReplaceResult {
     Placement placement;              // where the new file went, once completed
 };
 
-// "Error: Cannot read|write <name>: <reason>.<note>" for a run that failed reading or writing;
-// nothing for one that completed or was cancelled.
-std::optional<std::string> StreamFailure(const StreamResult& result, const ReplaceNames& names);
+// Fails with "Error: Cannot read|write <name>: <reason>.<note>" for a run that failed reading or
+// writing; a run that completed or was cancelled did not fail.
+Result<void> StreamFailure(const StreamResult& result, const ReplaceNames& names);
 
-// Rewrites in into a ReplacementFile beside the target, closes it and puts it in place as
-// target says. A failed or cancelled run, or one whose input changed while it was read, leaves the
+// Rewrites in into a new file beside the target and puts it in place as target says, through
+// WriteFileReplacing. A failed or cancelled run, or one whose input changed while it was read, leaves the
 // target as it was. A target that appeared or changed during the run is left alone, the new file
 // kept as its numbered backup, and that is an error that names it.
 ReplaceResult RewriteReplacing(ByteReader& in, const ReplaceTarget& target, std::span<const RewriteRules> families,

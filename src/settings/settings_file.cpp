@@ -26,18 +26,18 @@ std::string FileMessage(std::string_view what, const std::filesystem::path& path
            "\": " + ErrorText(error) + ".";
 }
 
-// Reads what an open settings file holds into result; a short file leaves the rest zero.
-void ReadOpenFile(std::FILE* file, const std::filesystem::path& path, LoadResult& result) {
+// Reads what an open settings file holds into loaded; a short file leaves the rest zero.
+Result<LoadedSettings> ReadOpenFile(std::FILE* file, const std::filesystem::path& path,
+                                    LoadedSettings loaded) {
     std::array<unsigned char, kSettingsFileSize> bytes{};
     FileReader reader(file);
     const ReadResult read = reader.read({reinterpret_cast<char*>(bytes.data()), bytes.size()});
     if (read.error) {
         // A folder opens on some systems and only fails here.
-        result.error = FileMessage("read", path, read.error.value());
-        return;
+        return Fail(FileMessage("read", path, read.error.value()));
     }
-    result.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), read.size));
-    result.loaded = true;
+    loaded.settings = ReadSettings(std::span<const unsigned char>(bytes.data(), read.size));
+    return loaded;
 }
 
 } // namespace
@@ -72,49 +72,43 @@ void SetKeyText(KeyField& field, std::string_view key) {
     field[key.size()] = '\0';
 }
 
-LoadResult LoadSettings(const std::filesystem::path& path) {
-    LoadResult result;
+Result<LoadedSettings> LoadSettings(const std::filesystem::path& path) {
+    LoadedSettings loaded;
     std::error_code error;
     FilePtr file = OpenFile(path, "r+", error);
     int openError = error.value();
     if (!file && openError == ENOENT && !path.empty()) {
         file = OpenFile(path, "w+", error);
-        result.created = file != nullptr;
+        loaded.created = file != nullptr;
         openError = error.value();
     } else if (!file && openError != ENOENT) {
         // Read-only files and folders (a shared technology folder) still load.
         file = OpenFile(path, "r");
-        result.readOnly = file != nullptr;
+        loaded.readOnly = file != nullptr;
     }
     if (!file) {
-        result.error = FileMessage("open", path, OpenError(path, openError != 0 ? openError : ENOENT));
-        return result;
+        return Fail(FileMessage("open", path, OpenError(path, openError != 0 ? openError : ENOENT)));
     }
-
-    ReadOpenFile(file.get(), path, result);
-    return result;
+    return ReadOpenFile(file.get(), path, loaded);
 }
 
-LoadResult ReadSettingsFile(const std::filesystem::path& path) {
-    LoadResult result;
+Result<LoadedSettings> ReadSettingsFile(const std::filesystem::path& path) {
     std::error_code error;
     const FilePtr file = OpenFile(path, "r", error);
     if (!file) {
-        result.error = FileMessage("open", path, OpenError(path, error ? error.value() : ENOENT));
-        return result;
+        return Fail(FileMessage("open", path, OpenError(path, error ? error.value() : ENOENT)));
     }
-    ReadOpenFile(file.get(), path, result);
-    return result;
+    return ReadOpenFile(file.get(), path, {});
 }
 
-std::optional<std::string> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings) {
+Result<void> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings) {
     std::error_code error;
     FilePtr file = OpenFile(path, "r+", error);
     if (!file && error.value() == ENOENT) {
         file = OpenFile(path, "w+", error);
     }
     if (!file) {
-        return FileMessage("open", path, OpenError(path, error ? error.value() : EACCES));
+        return Fail(FileMessage("open", path, OpenError(path, error ? error.value() : EACCES)));
     }
     std::array<unsigned char, kSettingsFileSize> bytes{};
     WriteSettings(settings, bytes);
@@ -125,9 +119,9 @@ std::optional<std::string> SaveSettings(const std::filesystem::path& path, const
     }
     const std::error_code closeError = CloseFile(std::move(file));
     if (error || closeError) {
-        return FileMessage("write", path, (error ? error : closeError).value());
+        return Fail(FileMessage("write", path, (error ? error : closeError).value()));
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace tarvex

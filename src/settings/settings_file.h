@@ -3,10 +3,10 @@
 #pragma once
 
 #include "bins/bin_table.h"
+#include "text/result.h"
 
 #include <array>
 #include <filesystem>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,26 +41,25 @@ std::string_view KeyText(const KeyField& field);
 // Stores at most 49 bytes of key and a NUL, leaving the bytes after it as they were.
 void SetKeyText(KeyField& field, std::string_view key);
 
-struct LoadResult {
-    // False when the file could not be opened or read: the caller keeps what it shows and its
-    // current settings path; error says why.
-    bool loaded = false;
+// A settings file as loaded, and how it was opened.
+struct LoadedSettings {
+    SettingsFile settings;
     bool readOnly = false; // opened for reading only (read-only file or folder): Save will fail
     bool created = false;  // the path did not exist; an empty file was created there
-    SettingsFile settings;
-    std::string error;
 };
 
 // Loads a settings file. A missing file is created empty (and loads as empty tables); a file that
-// can only be read still loads. Reading it is byte-exact; a short file leaves the rest zero.
-LoadResult LoadSettings(const std::filesystem::path& path);
+// can only be read still loads. Reading it is byte-exact; a short file leaves the rest zero. Fails
+// when the file could not be opened or read: the caller keeps what it shows and its current
+// settings path.
+Result<LoadedSettings> LoadSettings(const std::filesystem::path& path);
 
 // Reads a settings file for a tool that only uses it: opens it read-only and never creates it, so
 // a mistyped path is reported ("No such file or directory") instead of loading empty tables.
-LoadResult ReadSettingsFile(const std::filesystem::path& path);
+Result<LoadedSettings> ReadSettingsFile(const std::filesystem::path& path);
 
 // Writes the 1348 bytes at offset 0 without truncating, creating the file if needed, so a longer
-// file keeps its tail. Returns the message for a file that cannot be opened or fully written.
-std::optional<std::string> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings);
+// file keeps its tail. Fails for a file that cannot be opened or fully written.
+Result<void> SaveSettings(const std::filesystem::path& path, const SettingsFile& settings);
 
 } // namespace tarvex

@@ -37,22 +37,20 @@ TitleHint HintFromTitle(std::string_view title) {
     return hint;
 }
 
-std::optional<std::string> FindSimulatorTitle(const std::vector<std::string>& titles) {
+Result<std::string> FindSimulatorTitle(const std::vector<std::string>& titles) {
     for (const auto& title : titles) {
         if (title.find(kSimulatorTitleMark) != std::string::npos) {
             return title;
         }
     }
-    return std::nullopt;
+    return Fail("No \"" + std::string(kSimulatorTitleMark) + "\" window found.");
 }
 
 ProbeResult ProbeSimulatorWindow(const std::vector<std::string>& titles) {
-    ProbeResult result;
-    result.title = FindSimulatorTitle(titles);
-    if (!result.title) {
-        return result;
+    ProbeResult result{FindSimulatorTitle(titles), {}};
+    if (result.found()) {
+        result.hint = HintFromTitle(*result.title);
     }
-    result.hint = HintFromTitle(*result.title);
     return result;
 }
 

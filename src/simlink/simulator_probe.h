@@ -3,6 +3,8 @@
 // the folder to work in. Only window titles are read; nothing is changed.
 #pragma once
 
+#include "text/result.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,14 +27,15 @@ struct TitleHint {
 // Windows simulator shows, '/' for native ones). ".net" is appended even after an extension.
 TitleHint HintFromTitle(std::string_view title);
 
-// The first title, in the order given, that contains kSimulatorTitleMark.
-std::optional<std::string> FindSimulatorTitle(const std::vector<std::string>& titles);
+// The first title, in the order given, that contains kSimulatorTitleMark; fails with
+// "No "PSpice Message Viewer" window found." when none does.
+Result<std::string> FindSimulatorTitle(const std::vector<std::string>& titles);
 
 struct ProbeResult {
-    std::optional<std::string> title; // the simulator window's title; nothing when none was found
-    TitleHint hint;                   // empty name and no folder when no simulator was found
+    Result<std::string> title; // the simulator window's title, or why there is none
+    TitleHint hint;            // empty name and no folder when no simulator was found
 
-    bool found() const { return title.has_value(); }
+    bool found() const { return title.ok(); }
 };
 
 // Finds the simulator among titles listed in window order and derives the hint from its title.

@@ -4,6 +4,7 @@
 // which the server lists from the bottom of the stack up. A window manager without EWMH reparents
 // each client into an untitled frame, so an untitled child of the root is looked into once.
 #include "simlink/window_titles.h"
+#include "text/result.h"
 
 #include <xcb/xcb.h>
 
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -45,19 +45,22 @@ xcb_atom_t ExistingAtom(xcb_connection_t* connection, std::string_view name) {
 
 // The whole value of a property in the given format (8 or 32 bits), when the window carries it with
 // the given type (XCB_GET_PROPERTY_TYPE_ANY: any type).
-std::optional<std::string> ReadProperty(xcb_connection_t* connection, xcb_window_t window,
-                                        xcb_atom_t property, xcb_atom_t type, std::uint8_t format) {
+Result<std::string> ReadProperty(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t property,
+                                 xcb_atom_t type, std::uint8_t format) {
     if (property == XCB_ATOM_NONE) {
-        return std::nullopt;
+        return Fail("no client named the property");
     }
     std::string value;
     for (std::uint32_t offset = 0;; offset += kPropertyChunk) {
         const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             connection, xcb_get_property(connection, 0, window, property, type, offset, kPropertyChunk),
             nullptr));
-        if (!reply || reply->type == XCB_ATOM_NONE || reply->format != format ||
+        if (!reply) {
+            return Fail("the server gave no reply");
+        }
+        if (reply->type == XCB_ATOM_NONE || reply->format != format ||
             (type != XCB_GET_PROPERTY_TYPE_ANY && reply->type != type)) {
-            return std::nullopt;
+            return Fail("the window carries no such property");
         }
         value.append(static_cast<const char*>(xcb_get_property_value(reply.get())),
                      static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
@@ -90,9 +93,10 @@ public:
           m_utf8String(ExistingAtom(connection, "UTF8_STRING")) {}
 
     // _NET_WM_NAME (UTF-8) when set, else WM_NAME in whatever encoding the client chose, as bytes.
-    std::optional<std::string> operator()(xcb_window_t window) const {
+    Result<std::string> operator()(xcb_window_t window) const {
         if (m_utf8String != XCB_ATOM_NONE) {
-            if (auto title = ReadProperty(m_connection, window, m_netWmName, m_utf8String, 8)) {
+            if (Result<std::string> title =
+                    ReadProperty(m_connection, window, m_netWmName, m_utf8String, 8)) {
                 return title;
             }
         }
@@ -106,11 +110,11 @@ private:
 };
 
 // Adds the title if there is one; false for an untitled window.
-bool AddTitle(std::vector<std::string>& titles, std::optional<std::string> title) {
+bool AddTitle(std::vector<std::string>& titles, Result<std::string> title) {
     if (!title || title->empty()) {
         return false;
     }
-    titles.push_back(std::move(*title));
+    titles.push_back(std::move(title).value());
     return true;
 }
 
@@ -136,7 +140,7 @@ std::vector<std::string> TopLevelWindowTitles() {
     const auto clients = ReadProperty(
         connection.get(), root, ExistingAtom(connection.get(), "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32);
     if (clients) {
-        for (const xcb_window_t client : WindowList(*clients)) {
+        for (const xcb_window_t client : WindowList(clients.value())) {
             AddTitle(titles, titleOf(client));
         }
         return titles;

@@ -3,6 +3,7 @@
 
 #include "bins/engineering_value.h"
 
+#include "support/failure_of.h"
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
@@ -170,7 +171,7 @@ TEST_P(ValidateBoundsTest, ReportsTheFirstFault) {
     BinTable table;
     table.widthBounds = c.width;
     table.lengthBounds = c.length;
-    EXPECT_EQ(ValidateBounds(table), c.expected);
+    EXPECT_EQ(test::FailureOf(ValidateBounds(table)), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

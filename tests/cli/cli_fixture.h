@@ -43,7 +43,7 @@ inline SettingsFile Settings() {
 }
 
 inline void Save(const std::filesystem::path& path, const SettingsFile& settings) {
-    ASSERT_FALSE(SaveSettings(path, settings));
+    ASSERT_TRUE(SaveSettings(path, settings));
 }
 
 // A model library that includes one file and enters a section of another, as --models reads it.

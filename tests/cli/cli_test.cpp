@@ -441,8 +441,8 @@ TEST_F(CliTest, CheckMapsEveryDeviceAndWritesNoOtherFile) {
 TEST_F(CliTest, ExamplesRunAsTheCommandLinePageShows) {
     fs::copy(kExamples, m_dir.path(), fs::copy_options::recursive);
     const std::string netlist = ReadFileBytes(m_dir / "amp.net");
-    const LoadResult demo = LoadSettings(m_dir / "demo.amd");
-    ASSERT_TRUE(demo.loaded) << demo.error;
+    const Result<LoadedSettings> demo = LoadSettings(m_dir / "demo.amd");
+    ASSERT_TRUE(demo.ok()) << demo.error();
 
     const RunResult run = Cli({"process", "--settings", "demo.amd", "amp.net"});
 
@@ -450,7 +450,7 @@ TEST_F(CliTest, ExamplesRunAsTheCommandLinePageShows) {
     EXPECT_EQ(run.err, "amp.net:14: Error: No MODxyN bin for L=1e-05 W=4e-05!\n");
     EXPECT_EQ(ReadFileBytes(m_dir / "amp.ant"), netlist);
     const std::string rewritten = ReadFileBytes(m_dir / "amp.net");
-    EXPECT_EQ(rewritten, test::ReferenceRewrite(netlist, test::RulesOf(demo.settings)));
+    EXPECT_EQ(rewritten, test::ReferenceRewrite(netlist, test::RulesOf(demo->settings)));
     // Devices of both polarities land in several bins, one on an inner bound (the lower bin).
     for (const char* line :
          {"M1 n1 inn tail vss nch_w2_l1 L=0.5u W=4u\n", "M3 n1 n1 vdd vdd pch_w2_l1 L=1u W=8u\n",

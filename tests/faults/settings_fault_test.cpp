@@ -6,6 +6,7 @@
 
 #include "process/process.h"
 #include "settings/settings_file.h"
+#include "support/failure_of.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"
 
@@ -99,16 +100,16 @@ TEST_P(SettingsSizeTest, LoadsItsFirst1348BytesAndSavesThemBack) {
     }
     WriteFileBytes(dir / "s.amd", content);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_FALSE(loaded.created);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_FALSE(loaded->created);
     std::string expected = content.substr(0, kSettingsFileSize);
     expected.resize(kSettingsFileSize, '\0');
-    EXPECT_TRUE(Image(loaded.settings) == expected);
-    EXPECT_EQ(KeyText(loaded.settings.keyN).size(), content.size() >= kKeyN + 50 ? 50u : 0u);
+    EXPECT_TRUE(Image(loaded->settings) == expected);
+    EXPECT_EQ(KeyText(loaded->settings.keyN).size(), content.size() >= kKeyN + 50 ? 50u : 0u);
 
-    ASSERT_FALSE(SaveSettings(dir / "s.amd", loaded.settings));
+    ASSERT_TRUE(SaveSettings(dir / "s.amd", loaded->settings));
     const std::string saved = ReadFileBytes(dir / "s.amd");
     EXPECT_EQ(saved.size(), std::max(content.size(), kSettingsFileSize));
     EXPECT_TRUE(saved.substr(0, kSettingsFileSize) == expected);
@@ -164,19 +165,19 @@ TEST_P(SettingsPlaceTest, LoadAndSaveSayWhyAndChangeNothing) {
     }
     const auto withPath = [&](std::string text) { return text.replace(text.find("{path}"), 6, Q(path)); };
 
-    const LoadResult loaded = LoadSettings(path);
+    const Result<LoadedSettings> loaded = LoadSettings(path);
     SettingsFile toSave;
     if (c.loadError.empty()) {
-        ASSERT_TRUE(loaded.loaded) << loaded.error;
-        EXPECT_TRUE(loaded.readOnly);
-        EXPECT_EQ(Image(loaded.settings), content);
-        toSave = loaded.settings;
+        ASSERT_TRUE(loaded.ok()) << loaded.error();
+        EXPECT_TRUE(loaded->readOnly);
+        EXPECT_EQ(Image(loaded->settings), content);
+        toSave = loaded->settings;
         SetPartName(toSave.tableN, 0, 0, "OTHER");
     } else {
-        EXPECT_FALSE(loaded.loaded);
-        EXPECT_EQ(loaded.error, withPath(c.loadError));
+        EXPECT_FALSE(loaded.ok());
+        EXPECT_EQ(loaded.error(), withPath(c.loadError));
     }
-    EXPECT_EQ(SaveSettings(path, toSave).value_or(""), withPath(c.saveError));
+    EXPECT_EQ(test::FailureOf(SaveSettings(path, toSave)).value_or(""), withPath(c.saveError));
 
     if (c.place == Place::File) {
         EXPECT_EQ(ReadFileBytes(path), content);
@@ -237,10 +238,10 @@ TEST_P(SpecialBoundsTest, LoadByteExactAndProcessAsValidated) {
     WriteFileBytes(dir / "s.amd", content);
     WriteFileBytes(dir / "amp.net", c.netlist);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_EQ(Image(loaded.settings), content);
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded.settings));
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(Image(loaded->settings), content);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded->settings));
 
     EXPECT_EQ(outcome.error.value_or(""), c.error);
     if (c.error.empty()) {
@@ -315,15 +316,15 @@ TEST(SettingsFaultTest, FieldsWithoutNulStayInsideTheirField) {
     const std::string netlist = "M1 d g s b " + keyN + " L=1U W=2U\n";
     WriteFileBytes(dir / "amp.net", netlist);
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_EQ(PartName(loaded.settings.tableN, 0, 0), "ABCDEFGHIJKLMNOPQRSTU");
-    EXPECT_EQ(KeyText(loaded.settings.keyN), keyN);
-    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded.settings));
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(PartName(loaded->settings.tableN, 0, 0), "ABCDEFGHIJKLMNOPQRSTU");
+    EXPECT_EQ(KeyText(loaded->settings.keyN), keyN);
+    const ProcessOutcome outcome = ProcessNetlist(dir / "amp.net", RulesFrom(loaded->settings));
 
     EXPECT_FALSE(outcome.error) << *outcome.error;
     EXPECT_EQ(ReadFileBytes(dir / "amp.net"), "M1 d g s b ABCDEFGHIJKLMNOPQRSTU L=1U W=2U\n");
-    ASSERT_FALSE(SaveSettings(dir / "s.amd", loaded.settings));
+    ASSERT_TRUE(SaveSettings(dir / "s.amd", loaded->settings));
     EXPECT_EQ(ReadFileBytes(dir / "s.amd"), content);
 }
 

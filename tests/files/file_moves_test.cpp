@@ -148,12 +148,16 @@ TEST(MoveNoReplaceTest, RefusesAnyEntryAtTheName) {
     std::error_code linkError;
     fs::create_symlink("nowhere", dir / "link", linkError);
     EXPECT_EQ(MoveNoReplace(dir / "a", dir / "b"), std::errc::file_exists);
-    if (!linkError) EXPECT_EQ(MoveNoReplace(dir / "a", dir / "link"), std::errc::file_exists);
+    if (!linkError) {
+        EXPECT_EQ(MoveNoReplace(dir / "a", dir / "link"), std::errc::file_exists);
+    }
     EXPECT_FALSE(MoveNoReplace(dir / "a", dir / "c"));
     EXPECT_FALSE(fs::exists(dir / "a"));
     EXPECT_EQ(ReadFileBytes(dir / "c"), "a");
     EXPECT_EQ(ReadFileBytes(dir / "b"), "b");
-    if (!linkError) EXPECT_EQ(fs::read_symlink(dir / "link"), "nowhere");
+    if (!linkError) {
+        EXPECT_EQ(fs::read_symlink(dir / "link"), "nowhere");
+    }
 }
 
 TEST(RunLockTest, SecondHolderWaitsThenIsTurnedAway) {

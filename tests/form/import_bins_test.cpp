@@ -41,9 +41,9 @@ protected:
     }
 
     SettingsFile Stored(const std::filesystem::path& path) {
-        const LoadResult loaded = ReadSettingsFile(path);
-        EXPECT_TRUE(loaded.loaded) << loaded.error;
-        return loaded.settings;
+        const Result<LoadedSettings> loaded = ReadSettingsFile(path);
+        EXPECT_TRUE(loaded.ok()) << loaded.error();
+        return loaded ? loaded->settings : SettingsFile{};
     }
 
     test::TempDir m_dir;

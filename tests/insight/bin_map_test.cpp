@@ -269,11 +269,11 @@ TEST(BinMap, TickLabelsUseTheNetlistSuffixes) {
 TEST(BinMap, WrittenFileReplacesTheOldOneOrSaysWhyNot) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "map.svg", "old");
-    EXPECT_EQ(WriteBinMap(dir / "map.svg", "<svg/>"), std::nullopt);
+    EXPECT_TRUE(WriteBinMap(dir / "map.svg", "<svg/>").ok());
     EXPECT_EQ(test::ReadFileBytes(dir / "map.svg"), "<svg/>");
-    const auto error = WriteBinMap(dir / "missing" / "map.svg", "<svg/>");
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->rfind("Error: Cannot write the bin map ", 0), 0u) << *error;
+    const Result<void> failed = WriteBinMap(dir / "missing" / "map.svg", "<svg/>");
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error().rfind("Error: Cannot write the bin map ", 0), 0u) << failed.error();
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "models/model_check.h"
 
+#include "support/failure_of.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,7 +48,7 @@ TEST(ModelCheckTest, HoldsEachDeviceAgainstItsCard) {
         event.length = row.length;
         event.width = row.width;
         event.hasLength = event.hasWidth = row.sized;
-        EXPECT_EQ(index.problem(event).value_or(""), row.problem);
+        EXPECT_EQ(test::FailureOf(index.check(event)).value_or(""), row.problem);
     }
 }
 

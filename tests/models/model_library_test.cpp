@@ -48,6 +48,24 @@ TEST(SpiceNumberTest, ReadsAsTheLibraryWritesThem) {
         {"u", std::nullopt},
         {"1e", 1.0},
         {"2u+1", std::nullopt},
+        // The decimal starts with a digit, or a '.' and a digit, after at most one sign: never "inf"
+        // or "nan", and never a second sign.
+        {"inf", std::nullopt},
+        {"-inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"+-1", std::nullopt},
+        {"-+1", std::nullopt},
+        {"-", std::nullopt},
+        {".", std::nullopt},
+        {"-.5", -0.5},
+        {"+.5u", 0.5e-6},
+        {".e5", std::nullopt},
+        {"1.e5", 1e5},
+        {"1e+", std::nullopt}, // "e+" is no suffix
+        {"1E-3U", 1e-9},
+        {"0x10", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1e999", std::nullopt}, // out of range
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);

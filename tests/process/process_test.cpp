@@ -5,6 +5,7 @@
 #include "process/process.h"
 
 #include "files/paths.h"
+#include "support/failure_of.h"
 #include "support/param_name.h"
 #include "support/process_memory.h"
 #include "support/temp_dir.h"
@@ -548,7 +549,7 @@ TEST(CheckRulesTest, RefusesKeysAndPartNamesThatBreakLines) {
     };
     for (const auto& [rules, message] : cases) {
         SCOPED_TRACE(message);
-        EXPECT_EQ(CheckRules(rules).value_or(""), message);
+        EXPECT_EQ(test::FailureOf(CheckRules(rules)).value_or(""), message);
     }
     const std::vector<std::pair<std::string, std::string>> names = {
         {"N CH", "a space"},
@@ -561,12 +562,12 @@ TEST(CheckRulesTest, RefusesKeysAndPartNamesThatBreakLines) {
     for (const auto& [name, what] : names) {
         RewriteRules rules = Rules();
         SetPartName(rules.tableP, 3, 1, name);
-        EXPECT_EQ(CheckRules(rules).value_or(""),
+        EXPECT_EQ(test::FailureOf(CheckRules(rules)).value_or(""),
                   "Error: MODxyP part name in column 4, row 2 holds " + what + "!");
     }
     RewriteRules rules = Rules();
     SetPartName(rules.tableN, 4, 4, "nch_\xc2\xb5m"); // bytes above 127 are ordinary name bytes
-    EXPECT_EQ(CheckRules(rules), std::nullopt);
+    EXPECT_TRUE(CheckRules(rules).ok());
 }
 
 struct PlanCase {
@@ -585,12 +586,12 @@ class PlanProcessTest : public testing::TestWithParam<PlanCase> {};
 
 TEST_P(PlanProcessTest, NamesTheFilesReadAndWritten) {
     const PlanCase& c = GetParam();
-    const PlanResult planned = PlanProcess(c.chosen);
-    ASSERT_TRUE(planned.plan) << planned.error;
-    EXPECT_EQ(planned.plan->source, fs::path(c.source));
-    EXPECT_EQ(planned.plan->target, fs::path(c.target));
-    EXPECT_EQ(planned.plan->moveAside, c.moveAside);
-    EXPECT_EQ(planned.plan->backup, ChangeExtension(c.chosen, ".ant"));
+    const Result<ProcessPlan> planned = PlanProcess(c.chosen);
+    ASSERT_TRUE(planned.ok()) << planned.error();
+    EXPECT_EQ(planned->source, fs::path(c.source));
+    EXPECT_EQ(planned->target, fs::path(c.target));
+    EXPECT_EQ(planned->moveAside, c.moveAside);
+    EXPECT_EQ(planned->backup, ChangeExtension(c.chosen, ".ant"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -606,9 +607,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PlanProcessTest, NameWithoutExtensionIsRefused) {
     for (const char* chosen : {"amp", "/d/proj.a/amp", ".net", "./amp"}) {
         SCOPED_TRACE(chosen);
-        const PlanResult planned = PlanProcess(chosen);
-        EXPECT_FALSE(planned.plan);
-        EXPECT_EQ(planned.error, kOutError);
+        const Result<ProcessPlan> planned = PlanProcess(chosen);
+        ASSERT_FALSE(planned.ok());
+        EXPECT_EQ(planned.error(), kOutError);
     }
 }
 

@@ -4,6 +4,7 @@
 // permission faults and odd bounds are in tests/faults.
 #include "settings/settings_file.h"
 
+#include "support/failure_of.h"
 #include "support/param_name.h"
 #include "support/temp_dir.h"
 
@@ -90,12 +91,12 @@ TEST(SettingsFileTest, FileFromAnotherToolLoadsIntoTheRightFields) {
     const std::string file = HandWrittenFile();
     WriteFileBytes(dir / "tech.amd", file);
 
-    const LoadResult loaded = LoadSettings(dir / "tech.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "tech.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_FALSE(loaded.created);
-    EXPECT_FALSE(loaded.readOnly);
-    const SettingsFile& s = loaded.settings;
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_FALSE(loaded->created);
+    EXPECT_FALSE(loaded->readOnly);
+    const SettingsFile& s = loaded->settings;
     EXPECT_EQ(s.tableN.widthBounds, (Bounds{1e-6, 2e-6, 5e-6, 0, 0, 0}));
     EXPECT_EQ(s.tableN.lengthBounds, (Bounds{1.8e-7, 5e-7, 0, 0, 0, 0}));
     EXPECT_EQ(s.tableP.widthBounds, (Bounds{2e-6, 4e-6, 8e-6, 1.6e-5, 0, 0}));
@@ -114,11 +115,11 @@ TEST(SettingsFileTest, LoadThenSaveWritesBackEveryByteItRead) {
     const TempDir dir;
     const std::string file = HandWrittenFile();
     WriteFileBytes(dir / "tech.amd", file);
-    const LoadResult loaded = LoadSettings(dir / "tech.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "tech.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
 
-    ASSERT_FALSE(SaveSettings(dir / "copy.amd", loaded.settings));
-    ASSERT_FALSE(SaveSettings(dir / "tech.amd", loaded.settings));
+    ASSERT_TRUE(SaveSettings(dir / "copy.amd", loaded->settings));
+    ASSERT_TRUE(SaveSettings(dir / "tech.amd", loaded->settings));
 
     EXPECT_TRUE(ReadFileBytes(dir / "copy.amd") == file);
     EXPECT_TRUE(ReadFileBytes(dir / "tech.amd") == file);
@@ -134,20 +135,20 @@ TEST(SettingsFileTest, SavedFromFieldsLoadsBackEqual) {
     SetKeyText(settings.keyN, "");
     SetKeyText(settings.keyP, "MY_P");
 
-    ASSERT_FALSE(SaveSettings(dir / "s.amd", settings));
+    ASSERT_TRUE(SaveSettings(dir / "s.amd", settings));
     const std::string bytes = ReadFileBytes(dir / "s.amd");
     ASSERT_EQ(bytes.size(), kSettingsFileSize);
     EXPECT_EQ(bytes.substr(Cell(kTableN, 4, 3), 4), std::string("N43\0", 4));
     EXPECT_EQ(bytes.substr(Cell(kTableP, 0, 4), 20), std::string("A_PART_NAME_LONGER_\0", 20));
     EXPECT_EQ(bytes.substr(kKeyP, 5), std::string("MY_P\0", 5));
 
-    const LoadResult loaded = LoadSettings(dir / "s.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_EQ(loaded.settings.tableN.widthBounds, settings.tableN.widthBounds);
-    EXPECT_EQ(loaded.settings.tableP.lengthBounds, settings.tableP.lengthBounds);
-    EXPECT_EQ(PartName(loaded.settings.tableP, 0, 4), "A_PART_NAME_LONGER_");
-    EXPECT_EQ(KeyText(loaded.settings.keyN), ""); // the caller shows the default Key for it
-    EXPECT_EQ(Image(loaded.settings), bytes);
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "s.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(loaded->settings.tableN.widthBounds, settings.tableN.widthBounds);
+    EXPECT_EQ(loaded->settings.tableP.lengthBounds, settings.tableP.lengthBounds);
+    EXPECT_EQ(PartName(loaded->settings.tableP, 0, 4), "A_PART_NAME_LONGER_");
+    EXPECT_EQ(KeyText(loaded->settings.keyN), ""); // the caller shows the default Key for it
+    EXPECT_EQ(Image(loaded->settings), bytes);
 }
 
 // A 700-byte file fills the N table and the first 76 bytes of the P table: its width bounds, three
@@ -158,16 +159,16 @@ TEST(SettingsFileTest, ShortFileLeavesTheRestZero) {
     const std::string full = HandWrittenFile();
     WriteFileBytes(dir / "short.amd", full.substr(0, 700));
 
-    const LoadResult loaded = LoadSettings(dir / "short.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "short.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
     std::string expected = full.substr(0, 700);
     expected.resize(kSettingsFileSize, '\0');
-    EXPECT_TRUE(Image(loaded.settings) == expected);
-    EXPECT_EQ(loaded.settings.tableP.widthBounds, (Bounds{2e-6, 4e-6, 8e-6, 1.6e-5, 0, 0}));
-    EXPECT_EQ(loaded.settings.tableP.lengthBounds[2], 2e-6);
-    EXPECT_EQ(PartName(loaded.settings.tableP, 3, 2), "");
-    EXPECT_EQ(KeyText(loaded.settings.keyN), "");
+    EXPECT_TRUE(Image(loaded->settings) == expected);
+    EXPECT_EQ(loaded->settings.tableP.widthBounds, (Bounds{2e-6, 4e-6, 8e-6, 1.6e-5, 0, 0}));
+    EXPECT_EQ(loaded->settings.tableP.lengthBounds[2], 2e-6);
+    EXPECT_EQ(PartName(loaded->settings.tableP, 3, 2), "");
+    EXPECT_EQ(KeyText(loaded->settings.keyN), "");
     EXPECT_EQ(ReadFileBytes(dir / "short.amd").size(), 700u); // Load writes nothing
 }
 
@@ -177,10 +178,10 @@ TEST(SettingsFileTest, ShortFileCutInsideADoubleKeepsItsLowBytes) {
     PutDouble(file, kTableP + kLengthBounds + 24, 1.25e-6); // P length bound 3, bytes 696..703
     WriteFileBytes(dir / "short.amd", file.substr(0, 700));
 
-    const LoadResult loaded = LoadSettings(dir / "short.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "short.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_EQ(Bits(loaded.settings.tableP.lengthBounds[3]), Bits(1.25e-6) & 0xffffffffu);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_EQ(Bits(loaded->settings.tableP.lengthBounds[3]), Bits(1.25e-6) & 0xffffffffu);
 }
 
 TEST(SettingsFileTest, LongFileLoadsItsHeadAndSaveKeepsItsTail) {
@@ -191,16 +192,16 @@ TEST(SettingsFileTest, LongFileLoadsItsHeadAndSaveKeepsItsTail) {
     }
     WriteFileBytes(dir / "long.amd", file);
 
-    LoadResult loaded = LoadSettings(dir / "long.amd");
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_TRUE(Image(loaded.settings) == file.substr(0, kSettingsFileSize));
+    Result<LoadedSettings> loaded = LoadSettings(dir / "long.amd");
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_TRUE(Image(loaded->settings) == file.substr(0, kSettingsFileSize));
 
-    SetPartName(loaded.settings.tableN, 0, 0, "CHANGED");
-    ASSERT_FALSE(SaveSettings(dir / "long.amd", loaded.settings));
+    SetPartName(loaded.value().settings.tableN, 0, 0, "CHANGED");
+    ASSERT_TRUE(SaveSettings(dir / "long.amd", loaded->settings));
 
     const std::string saved = ReadFileBytes(dir / "long.amd");
     ASSERT_EQ(saved.size(), 2000u);
-    EXPECT_TRUE(saved.substr(0, kSettingsFileSize) == Image(loaded.settings));
+    EXPECT_TRUE(saved.substr(0, kSettingsFileSize) == Image(loaded->settings));
     EXPECT_TRUE(saved.substr(kSettingsFileSize) == file.substr(kSettingsFileSize));
     EXPECT_EQ(saved.substr(Cell(kTableN, 0, 0), 8), std::string("CHANGED\0", 8));
 }
@@ -208,25 +209,25 @@ TEST(SettingsFileTest, LongFileLoadsItsHeadAndSaveKeepsItsTail) {
 TEST(SettingsFileTest, MissingFileIsCreatedEmptyAndLoadsEmptyTables) {
     const TempDir dir;
 
-    const LoadResult loaded = LoadSettings(dir / "new.amd");
+    const Result<LoadedSettings> loaded = LoadSettings(dir / "new.amd");
 
-    ASSERT_TRUE(loaded.loaded) << loaded.error;
-    EXPECT_TRUE(loaded.created);
+    ASSERT_TRUE(loaded.ok()) << loaded.error();
+    EXPECT_TRUE(loaded->created);
     EXPECT_TRUE(fs::is_regular_file(dir / "new.amd"));
     EXPECT_EQ(fs::file_size(dir / "new.amd"), 0u);
-    EXPECT_TRUE(Image(loaded.settings) == std::string(kSettingsFileSize, '\0'));
+    EXPECT_TRUE(Image(loaded->settings) == std::string(kSettingsFileSize, '\0'));
 }
 
 TEST(SettingsFileTest, MissingFolderIsReportedAndNothingIsCreated) {
     const TempDir dir;
     const fs::path path = dir / "no" / "such.amd";
 
-    const LoadResult loaded = LoadSettings(path);
-    EXPECT_FALSE(loaded.loaded);
-    EXPECT_EQ(loaded.error,
+    const Result<LoadedSettings> loaded = LoadSettings(path);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error(),
               "Error: Cannot open settings file \"" + path.string() + "\": No such file or directory.");
 
-    EXPECT_EQ(SaveSettings(path, SettingsFile{}).value_or(""),
+    EXPECT_EQ(test::FailureOf(SaveSettings(path, SettingsFile{})).value_or(""),
               "Error: Cannot open settings file \"" + path.string() + "\": No such file or directory.");
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
@@ -235,26 +236,26 @@ TEST(SettingsFileTest, SaveReportsAFullDevice) {
     if (!fs::exists("/dev/full")) {
         GTEST_SKIP() << "needs /dev/full";
     }
-    const std::optional<std::string> error = SaveSettings("/dev/full", SettingsFile{});
+    const std::optional<std::string> error = test::FailureOf(SaveSettings("/dev/full", SettingsFile{}));
     EXPECT_EQ(error.value_or(""),
               "Error: Cannot write settings file \"/dev/full\": No space left on device.");
 }
 
 TEST(SettingsFileTest, ReadSettingsFileNeitherCreatesNorWrites) {
     const TempDir dir;
-    const LoadResult missing = ReadSettingsFile(dir / "typo.amd");
-    EXPECT_FALSE(missing.loaded);
-    EXPECT_EQ(missing.error, "Error: Cannot open settings file \"" + (dir / "typo.amd").string() +
-                                 "\": No such file or directory.");
+    const Result<LoadedSettings> missing = ReadSettingsFile(dir / "typo.amd");
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error(), "Error: Cannot open settings file \"" + (dir / "typo.amd").string() +
+                                   "\": No such file or directory.");
     EXPECT_TRUE(fs::is_empty(dir.path()));
 
     const std::string file = HandWrittenFile();
     WriteFileBytes(dir / "tech.amd", file.substr(0, 900));
-    const LoadResult read = ReadSettingsFile(dir / "tech.amd");
-    ASSERT_TRUE(read.loaded) << read.error;
+    const Result<LoadedSettings> read = ReadSettingsFile(dir / "tech.amd");
+    ASSERT_TRUE(read.ok()) << read.error();
     std::string expected = file.substr(0, 900);
     expected.resize(kSettingsFileSize, '\0');
-    EXPECT_TRUE(Image(read.settings) == expected);
+    EXPECT_TRUE(Image(read->settings) == expected);
     EXPECT_EQ(ReadFileBytes(dir / "tech.amd").size(), 900u);
 
     fs::create_directory(dir / "folder.amd");
@@ -263,8 +264,9 @@ TEST(SettingsFileTest, ReadSettingsFileNeitherCreatesNorWrites) {
 #else
     const std::string verb = "read"; // Linux opens a folder for reading and fails at the read
 #endif
-    EXPECT_EQ(ReadSettingsFile(dir / "folder.amd").error,
-              "Error: Cannot " + verb + " settings file \"" + (dir / "folder.amd").string() + "\": Is a directory.");
+    EXPECT_EQ(ReadSettingsFile(dir / "folder.amd").error(), "Error: Cannot " + verb + " settings file \"" +
+                                                                (dir / "folder.amd").string() +
+                                                                "\": Is a directory.");
 }
 
 struct KeyCase {

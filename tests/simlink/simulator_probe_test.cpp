@@ -75,11 +75,13 @@ class FindSimulator : public testing::TestWithParam<FindRow> {};
 
 TEST_P(FindSimulator, TakesFirstTitleWithTheMark) {
     const FindRow& row = GetParam();
-    const auto found = FindSimulatorTitle(row.titles);
+    const Result<std::string> found = FindSimulatorTitle(row.titles);
     if (row.simulator) {
-        EXPECT_EQ(found, row.titles[*row.simulator]);
+        ASSERT_TRUE(found.ok()) << found.error();
+        EXPECT_EQ(*found, row.titles[*row.simulator]);
     } else {
-        EXPECT_EQ(found, std::nullopt);
+        ASSERT_FALSE(found.ok());
+        EXPECT_EQ(found.error(), "No \"PSpice Message Viewer\" window found.");
     }
 }
 
