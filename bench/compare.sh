@@ -8,7 +8,8 @@
 # one another (tarvex-rewrite-families, the same rewrite with one settings file per family).
 #   bench/compare.sh [SIZE_MIB] [RUNS]      (defaults: 96 MiB, 7 runs)
 # With TARVEX_BASELINE_CLI set to another build's tarvex-cli, that one is timed in the same rounds
-# (rows base-1t and base-Nt), so that a change is measured against what it changes.
+# (rows base-1t and base-Nt), so that a change is measured against what it changes; the Key
+# families are then also timed through both tarvex-cli builds (one --settings per family).
 # Needs: cmake, ninja, g++, libbenchmark-dev (for the generator build), mawk or gawk, GNU time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -121,6 +122,15 @@ for _ in $(seq "$runs"); do
             for count in 1 2 3; do
                 rm -f "$work/out.net"
                 once "$net-$threads-$count" "$families" "$threads" "$work/$net.net" "$work/out.net" "${amds[@]:0:$count}"
+                [ -n "$baseline" ] || continue
+                settings=()
+                for amd in "${amds[@]:0:$count}"; do settings+=(--settings "$amd"); done
+                for which in cli base; do
+                    program=$([ "$which" = cli ] && echo "$cli" || echo "$baseline")
+                    rm -f "$work/out.net"
+                    once "$which-$net-$threads-$count" "$program" rewrite --threads "$threads" "${settings[@]}" \
+                        "$work/$net.net" "$work/out.net"
+                done
             done
         done
     done
@@ -139,6 +149,21 @@ for net in keys fam; do
         done
     done
 done
+if [ -n "$baseline" ]; then
+    echo "== Key families through tarvex-cli, this build against the baseline, new file, median of $runs rounds =="
+    printf '%-28s %7s %8s %8s %8s %9s\n' netlist threads families cli base "cli/base"
+    for net in keys fam; do
+        label=$([ "$net" = keys ] && echo "Keys of one family" || echo "devices of three families")
+        for threads in 1 "$cores"; do
+            for count in 1 2 3; do
+                mine=$(summary "cli-$net-$threads-$count" | cut -d' ' -f2)
+                theirs=$(summary "base-$net-$threads-$count" | cut -d' ' -f2)
+                awk -v l="$label" -v t="$threads" -v c="$count" -v m="$mine" -v b="$theirs" \
+                    'BEGIN { printf "%-28s %7s %8s %8.3f %8.3f %8.2fx\n", l, t, c, m, b, m / b }'
+            done
+        done
+    done
+fi
 rm -f "$work/fam.net"
 "$generate" 16 1 "$work/small.net" "$work/small.amd"
 echo "== memory: peak of tarvex-cli rewrite on 16 MiB (the $size MiB figures are above) =="

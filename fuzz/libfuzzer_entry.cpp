@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (const std::optional<std::string> failure = tarvex::fuzz::TARVEX_FUZZ_CHECK({data, size})) {
-        std::fprintf(stderr, "property failed: %s\n", failure->c_str());
+    if (const tarvex::Result<void> checked = tarvex::fuzz::TARVEX_FUZZ_CHECK({data, size}); !checked) {
+        std::fprintf(stderr, "property failed: %s\n", checked.error().c_str());
         std::abort();
     }
     return 0;

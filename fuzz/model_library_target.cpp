@@ -39,17 +39,17 @@ bool Near(double a, double b) {
 
 // A table made from a group: it passes the bounds check, and every card of the group sits in
 // exactly one cell whose edges are the card's own bounds.
-std::optional<std::string> CheckTable(const CardGroup& group, const GridResult& grid) {
+Result<void> CheckTable(const CardGroup& group, const GridResult& grid) {
     if (!grid.table) {
-        return grid.reasons.empty() ? std::optional<std::string>("no table and no reason for " + group.name)
-                                    : std::nullopt;
+        return grid.reasons.empty() ? Result<void>(Fail("no table and no reason for " + group.name))
+                                    : Result<void>();
     }
     if (!grid.reasons.empty()) {
-        return "a table for " + group.name + " despite: " + grid.reasons.front();
+        return Fail("a table for " + group.name + " despite: " + grid.reasons.front());
     }
     const BinTable& table = *grid.table;
     if (const Result<void> valid = ValidateBounds(table); !valid) {
-        return "the table of " + group.name + " fails its bounds: " + valid.error();
+        return Fail("the table of " + group.name + " fails its bounds: " + valid.error());
     }
     std::size_t filled = 0;
     for (int w = 0; w < kBinCount; ++w) {
@@ -62,8 +62,8 @@ std::optional<std::string> CheckTable(const CardGroup& group, const GridResult& 
             const auto card = std::find_if(group.cards.begin(), group.cards.end(),
                                            [&](const ModelCard& c) { return c.name == name; });
             if (card == group.cards.end()) {
-                return "cell " + std::to_string(w) + "," + std::to_string(l) +
-                       " names no card: " + std::string(name);
+                return Fail("cell " + std::to_string(w) + "," + std::to_string(l) +
+                            " names no card: " + std::string(name));
             }
             const auto wi = static_cast<std::size_t>(w);
             const auto li = static_cast<std::size_t>(l);
@@ -71,20 +71,20 @@ std::optional<std::string> CheckTable(const CardGroup& group, const GridResult& 
                 !Near(*card->wmax->value, table.widthBounds[wi + 1]) ||
                 !Near(*card->lmin->value, table.lengthBounds[li]) ||
                 !Near(*card->lmax->value, table.lengthBounds[li + 1])) {
-                return "card " + card->name + " is not in the cell of its bounds";
+                return Fail("card " + card->name + " is not in the cell of its bounds");
             }
         }
     }
     if (filled != group.cards.size()) {
-        return "the table of " + group.name + " fills " + std::to_string(filled) + " cells for " +
-               std::to_string(group.cards.size()) + " cards";
+        return Fail("the table of " + group.name + " fills " + std::to_string(filled) + " cells for " +
+                    std::to_string(group.cards.size()) + " cards");
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
 
-std::optional<std::string> CheckModelLibrary(Bytes data) {
+Result<void> CheckModelLibrary(Bytes data) {
     const std::vector<std::string> files =
         SplitFiles({reinterpret_cast<const char*>(data.data()), data.size()});
     const LibraryFileSource source = [&files](const std::filesystem::path& path) -> Result<std::string> {
@@ -101,12 +101,12 @@ std::optional<std::string> CheckModelLibrary(Bytes data) {
     std::set<std::string> names;
     for (const CardGroup& group : groups) {
         if (!names.insert(std::string(TypeName(group.type)) + ":" + group.name).second) {
-            return "two groups named " + group.name;
+            return Fail("two groups named " + group.name);
         }
         const GridResult grid = BuildBinTable(group, library);
         DescribeGroup(group, grid);
-        if (auto failure = CheckTable(group, grid)) {
-            return failure;
+        if (Result<void> checked = CheckTable(group, grid); !checked) {
+            return checked;
         }
     }
     // Every device size held against every card name found: no crash, whatever the cards hold.
@@ -122,7 +122,7 @@ std::optional<std::string> CheckModelLibrary(Bytes data) {
             (void)index.check(event);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace tarvex::fuzz

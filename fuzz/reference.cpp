@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "reference.h"
 
+#include "c_library.h"
+
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <optional>
 
 namespace tarvex::fuzz {
 namespace {
-
-locale_t CLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
-}
 
 // The text up to its first NUL, as a C string would end.
 std::string CString(std::string_view text) {
@@ -51,7 +46,7 @@ std::optional<double> ValueAfter(const std::string& line, const char* marker) {
     const std::size_t count = std::min<std::size_t>(20, line.size() - pos - 2);
     std::memcpy(buffer, line.data() + pos + 2, count);
     char* end = nullptr;
-    strtod_l(buffer, &end, CLocale());
+    CStrtod(buffer, &end);
     if (end == buffer) {
         return std::nullopt;
     }
@@ -84,15 +79,11 @@ DeviceOutcome ReplaceKey(std::string& line, const std::string& key, const BinTab
 
 double ReferenceAtof(std::string_view text) {
     const std::string c = CString(text);
-    return strtod_l(c.c_str(), nullptr, CLocale());
+    return CStrtod(c.c_str(), nullptr);
 }
 
 std::string ReferenceFormatG(double value) {
-    const locale_t previous = uselocale(CLocale());
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%g", value);
-    uselocale(previous);
-    return buffer;
+    return CFormatG(value);
 }
 
 double ReferenceNetlistValue(std::string_view token) {
@@ -145,32 +136,48 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
+ReferenceRun ReferenceRewriteLine(std::string_view text, std::span<const RewriteRules> families) {
+    ReferenceRun run;
+    run.lines = 1;
+    std::string line(text);
+    const auto holds = [&](const std::string& key) { return line.find(key) != std::string::npos; };
+    bool device = false;
+    for (const RewriteRules& rules : families) {
+        device = device || holds(rules.keyN) || holds(rules.keyP);
+    }
+    if (device) {
+        const std::optional<double> length = ValueAfter(line, "L=");
+        const std::optional<double> width = ValueAfter(line, "W=");
+        for (std::size_t family = 0; family < families.size(); ++family) {
+            const RewriteRules& rules = families[family];
+            if (holds(rules.keyN)) {
+                run.events.push_back(
+                    {1, family, Polarity::N, ReplaceKey(line, rules.keyN, rules.tableN, length, width)});
+            }
+            if (holds(rules.keyP)) {
+                run.events.push_back(
+                    {1, family, Polarity::P, ReplaceKey(line, rules.keyP, rules.tableP, length, width)});
+            }
+        }
+    }
+    run.output = std::move(line);
+    return run;
+}
+
+ReferenceRun ReferenceRewriteLine(std::string_view line, const RewriteRules& rules) {
+    return ReferenceRewriteLine(line, std::span(&rules, 1));
+}
+
 ReferenceRun ReferenceRewrite(std::string_view netlist, std::span<const RewriteRules> families) {
     ReferenceRun run;
     for (const std::string_view piece : SplitLines(netlist)) {
         ++run.lines;
-        std::string line(piece);
-        const auto holds = [&](const std::string& key) { return line.find(key) != std::string::npos; };
-        bool device = false;
-        for (const RewriteRules& rules : families) {
-            device = device || holds(rules.keyN) || holds(rules.keyP);
+        const ReferenceRun line = ReferenceRewriteLine(piece, families);
+        run.output += line.output;
+        for (ReferenceEvent event : line.events) {
+            event.line = run.lines;
+            run.events.push_back(event);
         }
-        if (device) {
-            const std::optional<double> length = ValueAfter(line, "L=");
-            const std::optional<double> width = ValueAfter(line, "W=");
-            for (std::size_t family = 0; family < families.size(); ++family) {
-                const RewriteRules& rules = families[family];
-                if (holds(rules.keyN)) {
-                    run.events.push_back({run.lines, family, Polarity::N,
-                                          ReplaceKey(line, rules.keyN, rules.tableN, length, width)});
-                }
-                if (holds(rules.keyP)) {
-                    run.events.push_back({run.lines, family, Polarity::P,
-                                          ReplaceKey(line, rules.keyP, rules.tableP, length, width)});
-                }
-            }
-        }
-        run.output += line;
     }
     return run;
 }

@@ -52,10 +52,14 @@ struct ReferenceRun {
     std::vector<ReferenceEvent> events;
 };
 
-// Rewrites a whole netlist line by line: a line holding a Key of any family gets L and W from 20
-// bytes after its first "L=" and "W="; then for each family in order, the first KeyN of the line as
-// it stands is replaced by the N cell's name, then the first KeyP of the line as it now stands by
-// the P cell's name.
+// Rewrites one line, whatever line ends it holds: a line holding a Key of any family gets L and W
+// from 20 bytes after its first "L=" and "W="; then for each family in order, the first KeyN of
+// the line as it stands is replaced by the N cell's name, then the first KeyP of the line as it now
+// stands by the P cell's name. Its events are on line 1.
+ReferenceRun ReferenceRewriteLine(std::string_view line, std::span<const RewriteRules> families);
+ReferenceRun ReferenceRewriteLine(std::string_view line, const RewriteRules& rules);
+
+// Rewrites a whole netlist, each line of SplitLines as ReferenceRewriteLine does.
 ReferenceRun ReferenceRewrite(std::string_view netlist, std::span<const RewriteRules> families);
 ReferenceRun ReferenceRewrite(std::string_view netlist, const RewriteRules& rules);
 

@@ -2,8 +2,8 @@
 #include "describe.h"
 #include "fuzz_input.h"
 #include "process/binned_copy.h"
-#include "rewrite/netlist_rewrite.h"
 #include "reference.h"
+#include "rewrite/netlist_rewrite.h"
 #include "targets.h"
 
 #include <algorithm>
@@ -149,16 +149,16 @@ private:
     std::string_view m_data;
 };
 
-std::string Mismatch(const char* what, std::uint64_t got, std::uint64_t expected) {
-    return std::string(what) + " is " + std::to_string(got) + ", expected " + std::to_string(expected);
+Failure Mismatch(const char* what, std::uint64_t got, std::uint64_t expected) {
+    return Fail(std::string(what) + " is " + std::to_string(got) + ", expected " + std::to_string(expected));
 }
 
 // Every input line that holds no Key comes out unchanged, and a device line keeps every byte in
 // front of its first Key and after its last one, give or take the Keys formed across inserted
 // names: a later Key may form across either end of a name, starting up to its length less one byte
 // before it or reaching as far after it, and each later Key may widen the changed part again.
-std::optional<std::string> CheckUntouchedBytes(std::string_view netlist, std::string_view output,
-                                               const std::vector<std::string>& keys) {
+Result<void> CheckUntouchedBytes(std::string_view netlist, std::string_view output,
+                                 const std::vector<std::string>& keys) {
     const std::vector<std::string_view> in = SplitLines(netlist);
     const std::vector<std::string_view> out = SplitLines(output);
     if (in.size() != out.size()) {
@@ -184,19 +184,19 @@ std::optional<std::string> CheckUntouchedBytes(std::string_view netlist, std::st
         }
         if (!device) {
             if (in[i] != out[i]) {
-                return "line " + std::to_string(i + 1) + " holds no Key but changed: " + Quote(in[i]) +
-                       " → " + Quote(out[i]);
+                return Fail("line " + std::to_string(i + 1) + " holds no Key but changed: " + Quote(in[i]) +
+                            " → " + Quote(out[i]));
             }
             continue;
         }
         const std::size_t tail = in[i].size() - std::min(in[i].size(), last);
         if (out[i].substr(0, head) != in[i].substr(0, head) || out[i].size() < tail ||
             out[i].substr(out[i].size() - tail) != in[i].substr(in[i].size() - tail)) {
-            return "device line " + std::to_string(i + 1) + " changed outside its Keys: " + Quote(in[i]) +
-                   " → " + Quote(out[i]);
+            return Fail("device line " + std::to_string(i + 1) +
+                        " changed outside its Keys: " + Quote(in[i]) + " → " + Quote(out[i]));
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 // Threads kept from one input to the next: starting threads costs far more than a small input. A
@@ -292,101 +292,115 @@ Run Observe(std::string_view netlist, std::span<const RewriteRules> families, un
     return run;
 }
 
-std::optional<std::string> CompareRuns(const Run& got, const Run& expected) {
+Result<void> CompareRuns(const Run& got, const Run& expected) {
     if (got.result.status != expected.result.status) {
         return Mismatch("status", static_cast<std::uint64_t>(got.result.status),
                         static_cast<std::uint64_t>(expected.result.status));
     }
     if (got.output != expected.output) {
-        return "output differs from one thread's at byte " +
-               std::to_string(FirstDifference(got.output, expected.output));
+        return Fail("output differs from one thread's at byte " +
+                    std::to_string(FirstDifference(got.output, expected.output)));
     }
     const RunReport& a = got.result.report;
     const RunReport& b = expected.result.report;
     if (a.lines != b.lines || a.bytesRead != b.bytesRead || a.bytesWritten != b.bytesWritten ||
         a.devicesReplaced != b.devicesReplaced || a.devicesMissingName != b.devicesMissingName ||
         a.devicesNoBin != b.devicesNoBin || a.firstProblem != b.firstProblem) {
-        return std::string("the run report differs from one thread's");
+        return Fail("the run report differs from one thread's");
     }
     if (got.devices != expected.devices) {
-        return Mismatch("devices reported", got.devices.size(), expected.devices.size()) +
-               " (or they differ from one thread's)";
+        return Fail(Mismatch("devices reported", got.devices.size(), expected.devices.size()).message +
+                    " (or they differ from one thread's)");
     }
     if (!got.progressRose || got.lastProgress != expected.lastProgress) {
         return Mismatch("last progress", got.lastProgress, expected.lastProgress);
     }
-    return std::nullopt;
+    return {};
 }
 
-} // namespace
+// One input: how the netlist is read and cut, the faults to inject, the families and the netlist.
+struct Case {
+    std::size_t readSize = 0;
+    StreamTuning tuning;   // of the one-thread runs
+    StreamTuning threaded; // of the runs on threads: longer chunks, cut elsewhere
+    unsigned threads = 1;
+    std::uint8_t faults = 0;
+    std::vector<RewriteRules> families;
+    std::vector<std::string> keys; // every Key, N then P for each family
+    std::string_view netlist;
+};
 
-std::optional<std::string> CheckRewriteStream(Bytes data) {
-    FuzzInput in(data);
-    // The low byte sets the reader's read size (255: all at once); the high byte the chunk size and
-    // the chunks in flight; with the lowest bit, its two top bits choose whether the input also runs
-    // on threads (one in eight: a run on threads costs several small inputs in wake-ups). Chunks of
-    // a few bytes keep each input cheap and put chunk edges everywhere.
+// The low byte sets the reader's read size (255: all at once); the high byte the chunk size and
+// the chunks in flight; with the lowest bit, its two top bits choose whether the input also runs on
+// threads (one in eight: a run on threads costs several small inputs in wake-ups). Chunks of a few
+// bytes keep each input cheap and put chunk edges everywhere. Then the faults, one to three
+// families (all their Keys first, 0 giving each family's own default pair, then their tables, N
+// then P for each), and the rest as the netlist.
+Case ReadCase(FuzzInput& in) {
+    Case c;
     const std::uint16_t sizes = in.u16();
-    const std::size_t readSize = (sizes & 0xFF) == 0xFF ? SIZE_MAX : (sizes & 0xFFu) + 1;
-    StreamTuning tuning;
-    tuning.chunkSize = ((sizes >> 8) & 0x1Fu) + 1;
-    tuning.chunksInFlight = ((sizes >> 13) & 1u) + 2;
-    tuning.runner = &SharedThreads();
-    const std::uint8_t faults = in.byte();
-    const unsigned threads = (sizes >> 14) == 3 && (sizes & 1) != 0 ? 2u + faults % 3u : 1u;
-    // One to three families: all their Keys first (0 gives each family's own default pair), then
-    // their tables, N then P for each.
-    std::vector<RewriteRules> families(1 + in.byte() % 3u);
-    std::vector<std::string> keys;
-    for (std::size_t family = 0; family < families.size(); ++family) {
-        families[family].keyN = ReadKey(in, kFamilyKeys[family][0]);
-        families[family].keyP = ReadKey(in, kFamilyKeys[family][1]);
-        keys.push_back(families[family].keyN);
-        keys.push_back(families[family].keyP);
+    c.readSize = (sizes & 0xFF) == 0xFF ? SIZE_MAX : (sizes & 0xFFu) + 1;
+    c.tuning.chunkSize = ((sizes >> 8) & 0x1Fu) + 1;
+    c.tuning.chunksInFlight = ((sizes >> 13) & 1u) + 2;
+    c.tuning.runner = &SharedThreads();
+    // Each handover between threads costs a wake-up, so these chunks are longer (a few lines each,
+    // and cut elsewhere, which the output must not notice either); the one-thread runs already put
+    // chunk edges everywhere.
+    c.threaded = c.tuning;
+    c.threaded.chunkSize = 4 * c.tuning.chunkSize + 64;
+    c.faults = in.byte();
+    c.threads = (sizes >> 14) == 3 && (sizes & 1) != 0 ? 2u + c.faults % 3u : 1u;
+    c.families.resize(1 + in.byte() % 3u);
+    for (std::size_t family = 0; family < c.families.size(); ++family) {
+        c.families[family].keyN = ReadKey(in, kFamilyKeys[family][0]);
+        c.families[family].keyP = ReadKey(in, kFamilyKeys[family][1]);
+        c.keys.push_back(c.families[family].keyN);
+        c.keys.push_back(c.families[family].keyP);
     }
-    for (std::size_t family = 0; family < families.size(); ++family) {
-        ReadTable(in, families[family].tableN, kFamilyLabels[family][0], keys, 2 * family);
-        ReadTable(in, families[family].tableP, kFamilyLabels[family][1], keys, 2 * family + 1);
+    for (std::size_t family = 0; family < c.families.size(); ++family) {
+        ReadTable(in, c.families[family].tableN, kFamilyLabels[family][0], c.keys, 2 * family);
+        ReadTable(in, c.families[family].tableP, kFamilyLabels[family][1], c.keys, 2 * family + 1);
     }
-    const std::string_view netlist = in.rest();
+    c.netlist = in.rest();
+    return c;
+}
 
-    const Run run = Observe(netlist, families, 1, tuning, readSize);
-    const std::string& output = run.output;
+std::string Describe(const ReferenceEvent& event) {
+    return "line " + std::to_string(event.line) + ", family " + std::to_string(event.family) +
+           (event.polarity == Polarity::N ? ", N" : ", P") + ", outcome " +
+           std::to_string(static_cast<int>(event.outcome));
+}
+
+// The one-thread run gives the reference's bytes, lines and devices, with a report and progress
+// that agree with them.
+Result<void> CheckAgainstReference(const Case& c, const Run& run, const ReferenceRun& expected) {
     const StreamResult& result = run.result;
-    const std::vector<ReferenceEvent>& events = run.events;
-    const ReferenceRun expected = ReferenceRewrite(netlist, families);
-
     if (result.status != StreamStatus::Completed) {
-        return std::string("the rewrite of a memory netlist did not complete");
+        return Fail("the rewrite of a memory netlist did not complete");
     }
-    if (output != expected.output) {
-        const std::size_t at = FirstDifference(output, expected.output);
-        return "output differs from the reference at byte " + std::to_string(at) + ": " +
-               Quote(std::string_view(output).substr(at)) + " instead of " +
-               Quote(std::string_view(expected.output).substr(at)) + " (reads of " +
-               std::to_string(readSize) + ", chunks of " + std::to_string(tuning.chunkSize) + ", " +
-               std::to_string(families.size()) + " families)";
+    if (run.output != expected.output) {
+        const std::size_t at = FirstDifference(run.output, expected.output);
+        return Fail("output differs from the reference at byte " + std::to_string(at) + ": " +
+                    Quote(std::string_view(run.output).substr(at)) + " instead of " +
+                    Quote(std::string_view(expected.output).substr(at)) + " (reads of " +
+                    std::to_string(c.readSize) + ", chunks of " + std::to_string(c.tuning.chunkSize) + ", " +
+                    std::to_string(c.families.size()) + " families)");
     }
     if (result.report.lines != expected.lines) {
         return Mismatch("report.lines", result.report.lines, expected.lines);
     }
-    if (result.report.bytesRead != netlist.size() || result.report.bytesWritten != output.size()) {
-        return Mismatch("report.bytesRead", result.report.bytesRead, netlist.size()) + "; " +
-               Mismatch("report.bytesWritten", result.report.bytesWritten, output.size());
+    if (result.report.bytesRead != c.netlist.size() || result.report.bytesWritten != run.output.size()) {
+        return Fail(Mismatch("report.bytesRead", result.report.bytesRead, c.netlist.size()).message + "; " +
+                    Mismatch("report.bytesWritten", result.report.bytesWritten, run.output.size()).message);
     }
-    if (events != expected.events) {
-        for (std::size_t i = 0; i < std::min(events.size(), expected.events.size()); ++i) {
-            if (!(events[i] == expected.events[i])) {
-                const auto describe = [](const ReferenceEvent& event) {
-                    return "line " + std::to_string(event.line) + ", family " + std::to_string(event.family) +
-                           (event.polarity == Polarity::N ? ", N" : ", P") + ", outcome " +
-                           std::to_string(static_cast<int>(event.outcome));
-                };
-                return "device " + std::to_string(i + 1) + " reported on " + describe(events[i]) +
-                       ", expected " + describe(expected.events[i]);
+    if (run.events != expected.events) {
+        for (std::size_t i = 0; i < std::min(run.events.size(), expected.events.size()); ++i) {
+            if (!(run.events[i] == expected.events[i])) {
+                return Fail("device " + std::to_string(i + 1) + " reported on " + Describe(run.events[i]) +
+                            ", expected " + Describe(expected.events[i]));
             }
         }
-        return Mismatch("devices reported", events.size(), expected.events.size());
+        return Mismatch("devices reported", run.events.size(), expected.events.size());
     }
     const auto count = [&](DeviceOutcome outcome) {
         return static_cast<std::uint64_t>(
@@ -396,107 +410,141 @@ std::optional<std::string> CheckRewriteStream(Bytes data) {
     if (result.report.devicesReplaced != count(DeviceOutcome::Replaced) ||
         result.report.devicesMissingName != count(DeviceOutcome::MissingName) ||
         result.report.devicesNoBin != count(DeviceOutcome::NoBin)) {
-        return std::string("report counts do not match the devices reported");
+        return Fail("report counts do not match the devices reported");
     }
-    if (!run.progressRose || run.lastProgress != netlist.size()) {
-        return Mismatch("last progress", run.lastProgress, netlist.size());
+    if (!run.progressRose || run.lastProgress != c.netlist.size()) {
+        return Mismatch("last progress", run.lastProgress, c.netlist.size());
     }
-    if (auto failure = CheckUntouchedBytes(netlist, output, keys)) {
-        return failure;
-    }
-    // Process tells a binned netlist from its backup by the same rule, for one family: every output
-    // is a binned copy of its input, or the input itself when no Key was replaced.
-    if (families.size() == 1) {
-        MemoryReader antReader(netlist, readSize);
-        MemoryReader netReader(output, readSize / 2 + 1);
-        const CopyComparison compared = CompareWithBackup(antReader, netReader, families.front());
-        const bool changed = output != netlist;
-        if (compared.error ||
-            compared.relation != (changed ? CopyRelation::BinnedCopy : CopyRelation::Identical)) {
-            return "the output compared with its input gave " +
-                   std::to_string(static_cast<int>(compared.relation)) +
-                   (changed ? ", expected a binned copy" : ", expected identical");
-        }
-    }
+    return {};
+}
 
-    // The single-line entry point agrees with the stream line by line, devices included.
+// Process tells a binned netlist from its backup by the same rule, for one family: every output is
+// a binned copy of its input, or the input itself when no Key was replaced.
+Result<void> CheckBinnedCopy(const Case& c, std::string_view output) {
+    if (c.families.size() != 1) {
+        return {};
+    }
+    MemoryReader antReader(c.netlist, c.readSize);
+    MemoryReader netReader(output, c.readSize / 2 + 1);
+    const CopyComparison compared = CompareWithBackup(antReader, netReader, c.families.front());
+    const bool changed = output != c.netlist;
+    if (compared.error ||
+        compared.relation != (changed ? CopyRelation::BinnedCopy : CopyRelation::Identical)) {
+        return Fail("the output compared with its input gave " +
+                    std::to_string(static_cast<int>(compared.relation)) +
+                    (changed ? ", expected a binned copy" : ", expected identical"));
+    }
+    return {};
+}
+
+// The single-line entry point agrees with the stream line by line, devices included.
+Result<void> CheckLineByLine(const Case& c, const ReferenceRun& expected) {
     std::string byLine;
     std::uint64_t lineNumber = 0;
     std::vector<ReferenceEvent> lineEvents;
-    for (const std::string_view line : SplitLines(netlist)) {
+    for (const std::string_view line : SplitLines(c.netlist)) {
         ++lineNumber;
-        for (const DeviceEvent& event : RewriteLine(line, families, byLine)) {
+        for (const DeviceEvent& event : RewriteLine(line, c.families, byLine)) {
             lineEvents.push_back({lineNumber, event.family, event.polarity, event.outcome});
         }
     }
     if (byLine != expected.output) {
-        return "RewriteLine differs from the reference at byte " +
-               std::to_string(FirstDifference(byLine, expected.output));
+        return Fail("RewriteLine differs from the reference at byte " +
+                    std::to_string(FirstDifference(byLine, expected.output)));
     }
     if (lineEvents != expected.events) {
-        return Mismatch("RewriteLine's devices", lineEvents.size(), expected.events.size()) +
-               " (or they differ from the reference's)";
+        return Fail(Mismatch("RewriteLine's devices", lineEvents.size(), expected.events.size()).message +
+                    " (or they differ from the reference's)");
     }
+    return {};
+}
 
-    // Rewriting threads change nothing the caller sees.
-    // Each handover between threads costs a wake-up, so these chunks are longer (a few lines each,
-    // and cut elsewhere, which the output must not notice either); the one-thread run above already
-    // puts chunk edges everywhere.
-    StreamTuning threaded = tuning;
-    threaded.chunkSize = 4 * tuning.chunkSize + 64;
-    if (threads > 1) {
-        const Run parallel = Observe(netlist, families, threads, threaded, readSize);
-        if (auto failure = CompareRuns(parallel, run)) {
-            return "with " + std::to_string(threads) + " threads, chunks of " +
-                   std::to_string(threaded.chunkSize) + " bytes: " + *failure;
-        }
+// Rewriting threads change nothing the caller sees.
+Result<void> CheckThreads(const Case& c, const Run& run) {
+    if (c.threads == 1) {
+        return {};
     }
-
-    // Without a device callback the usual device lines take a shorter path: the same bytes, lines
-    // and counts.
-    {
-        std::string quiet;
-        StreamOptions plain;
-        plain.tuning = tuning;
-        MemoryReader again(netlist, readSize);
-        StringWriter sink(quiet);
-        const RunReport report = RewriteStream(again, sink, families, plain).report;
-        const RunReport& full = run.result.report;
-        if (quiet != run.output) {
-            return "without a device callback the output differs at byte " +
-                   std::to_string(FirstDifference(quiet, run.output));
-        }
-        if (report.lines != full.lines || report.devicesReplaced != full.devicesReplaced ||
-            report.devicesKept() != full.devicesKept() || report.firstProblem != full.firstProblem) {
-            return std::string("without a device callback the run report differs");
-        }
+    const Run parallel = Observe(c.netlist, c.families, c.threads, c.threaded, c.readSize);
+    if (const Result<void> same = CompareRuns(parallel, run); !same) {
+        return Fail("with " + std::to_string(c.threads) + " threads, chunks of " +
+                    std::to_string(c.threaded.chunkSize) + " bytes: " + same.error());
     }
+    return {};
+}
 
-    // A writer or reader that fails part-way ends the run with the matching status, never a crash;
-    // the threads see it too.
+// Without a device callback the usual device lines take a shorter path: the same bytes, lines and
+// counts.
+Result<void> CheckQuiet(const Case& c, const Run& run) {
+    std::string quiet;
+    StreamOptions plain;
+    plain.threads = c.threads;
+    plain.tuning = c.threads > 1 ? c.threaded : c.tuning;
+    MemoryReader again(c.netlist, c.readSize);
+    StringWriter sink(quiet);
+    const RunReport report = RewriteStream(again, sink, c.families, plain).report;
+    const RunReport& full = run.result.report;
+    if (quiet != run.output) {
+        return Fail("without a device callback the output differs at byte " +
+                    std::to_string(FirstDifference(quiet, run.output)));
+    }
+    if (report.lines != full.lines || report.devicesReplaced != full.devicesReplaced ||
+        report.devicesKept() != full.devicesKept() || report.firstProblem != full.firstProblem) {
+        return Fail("without a device callback the run report differs");
+    }
+    return {};
+}
+
+// A writer or reader that fails part-way ends the run with the matching status, never a crash; the
+// threads see it too.
+Result<void> CheckFaults(const Case& c, const ReferenceRun& expected) {
     StreamOptions options;
-    options.threads = threads;
-    options.tuning = threads > 1 ? threaded : tuning;
-    if (faults & 1) {
-        FailingWriter failingWriter(faults >> 1);
-        MemoryReader again(netlist, readSize);
-        const StreamStatus status = RewriteStream(again, failingWriter, families, options).status;
-        const bool fits = expected.output.size() <= static_cast<std::size_t>(faults >> 1);
+    options.threads = c.threads;
+    options.tuning = c.threads > 1 ? c.threaded : c.tuning;
+    if (c.faults & 1) {
+        const std::size_t room = c.faults >> 1;
+        FailingWriter failingWriter(room);
+        MemoryReader again(c.netlist, c.readSize);
+        const StreamStatus status = RewriteStream(again, failingWriter, c.families, options).status;
+        const bool fits = expected.output.size() <= room;
         if (status != (fits ? StreamStatus::Completed : StreamStatus::WriteFailed)) {
-            return "a writer that takes " + std::to_string(faults >> 1) + " of " +
-                   std::to_string(expected.output.size()) + " bytes gave status " +
-                   std::to_string(static_cast<int>(status));
+            return Fail("a writer that takes " + std::to_string(room) + " of " +
+                        std::to_string(expected.output.size()) + " bytes gave status " +
+                        std::to_string(static_cast<int>(status)));
         }
-    } else if (faults & 2) {
+    } else if (c.faults & 2) {
         std::string ignored;
-        FailingReader failingReader(netlist, faults >> 2);
+        FailingReader failingReader(c.netlist, c.faults >> 2);
         StringWriter sink(ignored);
-        const StreamResult failed = RewriteStream(failingReader, sink, families, options);
+        const StreamResult failed = RewriteStream(failingReader, sink, c.families, options);
         if (failed.status != StreamStatus::ReadFailed || failed.error != std::errc::io_error) {
-            return std::string("a read error did not end the run with ReadFailed and its error");
+            return Fail("a read error did not end the run with ReadFailed and its error");
         }
     }
-    return std::nullopt;
+    return {};
+}
+
+} // namespace
+
+Result<void> CheckRewriteStream(Bytes data) {
+    FuzzInput in(data);
+    const Case c = ReadCase(in);
+    const Run run = Observe(c.netlist, c.families, 1, c.tuning, c.readSize);
+    const ReferenceRun expected = ReferenceRewrite(c.netlist, c.families);
+    const std::function<Result<void>()> checks[] = {
+        [&] { return CheckAgainstReference(c, run, expected); },
+        [&] { return CheckUntouchedBytes(c.netlist, run.output, c.keys); },
+        [&] { return CheckBinnedCopy(c, run.output); },
+        [&] { return CheckLineByLine(c, expected); },
+        [&] { return CheckThreads(c, run); },
+        [&] { return CheckQuiet(c, run); },
+        [&] { return CheckFaults(c, expected); },
+    };
+    for (const std::function<Result<void>()>& check : checks) {
+        if (Result<void> checked = check(); !checked) {
+            return checked;
+        }
+    }
+    return {};
 }
 
 } // namespace tarvex::fuzz

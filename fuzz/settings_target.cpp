@@ -32,12 +32,13 @@ FileBytes Serialise(const SettingsFile& settings) {
     return bytes;
 }
 
-std::optional<std::string> SameBytes(const char* what, std::string_view got, std::string_view expected) {
+Result<void> SameBytes(const char* what, std::string_view got, std::string_view expected) {
     if (got == expected) {
-        return std::nullopt;
+        return {};
     }
-    return std::string(what) + ": " + std::to_string(got.size()) + " bytes differ from the expected " +
-           std::to_string(expected.size()) + " at offset " + std::to_string(FirstDifference(got, expected));
+    return Fail(std::string(what) + ": " + std::to_string(got.size()) + " bytes differ from the expected " +
+                std::to_string(expected.size()) + " at offset " +
+                std::to_string(FirstDifference(got, expected)));
 }
 
 // A private folder for the real files of one check, removed with its contents afterwards.
@@ -77,15 +78,15 @@ std::string ReadFile(const fs::path& path) {
 
 // Writing back the name or Key a field already holds, as the form does after a Load, changes no
 // byte of the file image.
-std::optional<std::string> CheckUnchangedByRewriting(const SettingsFile& settings, const FileBytes& image) {
+Result<void> CheckUnchangedByRewriting(const SettingsFile& settings, const FileBytes& image) {
     SettingsFile copy = settings;
     for (BinTable* table : {&copy.tableN, &copy.tableP}) {
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
                 const std::string name(PartName(*table, w, l));
                 if (name.size() > kNameCellSize || name.find('\0') != std::string::npos) {
-                    return "PartName of cell " + std::to_string(w) + "," + std::to_string(l) + " is " +
-                           Quote(name);
+                    return Fail("PartName of cell " + std::to_string(w) + "," + std::to_string(l) + " is " +
+                                Quote(name));
                 }
                 if (name.size() <= kMaxPartNameLength) {
                     SetPartName(*table, w, l, name);
@@ -96,7 +97,7 @@ std::optional<std::string> CheckUnchangedByRewriting(const SettingsFile& setting
     for (KeyField* key : {&copy.keyN, &copy.keyP}) {
         const std::string text(KeyText(*key));
         if (text.size() > kKeyFieldSize || text.find('\0') != std::string::npos) {
-            return "KeyText is " + Quote(text);
+            return Fail("KeyText is " + Quote(text));
         }
         if (text.size() <= kMaxKeyLength) {
             SetKeyText(*key, text);
@@ -108,7 +109,7 @@ std::optional<std::string> CheckUnchangedByRewriting(const SettingsFile& setting
 
 // Bounds from a file may be anything (NaN, infinities, denormals): validation names the lower bound
 // of a faulty pair as printf("%g") shows it, and lookups never fail.
-std::optional<std::string> CheckBounds(const BinTable& table) {
+Result<void> CheckBounds(const BinTable& table) {
     const Result<void> valid = ValidateBounds(table);
     const bool fault = !valid;
     if (fault) {
@@ -120,7 +121,7 @@ std::optional<std::string> CheckBounds(const BinTable& table) {
             named = named || message == (width ? "Bad w value " : "Bad l value ") + FormatG(bound) + "!";
         }
         if (!named) {
-            return "validation message " + Quote(message) + " names no bound of its axis";
+            return Fail("validation message " + Quote(message) + " names no bound of its axis");
         }
     }
     // On an accepted table a size equal to a bound in use (other than the first) belongs to the bin
@@ -130,87 +131,91 @@ std::optional<std::string> CheckBounds(const BinTable& table) {
             const double bound = (*axis)[static_cast<std::size_t>(i)];
             const std::optional<int> bin = FindBin(*axis, bound);
             if (bound != 0.0 && bin != i - 1) {
-                return "FindBin of bound " + std::to_string(i) + " (" + Describe(bound) + ") gave bin " +
-                       (bin ? std::to_string(*bin) : std::string("none"));
+                return Fail("FindBin of bound " + std::to_string(i) + " (" + Describe(bound) + ") gave bin " +
+                            (bin ? std::to_string(*bin) : std::string("none")));
             }
         }
         if (const std::optional<int> bin = FindBin(*axis, std::numeric_limits<double>::quiet_NaN())) {
-            return "FindBin placed NaN in bin " + std::to_string(*bin);
+            return Fail("FindBin placed NaN in bin " + std::to_string(*bin));
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> CheckFiles(std::string_view input, const FileBytes& expected) {
+Result<void> CheckFiles(std::string_view input, const FileBytes& expected) {
     const ScratchDir scratch;
     if (scratch.path().empty()) {
-        return std::string("cannot create a scratch folder");
+        return Fail("cannot create a scratch folder");
     }
     const fs::path file = scratch.path() / "settings.amd";
     if (!WriteFile(file, input)) {
-        return std::string("cannot write the scratch settings file");
+        return Fail("cannot write the scratch settings file");
     }
 
     const Result<LoadedSettings> loaded = LoadSettings(file);
     if (!loaded || loaded->created || loaded->readOnly) {
-        return "LoadSettings of a readable, writable file failed: " +
-               (loaded ? std::string() : loaded.error());
+        return Fail("LoadSettings of a readable, writable file failed: " +
+                    (loaded ? std::string() : loaded.error()));
     }
     const FileBytes image = Serialise(loaded->settings);
-    if (auto failure = SameBytes("LoadSettings", AsText(image), AsText(expected))) {
-        return failure;
+    if (Result<void> checked = SameBytes("LoadSettings", AsText(image), AsText(expected)); !checked) {
+        return checked;
     }
     if (const Result<void> saved = SaveSettings(file, loaded->settings); !saved) {
-        return "SaveSettings failed: " + saved.error();
+        return Fail("SaveSettings failed: " + saved.error());
     }
     // Save overwrites the first 1348 bytes in place: a longer file keeps its tail.
     std::string afterSave(AsText(expected));
     if (input.size() > kSettingsFileSize) {
         afterSave += input.substr(kSettingsFileSize);
     }
-    if (auto failure = SameBytes("the file after Load and Save", ReadFile(file), afterSave)) {
-        return failure;
+    if (Result<void> checked = SameBytes("the file after Load and Save", ReadFile(file), afterSave);
+        !checked) {
+        return checked;
     }
     const Result<LoadedSettings> reloaded = LoadSettings(file);
     if (!reloaded) {
-        return "LoadSettings after Save failed: " + reloaded.error();
+        return Fail("LoadSettings after Save failed: " + reloaded.error());
     }
-    if (auto failure =
-            SameBytes("Load after Save", AsText(Serialise(reloaded->settings)), AsText(expected))) {
-        return failure;
+    if (Result<void> checked =
+            SameBytes("Load after Save", AsText(Serialise(reloaded->settings)), AsText(expected));
+        !checked) {
+        return checked;
     }
 
     const fs::path fresh = scratch.path() / "fresh.amd";
     if (const Result<void> saved = SaveSettings(fresh, loaded->settings); !saved) {
-        return "SaveSettings to a new file failed: " + saved.error();
+        return Fail("SaveSettings to a new file failed: " + saved.error());
     }
     return SameBytes("a newly saved file", ReadFile(fresh), AsText(expected));
 }
 
 } // namespace
 
-std::optional<std::string> CheckSettings(Bytes data) {
+Result<void> CheckSettings(Bytes data) {
     if (data.size() > 4000) {
-        return std::nullopt;
+        return {};
     }
     FileBytes expected{};
     std::copy_n(data.begin(), std::min(data.size(), expected.size()), expected.begin());
 
     const SettingsFile settings = ReadSettings(data);
     const FileBytes image = Serialise(settings);
-    if (auto failure = SameBytes("ReadSettings then WriteSettings", AsText(image), AsText(expected))) {
-        return failure;
+    if (Result<void> checked = SameBytes("ReadSettings then WriteSettings", AsText(image), AsText(expected));
+        !checked) {
+        return checked;
     }
-    if (auto failure = SameBytes("a second ReadSettings then WriteSettings",
-                                 AsText(Serialise(ReadSettings(image))), AsText(image))) {
-        return failure;
+    if (Result<void> checked = SameBytes("a second ReadSettings then WriteSettings",
+                                         AsText(Serialise(ReadSettings(image))), AsText(image));
+        !checked) {
+        return checked;
     }
-    if (auto failure = CheckUnchangedByRewriting(settings, image)) {
-        return failure;
+    if (Result<void> checked = CheckUnchangedByRewriting(settings, image); !checked) {
+        return checked;
     }
     for (const BinTable* table : {&settings.tableN, &settings.tableP}) {
-        if (auto failure = CheckBounds(*table)) {
-            return failure;
+        if (Result<void> checked = CheckBounds(*table); !checked) {
+            return checked;
         }
     }
     return CheckFiles({reinterpret_cast<const char*>(data.data()), data.size()}, expected);

@@ -66,11 +66,6 @@ std::optional<double> ParseUnsigned(std::string_view text, std::chars_format for
     if (text.empty() || text.front() == '-' || text.front() == '+') {
         return std::nullopt;
     }
-    if (format == std::chars_format::general) {
-        if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(text)) {
-            return simple->value;
-        }
-    }
     double value = 0.0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, format);
     if (ec == std::errc::result_out_of_range) {

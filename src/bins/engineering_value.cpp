@@ -5,19 +5,16 @@
 
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <system_error>
 
 namespace tarvex {
 namespace {
 
-using number::CommonToken;
 using number::IsDigit;
 using number::ParseLeading;
-using number::ParseSimpleDecimal;
-using number::ReadCommonToken;
-using number::SimpleDecimal;
 using number::ToUpperAscii;
 using number::UpToNul;
 
@@ -65,31 +62,20 @@ double ApplySuffixes(double value, std::string_view text) {
     return value;
 }
 
-// ParseNetlistValue of a token the sixteen-byte reading leaves: the digit-by-digit path, then the
-// full parser.
-double ParseOtherToken(std::string_view token) {
-    // An unsigned plain decimal at the very start holds no suffix letter, so only the bytes after
-    // it up to the first space or NUL need to be looked at.
-    const bool hex = token.size() > 1 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
-    if (!token.empty() && !hex && (IsDigit(token[0]) || token[0] == '.')) {
-        if (const std::optional<SimpleDecimal> simple = ParseSimpleDecimal(token)) {
-            std::size_t end = simple->length;
-            while (end < token.size() && token[end] != ' ' && token[end] != '\0') {
-                ++end;
-            }
-            return ApplySuffixes(simple->value, token.substr(simple->length, end - simple->length));
-        }
-    }
-    // One pass finds where the C string ends (NUL) and where the examined text ends (first space).
+// The text up to its first space or NUL: the part of a netlist token whose suffixes count.
+std::string_view UpToSpaceOrNul(std::string_view text) {
     std::size_t end = 0;
-    std::size_t cut = std::string_view::npos;
-    for (; end < token.size() && token[end] != '\0'; ++end) {
-        if (token[end] == ' ' && cut == std::string_view::npos) {
-            cut = end;
-        }
+    while (end < text.size() && text[end] != ' ' && text[end] != '\0') {
+        ++end;
     }
-    token = token.substr(0, end);
-    return ApplySuffixes(ParseLeading(token), token.substr(0, cut));
+    return text.substr(0, end);
+}
+
+// ParseNetlistValue of a token that does not start with a plain decimal: the C reading of the text
+// up to its first NUL, with the suffixes of the text up to its first space.
+double ParseOtherToken(std::string_view token) {
+    token = UpToNul(token);
+    return ApplySuffixes(ParseLeading(token), UpToSpaceOrNul(token));
 }
 
 } // namespace
@@ -99,13 +85,16 @@ double ParseNetlistValue(std::string_view token) {
 }
 
 NetlistValue ReadNetlistValue(std::string_view token) {
-    // The usual token: a digit (or a point and a digit) starts it, so it holds a number.
+    // The usual token: a plain decimal read where it stands ("0.35u"), then suffix letters. It
+    // starts with a digit (or a point and a digit), so it holds a number.
     const bool hex = token.size() > 1 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
     if (!token.empty() && !hex && (IsDigit(token[0]) || token[0] == '.')) {
-        if (const std::optional<CommonToken> common = ReadCommonToken(token)) {
-            return {ApplySuffixes(common->value,
-                                  token.substr(common->numberEnd, common->suffixEnd - common->numberEnd)),
-                    true};
+        double value = 0.0;
+        const char* const end = token.data() + token.size();
+        const auto [numberEnd, error] = std::from_chars(token.data(), end, value);
+        if (error == std::errc()) {
+            const std::string_view rest(numberEnd, static_cast<std::size_t>(end - numberEnd));
+            return {ApplySuffixes(value, UpToSpaceOrNul(rest)), true};
         }
     }
     return {ParseOtherToken(token), StartsWithNumber(token)};

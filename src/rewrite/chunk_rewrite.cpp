@@ -7,6 +7,8 @@
 namespace tarvex {
 namespace {
 
+constexpr std::size_t npos = std::string_view::npos;
+
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
@@ -39,30 +41,7 @@ std::size_t CompleteLinesEnd(const char* data, std::size_t from, std::size_t siz
 
 } // namespace
 
-DeviceEvent ToDeviceEvent(const ChunkDevice& device, std::span<const RewriteRules> families) {
-    DeviceEvent event;
-    event.family = device.family;
-    event.polarity = device.polarity;
-    event.outcome = device.outcome;
-    event.length = device.length;
-    event.width = device.width;
-    event.hasLength = device.hasLength;
-    event.hasWidth = device.hasWidth;
-    if (device.widthBin >= 0) {
-        event.widthBin = device.widthBin;
-    }
-    if (device.lengthBin >= 0) {
-        event.lengthBin = device.lengthBin;
-    }
-    if (device.outcome == DeviceOutcome::Replaced) {
-        const RewriteRules& rules = families[device.family];
-        const BinTable& table = device.polarity == Polarity::N ? rules.tableN : rules.tableP;
-        event.partName = {table.partNames[device.widthBin][device.lengthBin], device.nameLength};
-    }
-    return event;
-}
-
-std::error_code ChunkReader::fill(Chunk& chunk) {
+Result<void> ChunkReader::fill(Chunk& chunk) {
     const std::size_t wanted = std::max(m_chunkSize, m_carry.size() + 1);
     if (chunk.capacity < wanted || chunk.capacity > 2 * wanted) {
         // A chunk that grew for a long line goes back to the normal size afterwards.
@@ -79,7 +58,7 @@ std::error_code ChunkReader::fill(Chunk& chunk) {
         while (size < chunk.capacity && !m_atEnd) {
             const ReadResult read = m_in.read({chunk.input.get() + size, chunk.capacity - size});
             if (read.error) {
-                return read.error;
+                return Fail(read.error);
             }
             m_atEnd = read.size == 0;
             size += read.size;
@@ -104,57 +83,36 @@ std::error_code ChunkReader::fill(Chunk& chunk) {
     return {};
 }
 
-// A chunk's output as it is built: runs of lines without a Key copied, or for a long run
-// referenced, as they are; and the number of the line that starts at an offset, counted on demand.
+// A chunk's output as it is built: runs of lines without a Key copied, or for a long run referenced,
+// as they are.
 class ChunkRewriter::Output {
 public:
-    Output(Chunk& chunk, std::size_t directRun)
-        : m_chunk(chunk), m_data(chunk.text()), m_directRun(directRun) {}
+    Output(Chunk& chunk, std::size_t directRun) : m_chunk(chunk), m_directRun(directRun) {}
 
     void copy(std::size_t from, std::size_t to) {
         if (to - from >= m_directRun) {
             m_chunk.direct.push_back({m_chunk.output.size(), from, to - from});
         } else {
-            m_chunk.output.append(m_data.substr(from, to - from));
+            m_chunk.output.append(m_chunk.text().substr(from, to - from));
         }
-    }
-
-    // The 0-based number of the line that starts at start; each call asks for the same offset or a
-    // later one. The line ends are counted in pieces up to it; a piece always ends at the start of
-    // a line, so it never splits "\r\n".
-    std::uint64_t lineAt(std::size_t start) {
-        if (m_countedTo < start) {
-            m_lines += CountLineEnds(m_data.substr(m_countedTo, start - m_countedTo));
-            m_countedTo = start;
-        }
-        return m_lines;
     }
 
 private:
     Chunk& m_chunk;
-    std::string_view m_data;
     std::size_t m_directRun;
-    std::uint64_t m_lines = 0;
-    std::size_t m_countedTo = 0;
 };
 
 ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t directRun, Record record)
-    : m_families(families),
-      m_anyKey(families.size() == 1 ? std::vector<std::string_view>() : KeysOf(families)),
-      m_directRun(std::max<std::size_t>(directRun, 1)), m_record(record) {
+    : m_families(families), m_keys(KeysOf(families)), m_directRun(std::max<std::size_t>(directRun, 1)),
+      m_record(record) {
     if (families.size() == 1) {
         m_prepared.emplace(families.front());
-        m_scanner.emplace(families.front().keyN, families.front().keyP);
     } else {
         m_familyRules.reserve(families.size());
         for (const RewriteRules& rules : families) {
             m_familyRules.emplace_back(rules);
         }
     }
-}
-
-bool ChunkRewriter::wanted(const DeviceEvent& event) const {
-    return m_record == Record::All || (m_record == Record::Kept && event.outcome != DeviceOutcome::Replaced);
 }
 
 void ChunkRewriter::rewrite(Chunk& chunk) const {
@@ -172,89 +130,90 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
     chunk.replaced = chunk.missingName = chunk.noBin = 0;
 
     const std::string_view data = chunk.text();
-    // The chunk's line ends are counted first, in one sequential pass that also brings the chunk
-    // into the core's cache before the irregular work on its device lines.
-    const std::uint64_t chunkLines = CountLineEnds(data);
+    LineWalk lines(data);
     Output out(chunk, m_directRun);
-    const std::size_t pos = m_scanner ? rewriteOneFamily(chunk, out) : rewriteFamilies(chunk, out);
+    const std::size_t pos =
+        m_prepared ? rewriteOneFamily(chunk, lines, out) : rewriteFamilies(chunk, lines, out);
     out.copy(pos, data.size());
-    chunk.lines = chunkLines + (chunk.last && !data.empty() && !IsLineEnd(data.back()) ? 1 : 0);
+    chunk.lines = lines.lineEnds() + (chunk.last && !data.empty() && !IsLineEnd(data.back()) ? 1 : 0);
 }
 
-std::size_t ChunkRewriter::rewriteOneFamily(Chunk& chunk, Output& out) const {
+std::size_t ChunkRewriter::rewriteOneFamily(Chunk& chunk, LineWalk& lines, Output& out) const {
     const RewriteRules& rules = m_families.front();
-    const PreparedRules& prepared = *m_prepared;
-    const KeyScanner& scanner = *m_scanner;
     const std::string_view data = chunk.text();
+    KeySet::Cursor keys = m_keys.in(data);
     std::size_t pos = 0;
-    const auto nextKey = [&](std::size_t from) { return from + scanner.find(data.substr(from)); };
-    std::size_t hit = nextKey(0);
-    LineDevices devices;
-    while (hit < data.size()) {
-        const std::size_t start = LineStartBefore(data, pos, hit);
-        const std::size_t end = LineEndAfter(data, hit);
-        // The scan goes on past the Key: the next Key found is either on this line (a second one,
+    for (std::size_t hit = keys.next(0); hit < data.size();) {
+        const LineWalk::Line line = lines.lineAt(hit);
+        // The search goes on past the Key: the next Key found is either on this line (a second one,
         // looked at with the line) or the next device line's.
-        std::size_t next = nextKey(hit + 1);
-        const std::string_view line = data.substr(start, end - start);
-        KeyPositions keys;
-        if (next >= end) {
-            keys = scanner.keysAt(data, hit, end);
-            // The usual device line: one Key, replaced. The text since the last change goes out
-            // in one piece up to the Key, then the part name; the rest of the line waits for the
-            // next piece.
-            if (m_record != Record::All && (keys.n == hit) != (keys.p == hit)) {
-                const Polarity polarity = keys.n == hit ? Polarity::N : Polarity::P;
-                if (const std::optional<std::string_view> name =
-                        OnlyKeyReplacement(line, polarity, rules, prepared)) {
-                    out.copy(pos, hit);
-                    chunk.output.append(*name);
-                    ++chunk.replaced;
-                    pos = hit + (polarity == Polarity::N ? rules.keyN.size() : rules.keyP.size());
-                    hit = next;
-                    continue;
-                }
+        const std::size_t next = keys.next(hit + 1);
+        const std::string_view text = data.substr(line.start, line.end - line.start);
+        if (next < line.end) {
+            out.copy(pos, line.start);
+            rewriteLine(chunk, lines, line, text.find(rules.keyN, hit - line.start),
+                        text.find(rules.keyP, hit - line.start));
+            pos = line.end;
+            hit = keys.next(line.end);
+            continue;
+        }
+        const std::string_view rest = data.substr(hit, line.end - hit);
+        const bool isN = rest.starts_with(rules.keyN);
+        const bool isP = rest.starts_with(rules.keyP);
+        // The usual device line: one Key, replaced. The text since the last change goes out in one
+        // piece up to the Key, then the part name; the rest of the line waits for the next piece.
+        if (m_record != Record::All && isN != isP) {
+            const Polarity polarity = isN ? Polarity::N : Polarity::P;
+            if (const std::optional<std::string_view> name =
+                    OnlyKeyReplacement(text, polarity, rules, *m_prepared)) {
+                out.copy(pos, hit);
+                chunk.output.append(*name);
+                ++chunk.replaced;
+                pos = hit + (isN ? rules.keyN.size() : rules.keyP.size());
+                hit = next;
+                continue;
             }
-            keys.n = keys.n == hit ? hit - start : std::string_view::npos;
-            keys.p = keys.p == hit ? hit - start : std::string_view::npos;
-        } else {
-            keys = scanner.firstOfEach(line, hit - start);
-            next = nextKey(end);
         }
-        out.copy(pos, start);
-        RewriteLineAt(line, keys.n, keys.p, rules, &prepared, chunk.output, devices);
-        for (int i = 0; i < devices.count; ++i) {
-            const DeviceEvent& event = devices.events[i];
-            record(chunk, wanted(event) ? out.lineAt(start) : 0, event);
-        }
-        pos = end;
+        out.copy(pos, line.start);
+        rewriteLine(chunk, lines, line, isN ? hit - line.start : npos, isP ? hit - line.start : npos);
+        pos = line.end;
         hit = next;
     }
     return pos;
 }
 
-// Line by line: the scan finds the next line that holds a Key of any family, and the line is
+void ChunkRewriter::rewriteLine(Chunk& chunk, LineWalk& lines, const LineWalk::Line& line, std::size_t posN,
+                                std::size_t posP) const {
+    LineDevices devices;
+    RewriteLineAt(chunk.text().substr(line.start, line.end - line.start), posN, posP, m_families.front(),
+                  &*m_prepared, chunk.output, devices);
+    for (int i = 0; i < devices.count; ++i) {
+        record(chunk, lines, line, devices.events[i]);
+    }
+}
+
+// Line by line: the search finds the next line that holds a Key of any family, and the line is
 // rewritten whole, so every later Key sees the part names put in by the Keys before it.
-std::size_t ChunkRewriter::rewriteFamilies(Chunk& chunk, Output& out) const {
+std::size_t ChunkRewriter::rewriteFamilies(Chunk& chunk, LineWalk& lines, Output& out) const {
     const std::string_view data = chunk.text();
+    KeySet::Cursor keys = m_keys.in(data);
     std::vector<DeviceEvent> events;
     std::size_t pos = 0;
-    for (std::size_t hit = m_anyKey.find(data); hit < data.size();) {
-        const std::size_t start = LineStartBefore(data, pos, hit);
-        const std::size_t end = LineEndAfter(data, hit);
-        out.copy(pos, start);
-        RewriteLineForFamilies(data.substr(start, end - start), m_families, m_familyRules, chunk.output,
-                               events);
+    for (std::size_t hit = keys.next(0); hit < data.size(); hit = keys.next(pos)) {
+        const LineWalk::Line line = lines.lineAt(hit);
+        out.copy(pos, line.start);
+        RewriteLineForFamilies(data.substr(line.start, line.end - line.start), m_families, m_familyRules,
+                               chunk.output, events);
         for (const DeviceEvent& event : events) {
-            record(chunk, wanted(event) ? out.lineAt(start) : 0, event);
+            record(chunk, lines, line, event);
         }
-        pos = end;
-        hit = end + m_anyKey.find(data.substr(end));
+        pos = line.end;
     }
     return pos;
 }
 
-void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const {
+void ChunkRewriter::record(Chunk& chunk, LineWalk& lines, const LineWalk::Line& line,
+                           const DeviceEvent& event) const {
     switch (event.outcome) {
     case DeviceOutcome::Replaced:
         ++chunk.replaced;
@@ -269,23 +228,11 @@ void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEv
         ++chunk.noBin;
         break;
     }
-    ChunkDevice device;
-    device.line = lineIndex;
-    device.family = event.family;
-    device.length = event.length;
-    device.width = event.width;
-    device.polarity = event.polarity;
-    device.outcome = event.outcome;
-    device.widthBin = static_cast<std::int8_t>(event.widthBin.value_or(-1));
-    device.lengthBin = static_cast<std::int8_t>(event.lengthBin.value_or(-1));
-    device.nameLength = static_cast<std::uint8_t>(event.partName.size());
-    device.hasLength = event.hasLength;
-    device.hasWidth = event.hasWidth;
     if (event.outcome != DeviceOutcome::Replaced && !chunk.firstProblem) {
-        chunk.firstProblem = device;
+        chunk.firstProblem = event;
     }
     if (m_record != Record::None) {
-        chunk.devices.push_back(device);
+        chunk.devices.push_back({lines.number(line), event});
     }
 }
 

@@ -5,8 +5,10 @@
 #pragma once
 
 #include "files/byte_stream.h"
-#include "text/byte_scan.h"
 #include "rewrite/line_rewriter.h"
+#include "text/byte_scan.h"
+#include "text/key_search.h"
+#include "text/result.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,30 +16,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace tarvex {
-
-// One device as a chunk records it: a DeviceEvent with its part name as a length (the name is the
-// start of its bin's cell), and the 0-based number of its line within the chunk.
-struct ChunkDevice {
-    std::uint64_t line = 0;
-    std::size_t family = 0;
-    double length = 0.0;
-    double width = 0.0;
-    Polarity polarity = Polarity::N;
-    DeviceOutcome outcome = DeviceOutcome::Replaced;
-    std::int8_t widthBin = -1; // -1: none
-    std::int8_t lengthBin = -1;
-    std::uint8_t nameLength = 0;
-    bool hasLength = false;
-    bool hasWidth = false;
-};
-
-// The DeviceEvent a ChunkDevice stands for; the part name points into the tables of its family
-// among families.
-DeviceEvent ToDeviceEvent(const ChunkDevice& device, std::span<const RewriteRules> families);
 
 struct Chunk {
     // Input: complete lines in input[0, size), and whether they end the input (the last line may
@@ -60,8 +41,13 @@ struct Chunk {
     std::uint64_t replaced = 0;
     std::uint64_t missingName = 0;
     std::uint64_t noBin = 0;
-    std::optional<ChunkDevice> firstProblem;
-    std::vector<ChunkDevice> devices; // every device, when asked for
+    // A device with the 0-based number of its line within the chunk.
+    struct Device {
+        std::uint64_t line;
+        DeviceEvent event;
+    };
+    std::optional<DeviceEvent> firstProblem;
+    std::vector<Device> devices; // every device, when asked for
 
     std::string_view text() const { return {input.get(), size}; }
 };
@@ -76,7 +62,7 @@ public:
 
     // Fills chunk with the next lines; the reader's error when a read failed. After a chunk marked
     // last there is nothing more to read.
-    std::error_code fill(Chunk& chunk);
+    Result<void> fill(Chunk& chunk);
 
 private:
     ByteReader& m_in;
@@ -106,20 +92,23 @@ private:
 
     // The device lines of chunk, one family's or several families'; the offset up to which the
     // input has been written.
-    std::size_t rewriteOneFamily(Chunk& chunk, Output& out) const;
-    std::size_t rewriteFamilies(Chunk& chunk, Output& out) const;
-    bool wanted(const DeviceEvent& event) const;
-    void record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEvent& event) const;
+    std::size_t rewriteOneFamily(Chunk& chunk, LineWalk& lines, Output& out) const;
+    std::size_t rewriteFamilies(Chunk& chunk, LineWalk& lines, Output& out) const;
+    // The general rewrite of a device line of the one family, whose first Keys are at posN and
+    // posP of the chunk (npos for a Key the line lacks), with its devices recorded.
+    void rewriteLine(Chunk& chunk, LineWalk& lines, const LineWalk::Line& line, std::size_t posN,
+                     std::size_t posP) const;
+    // Counts a device of line, and keeps it (with its line's number) when it is asked for.
+    void record(Chunk& chunk, LineWalk& lines, const LineWalk::Line& line, const DeviceEvent& event) const;
 
     std::span<const RewriteRules> m_families;
-    // One family, the usual run: its lookups and the scan for its two Keys, which find the usual
-    // device line's Key and replace it without looking at the line again.
+    KeySet m_keys; // every Key of the run
+    // One family, the usual run: its lookups, which find the usual device line's part name and
+    // put it in without looking at the line again.
     std::optional<PreparedRules> m_prepared;
-    std::optional<KeyScanner> m_scanner;
-    // Any other number of families: the lookups of each and one scan for all their Keys, and each
-    // device line rewritten by RewriteLineForFamilies.
+    // Any other number of families: the lookups of each, and each device line rewritten by
+    // RewriteLineForFamilies.
     std::vector<PreparedRules> m_familyRules;
-    KeySetScanner m_anyKey;
     std::size_t m_directRun;
     Record m_record;
 };

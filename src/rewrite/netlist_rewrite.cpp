@@ -58,26 +58,16 @@ Plan MakePlan(const StreamOptions& options) {
 // device callbacks with their line numbers made absolute, and progress. Runs on the calling thread.
 class Emitter {
 public:
-    Emitter(ByteWriter& out, std::span<const RewriteRules> families, const StreamOptions& options)
-        : m_out(out), m_families(families), m_options(options) {}
+    Emitter(ByteWriter& out, const StreamOptions& options) : m_out(out), m_options(options) {}
 
-    // Completed to go on, or why the run stops.
-    StreamStatus emit(const Chunk& chunk) {
-        const std::string_view output = chunk.output;
-        std::size_t at = 0;
-        for (const Chunk::DirectRun& run : chunk.direct) {
-            if (!write(output.substr(at, run.outputAt - at)) ||
-                !write(chunk.text().substr(run.from, run.size))) {
-                return StreamStatus::WriteFailed;
-            }
-            at = run.outputAt;
-        }
-        if (!write(output.substr(at))) {
-            return StreamStatus::WriteFailed;
+    // Completed to go on or Cancelled; the failure of a write.
+    Result<StreamStatus> emit(const Chunk& chunk) {
+        if (Result<void> written = writeOutput(chunk); !written) {
+            return Fail(written.code());
         }
         if (m_options.onDevice) {
-            for (const ChunkDevice& device : chunk.devices) {
-                m_options.onDevice(m_report.lines + device.line + 1, ToDeviceEvent(device, m_families));
+            for (const Chunk::Device& device : chunk.devices) {
+                m_options.onDevice(m_report.lines + device.line + 1, device.event);
             }
         }
         m_report.lines += chunk.lines;
@@ -85,7 +75,7 @@ public:
         m_report.devicesMissingName += chunk.missingName;
         m_report.devicesNoBin += chunk.noBin;
         if (!m_report.firstProblem && chunk.firstProblem) {
-            m_report.firstProblem = ProblemMessage(ToDeviceEvent(*chunk.firstProblem, m_families));
+            m_report.firstProblem = ProblemMessage(*chunk.firstProblem);
         }
         m_report.bytesRead = chunk.bytesRead;
         if (m_options.onProgress && !m_options.onProgress(chunk.bytesRead)) {
@@ -95,15 +85,15 @@ public:
     }
 
     // At the end of the input: flushes out.
-    StreamStatus finish() {
+    Result<void> finish() {
         if (const std::error_code error = m_out.flush()) {
-            m_error = error;
-            return StreamStatus::WriteFailed;
+            return Fail(error);
         }
-        return StreamStatus::Completed;
+        return {};
     }
 
-    StreamResult result(StreamStatus status, std::error_code error) {
+    // The run's result: its status, the error of a failed read or write, and the report.
+    StreamResult result(StreamStatus status, std::error_code error = {}) {
         StreamResult result;
         result.status = status;
         result.error = error;
@@ -111,50 +101,63 @@ public:
         return result;
     }
 
-    const std::error_code& writeError() const { return m_error; }
-
 private:
-    bool write(std::string_view bytes) {
+    // The chunk's output, with its runs written straight from the input where they fall.
+    Result<void> writeOutput(const Chunk& chunk) {
+        const std::string_view output = chunk.output;
+        std::size_t at = 0;
+        for (const Chunk::DirectRun& run : chunk.direct) {
+            if (Result<void> written = write(output.substr(at, run.outputAt - at)); !written) {
+                return written;
+            }
+            if (Result<void> written = write(chunk.text().substr(run.from, run.size)); !written) {
+                return written;
+            }
+            at = run.outputAt;
+        }
+        return write(output.substr(at));
+    }
+
+    Result<void> write(std::string_view bytes) {
         if (bytes.empty()) {
-            return true;
+            return {};
         }
         m_report.bytesWritten += bytes.size();
         if (const std::error_code error = m_out.write(bytes)) {
-            m_error = error;
-            return false;
+            return Fail(error);
         }
-        return true;
+        return {};
     }
 
     ByteWriter& m_out;
-    std::span<const RewriteRules> m_families;
     const StreamOptions& m_options;
     RunReport m_report;
-    std::error_code m_error; // of the failed write
 };
 
-// The run's result with the error that goes with a failed read or write.
-StreamResult Finish(Emitter& emitter, StreamStatus status, std::error_code readError = {}) {
-    const std::error_code error = status == StreamStatus::ReadFailed    ? readError
-                                  : status == StreamStatus::WriteFailed ? emitter.writeError()
-                                                                        : std::error_code();
-    return emitter.result(status, error);
+// The run's result once the input has been written whole: completed, unless the flush failed.
+StreamResult Finish(Emitter& emitter) {
+    const Result<void> flushed = emitter.finish();
+    return flushed ? emitter.result(StreamStatus::Completed)
+                   : emitter.result(StreamStatus::WriteFailed, flushed.code());
 }
 
 StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& rewriter, Emitter& emitter,
                          const Plan& plan, TaskRunner* runner) {
     Pipeline pipeline(reader, rewriter, plan.threads, plan.inFlight, runner, std::move(first));
     while (Pipeline::Slot* slot = pipeline.next()) {
-        const StreamStatus status = emitter.emit(slot->chunk);
-        if (status != StreamStatus::Completed) {
-            return Finish(emitter, status);
+        const Result<StreamStatus> emitted = emitter.emit(slot->chunk);
+        if (!emitted) {
+            return emitter.result(StreamStatus::WriteFailed, emitted.code());
+        }
+        if (*emitted != StreamStatus::Completed) {
+            return emitter.result(*emitted);
         }
         pipeline.recycle(slot);
     }
-    if (pipeline.readFailed()) {
-        return Finish(emitter, StreamStatus::ReadFailed, pipeline.readError());
+    if (const Result<void>& read = pipeline.readResult(); !read) {
+        return emitter.result(StreamStatus::ReadFailed, read.code());
     }
-    return Finish(emitter, emitter.finish());
+    return Finish(emitter);
 }
 
 StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
@@ -164,24 +167,27 @@ StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> 
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
                                                             : ChunkRewriter::Record::All;
     const ChunkRewriter rewriter(families, std::min(kDirectRun, plan.chunkSize / 4), record);
-    Emitter emitter(out, families, options);
+    Emitter emitter(out, options);
     ChunkReader reader(in, plan.chunkSize);
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
-        if (const std::error_code error = reader.fill(chunk)) {
-            return Finish(emitter, StreamStatus::ReadFailed, error);
+        if (const Result<void> read = reader.fill(chunk); !read) {
+            return emitter.result(StreamStatus::ReadFailed, read.code());
         }
         if (plan.threads > 1 && !chunk.last) {
             return RunParallel(reader, std::move(chunk), rewriter, emitter, plan, options.tuning.runner);
         }
         rewriter.rewrite(chunk);
-        const StreamStatus status = emitter.emit(chunk);
-        if (status != StreamStatus::Completed) {
-            return Finish(emitter, status);
+        const Result<StreamStatus> emitted = emitter.emit(chunk);
+        if (!emitted) {
+            return emitter.result(StreamStatus::WriteFailed, emitted.code());
+        }
+        if (*emitted != StreamStatus::Completed) {
+            return emitter.result(*emitted);
         }
     } while (!chunk.last);
-    return Finish(emitter, emitter.finish());
+    return Finish(emitter);
 }
 
 } // namespace

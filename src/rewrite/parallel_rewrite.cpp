@@ -124,14 +124,14 @@ void Pipeline::work() {
 }
 
 bool Pipeline::readInto(Slot* slot) {
-    std::error_code error;
+    Result<void> read;
     try {
-        error = m_reader.fill(slot->chunk);
+        read = m_reader.fill(slot->chunk);
     } catch (...) {
         fail(std::current_exception());
         return false;
     }
-    const bool ok = !error;
+    const bool ok = read.ok();
     const bool done = !ok || slot->chunk.last;
     {
         const std::lock_guard lock(m_mutex);
@@ -139,8 +139,7 @@ bool Pipeline::readInto(Slot* slot) {
         if (ok) {
             m_inOrder.push_back(slot);
         } else {
-            m_readFailed = true;
-            m_readError = error;
+            m_read = std::move(read);
         }
         m_readDone = done;
     }

@@ -12,7 +12,6 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -46,9 +45,8 @@ public:
     // Gives a written chunk back for the next read.
     void recycle(Slot* slot);
 
-    // The error of a failed read, once next() has returned nothing; none when the input ended well.
-    const std::error_code& readError() const { return m_readError; }
-    bool readFailed() const { return m_readFailed; }
+    // How reading ended, once next() has returned nothing: the failure of a read, or success.
+    const Result<void>& readResult() const { return m_read; }
 
 private:
     // Runs a worker on a thread of the runner's, or on a new one; counted until it returns.
@@ -81,8 +79,7 @@ private:
     bool m_reading = false;      // a worker is reading
     bool m_stopping = false;
     bool m_readDone = false; // the last chunk has been read, or reading failed
-    bool m_readFailed = false;
-    std::error_code m_readError;
+    Result<void> m_read;
     std::exception_ptr m_failure;
 };
 

@@ -60,6 +60,14 @@ std::size_t FirstLineEndByte(std::string_view data, std::size_t pos) {
     return pos;
 }
 
+// Lanes of the 16 bytes at p that end a line: "\n", and "\r" unless a "\n" follows it (the pair ends
+// one line, counted at its "\n"). A set lane is all ones. Reads one byte past the block.
+Bytes16 LineEndLanes(const char* p) {
+    const Bytes16 block = Load(p);
+    const Mask16 newline = block == Splat('\n');
+    return reinterpret_cast<Bytes16>(newline | ((block == Splat('\r')) & ~(Load(p + 1) == Splat('\n'))));
+}
+
 } // namespace
 
 KeyScanner::KeyScanner(std::string_view keyN, std::string_view keyP)
@@ -264,29 +272,6 @@ std::size_t KeySetScanner::find(std::string_view data) const {
     return data.size();
 }
 
-std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
-    const Bytes16 newline = Splat('\n');
-    const Bytes16 carriageReturn = Splat('\r');
-    const auto endsBefore = [&](std::size_t end) {
-        const Bytes16 block = Load(data.data() + end - 16);
-        return BitMask((block == newline) | (block == carriageReturn));
-    };
-    for (; pos - floor >= 16; pos -= 16) {
-        if (const unsigned ends = endsBefore(pos); ends != 0) {
-            return pos - 16 + static_cast<std::size_t>(std::bit_width(ends));
-        }
-    }
-    if (pos >= 16) {
-        // The block that ends at pos reaches below floor; its lanes there are left out.
-        const unsigned ends = endsBefore(pos) >> (16 - (pos - floor)) << (16 - (pos - floor));
-        return ends != 0 ? pos - 16 + static_cast<std::size_t>(std::bit_width(ends)) : floor;
-    }
-    while (pos > floor && !IsLineEnd(data[pos - 1])) {
-        --pos;
-    }
-    return pos;
-}
-
 SizeMarkers FindSizeMarkers(std::string_view line) {
     const Bytes16 letterL = Splat('L');
     const Bytes16 letterW = Splat('W');
@@ -330,29 +315,13 @@ SizeMarkers FindSizeMarkers(std::string_view line) {
     return markers;
 }
 
-std::size_t LineEndAfter(std::string_view data, std::size_t pos) {
-    const std::size_t end = FirstLineEndByte(data, pos);
-    if (end == data.size()) {
-        return end;
-    }
-    return data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n' ? end + 2 : end + 1;
-}
-
 // Counts "\n" and every "\r" not followed by "\n", 16 bytes at a time with a look-ahead load one
 // byte further: one pass with no call per line, cheap for the short runs between device lines as
 // well as for long ones. Each lane counts its own line ends (a set mask lane is -1) and the lanes
 // are summed before any can pass 255.
 std::uint64_t CountLineEnds(std::string_view data) {
-    const Bytes16 newline = Splat('\n');
-    const Bytes16 carriageReturn = Splat('\r');
     const char* const base = data.data();
     const std::size_t size = data.size();
-    const auto endsAt = [&](std::size_t pos) {
-        const Bytes16 block = Load(base + pos);
-        const Bytes16 next = Load(base + pos + 1);
-        return reinterpret_cast<Bytes16>((block == newline) |
-                                         ((block == carriageReturn) & ~(next == newline)));
-    };
     if (size == 0) {
         return 0;
     }
@@ -365,7 +334,7 @@ std::uint64_t CountLineEnds(std::string_view data) {
         if (pos % 64 == 0) {
             __builtin_prefetch(base + pos + kPrefetchDistance);
         }
-        lanes -= endsAt(pos);
+        lanes -= LineEndLanes(base + pos);
         if (blocks == 255) {
             count += SumLanes(lanes);
             lanes = Bytes16{};
@@ -376,7 +345,7 @@ std::uint64_t CountLineEnds(std::string_view data) {
     // already counted.
     if (size >= 17) {
         const std::size_t start = size - 17;
-        lanes -= endsAt(start) & Load(kLanesFrom + 16 - (pos - start));
+        lanes -= LineEndLanes(base + start) & Load(kLanesFrom + 16 - (pos - start));
     } else {
         for (; pos + 1 < size; ++pos) {
             count += data[pos] == '\n' || (data[pos] == '\r' && data[pos + 1] != '\n');
@@ -384,6 +353,67 @@ std::uint64_t CountLineEnds(std::string_view data) {
     }
     // The last byte has nothing after it: a "\r" there counts as lone.
     return count + SumLanes(lanes) + (IsLineEnd(data[size - 1]) ? 1 : 0);
+}
+
+LineWalk::Line LineWalk::lineAt(std::size_t pos) {
+    Line line;
+    line.start = walkTo(pos);
+    line.splitsPair = line.start == pos && pos > 0 && m_text[pos - 1] == '\r' && m_text[pos] == '\n';
+    line.index = m_ends + m_splitPairs;
+    const std::size_t endByte = FirstLineEndByte(m_text, pos);
+    if (endByte == m_text.size()) {
+        line.end = m_at = endByte;
+        return line;
+    }
+    const bool pair = m_text[endByte] == '\r' && endByte + 1 < m_text.size() && m_text[endByte + 1] == '\n';
+    line.end = m_at = endByte + (pair ? 2 : 1);
+    ++m_ends;
+    return line;
+}
+
+std::uint64_t LineWalk::number(const Line& line) {
+    if (!line.splitsPair) {
+        return line.index;
+    }
+    if (m_splitCounted != line.start) {
+        m_splitCounted = line.start;
+        ++m_splitPairs;
+    }
+    return line.index + 1;
+}
+
+std::uint64_t LineWalk::lineEnds() {
+    walkTo(m_text.size());
+    return m_ends;
+}
+
+std::size_t LineWalk::walkTo(std::size_t to) {
+    const char* const base = m_text.data();
+    std::size_t pos = m_at;
+    std::size_t after = m_at;
+    Bytes16 lanes{};
+    // Blocks while the look-ahead byte of LineEndLanes lies in the text; each lane counts up to
+    // 255 line ends before the lanes are summed.
+    for (int blocks = 1; pos + 16 <= to && pos + 17 <= m_text.size(); pos += 16, ++blocks) {
+        lanes -= LineEndLanes(base + pos);
+        const Bytes16 block = Load(base + pos);
+        const unsigned ends = BitMask((block == Splat('\n')) | (block == Splat('\r')));
+        after = ends != 0 ? pos + static_cast<std::size_t>(std::bit_width(ends)) : after;
+        if (blocks == 255) {
+            m_ends += SumLanes(lanes);
+            lanes = Bytes16{};
+            blocks = 0;
+        }
+    }
+    m_ends += SumLanes(lanes);
+    for (; pos < to; ++pos) {
+        if (IsLineEnd(m_text[pos])) {
+            after = pos + 1;
+            m_ends += m_text[pos] == '\n' || pos + 1 == m_text.size() || m_text[pos + 1] != '\n';
+        }
+    }
+    m_at = to;
+    return after;
 }
 
 } // namespace tarvex

@@ -80,13 +80,42 @@ private:
     bool m_anyEmpty = false;
 };
 
-// Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is
-// none: the start of the line that holds pos.
-std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
+// The lines of a text, walked forward once: every line end is looked at by one pass, however many
+// lines are asked for. A line ends after "\n", "\r\n" or a lone "\r", or at the end of the text.
+class LineWalk {
+public:
+    struct Line {
+        std::size_t start = 0;   // just after the line end before it, or 0
+        std::size_t end = 0;     // just after its own line end, or the end of the text
+        std::uint64_t index = 0; // 0-based: the line ends before start
+        bool splitsPair = false; // starts at the "\n" of a "\r\n" (see number)
+    };
 
-// Offset just past the line end of the line that holds pos ("\n", "\r\n" or a lone "\r"), or
-// data.size() when that line has none.
-std::size_t LineEndAfter(std::string_view data, std::size_t pos);
+    explicit LineWalk(std::string_view text) : m_text(text) {}
+
+    // The line that holds pos, where pos lies at or after the end of the line given before.
+    Line lineAt(std::size_t pos);
+
+    // The 0-based number of line, the last one given, as a device on it is numbered. A line that
+    // starts between the "\r" and "\n" of a pair (a Key that begins with "\n") counts the "\r" as
+    // a line end of its own, for its number and every later one, once a number on it is asked for.
+    std::uint64_t number(const Line& line);
+
+    // Line ends in the whole text, "\r\n" once and a "\r" on the last byte as lone (as
+    // CountLineEnds counts them); the walk is over afterwards.
+    std::uint64_t lineEnds();
+
+private:
+    // Counts the line ends in [m_at, to) and moves there; the offset just after the last line-end
+    // byte among them, or m_at when there is none.
+    std::size_t walkTo(std::size_t to);
+
+    std::string_view m_text;
+    std::size_t m_at = 0;           // where the walk stands; every line end before it is counted
+    std::uint64_t m_ends = 0;       // line ends before m_at
+    std::uint64_t m_splitPairs = 0; // see number
+    std::size_t m_splitCounted = std::string_view::npos; // the split line already counted
+};
 
 // Offsets just after the first "L=" and the first "W=" of line, npos for a marker it lacks.
 struct SizeMarkers {

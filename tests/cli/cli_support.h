@@ -3,8 +3,7 @@
 // streams on files, and the expected rewrite of a whole netlist.
 #pragma once
 
-#include "support/literal_rewrite.h"
-
+#include "reference.h"
 #include "rewrite/line_rewriter.h"
 #include "settings/settings_file.h"
 
@@ -42,5 +41,10 @@ std::string FirstDifference(std::string_view actual, std::string_view expected);
 
 // The rules a run with this settings file uses when no Key is given on the command line.
 RewriteRules RulesOf(const SettingsFile& settings);
+
+// The netlist rewritten by the fuzz targets' literal reference.
+inline std::string ReferenceRewrite(std::string_view netlist, const RewriteRules& rules) {
+    return fuzz::ReferenceRewrite(netlist, rules).output;
+}
 
 } // namespace tarvex::test

@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Check = std::optional<std::string> (*)(Bytes);
+using Check = Result<void> (*)(Bytes);
 
 struct Target {
     const char* name;
@@ -43,10 +43,10 @@ public:
 
     void TestBody() override {
         const std::string bytes = test::ReadFileBytes(m_file);
-        const std::optional<std::string> failure =
+        const Result<void> checked =
             m_check({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-        if (failure) {
-            ADD_FAILURE() << m_file.string() << ": " << *failure;
+        if (!checked) {
+            ADD_FAILURE() << m_file.string() << ": " << checked.error();
         }
     }
 

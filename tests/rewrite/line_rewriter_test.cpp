@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "rewrite/line_rewriter.h"
 
-#include "support/literal_rewrite.h"
+#include "reference.h"
 #include "support/param_name.h"
 
 #include <gtest/gtest.h>
@@ -192,7 +192,7 @@ TEST(RewriteLineRandomTest, MatchesTheLiteralRewrite) {
         }
         std::string out;
         RewriteLine(line, rules, out);
-        ASSERT_EQ(out, test::LiteralRewriteLine(line, rules))
+        ASSERT_EQ(out, fuzz::ReferenceRewriteLine(line, rules).output)
             << "line '" << line << "' keys '" << rules.keyN << "' '" << rules.keyP << "' names '"
             << PartName(rules.tableN, 0, 0) << "' '" << PartName(rules.tableP, 0, 0) << "'";
     }
@@ -310,7 +310,7 @@ TEST(RewriteLineFamiliesTest, EachFamilyInTurnOnTheLineAsItStands) {
             }
         }
         EXPECT_EQ(devices, c.devices);
-        EXPECT_EQ(out, "before|" + test::LiteralRewriteLine(std::string(c.in), families));
+        EXPECT_EQ(out, "before|" + fuzz::ReferenceRewriteLine(c.in, families).output);
     }
 }
 
@@ -350,7 +350,8 @@ TEST(RewriteLineFamiliesTest, MatchesTheLiteralRewrite) {
                     std::string(PartName(rules.tableN, 0, 0)) + "' '" +
                     std::string(PartName(rules.tableP, 0, 0)) + "')";
         }
-        ASSERT_EQ(out, test::LiteralRewriteLine(line, families)) << "line '" << line << "' keys" << keys;
+        ASSERT_EQ(out, fuzz::ReferenceRewriteLine(line, families).output)
+            << "line '" << line << "' keys" << keys;
         ASSERT_TRUE(
             std::is_sorted(events.begin(), events.end(), [](const DeviceEvent& a, const DeviceEvent& b) {
                 return std::pair(a.family, a.polarity) < std::pair(b.family, b.polarity);

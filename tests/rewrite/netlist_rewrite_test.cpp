@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "rewrite/netlist_rewrite.h"
 
-#include "support/literal_rewrite.h"
+#include "reference.h"
 #include "support/temp_dir.h"
 
 #include "support/param_name.h"
@@ -143,7 +143,7 @@ TEST(RewriteStreamTest, MatchesLineByLineOnRandomInput) {
             const char* piece = pieces[random() % std::size(pieces)];
             input += (piece[0] == '\0') ? std::string(1, '\0') : std::string(piece);
         }
-        const std::string expected = test::ReferenceRewrite(input, rules);
+        const std::string expected = fuzz::ReferenceRewrite(input, rules).output;
         ASSERT_EQ(RunStream(input, rules).output, expected) << "round " << round;
         ASSERT_EQ(RunStream(input, rules, 1 + random() % 16).output, expected) << "round " << round;
     }
@@ -157,7 +157,7 @@ TEST(RewriteStreamTest, DeviceLineStaysBeforeALongRunWithoutKeys) {
         input += "X1 a b c cell_without_a_key\n";
     }
     input += "M2 MODxyP L=1u W=2u\n";
-    const std::string expected = test::ReferenceRewrite(input, MakeRules());
+    const std::string expected = fuzz::ReferenceRewrite(input, MakeRules()).output;
     const std::string output = RunStream(input, MakeRules()).output;
     EXPECT_TRUE(output == expected) << "output begins \"" << output.substr(0, 40) << "\"";
 }
@@ -272,7 +272,7 @@ TEST(RewriteStreamTest, ThreadsGiveTheSameRunAsOneThread) {
         }
         const StreamTuning small{1 + random() % 40, 0};
         const Observed alone = Observe(input, rules, 1, small, 1 + random() % 64);
-        ASSERT_EQ(alone.output, test::ReferenceRewrite(input, rules)) << "round " << round;
+        ASSERT_EQ(alone.output, fuzz::ReferenceRewrite(input, rules).output) << "round " << round;
         for (const unsigned threads : {2u, 3u, 5u}) {
             SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(threads) + " threads");
             const StreamTuning tuning{1 + random() % 40, 2 + random() % 4};
@@ -348,7 +348,7 @@ TEST(RewriteStreamTest, SeveralFamiliesMatchTheLiteralRewrite) {
         std::vector<std::string> devices;
         RunReport expected;
         std::uint64_t line = 0;
-        for (const std::string_view text : test::SplitLines(input)) {
+        for (const std::string_view text : fuzz::SplitLines(input)) {
             std::string ignored;
             ++line;
             for (const DeviceEvent& event : RewriteLine(text, families, ignored)) {
@@ -361,7 +361,7 @@ TEST(RewriteStreamTest, SeveralFamiliesMatchTheLiteralRewrite) {
                 }
             }
         }
-        const std::string output = test::ReferenceRewrite(input, families);
+        const std::string output = fuzz::ReferenceRewrite(input, families).output;
         for (const unsigned threads : {1u, 2u, 3u}) {
             SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(families.size()) +
                          " families, " + std::to_string(threads) + " threads");
@@ -417,7 +417,7 @@ TEST(RewriteStreamTest, AnInputOfOneChunkStartsNoThread) {
         MemoryReader reader(input);
         StringWriter writer(output);
         EXPECT_EQ(RewriteStream(reader, writer, MakeRules(), options).status, StreamStatus::Completed);
-        EXPECT_EQ(output, test::ReferenceRewrite(input, MakeRules()));
+        EXPECT_EQ(output, fuzz::ReferenceRewrite(input, MakeRules()).output);
         EXPECT_EQ(runner.started(), size < 1000 ? 0u : 3u);
     }
 }

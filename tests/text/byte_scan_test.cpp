@@ -3,25 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tarvex {
 namespace {
 
-std::size_t NaiveFind(std::string_view data, std::string_view keyN, std::string_view keyP) {
-    const std::size_t hit = std::min(data.find(keyN), data.find(keyP));
-    return hit == std::string_view::npos ? data.size() : hit;
-}
-
-std::size_t NaiveLineStart(std::string_view data, std::size_t floor, std::size_t pos) {
-    while (pos > floor && data[pos - 1] != '\n' && data[pos - 1] != '\r') {
-        --pos;
-    }
-    return pos;
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
 }
 
 std::uint64_t NaiveCountLineEnds(std::string_view data) {
@@ -32,38 +22,79 @@ std::uint64_t NaiveCountLineEnds(std::string_view data) {
     return count;
 }
 
-// Short alphabets make Keys, near misses and line ends frequent; lengths cross the 16-byte blocks.
-TEST(ByteScanTest, AgreesWithNaiveSearchesOnRandomData) {
+// The line that holds pos, found byte by byte. Its index counts the line ends before its start (a
+// "\r" just before it as one), plus splits: the earlier lines that began inside a "\r\n" pair.
+LineWalk::Line NaiveLineAt(std::string_view data, std::size_t pos, std::uint64_t splits) {
+    LineWalk::Line line;
+    line.start = pos;
+    while (line.start > 0 && !IsLineEnd(data[line.start - 1])) {
+        --line.start;
+    }
+    line.end = pos;
+    while (line.end < data.size() && !IsLineEnd(data[line.end])) {
+        ++line.end;
+    }
+    if (line.end < data.size()) {
+        line.end +=
+            data[line.end] == '\r' && line.end + 1 < data.size() && data[line.end + 1] == '\n' ? 2 : 1;
+    }
+    line.index = NaiveCountLineEnds(data.substr(0, line.start)) + splits;
+    return line;
+}
+
+// Short alphabets make line ends of every kind frequent, lengths cross the 16-byte blocks, and the
+// lines asked for are near one another or far apart; the walk ends with the text's count.
+TEST(LineWalkTest, AgreesWithANaiveWalkOnRandomData) {
     std::mt19937 random(7);
     for (int round = 0; round < 20000; ++round) {
-        std::string data(random() % 80, 'a');
+        std::string data(random() % 120, 'a');
         for (char& c : data) {
-            c = "ABCab\n\r"[random() % 7];
+            c = "ABab\n\r"[random() % (round % 2 == 0 ? 6 : 5)];
         }
-        std::string keyN(1 + random() % 4, 'A');
-        std::string keyP(1 + random() % 20, 'A');
-        for (char& c : keyN) {
-            c = "ABC"[random() % 3];
+        SCOPED_TRACE(testing::PrintToString(data));
+        LineWalk walk(data);
+        std::uint64_t splits = 0;
+        for (std::size_t pos = random() % 20; pos < data.size(); pos += random() % 40) {
+            const bool split = pos > 0 && data[pos - 1] == '\r' && data[pos] == '\n';
+            splits += split ? 1 : 0;
+            const LineWalk::Line line = walk.lineAt(pos);
+            const LineWalk::Line expected = NaiveLineAt(data, pos, splits - (split ? 1 : 0));
+            ASSERT_EQ(line.start, expected.start) << pos;
+            ASSERT_EQ(line.end, expected.end) << pos;
+            ASSERT_EQ(walk.number(line), expected.index) << pos;
+            pos = line.end;
         }
-        for (char& c : keyP) {
-            c = "ABC"[random() % 3];
-        }
-        const KeyScanner scanner(keyN, keyP);
-        const std::size_t from = data.empty() ? 0 : random() % data.size();
-        ASSERT_EQ(scanner.find(std::string_view(data).substr(from)),
-                  NaiveFind(std::string_view(data).substr(from), keyN, keyP))
-            << data << " / " << keyN << " / " << keyP;
-        const std::size_t pos = data.empty() ? 0 : from + random() % (data.size() - from + 1);
-        ASSERT_EQ(LineStartBefore(data, from, pos), NaiveLineStart(data, from, pos)) << data;
-        ASSERT_EQ(CountLineEnds(std::string_view(data).substr(from)),
-                  NaiveCountLineEnds(std::string_view(data).substr(from)))
-            << data;
+        ASSERT_EQ(walk.lineEnds(), NaiveCountLineEnds(data));
+        ASSERT_EQ(CountLineEnds(data), NaiveCountLineEnds(data));
     }
 }
 
-// Long runs: the line-end count sums its per-lane counters every few thousand bytes, and a lane
+// A Key that begins with the "\n" of a "\r\n" starts its line after the "\r": once that line's
+// number is asked for (twice here, counted once), it and the later lines count the "\r" as a line
+// end of its own; unasked, it changes no number. The text's count takes the pair once either way.
+TEST(LineWalkTest, LineStartingInsideACrLfPair) {
+    const std::string_view data = "a\r\nb\nc\r\nd";
+    for (const bool asked : {true, false}) {
+        SCOPED_TRACE(asked);
+        LineWalk walk(data);
+        const LineWalk::Line split = walk.lineAt(2);
+        EXPECT_EQ(split.start, 2u);
+        EXPECT_EQ(split.end, 3u);
+        if (asked) {
+            EXPECT_EQ(walk.number(split), 1u);
+            EXPECT_EQ(walk.number(split), 1u);
+        }
+        const LineWalk::Line later = walk.lineAt(8);
+        EXPECT_EQ(later.start, 8u);
+        EXPECT_EQ(later.end, 9u);
+        EXPECT_EQ(walk.number(later), asked ? 4u : 3u);
+        EXPECT_EQ(walk.lineEnds(), 3u);
+    }
+}
+
+// Long runs: the walk and the count sum their per-lane counters every few thousand bytes, and a lane
 // may see a line end in every block.
-TEST(ByteScanTest, CountsLineEndsOverLongData) {
+TEST(LineWalkTest, CountsLineEndsOverLongData) {
     std::mt19937 random(11);
     for (const char* alphabet : {"\n", "\r", "\r\n", "ab\r\n", "abcdefgh\n"}) {
         const std::string_view letters(alphabet);
@@ -75,54 +106,27 @@ TEST(ByteScanTest, CountsLineEndsOverLongData) {
         EXPECT_EQ(CountLineEnds(data), NaiveCountLineEnds(data));
         EXPECT_EQ(CountLineEnds(std::string_view(data).substr(3)),
                   NaiveCountLineEnds(std::string_view(data).substr(3)));
+        LineWalk walk(data);
+        const LineWalk::Line line = walk.lineAt(data.size() / 2);
+        EXPECT_EQ(walk.number(line), NaiveLineAt(data, data.size() / 2, 0).index);
+        EXPECT_EQ(walk.lineEnds(), NaiveCountLineEnds(data));
     }
 }
 
-TEST(ByteScanTest, EmptyKeyBeginsEverywhere) {
-    EXPECT_EQ(KeyScanner("", "MODxyP").find("abc"), 0u);
-    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(""), 0u);
-    EXPECT_EQ(KeySetScanner({"MODxyN", ""}).find("abc"), 0u);
-    EXPECT_EQ(KeySetScanner({"MODxyN"}).find(""), 0u);
-    EXPECT_EQ(KeySetScanner({}).find("MODxyN"), 6u);
-}
-
-// Up to six Keys of up to 20 bytes, sharing first bytes, lengths and last bytes or repeated, from a
-// short alphabet: the set scan finds the first position where any of them begins.
-TEST(ByteScanTest, KeySetAgreesWithNaiveSearch) {
-    std::mt19937 random(17);
-    for (int round = 0; round < 20000; ++round) {
-        std::string data(random() % 100, 'a');
-        for (char& c : data) {
-            c = "ABCab\n"[random() % 6];
-        }
-        std::vector<std::string> keys(random() % 7);
-        for (std::string& key : keys) {
-            key.assign(1 + (random() % 4 == 0 ? random() % 20 : random() % 4), 'A');
-            for (char& c : key) {
-                c = "ABC"[random() % 3];
-            }
-        }
-        const std::vector<std::string_view> views(keys.begin(), keys.end());
-        std::size_t expected = data.size();
-        for (const std::string& key : keys) {
-            expected = std::min(expected, std::min(data.find(key), data.size()));
-        }
-        std::string shown;
-        for (const std::string& key : keys) {
-            shown += " / " + key;
-        }
-        ASSERT_EQ(KeySetScanner(views).find(data), expected) << data << shown;
-    }
-}
-
-TEST(ByteScanTest, FindsKeysFarIntoLongData) {
+TEST(LineWalkTest, LongLinesWithoutLineEnds) {
     std::string data(100000, 'M');
-    data += "MODxyP";
-    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(data), 100000u);
-    EXPECT_EQ(LineStartBefore(data, 0, data.size()), 0u);
+    LineWalk whole(data);
+    const LineWalk::Line only = whole.lineAt(99999);
+    EXPECT_EQ(only.start, 0u);
+    EXPECT_EQ(only.end, 100000u);
+    EXPECT_EQ(whole.lineEnds(), 0u);
     data[70000] = '\n';
-    EXPECT_EQ(LineStartBefore(data, 0, data.size()), 70001u);
-    EXPECT_EQ(LineStartBefore(data, 80000, data.size()), 80000u);
+    LineWalk walk(data);
+    const LineWalk::Line second = walk.lineAt(80000);
+    EXPECT_EQ(second.start, 70001u);
+    EXPECT_EQ(second.end, 100000u);
+    EXPECT_EQ(second.index, 1u);
+    EXPECT_EQ(walk.lineEnds(), 1u);
 }
 
 } // namespace
