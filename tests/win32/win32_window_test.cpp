@@ -198,8 +198,10 @@ TEST_F(Win32Form, LoadShowsTheFileAndSaveWritesItsBytes) {
     EXPECT_EQ(form.text(1063), L"2e-06");
     EXPECT_EQ(form.text(1064), L"");
     EXPECT_EQ(form.text(1103), L"1e-06");
-    EXPECT_EQ(form.text(1068), L"nch_w0_l0");
-    EXPECT_EQ(form.text(1117), L"PCH_LONG_NAME_19_CH");
+    // Names as the form reads them, whole; the field shows a long one cut.
+    EXPECT_EQ(form.window.fieldText(1068, 19), "nch_w0_l0");
+    EXPECT_EQ(form.window.fieldText(1117, 19), "PCH_LONG_NAME_19_CH");
+    EXPECT_EQ(form.text(1117).front(), L'\u2026');
     EXPECT_EQ(form.text(1028), L"NX");
     EXPECT_EQ(form.text(1029), L"PX");
 
@@ -308,7 +310,7 @@ TEST_F(Win32Form, StartLoadsTheRememberedFile) {
     ASSERT_TRUE(SaveSettings(dir / "last.amd", settings));
     SetProfileValue((dir / "last.amd").native());
     Form form;
-    EXPECT_EQ(form.text(1081), L"remembered");
+    EXPECT_EQ(form.window.fieldText(1081, 19), "remembered");
     EXPECT_EQ(form.text(1028), L"MODxyN");
 }
 
@@ -322,7 +324,8 @@ TEST_F(Win32Form, CommandLineOpensASettingsFile) {
     ASSERT_TRUE(SaveSettings(dir / "c35.amd", settings));
     SetProfileValue((dir / "remembered.amd").native());
     Form form(dir / "c35.amd");
-    EXPECT_EQ(form.text(1127), L"pch_w4_l3");
+    EXPECT_EQ(form.window.fieldText(1127, 19), "pch_w4_l3");
+    EXPECT_EQ(WindowText(form.hwnd()), L"c35.amd - Tarvex");
     EXPECT_EQ(form.text(1028), L"NX");
     EXPECT_EQ(form.presenter.model().currentSettingsPath, dir / "c35.amd");
     EXPECT_FALSE(std::filesystem::exists(dir / "remembered.amd"));
