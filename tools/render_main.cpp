@@ -19,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +31,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QContextMenuEvent>
 #include <QTimer>
 #include <QToolTip>
 
@@ -212,7 +212,10 @@ int RenderMenuOrPrompt(const QString& out, bool prompt) {
     QApplication::processEvents();
     if (prompt) {
         window.setFieldText(1063, "1.2u");
-        return RenderWithPopup(window, [&presenter] { presenter.Exit(); }, out) ? 0 : 1;
+        return RenderWithPopup(
+                   window, [&presenter] { presenter.Exit(); }, out)
+                   ? 0
+                   : 1;
     }
     const QPoint at(window.width() - 300, window.height() - 120);
     return RenderWithPopup(
