@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks the Windows setup under Wine, in a fresh prefix: a silent install puts the files, the
-# Start-menu shortcut, the .amd file type and the uninstall entry in place; tarvex-cli.exe runs from
+# Checks the Windows setup under Wine, in a fresh prefix: a silent install puts the files and the
+# examples, the Start-menu shortcuts (Tarvex starting in Documents, the examples folder), the .amd
+# file type, the folder at the end of the user's PATH and the uninstall entry in place; tarvex-cli.exe runs from
 # the installed folder; while tarvex.exe runs, a second setup refuses and changes nothing; installing
 # again keeps one entry; the silent uninstall removes all of it but the remembered settings path and
-# the user's .amd files.
+# the user's .amd files, and takes its PATH entry away again, the user's own entries staying.
 #   tools/check_windows_installer.sh build/mingw/tarvex-1.0.0-win64-setup.exe
 set -euo pipefail
 
@@ -51,6 +52,11 @@ expect_value() { # KEY NAME EXPECTED
 mkdir -p "$WINEPREFIX/drive_c/tech"
 printf 'user settings' >"$WINEPREFIX/drive_c/tech/amp.amd"
 wine reg add 'HKCU\Software\Quendale\tarvex\Options' /v 'MODxy File' /d 'C:\tech\amp.amd' /f >/dev/null 2>&1
+wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d 'C:\tools;%USERPROFILE%\bin' /f >/dev/null 2>&1
+# The user's PATH as the registry holds it.
+user_path() {
+    wine reg query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' | sed -n 's/^ *Path *REG_[A-Z_]* *//p'
+}
 
 start=$SECONDS
 wine "$setup" /S || fail "the silent install failed (exit code $?)"
@@ -67,8 +73,18 @@ programs="$(dirname "$(dirname "$(dirname "$folder")")")/Roaming/Microsoft/Windo
 check_installed() {
     local listed
     listed="$(cd "$folder" && ls -A | grep -v '\.amd$' | sort)"
-    [ "$listed" = "$(printf '%s\n' LICENSE.txt README.md help.html tarvex-cli.exe tarvex.exe uninstall.exe)" ] \
+    [ "$listed" = "$(printf '%s\n' LICENSE.txt README.md examples help.html tarvex-cli.exe tarvex.exe uninstall.exe)" ] \
         || fail "installed files: $(echo $listed)"
+    [ "$(cd "$folder/examples" && ls -A)" = "$(printf '%s\n' amp.net demo.amd)" ] \
+        || fail "installed examples: $(ls -A "$folder/examples" | tr '\n' ' ')"
+    [ -f "$programs/Tarvex Examples.lnk" ] || fail "no Start-menu shortcut to the examples"
+    strings -a -el "$programs/Tarvex Examples.lnk" | grep -Fq "$location\examples" \
+        || strings -a "$programs/Tarvex Examples.lnk" | grep -Fq "$location\examples" \
+        || fail "the examples shortcut does not open $location\examples"
+    local link_texts
+    link_texts="$(strings -a -el "$programs/Tarvex.lnk"; strings -a "$programs/Tarvex.lnk")"
+    echo "$link_texts" | grep -Eq '\\Documents$' || fail "the Start-menu shortcut does not start in the Documents folder"
+    [ "$(user_path)" = "C:\tools;%USERPROFILE%\bin;$location" ] || fail "the user's PATH is '$(user_path)'"
     for exe in tarvex.exe tarvex-cli.exe uninstall.exe; do
         x86_64-w64-mingw32-objdump -f "$folder/$exe" | grep -q 'pei-x86-64' || fail "$exe is not a 64-bit program"
     done
@@ -145,6 +161,8 @@ quiet_uninstall
 [ ! -e "$programs/Tarvex.lnk" ] || fail "the Start-menu shortcut is still there"
 [ "$(cd "$folder" && ls -A)" = mine.amd ] || fail "left in the folder: $(ls -A "$folder" | tr '\n' ' ')"
 [ "$(cat "$WINEPREFIX/drive_c/tech/amp.amd")" = 'user settings' ] || fail "the user's settings file changed"
+[ "$(user_path)" = 'C:\tools;%USERPROFILE%\bin' ] || fail "after the uninstall the user's PATH is '$(user_path)'"
+[ ! -e "$programs/Tarvex Examples.lnk" ] || fail "the examples shortcut is still there"
 expect_value "$profile" 'MODxy File' 'C:\tech\amp.amd'
 
 # A file type that opens another Tarvex folder by now is not this one's to remove.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks the Windows release zip: it holds exactly the two programs, the help page, the README and
-# the licence in one folder; the programs need no DLL beyond those every Windows has; and the
+# Checks the Windows release zip: it holds exactly the two programs, the help page, the README,
+# the licence and the examples (a settings file and a netlist) in one folder; the programs need no DLL beyond those every Windows has; and the
 # programs taken out of the zip start under Wine.
 #   tools/check_windows_zip.sh build/mingw/tarvex-1.0.0-win64.zip
 set -euo pipefail
@@ -9,8 +9,9 @@ zip="$(realpath "${1:?usage: $0 ZIP}")"
 folder="$(basename "$zip" .zip)"
 . "$(dirname "$0")/wine_prefix.sh"
 
-expected="$(printf '%s\n' LICENSE.txt README.md help.html tarvex-cli.exe tarvex.exe | sed "s|^|$folder/|")"
-listed="$(cd "$work" && cmake -E tar tf "$zip" | sort)"
+expected="$(printf '%s\n' LICENSE.txt README.md examples/amp.net examples/demo.amd help.html tarvex-cli.exe \
+    tarvex.exe | sed "s|^|$folder/|")"
+listed="$(cd "$work" && cmake -E tar tf "$zip" | grep -v '/$' | sort)"
 if [ "$listed" != "$expected" ]; then
     echo "unexpected files in $zip:" >&2
     diff <(echo "$expected") <(echo "$listed") >&2 || true

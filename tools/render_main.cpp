@@ -4,6 +4,8 @@
 //   tarvex-render form OUT.png [SETTINGS.amd]   the form, showing the settings file or sample tables
 //   tarvex-render run FORM.png DETAILS.png      the form after a Process of a sample netlist, with a
 //                                               name field's tooltip, and its message with details open
+//   tarvex-render menu OUT.png                  the form with its right-click menu open
+//   tarvex-render prompt OUT.png                the form with a typed bound, asking about it at Exit
 //   tarvex-render icon OUT.png SIDE             the application icon, SIDE pixels square
 //   tarvex-render ico OUT.ico                   the icon at every size as a Windows icon file
 #include "form/form_presenter.h"
@@ -17,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,9 +31,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolTip>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace {
@@ -85,6 +90,10 @@ public:
     void showStop(std::string_view text, std::string_view shownDetails) override {
         message = text;
         details = shownDetails;
+    }
+    void showStopWithSave(std::string_view text, std::string_view shownDetails,
+                          const std::function<void()>& /*saveDetails*/) override {
+        showStop(text, shownDetails);
     }
     std::unique_ptr<form::Progress> startProgress(std::string_view /*label*/,
                                                   std::uint64_t /*total*/) override {
@@ -161,8 +170,63 @@ int RenderRun(const QString& formOut, const QString& detailsOut) {
             button->click(); // Qt's "Show Details..."
         }
     }
+    box->addButton(ui::SaveDetailsText(), QMessageBox::ActionRole);
     QApplication::processEvents();
     return form.save(formOut, "PNG") && box->grab().save(detailsOut, "PNG") ? 0 : 1;
+}
+
+// The form and, drawn over it where it opens, the top-level window that action opens (a menu, a
+// modal box), grabbed while it is open.
+bool RenderWithPopup(QWidget& form, const std::function<void()>& action, const QString& out) {
+    QPixmap picture;
+    QTimer::singleShot(100, &form, [&form, &picture] {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup == nullptr) {
+            popup = QApplication::activeModalWidget();
+        }
+        picture = form.grab();
+        if (popup != nullptr) {
+            QPainter painter(&picture);
+            painter.drawPixmap(form.mapFromGlobal(popup->pos()), popup->grab());
+            popup->close();
+        }
+    });
+    action();
+    return !picture.isNull() && picture.save(out, "PNG");
+}
+
+int RenderMenuOrPrompt(const QString& out, bool prompt) {
+    QTemporaryDir scratch;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+    const std::filesystem::path settings = ui::ToPath(scratch.filePath(QStringLiteral("mine.amd")));
+    if (!SaveSettings(settings, SampleSettings())) {
+        return 1;
+    }
+    ui::QtProfile profile;
+    profile.setSettingsPath(settings);
+    ui::CTarvexDlg window;
+    ui::QtUserDialogs dialogs(&window);
+    form::FormPresenter presenter(window, dialogs, profile, [] { return TitleHint{}; });
+    window.bind(presenter);
+    window.show();
+    QApplication::processEvents();
+    if (prompt) {
+        window.setFieldText(1063, "1.2u");
+        return RenderWithPopup(
+                   window, [&presenter] { presenter.Exit(); }, out)
+                   ? 0
+                   : 1;
+    }
+    const QPoint at(window.width() - 300, window.height() - 120);
+    return RenderWithPopup(
+               window,
+               [&window, at] {
+                   QContextMenuEvent event(QContextMenuEvent::Mouse, at, window.mapToGlobal(at));
+                   QApplication::sendEvent(&window, &event);
+               },
+               out)
+               ? 0
+               : 1;
 }
 
 int RenderForm(const QString& out, const QString& settingsFile) {
@@ -198,6 +262,9 @@ int main(int argc, char* argv[]) {
     if (args.size() >= 3 && args[1] == QLatin1String("form")) {
         return RenderForm(args[2], args.size() >= 4 ? args[3] : QString());
     }
+    if (args.size() == 3 && (args[1] == QLatin1String("menu") || args[1] == QLatin1String("prompt"))) {
+        return RenderMenuOrPrompt(args[2], args[1] == QLatin1String("prompt"));
+    }
     if (args.size() == 4 && args[1] == QLatin1String("run")) {
         return RenderRun(args[2], args[3]);
     }
@@ -212,6 +279,6 @@ int main(int argc, char* argv[]) {
         return tarvex::ui::DrawAppIcon(side).save(args[2], "PNG") ? 0 : 1;
     }
     QTextStream(stderr) << "usage: tarvex-render form OUT.png [SETTINGS.amd] | run FORM.png DETAILS.png | "
-                           "icon OUT.png SIDE | ico OUT.ico\n";
+                           "menu OUT.png | prompt OUT.png | icon OUT.png SIDE | ico OUT.ico\n";
     return 2;
 }

@@ -32,7 +32,7 @@ wineserver -w
 wine "$exe" >/dev/null 2>&1 &
 window=""
 for _ in $(seq 60); do
-    window="$(xdotool search --name '^Tarvex$' 2>/dev/null | head -1)" && [ -n "$window" ] && break
+    window="$(xdotool search --name 'Tarvex$' 2>/dev/null | head -1)" && [ -n "$window" ] && break
     sleep 0.5
 done
 [ -n "$window" ] || { echo "the Tarvex window did not appear" >&2; exit 1; }

@@ -75,15 +75,14 @@ bool IsFaultyPair(double lower, double upper) {
     return (!rises && upper != 0.0) || (lower == 0.0 && upper > 0.0);
 }
 
-Result<void> CheckAxis(const Bounds& bounds, const char* format) {
+// The index of the first faulty pair's lower bound, if any.
+std::optional<std::size_t> FirstFaultyPair(const Bounds& bounds) {
     for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
         if (IsFaultyPair(bounds[i], bounds[i + 1])) {
-            std::string message(format);
-            message.replace(message.find("%g"), 2, FormatG(bounds[i]));
-            return Fail(message);
+            return i;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 } // namespace
@@ -224,11 +223,31 @@ int BinFinder::index(double x) const {
     return bins == 0 ? -1 : std::countr_zero(bins);
 }
 
-Result<void> ValidateBounds(const BinTable& table) {
-    if (Result<void> width = CheckAxis(table.widthBounds, "Bad w value %g!"); !width) {
-        return width;
+std::optional<BoundFault> FindBoundFault(const BinTable& table) {
+    if (const auto width = FirstFaultyPair(table.widthBounds)) {
+        return BoundFault{BoundAxis::Width, *width, table.widthBounds[*width]};
     }
-    return CheckAxis(table.lengthBounds, "Bad l value %g!");
+    if (const auto length = FirstFaultyPair(table.lengthBounds)) {
+        return BoundFault{BoundAxis::Length, *length, table.lengthBounds[*length]};
+    }
+    return std::nullopt;
+}
+
+std::string BoundFaultMessage(const BoundFault& fault) {
+    return std::string(fault.axis == BoundAxis::Width ? "Bad w value " : "Bad l value ") +
+           FormatG(fault.value) + "!";
+}
+
+std::string BoundFaultPlace(const BoundFault& fault, std::string_view tableName) {
+    return std::string(tableName) + " table, " + (fault.axis == BoundAxis::Width ? "width" : "length") +
+           " bound " + std::to_string(fault.index + 1);
+}
+
+Result<void> ValidateBounds(const BinTable& table) {
+    if (const auto fault = FindBoundFault(table)) {
+        return Fail(BoundFaultMessage(*fault));
+    }
+    return {};
 }
 
 } // namespace tarvex

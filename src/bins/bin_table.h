@@ -81,6 +81,27 @@ private:
     unsigned m_bins = 0;                         // bit i: bin i can hold a size
 };
 
+enum class BoundAxis { Width, Length };
+
+// The first faulty pair of a table's bounds: its axis, the index of its lower bound and that
+// bound's value.
+struct BoundFault {
+    BoundAxis axis = BoundAxis::Width;
+    std::size_t index = 0;
+    double value = 0;
+};
+
+// The first pair of bounds that is not part of a strictly increasing run of non-zero bounds
+// followed only by zeros, width bounds before length bounds; nothing for a valid table.
+std::optional<BoundFault> FindBoundFault(const BinTable& table);
+
+// "Bad w value %g!" or "Bad l value %g!" with the pair's lower bound.
+std::string BoundFaultMessage(const BoundFault& fault);
+
+// Where the fault is, for the user who must find the field: "MODxyP table, width bound 3"
+// (bounds counted from 1, as the fields are read left to right and top to bottom).
+std::string BoundFaultPlace(const BoundFault& fault, std::string_view tableName);
+
 // Checks that each axis is a strictly increasing run of non-zero bounds followed only by zeros.
 // Fails with the message for the first faulty pair ("Bad w value %g!" before "Bad l value %g!",
 // naming the pair's lower bound).

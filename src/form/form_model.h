@@ -24,7 +24,18 @@ struct LastRun {
     BinUsage usage;
     std::vector<std::string> keptDevices; // the first kMaxListedDevices, as DescribeKeptDevice says them
     std::uint64_t keptCount = 0;          // all of them
+    std::uint64_t deviceCount = 0;        // every device the run met, kept or binned
+    std::string keptReport;               // every kept device, as rows of the CSV report
     BinMap map;                           // every device, for the bin map
+};
+
+// What the form showed when its settings file was last loaded or saved (or at start): the tables
+// as stored and the Keys as the fields showed them.
+struct SavedForm {
+    BinTable tableN;
+    BinTable tableP;
+    std::string keyN;
+    std::string keyP;
 };
 
 struct FormModel {
@@ -33,6 +44,7 @@ struct FormModel {
     // and bounds the form shows rounded survive an untouched Load and Save.
     SettingsFile settings;
     std::filesystem::path currentSettingsPath; // the settings file last loaded or saved
+    SavedForm saved;                           // what the form showed then
     // Where the file dialogs start and relative paths lead: the process's current directory at
     // start, then the simulator design's folder or the folder of the settings file last loaded.
     std::filesystem::path workingFolder;

@@ -30,10 +30,14 @@ public:
     // True when the field shows exactly what setFieldText(id, bytes) would show. Compared as shown
     // text, so bytes that the encoding cannot show faithfully still count as unchanged.
     virtual bool showsText(int id, std::string_view bytes) const = 0;
-    // Sets what a part-name field tells about its cell: the tooltip (field bytes, lines split by
-    // "\n"; empty: none) and whether the field is tinted as a cell that the last run used.
-    virtual void setNameHint(int id, std::string_view toolTip, bool tinted) = 0;
+    // Sets what a bound or part-name field tells: the tooltip (field bytes, lines split by "\n";
+    // empty: none) and whether the field is tinted as a cell that the last run used.
+    virtual void setFieldHint(int id, std::string_view toolTip, bool tinted) = 0;
     virtual void focusControl(int id) = 0;
+    // Focuses a field with its whole text selected, so that typing replaces it.
+    virtual void selectField(int id) = 0;
+    // The window's title; text as the prompts' messages are.
+    virtual void setTitle(std::string_view title) = 0;
     // Ends the modal form: accepted for Exit, not for Escape or the close box.
     virtual void endDialog(bool accepted) = 0;
 };
@@ -56,6 +60,7 @@ struct FileRequest {
     // takes a pattern in its name box and lists the matching files (Windows).
     bool patternAsName = false;
     std::filesystem::path startFolder;
+    std::string title; // the dialog's title; empty: the toolkit's own ("Open", "Save As")
 };
 
 // A progress display appears once the work has lasted this long, and shows it in this many steps.
@@ -82,6 +87,10 @@ public:
     // A message box captioned "Tarvex" with the stop icon and an OK button. Unless details is
     // empty, the box offers it behind a control that shows more (lines split by "\n").
     virtual void showStop(std::string_view message, std::string_view details) = 0;
+    // showStop with a "Save Details..." button beside OK, which calls saveDetails while the box
+    // stays open.
+    virtual void showStopWithSave(std::string_view message, std::string_view details,
+                                  const std::function<void()>& saveDetails) = 0;
     // A progress display that appears only if the work lasts a while.
     virtual std::unique_ptr<Progress> startProgress(std::string_view label, std::uint64_t total) = 0;
     // A modal list captioned "Tarvex" with prompt above it: the index of the item chosen with OK,

@@ -3,15 +3,19 @@
 
 #include "bins/engineering_value.h"
 #include "files/paths.h"
+#include "files/replacement_file.h"
 #include "form/form_layout.h"
 #include "form/private_file.h"
+#include "insight/device_report.h"
 #include "models/bin_grid.h"
 #include "models/bin_import.h"
 #include "process/process.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -22,6 +26,11 @@ namespace tarvex::form {
 namespace {
 
 const FileFilter kAllFiles{"All Files (*.*)", {"*.*"}};
+
+// A refusal with more reasons than this shows them under Show Details.
+constexpr std::size_t kMaxShownReasons = 3;
+constexpr std::string_view kNothingChanged = "Nothing was changed.";
+constexpr std::string_view kTablesUnchanged = "The tables were not changed.";
 
 std::vector<FileFilter> NetlistFilters() {
     return {{"Net Files (*.net)", {"*.net"}}, {"Backup Files (*.ant)", {"*.ant"}}, kAllFiles};
@@ -53,20 +62,51 @@ std::string DeviceCount(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " device" : " devices");
 }
 
-// A name field's tooltip: the whole name, which the narrow field cuts, and after a run how many
-// of its devices fell into the cell. An empty cell that devices fell into says they kept their Key.
-std::string NameHint(std::string_view name, std::uint64_t count, bool afterRun) {
-    if (!afterRun) {
-        return std::string(name);
-    }
+// Which table and cell a name field stands for: "N, width bin 2, length bin 1" (bins counted from 1),
+// so that the two tables, which look alike, are told apart.
+std::string CellName(const GroupLayout& group, int widthBin, int lengthBin) {
+    return std::string(&group == &kGroupN ? "N" : "P") + ", width bin " + std::to_string(widthBin + 1) +
+           ", length bin " + std::to_string(lengthBin + 1);
+}
+
+// A name field's tooltip: its cell and the whole name, which the narrow field cuts, and after a
+// run how many of its devices fell into the cell. An empty cell that devices fell into says they
+// kept their Key; an empty cell without devices has no tooltip.
+std::string NameHint(std::string_view cell, std::string_view name, std::uint64_t count, bool afterRun) {
     if (name.empty()) {
-        if (count == 0) {
+        if (!afterRun || count == 0) {
             return {};
         }
-        return "No part name\n" + DeviceCount(count) + " of the last run kept " +
+        return std::string(cell) + ": no part name\n" + DeviceCount(count) + " of the last run kept " +
                (count == 1 ? "its" : "their") + " placeholder";
     }
-    return std::string(name) + '\n' + (count == 0 ? "No device" : DeviceCount(count)) + " in the last run";
+    std::string hint = std::string(cell) + ": " + std::string(name);
+    if (afterRun) {
+        hint += '\n' + (count == 0 ? std::string("No device") : DeviceCount(count)) + " in the last run";
+    }
+    return hint;
+}
+
+// A bound field's tooltip: "N, width bound 2: 5.0001e-05", the whole text that the narrow field may
+// cut; none for an empty field.
+std::string BoundHint(const GroupLayout& group, BoundAxis axis, std::size_t index, std::string_view shown) {
+    if (shown.empty()) {
+        return {};
+    }
+    return std::string(&group == &kGroupN ? "N" : "P") + (axis == BoundAxis::Width ? ", width" : ", length") +
+           " bound " + std::to_string(index + 1) + ": " + std::string(shown);
+}
+
+// A bound with 15 significant digits: every digit a designer types, none of the binary rounding
+// that "5u" picks up (4.9999999999999996e-06); empty for 0, as the field shows it.
+std::string FullValue(double value) {
+    if (value == 0) {
+        return {};
+    }
+    std::array<char, 32> text{};
+    const auto written =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, 15);
+    return {text.data(), written.ptr};
 }
 
 // Every kept device of the run, one per line, the list cut after kMaxListedDevices.
@@ -82,6 +122,31 @@ std::string KeptDevicesDetails(const LastRun& run) {
         details += "\nand " + std::to_string(run.keptCount - run.keptDevices.size()) + " more";
     }
     return details;
+}
+
+// A refusal with its reasons and what it left alone (unchanged: "Nothing was changed."). A few
+// reasons are shown whole; more are summed up in one line, with the list under Show Details.
+void ShowRefusal(UserPrompts& prompts, std::string_view headline, const std::vector<std::string>& reasons,
+                 std::string_view unchanged) {
+    std::string list;
+    for (const std::string& reason : reasons) {
+        list += (list.empty() ? "" : "\n") + reason;
+    }
+    if (reasons.size() <= kMaxShownReasons) {
+        prompts.showStop(std::string(headline) + ":\n" + list + "\n" + std::string(unchanged), {});
+        return;
+    }
+    prompts.showStop(std::string(headline) + ": " + std::to_string(reasons.size()) +
+                         " reasons, listed under Show Details. " + std::string(unchanged),
+                     list);
+}
+
+// The first line of a completed run's details: "amp.net written, amp.ant kept; 3 of 912 devices
+// kept their placeholder".
+std::string RunSummary(const ProcessPlan& plan, const LastRun& run) {
+    return DisplayPath(plan.target.filename()) + " written, " + DisplayPath(plan.backup.filename()) +
+           " kept; " + std::to_string(run.keptCount) + " of " + DeviceCount(run.deviceCount) + " kept " +
+           (run.keptCount == 1 ? "its" : "their") + " placeholder";
 }
 
 // The binned card group to import into group's table: the only one of its type, or the one the
@@ -153,11 +218,7 @@ std::optional<FormImport> ImportTables(UserPrompts& prompts, const std::filesyst
     if (reasons.empty()) {
         return imported;
     }
-    std::string message = "Cannot import bins from " + QuotedPath(path) + ":";
-    for (const std::string& reason : reasons) {
-        message += "\n" + reason;
-    }
-    prompts.showStop(message, {});
+    ShowRefusal(prompts, "Cannot import bins from " + QuotedPath(path), reasons, kTablesUnchanged);
     return std::nullopt;
 }
 
@@ -208,6 +269,7 @@ void FormPresenter::StartUp(const std::optional<std::filesystem::path>& settings
         m_view.setFieldText(kGroupN.keyId, kDefaultKeyN);
         m_view.setFieldText(kGroupP.keyId, kDefaultKeyP);
     }
+    markSaved();
     m_view.focusControl(kTabOrder.front());
 }
 
@@ -234,6 +296,27 @@ bool FormPresenter::Command(int id) {
     default:
         return false;
     }
+}
+
+bool FormPresenter::MenuEntryEnabled(MenuCommand command) const {
+    if (m_busy) {
+        return false;
+    }
+    return command != MenuCommand::BinMap || BinMapAvailable();
+}
+
+bool FormPresenter::RunMenuCommand(MenuCommand command) {
+    switch (command) {
+    case MenuCommand::ImportBins:
+        ImportBins();
+        return true;
+    case MenuCommand::BinMap:
+        ShowBinMap();
+        return true;
+    case MenuCommand::About:
+        break;
+    }
+    return false;
 }
 
 void FormPresenter::Run(const std::function<void(FormPresenter&)>& command) {
@@ -301,7 +384,7 @@ void FormPresenter::WriteTablesToForm() {
             }
         }
     }
-    showNameHints();
+    showFieldHints();
 }
 
 void FormPresenter::showNameHint(const GroupLayout& group, int widthBin, int lengthBin,
@@ -309,13 +392,22 @@ void FormPresenter::showNameHint(const GroupLayout& group, int widthBin, int len
     const LastRun& run = m_model.lastRun;
     const std::uint64_t count = run.usage.of(
         PolarityOf(group))[static_cast<std::size_t>(widthBin)][static_cast<std::size_t>(lengthBin)];
-    m_view.setNameHint(group.nameId(widthBin, lengthBin), NameHint(name, count, run.completed),
-                       run.completed && count > 0);
+    m_view.setFieldHint(group.nameId(widthBin, lengthBin),
+                        NameHint(CellName(group, widthBin, lengthBin), name, count, run.completed),
+                        run.completed && count > 0);
 }
 
-void FormPresenter::showNameHints() {
+void FormPresenter::showFieldHints() {
     for (const GroupLayout* group : kGroups) {
         const BinTable& table = TableOf(m_model.settings, *group);
+        for (std::size_t i = 0; i < table.widthBounds.size(); ++i) {
+            m_view.setFieldHint(group->widthBoundIds[i],
+                                BoundHint(*group, BoundAxis::Width, i, FullValue(table.widthBounds[i])),
+                                false);
+            m_view.setFieldHint(group->lengthBoundIds[i],
+                                BoundHint(*group, BoundAxis::Length, i, FullValue(table.lengthBounds[i])),
+                                false);
+        }
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
                 showNameHint(*group, w, l, PartName(table, w, l));
@@ -326,6 +418,16 @@ void FormPresenter::showNameHints() {
 
 void FormPresenter::FieldEdited(int id) {
     for (const GroupLayout* group : kGroups) {
+        for (std::size_t i = 0; i < group->widthBoundIds.size(); ++i) {
+            for (const BoundAxis axis : {BoundAxis::Width, BoundAxis::Length}) {
+                const auto& ids = axis == BoundAxis::Width ? group->widthBoundIds : group->lengthBoundIds;
+                if (ids[i] == id) {
+                    m_view.setFieldHint(
+                        id, BoundHint(*group, axis, i, m_view.fieldText(id, kFieldTextLength)), false);
+                    return;
+                }
+            }
+        }
         for (int w = 0; w < kBinCount; ++w) {
             for (int l = 0; l < kBinCount; ++l) {
                 if (group->nameId(w, l) == id) {
@@ -372,10 +474,49 @@ bool FormPresenter::showSettings(const std::filesystem::path& full, const Result
     if (const auto folder = FolderOf(full)) {
         m_model.workingFolder = *folder;
     }
+    markSaved();
     return true;
 }
 
+void FormPresenter::markSaved() {
+    m_model.saved = {m_model.settings.tableN, m_model.settings.tableP,
+                     m_view.fieldText(kGroupN.keyId, kMaxKeyLength),
+                     m_view.fieldText(kGroupP.keyId, kMaxKeyLength)};
+    const std::filesystem::path& file = m_model.currentSettingsPath;
+    m_view.setTitle(file.empty() ? std::string(kFormCaption)
+                                 : DisplayPath(file.filename()) + " - " + std::string(kFormCaption));
+}
+
+bool FormPresenter::HasUnsavedChanges() {
+    ReadTablesFromForm();
+    const SavedForm& saved = m_model.saved;
+    const auto same = [](const BinTable& a, const BinTable& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+    return !same(m_model.settings.tableN, saved.tableN) || !same(m_model.settings.tableP, saved.tableP) ||
+           !m_view.showsText(kGroupN.keyId, saved.keyN) || !m_view.showsText(kGroupP.keyId, saved.keyP);
+}
+
+bool FormPresenter::confirmLeaving() {
+    if (!HasUnsavedChanges()) {
+        return true;
+    }
+    const std::filesystem::path& file = m_model.currentSettingsPath;
+    const std::string question = file.empty() ? std::string("Save changes to the tables?")
+                                              : "Save changes to " + DisplayPath(file.filename()) + "?";
+    switch (m_prompts.ask(question, true)) {
+    case Answer::Yes:
+        return file.empty() ? Save() : saveTo(file);
+    case Answer::No:
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
 void FormPresenter::Load() {
+    if (!confirmLeaving()) {
+        return;
+    }
     FileRequest request;
     request.mustExist = false; // a new name creates an empty settings file
     request.filters = SettingsFilters();
@@ -386,7 +527,7 @@ void FormPresenter::Load() {
     }
 }
 
-void FormPresenter::Save() {
+bool FormPresenter::Save() {
     FileRequest request;
     request.save = true;
     request.filters = SettingsFilters();
@@ -394,17 +535,19 @@ void FormPresenter::Save() {
     request.patternAsName = true;
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
-    if (!chosen) {
-        return;
-    }
+    return chosen && saveTo(m_model.workingFolder / *chosen);
+}
+
+bool FormPresenter::saveTo(const std::filesystem::path& path) {
     ReadTablesFromForm();
     readKeysFromForm();
-    const std::filesystem::path path = m_model.workingFolder / *chosen;
     if (const Result<void> saved = SaveSettings(path, m_model.settings); !saved) {
         m_prompts.showStop(saved.error(), {});
-        return;
+        return false;
     }
     m_model.currentSettingsPath = path;
+    markSaved();
+    return true;
 }
 
 void FormPresenter::Process() {
@@ -415,12 +558,22 @@ void FormPresenter::Process() {
     ReadTablesFromForm();
     rules.tableN = m_model.settings.tableN;
     rules.tableP = m_model.settings.tableP;
+    // A bad bound is shown with its field selected, so that the user can mend it at once.
+    for (const GroupLayout* group : kGroups) {
+        if (const auto fault = FindBoundFault(TableOf(m_model.settings, *group))) {
+            m_prompts.showStop(BoundsRefusal(*fault, group->caption), {});
+            const auto& ids = fault->axis == BoundAxis::Width ? group->widthBoundIds : group->lengthBoundIds;
+            m_view.selectField(ids[fault->index]);
+            return;
+        }
+    }
     if (const Result<void> checked = CheckRules(rules); !checked) {
         m_prompts.showStop(checked.error(), {});
         return;
     }
 
     FileRequest request;
+    request.title = "Process Netlist";
     request.filters = NetlistFilters();
     request.defaultExtension = "NET";
     request.initialName = PathFromText(m_model.defaultNetlistName);
@@ -444,10 +597,12 @@ void FormPresenter::Process() {
                                                                    const DeviceEvent& event) {
         run.usage.add(event);
         run.map.add(file, line, event);
+        ++run.deviceCount;
         if (event.outcome != DeviceOutcome::Replaced) {
             if (run.keptDevices.size() < kMaxListedDevices) {
                 run.keptDevices.push_back(DescribeKeptDevice(file, line, event));
             }
+            AppendDeviceReportRow(run.keptReport, file, line, event);
             ++run.keptCount;
         }
     };
@@ -456,14 +611,20 @@ void FormPresenter::Process() {
     safety.goOn = [this](const Doubt& doubt) { return m_prompts.ask(DoubtQuestion(doubt), false) == Answer::Yes; };
     const ProcessOutcome outcome = ProcessNetlist(path, rules, options, safety);
     progress.reset();
-    const std::string details = KeptDevicesDetails(run);
+    std::string details = KeptDevicesDetails(run);
     if (outcome.completed()) {
         run.completed = true;
+        if (run.keptCount > 0) {
+            details = RunSummary(outcome.plan, run) + "\n" + details;
+        }
     } else {
         run = {};
     }
-    showNameHints();
-    if (outcome.report.firstProblem) {
+    showFieldHints();
+    if (outcome.report.firstProblem && run.completed) {
+        m_prompts.showStopWithSave(*outcome.report.firstProblem, details,
+                                   [this, &outcome] { saveKeptDevices(outcome.plan); });
+    } else if (outcome.report.firstProblem) {
         m_prompts.showStop(*outcome.report.firstProblem, details);
     }
     if (outcome.error) {
@@ -478,6 +639,38 @@ void FormPresenter::Process() {
             notes += (notes.empty() ? "" : "\n") + note;
         }
         m_prompts.showInfo(notes);
+    }
+}
+
+// The kept devices' report goes beside the netlist by default, never over the netlist or its backup.
+void FormPresenter::saveKeptDevices(const ProcessPlan& plan) {
+    FileRequest request;
+    request.save = true;
+    request.title = "Save Details";
+    request.filters = {{"CSV Files (*.csv)", {"*.csv"}}, kAllFiles};
+    request.defaultExtension = "csv";
+    request.initialName = plan.target.stem();
+    request.initialName += "-kept.csv";
+    request.startFolder = plan.target.parent_path();
+    const auto chosen = m_prompts.askFile(request);
+    if (!chosen) {
+        return;
+    }
+    const std::filesystem::path target = m_model.workingFolder / *chosen;
+    for (const std::filesystem::path& netlist : {plan.target, plan.backup}) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(target, netlist, ignored)) {
+            m_prompts.showStop("Error: The details " + QuotedPath(target) + " would overwrite the netlist " +
+                                   QuotedPath(netlist) + ". No file was changed.",
+                               {});
+            return;
+        }
+    }
+    const std::string report = std::string(kDeviceReportHeader) + m_model.lastRun.keptReport;
+    if (const ReplaceOutcome written = WriteFileReplacing(target, report);
+        written.stopped != ReplaceStep::Done) {
+        m_prompts.showStop(
+            "Error: Cannot write " + QuotedPath(target) + ": " + ErrorText(written.error.value()) + ".", {});
     }
 }
 
@@ -514,6 +707,7 @@ void FormPresenter::Clear() {
 
 void FormPresenter::ImportBins() {
     FileRequest request;
+    request.title = "Import Model Library";
     request.filters = ModelFilters();
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
@@ -523,11 +717,11 @@ void FormPresenter::ImportBins() {
     const std::filesystem::path path = m_model.workingFolder / *chosen;
     const ModelLibrary library = ReadModelLibrary({path});
     if (!library.errors.empty()) {
-        std::string message;
+        std::vector<std::string> errors;
         for (const LibraryNote& error : library.errors) {
-            message += (message.empty() ? "" : "\n") + error.text + ".";
+            errors.push_back(error.text + ".");
         }
-        m_prompts.showStop(message, {});
+        ShowRefusal(m_prompts, "Cannot read the model library " + QuotedPath(path), errors, kNothingChanged);
         return;
     }
     const BinImport import(library);
@@ -556,11 +750,17 @@ void FormPresenter::ImportBins() {
 }
 
 void FormPresenter::Exit() {
+    if (!confirmLeaving()) {
+        return;
+    }
     m_profile.setSettingsPath(m_model.currentSettingsPath);
     m_view.endDialog(true);
 }
 
 void FormPresenter::Cancel() {
+    if (!confirmLeaving()) {
+        return;
+    }
     m_view.endDialog(false);
 }
 

@@ -4,8 +4,11 @@
 // ports (form_ports.h).
 #pragma once
 
+#include "form/form_commands.h"
 #include "form/form_model.h"
 #include "form/form_ports.h"
+
+#include "process/process.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,8 +19,6 @@ namespace tarvex::form {
 
 struct GroupLayout;
 
-// The window's menu entry (beside About) that shows the bin map of the last run.
-inline constexpr std::string_view kBinMapEntry = "Bin Map of Last Run...";
 // The map's file name in the viewer's private folder: this, 16 hex digits, ".svg".
 inline constexpr std::string_view kBinMapPrefix = "tarvex-bin-map-";
 
@@ -42,10 +43,11 @@ public:
     // True while a command forwarded through Run is running.
     bool Busy() const { return m_busy; }
 
-    // Asks for a settings file and loads it; a new name creates an empty one.
+    // Asks for a settings file and loads it; a new name creates an empty one. Unsaved changes are
+    // asked about first.
     void Load();
-    // Asks for a file name, then stores the tables and Keys of the form there.
-    void Save();
+    // Asks for a file name, then stores the tables and Keys of the form there; true when saved.
+    bool Save();
     // Probes the simulator, checks the Keys and bounds, asks for a netlist and rewrites it,
     // showing the first problem (with every kept device in its details) or the error of the run.
     // A run read to its end leaves its devices per cell in the name fields' hints.
@@ -60,10 +62,16 @@ public:
     // Load does, so the imported tables always exist in a file. Cancelling either dialog, a
     // refusal and a failed write leave the form and every file as they were.
     void ImportBins();
-    // Remembers the current settings file in the profile and ends the form accepted.
+    // Remembers the current settings file in the profile and ends the form accepted. Unsaved
+    // changes are asked about first; Cancel, or a save that fails, keeps the form open.
     void Exit();
-    // Ends the form without touching the profile (Escape, the close box).
+    // Ends the form without touching the profile (Escape, the close box), asking about unsaved
+    // changes as Exit does.
     void Cancel();
+    // True when the tables or Keys the form shows differ from those last loaded or saved (the
+    // defaults at start when no file was loaded). Bounds compare as numbers, so "1u" typed over
+    // "1e-06" is no change.
+    bool HasUnsavedChanges();
     // Shows the help page in the viewer; a page that cannot be opened is reported.
     void Help();
     // The viewer that shows the bin map; without one the map is never offered.
@@ -77,7 +85,13 @@ public:
     // opens the map, the user is told where it is.
     void ShowBinMap();
 
-    // The user changed a field's text: a part-name field's hint follows the name typed.
+    // Whether a menu entry can be chosen now: not while a command runs, and the bin map only when
+    // there is one.
+    bool MenuEntryEnabled(MenuCommand command) const;
+    // Runs a menu entry's command; false for About, which the window shows itself.
+    bool RunMenuCommand(MenuCommand command);
+
+    // The user changed a field's text: a bound or part-name field's hint follows the text typed.
     void FieldEdited(int id);
 
     // Copies the fields into the tables; a field whose text is still what the table shows leaves
@@ -96,8 +110,15 @@ private:
     bool showSettings(const std::filesystem::path& full, const Result<LoadedSettings>& loaded,
                       bool reportFailure);
     void readKeysFromForm();
+    bool saveTo(const std::filesystem::path& path);
+    // Asks where to save the last run's kept devices as the CSV report, and writes them there.
+    void saveKeptDevices(const ProcessPlan& plan);
+    // Takes what the form shows as saved, and titles the window with the settings file's name.
+    void markSaved();
+    // Asks whether to save unsaved changes: true when the form may drop them (saved, or No).
+    bool confirmLeaving();
     void showNameHint(const GroupLayout& group, int widthBin, int lengthBin, std::string_view name);
-    void showNameHints();
+    void showFieldHints();
 
     FormModel m_model;
     FormView& m_view;

@@ -384,12 +384,19 @@ std::string NoKeyMessage(const fs::path& file, std::span<const RewriteRules> fam
     return "No line of " + QuotedPath(file) + " holds a Key (" + KeyList(KeysOf(families)) + "): nothing was binned.";
 }
 
+std::string BoundsRefusal(const BoundFault& fault, std::string_view tableName) {
+    return BoundFaultMessage(fault) + "\n" + BoundFaultPlace(fault, tableName) + ".";
+}
+
 Result<void> CheckRules(const RewriteRules& rules) {
-    if (Result<void> bounds = ValidateBounds(rules.tableN); !bounds) {
-        return bounds;
-    }
     const std::string n(kDefaultKeyN);
     const std::string p(kDefaultKeyP);
+    if (const auto fault = FindBoundFault(rules.tableN)) {
+        return Fail(BoundsRefusal(*fault, n));
+    }
+    if (const auto fault = FindBoundFault(rules.tableP)) {
+        return Fail(BoundsRefusal(*fault, p));
+    }
     if (rules.keyN.empty()) {
         return Fail("Error: Empty " + n + " key!");
     }

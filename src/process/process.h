@@ -3,6 +3,7 @@
 // regenerate the ".net" from it, without ever losing a version of a file the user wrote.
 #pragma once
 
+#include "bins/bin_table.h"
 #include "files/file_stamp.h"
 #include "rewrite/netlist_rewrite.h"
 #include "text/result.h"
@@ -13,17 +14,22 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvex {
 
 // The checks made before any file is touched, each refusing rules that would garble the netlist
-// while the run reports success: the N-channel bounds ("Bad w value %g!", ...); an empty or blank
+// while the run reports success: the bounds of both tables, N first (BoundsRefusal); an empty or blank
 // Key (it would match every line); Keys that are equal or contain one another (a device of one
 // polarity would be binned with the other's table, or a Key cut in half); a part name holding a
 // space, a tab, a line end or another control byte (it would split the device line or add a node).
 // The texts name MODxyN and MODxyP whatever the Keys are.
 Result<void> CheckRules(const RewriteRules& rules);
+
+// The refusal of a table's bad bounds: "Bad w value 5e-07!" and, on a line of its own, which
+// table and bound ("MODxyP table, width bound 2.").
+std::string BoundsRefusal(const BoundFault& fault, std::string_view tableName);
 
 // CheckRules for each family of a run, then the Keys across families: one family's Key equal to,
 // or holding, another family's would bin a device with the wrong table.

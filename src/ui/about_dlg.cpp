@@ -10,10 +10,6 @@
 
 namespace tarvex::ui {
 
-QString AboutEntryText() {
-    return QStringLiteral("&About Tarvex...");
-}
-
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tarvex"));
     const DialogUnits units(font());

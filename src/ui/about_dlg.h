@@ -6,9 +6,6 @@
 
 namespace tarvex::ui {
 
-// The text of the menu entry that opens the About box.
-QString AboutEntryText();
-
 class CAboutDlg final : public QDialog {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/tarvex_dlg.h"
 
+#include "form/form_commands.h"
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
 #include "ui/about_dlg.h"
@@ -23,6 +24,8 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QUrl>
 
 namespace tarvex::ui {
@@ -33,19 +36,56 @@ QString Latin1(std::string_view text) {
 }
 
 // A part-name field: narrower than most names, so while it is not being edited it shows the end
-// of its name, where names of one library differ ("nfet_03v3.10"); the tooltip has all of it.
+// of its name, where names of one library differ, behind an ellipsis that says it is cut
+// ("…3v3.10"); the tooltip has all of it. Being edited, it holds the whole name.
 class NameEdit final : public QLineEdit {
 public:
-    using QLineEdit::QLineEdit;
+    explicit NameEdit(QWidget* parent) : QLineEdit(parent) {
+        connect(this, &QLineEdit::textEdited, this, [this](const QString& typed) { m_name = typed; });
+    }
 
-    void showEnd() { setCursorPosition(static_cast<int>(text().size())); }
+    // The whole name, whatever is shown.
+    const QString& name() const { return m_name; }
+    void setName(const QString& name) {
+        m_name = name;
+        if (hasFocus()) {
+            setText(name);
+        } else {
+            showCut();
+        }
+    }
 
 protected:
+    void focusInEvent(QFocusEvent* event) override {
+        setText(m_name);
+        QLineEdit::focusInEvent(event);
+    }
     void focusOutEvent(QFocusEvent* event) override {
         QLineEdit::focusOutEvent(event);
-        showEnd();
+        showCut();
     }
+
+private:
+    void showCut() {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+        const QMargins margins = textMargins();
+        const int room = contents.width() - margins.left() - margins.right() - 2 * kTextMargin;
+        setText(fontMetrics().elidedText(m_name, Qt::ElideLeft, room));
+        setCursorPosition(0);
+    }
+
+    // What QLineEdit leaves free on each side of its text.
+    static constexpr int kTextMargin = 2;
+    QString m_name;
 };
+
+// The text of a field: a part-name field's whole name, even while it shows it cut.
+QString TextOf(const QLineEdit* edit) {
+    const auto* name = dynamic_cast<const NameEdit*>(edit);
+    return name != nullptr ? name->name() : edit->text();
+}
 
 } // namespace
 
@@ -85,8 +125,12 @@ CTarvexDlg::CTarvexDlg(QWidget* parent)
     for (std::size_t i = 0; i + 1 < form::kTabOrder.size(); ++i) {
         QWidget::setTabOrder(m_controls.value(form::kTabOrder[i]), m_controls.value(form::kTabOrder[i + 1]));
     }
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { forward(&form::FormPresenter::Help); });
+    for (const form::Shortcut& shortcut : form::kShortcuts) {
+        auto* key = new QShortcut(QKeySequence(Latin1(shortcut.keys)), this);
+        connect(key, &QShortcut::activated, this, [this, id = shortcut.commandId] {
+            forward([id](form::FormPresenter& presenter) { presenter.Command(id); });
+        });
+    }
     setWindowIcon(AppIcon());
 }
 
@@ -106,9 +150,14 @@ QWidget* CTarvexDlg::makeControl(const form::Control& control) {
         widget = button;
         break;
     }
-    case form::ControlKind::Field:
-        widget = new QLineEdit(this);
+    case form::ControlKind::Field: {
+        auto* edit = new QLineEdit(this);
+        connect(edit, &QLineEdit::textEdited, this, [this, id = control.id] {
+            forward([id](form::FormPresenter& presenter) { presenter.FieldEdited(id); });
+        });
+        widget = edit;
         break;
+    }
     case form::ControlKind::NameField: {
         auto* name = new NameEdit(this);
         connect(name, &QLineEdit::textEdited, this, [this, id = control.id] {
@@ -182,24 +231,24 @@ QLineEdit* CTarvexDlg::field(int id) const {
 }
 
 std::string CTarvexDlg::fieldText(int id, std::size_t maxBytes) const {
-    return ToFieldBytes(field(id)->text(), maxBytes);
+    return ToFieldBytes(TextOf(field(id)), maxBytes);
 }
 
 void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
     QLineEdit* edit = field(id);
-    edit->setText(FromFieldBytes(bytes));
-    if (auto* name = dynamic_cast<NameEdit*>(edit); name != nullptr && !name->hasFocus()) {
-        name->showEnd();
+    if (auto* name = dynamic_cast<NameEdit*>(edit)) {
+        name->setName(FromFieldBytes(bytes));
     } else {
+        edit->setText(FromFieldBytes(bytes));
         edit->setCursorPosition(0); // a long bound or Key shows its beginning
     }
 }
 
 bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
-    return field(id)->text() == FromFieldBytes(bytes);
+    return TextOf(field(id)) == FromFieldBytes(bytes);
 }
 
-void CTarvexDlg::setNameHint(int id, std::string_view toolTip, bool tinted) {
+void CTarvexDlg::setFieldHint(int id, std::string_view toolTip, bool tinted) {
     QLineEdit* edit = field(id);
     edit->setToolTip(FromFieldBytes(toolTip));
     QPalette palette = edit->palette();
@@ -214,6 +263,16 @@ void CTarvexDlg::focusControl(int id) {
     }
 }
 
+void CTarvexDlg::selectField(int id) {
+    QLineEdit* edit = field(id);
+    edit->setFocus();
+    edit->selectAll();
+}
+
+void CTarvexDlg::setTitle(std::string_view title) {
+    setWindowTitle(FromCoreMessage(title));
+}
+
 void CTarvexDlg::endDialog(bool accepted) {
     done(accepted ? Accepted : Rejected);
 }
@@ -226,20 +285,25 @@ void CTarvexDlg::reject() {
     }
 }
 
-// About, the import from a model library, and the bin map, which
-// waits for a completed Process.
+// The form's menu entries; each is enabled as the presenter says (the bin map waits for a
+// completed Process), and About is the window's own.
 void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
-    menu.addAction(ImportEntryText(), this, [this] { forward(&form::FormPresenter::ImportBins); });
-    QAction* map = menu.addAction(Latin1(form::kBinMapEntry), this,
-                                  [this] { forward(&form::FormPresenter::ShowBinMap); });
-    map->setEnabled(m_presenter != nullptr && !m_presenter->Busy() && m_presenter->BinMapAvailable());
+    for (const form::MenuEntry& entry : form::kMenuEntries) {
+        if (entry.separatorBefore) {
+            menu.addSeparator();
+        }
+        QAction* action = menu.addAction(Latin1(entry.text), this, [this, command = entry.command] {
+            if (command == form::MenuCommand::About) {
+                showAbout();
+            } else {
+                forward([command](form::FormPresenter& presenter) { presenter.RunMenuCommand(command); });
+            }
+        });
+        action->setEnabled(m_presenter == nullptr ? entry.command == form::MenuCommand::About
+                                                  : m_presenter->MenuEntryEnabled(entry.command));
+    }
     menu.exec(event->globalPos());
-}
-
-QString CTarvexDlg::ImportEntryText() {
-    return QStringLiteral("Import Bins from Model Library...");
 }
 
 void CTarvexDlg::showAbout() {

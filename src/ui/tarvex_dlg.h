@@ -42,8 +42,10 @@ public:
     std::string fieldText(int id, std::size_t maxBytes) const override;
     void setFieldText(int id, std::string_view bytes) override;
     bool showsText(int id, std::string_view bytes) const override;
-    void setNameHint(int id, std::string_view toolTip, bool tinted) override;
+    void setFieldHint(int id, std::string_view toolTip, bool tinted) override;
     void focusControl(int id) override;
+    void selectField(int id) override;
+    void setTitle(std::string_view title) override;
     void endDialog(bool accepted) override;
 
     std::filesystem::path privateFolder() override;
@@ -52,9 +54,6 @@ public:
     bool showHelp(const std::filesystem::path& page) override;
 
     void reject() override;
-
-    // The context menu's entry that runs the presenter's ImportBins.
-    static QString ImportEntryText();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStringList>
 
 #include <algorithm>
@@ -51,7 +52,9 @@ private:
 } // namespace
 
 std::optional<std::filesystem::path> QtUserDialogs::askFile(const form::FileRequest& request) {
-    QFileDialog dialog(m_parent, QString(), FromPath(request.startFolder), QtFilter(request.filters));
+    QFileDialog dialog(m_parent,
+                       QString::fromUtf8(request.title.data(), static_cast<qsizetype>(request.title.size())),
+                       FromPath(request.startFolder), QtFilter(request.filters));
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
@@ -67,6 +70,20 @@ std::optional<std::filesystem::path> QtUserDialogs::askFile(const form::FileRequ
 
 void QtUserDialogs::showStop(std::string_view message, std::string_view details) {
     MakeStopBox(m_parent, message, details)->exec();
+}
+
+// The Save Details button is cut from the box's own handling, which would close the box.
+void QtUserDialogs::showStopWithSave(std::string_view message, std::string_view details,
+                                     const std::function<void()>& saveDetails) {
+    const std::unique_ptr<QMessageBox> box = MakeStopBox(m_parent, message, details);
+    QPushButton* save = box->addButton(SaveDetailsText(), QMessageBox::ActionRole);
+    save->disconnect();
+    QObject::connect(save, &QPushButton::clicked, box.get(), [&saveDetails] { saveDetails(); });
+    box->exec();
+}
+
+QString SaveDetailsText() {
+    return QStringLiteral("Save Details...");
 }
 
 std::unique_ptr<QMessageBox> MakeStopBox(QWidget* parent, std::string_view message,

@@ -59,6 +59,22 @@ INT_PTR Dialog::DoModal(HWND owner) {
     return result;
 }
 
+INT_PTR Dialog::RunWithAccelerators(HACCEL accelerators) {
+    if (Create(nullptr) == nullptr) {
+        return -1;
+    }
+    MSG message{};
+    while (!m_result && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (m_hwnd != nullptr && (TranslateAcceleratorW(m_hwnd, accelerators, &message) != 0 ||
+                                  IsDialogMessageW(m_hwnd, &message) != 0)) {
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return m_result.value_or(-1);
+}
+
 HWND Dialog::Create(HWND owner) {
     m_result.reset();
     const HINSTANCE instance = GetModuleHandleW(nullptr);

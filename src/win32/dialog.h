@@ -22,6 +22,10 @@ public:
 
     // Runs the dialog modally until End; returns End's result, or -1 when it could not be made.
     INT_PTR DoModal(HWND owner);
+    // Runs the dialog as a main window until End, in a message loop of its own that gives keys to
+    // the accelerators first (shortcuts that a modal dialog's loop would not see), then to the
+    // dialog's keyboard handling; returns End's result, or -1 when it could not be made.
+    INT_PTR RunWithAccelerators(HACCEL accelerators);
     // Makes the dialog without a modal loop (the progress display, tests); End then destroys it.
     HWND Create(HWND owner);
 

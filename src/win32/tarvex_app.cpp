@@ -35,7 +35,9 @@ bool CTarvexApp::InitInstance(const std::optional<std::filesystem::path>& settin
     Win32UserDialogs dialogs(window);
     form::FormPresenter presenter(window, dialogs, profile, m_probe);
     window.bind(presenter, settingsFile);
-    window.DoModal(nullptr); // the presenter starts up when the form is made
+    HACCEL shortcuts = CTarvexDlg::MakeAccelerators();
+    window.RunWithAccelerators(shortcuts); // the presenter starts up when the form is made
+    DestroyAcceleratorTable(shortcuts);
     WSACleanup();
     return true;
 }

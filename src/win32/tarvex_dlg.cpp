@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "win32/tarvex_dlg.h"
 
+#include "form/form_commands.h"
 #include "form/form_layout.h"
 #include "form/form_presenter.h"
 #include "win32/about_dlg.h"
@@ -10,9 +11,12 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -68,6 +72,26 @@ HICON LoadAppIcon(int sizeMetric) {
                                          side, side, LR_SHARED));
 }
 
+// The notification code of a WM_COMMAND sent by an accelerator key.
+constexpr int kAcceleratorCode = 1;
+
+// One accelerator of the form's shortcuts: "Ctrl+" and a capital letter, or "F" and a number.
+ACCEL ToAccelerator(const form::Shortcut& shortcut) {
+    constexpr std::string_view control = "Ctrl+";
+    ACCEL accelerator{FVIRTKEY, 0, static_cast<WORD>(shortcut.commandId)};
+    std::string_view keys = shortcut.keys;
+    if (keys.starts_with(control)) {
+        accelerator.fVirt |= FCONTROL;
+        keys.remove_prefix(control.size());
+    }
+    if (keys.size() > 1 && keys.front() == 'F') {
+        accelerator.key = static_cast<WORD>(VK_F1 + std::stoi(std::string(keys.substr(1))) - 1);
+    } else if (keys.size() == 1) {
+        accelerator.key = static_cast<WORD>(keys.front());
+    }
+    return accelerator;
+}
+
 RECT ToClient(HWND dialog, HWND control) {
     RECT rect{};
     GetWindowRect(control, &rect);
@@ -94,13 +118,16 @@ void CTarvexDlg::bind(form::FormPresenter& presenter, std::optional<std::filesys
 bool CTarvexDlg::OnInit() {
     for (const form::Control& control : form::kControls) {
         if (control.kind == form::ControlKind::NameField) {
-            m_nameIds.insert(control.id);
+            m_names[control.id];
+        }
+        if (control.kind == form::ControlKind::NameField || control.kind == form::ControlKind::Field) {
+            m_fieldIds.insert(control.id);
         }
     }
     addAboutToSystemMenu();
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
-    addNameTips();
+    addFieldTips();
     if (m_presenter == nullptr) {
         return true;
     }
@@ -128,6 +155,50 @@ void CTarvexDlg::addAboutToSystemMenu() {
     }
 }
 
+HACCEL CTarvexDlg::MakeAccelerators() {
+    std::vector<ACCEL> keys;
+    for (const form::Shortcut& shortcut : form::kShortcuts) {
+        keys.push_back(ToAccelerator(shortcut));
+    }
+    return CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+}
+
+HMENU CTarvexDlg::makeMenu() const {
+    HMENU menu = CreatePopupMenu();
+    for (std::size_t i = 0; i < form::kMenuEntries.size(); ++i) {
+        const form::MenuEntry& entry = form::kMenuEntries[i];
+        if (entry.separatorBefore) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        }
+        const bool enabled = m_presenter == nullptr ? entry.command == form::MenuCommand::About
+                                                    : m_presenter->MenuEntryEnabled(entry.command);
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), kFirstMenuId + i,
+                    Ascii(entry.text).c_str());
+    }
+    return menu;
+}
+
+void CTarvexDlg::showMenu(POINT point) {
+    HMENU menu = makeMenu();
+    const auto chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd(), nullptr));
+    DestroyMenu(menu);
+    runMenuEntry(chosen);
+}
+
+void CTarvexDlg::runMenuEntry(UINT id) {
+    if (id < kFirstMenuId || id >= kFirstMenuId + form::kMenuEntries.size()) {
+        return;
+    }
+    const form::MenuCommand command = form::kMenuEntries[id - kFirstMenuId].command;
+    if (command == form::MenuCommand::About) {
+        CAboutDlg about;
+        about.DoModal(hwnd());
+        return;
+    }
+    run([command](form::FormPresenter& presenter) { presenter.RunMenuCommand(command); });
+}
+
 std::filesystem::path CTarvexDlg::privateFolder() {
     std::array<wchar_t, MAX_PATH + 1> folder{};
     const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
@@ -147,9 +218,10 @@ bool CTarvexDlg::showHelp(const std::filesystem::path& page) {
     return m_openHelp(page);
 }
 
-// The name cells are narrower than a part name; a tip shows what the presenter says of the cell
-// under the mouse (the whole name, the last run's count), asked for when it is about to appear.
-void CTarvexDlg::addNameTips() {
+// The fields are narrower than a part name or a precise bound; a tip shows what the presenter says
+// of the field under the mouse (the whole name or bound, the last run's count), asked for when it
+// is about to appear.
+void CTarvexDlg::addFieldTips() {
     m_tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                              GetModuleHandleW(nullptr), nullptr);
@@ -157,7 +229,7 @@ void CTarvexDlg::addNameTips() {
         return;
     }
     SendMessageW(m_tips, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
-    for (const int id : m_nameIds) {
+    for (const int id : m_fieldIds) {
         TTTOOLINFOW tool{};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -168,34 +240,64 @@ void CTarvexDlg::addNameTips() {
     }
 }
 
+// A part-name field not being edited holds its whole name here and shows it cut.
+std::wstring CTarvexDlg::textOf(int id) const {
+    const auto name = m_names.find(id);
+    return name != m_names.end() && GetFocus() != item(id) ? name->second : WindowText(item(id));
+}
+
 std::string CTarvexDlg::fieldText(int id, std::size_t maxBytes) const {
-    return ToFieldBytes(WindowText(item(id)), maxBytes);
+    return ToFieldBytes(textOf(id), maxBytes);
 }
 
 void CTarvexDlg::setFieldText(int id, std::string_view bytes) {
-    // Setting the text puts the caret and the view at its beginning.
-    m_settingText = true;
-    SetWindowTextW(item(id), FromFieldBytes(bytes).c_str());
-    m_settingText = false;
-    if (m_nameIds.contains(id) && GetFocus() != item(id)) {
-        showEnd(id);
+    const std::wstring text = FromFieldBytes(bytes);
+    if (const auto name = m_names.find(id); name != m_names.end()) {
+        name->second = text;
+        if (GetFocus() != item(id)) {
+            showCut(id);
+            return;
+        }
     }
+    // Setting the text puts the caret and the view at its beginning.
+    showText(id, text);
+}
+
+void CTarvexDlg::showText(int id, const std::wstring& text) {
+    m_settingText = true;
+    SetWindowTextW(item(id), text.c_str());
+    m_settingText = false;
 }
 
 // A part name is wider than its field more often than not; the end is where the names of one
-// library differ ("nfet_03v3.10"), so a field not being edited scrolls its end into view.
-void CTarvexDlg::showEnd(int id) {
+// library differ, so a field not being edited shows the end behind an ellipsis that says the name
+// is cut ("…3v3.10").
+void CTarvexDlg::showCut(int id) {
     HWND field = item(id);
-    const auto length = static_cast<WPARAM>(GetWindowTextLengthW(field));
-    SendMessageW(field, EM_SETSEL, length, static_cast<LPARAM>(length));
-    SendMessageW(field, EM_SCROLLCARET, 0, 0);
+    const std::wstring& name = m_names.at(id);
+    RECT room{};
+    SendMessageW(field, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    HDC dc = GetDC(field);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(field, WM_GETFONT, 0, 0)));
+    const auto fits = [dc, width = room.right - room.left](const std::wstring& text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx <= width;
+    };
+    std::wstring shown = name;
+    for (std::size_t cut = 1; !fits(shown) && cut < name.size(); ++cut) {
+        shown = L"\u2026" + name.substr(cut);
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(field, dc);
+    showText(id, shown);
 }
 
 bool CTarvexDlg::showsText(int id, std::string_view bytes) const {
-    return WindowText(item(id)) == FromFieldBytes(bytes);
+    return textOf(id) == FromFieldBytes(bytes);
 }
 
-void CTarvexDlg::setNameHint(int id, std::string_view toolTip, bool tinted) {
+void CTarvexDlg::setFieldHint(int id, std::string_view toolTip, bool tinted) {
     std::wstring text;
     for (const wchar_t c : FromFieldBytes(toolTip)) {
         if (c == L'\n') {
@@ -220,20 +322,42 @@ void CTarvexDlg::focusControl(int id) {
     }
 }
 
+// WM_NEXTDLGCTL selects an edit field's whole text, as tabbing into it does.
+void CTarvexDlg::selectField(int id) {
+    focusControl(id);
+    SendMessageW(item(id), EM_SETSEL, 0, -1);
+}
+
+void CTarvexDlg::setTitle(std::string_view title) {
+    SetWindowTextW(hwnd(), WideFromUtf8(title).c_str());
+}
+
 void CTarvexDlg::endDialog(bool accepted) {
     End(accepted ? IDOK : IDCANCEL);
 }
 
 bool CTarvexDlg::OnCommand(int id, int code) {
-    if (code == EN_KILLFOCUS && m_nameIds.contains(id)) {
-        showEnd(id);
+    if (const auto name = m_names.find(id); name != m_names.end() && code == EN_SETFOCUS) {
+        showText(id, name->second);
+        SendMessageW(item(id), EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (const auto name = m_names.find(id); name != m_names.end() && code == EN_KILLFOCUS) {
+        name->second = WindowText(item(id));
+        showCut(id);
         return true;
     }
     if (code == EN_CHANGE && !m_settingText) {
+        if (const auto name = m_names.find(id); name != m_names.end()) {
+            name->second = WindowText(item(id));
+            if (GetFocus() != item(id)) {
+                showCut(id);
+            }
+        }
         run([id](form::FormPresenter& presenter) { presenter.FieldEdited(id); });
         return true;
     }
-    if (code != BN_CLICKED) {
+    if (code != BN_CLICKED && code != kAcceleratorCode) {
         return false;
     }
     bool handled = false;
@@ -280,6 +404,15 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
                            MF_BYCOMMAND | (available ? MF_ENABLED : MF_GRAYED));
         }
         return std::nullopt;
+    case WM_CONTEXTMENU: {
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (point.x == -1 && point.y == -1) { // from the keyboard: at the window's corner
+            point = {0, 0};
+            ClientToScreen(hwnd(), &point);
+        }
+        showMenu(point);
+        return 0;
+    }
     case WM_PAINT:
         paint();
         return 0;

@@ -43,14 +43,27 @@ public:
     std::string fieldText(int id, std::size_t maxBytes) const override;
     void setFieldText(int id, std::string_view bytes) override;
     bool showsText(int id, std::string_view bytes) const override;
-    void setNameHint(int id, std::string_view toolTip, bool tinted) override;
+    void setFieldHint(int id, std::string_view toolTip, bool tinted) override;
     void focusControl(int id) override;
+    void selectField(int id) override;
+    void setTitle(std::string_view title) override;
     void endDialog(bool accepted) override;
 
     std::filesystem::path privateFolder() override;
     bool open(const std::filesystem::path& file) override;
     std::filesystem::path helpPage() override;
     bool showHelp(const std::filesystem::path& page) override;
+
+    // The accelerator table of the form's shortcuts, for the message loop that runs the form.
+    static HACCEL MakeAccelerators();
+    // The right-click menu's command ids: kFirstMenuId + the entry's index in the form's list.
+    static constexpr UINT kFirstMenuId = 0x7000;
+    // The right-click menu: the form's entries, each enabled as the presenter says.
+    HMENU makeMenu() const;
+    // Shows the right-click menu at point, in screen coordinates, and runs the entry chosen.
+    void showMenu(POINT point);
+    // Runs the entry whose command id is id; any other id does nothing.
+    void runMenuEntry(UINT id);
 
     // help.html beside the executable.
     static std::filesystem::path HelpPage();
@@ -65,8 +78,11 @@ protected:
 
 private:
     void addAboutToSystemMenu();
-    void addNameTips();
-    void showEnd(int id);
+    void addFieldTips();
+    std::wstring textOf(int id) const;
+    // Shows text in a field without telling the presenter of an edit.
+    void showText(int id, const std::wstring& text);
+    void showCut(int id);
     void paint();
     void paintGrids(HDC dc);
     // Runs command in the presenter, once one is bound.
@@ -78,9 +94,10 @@ private:
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
     HWND m_tips = nullptr;
-    std::map<int, std::wstring> m_hints; // the name fields' tooltips, set by the presenter
+    std::map<int, std::wstring> m_hints; // the fields' tooltips, set by the presenter
     std::set<int> m_tinted;              // name fields whose cell the last run used
-    std::set<int> m_nameIds;             // the part-name fields
+    std::map<int, std::wstring> m_names; // the part-name fields' whole names
+    std::set<int> m_fieldIds;            // every edit field
     HBRUSH m_tint = nullptr;
     bool m_settingText = false; // the presenter, not the user, is changing a field
 };

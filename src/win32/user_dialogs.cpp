@@ -37,6 +37,19 @@ std::vector<WORD> ProgressTemplate() {
     return dialog.words();
 }
 
+// The task dialog's Save Details button: it calls the function in the callback data and, by
+// answering S_FALSE, keeps the dialog open.
+constexpr int kSaveDetailsId = 104;
+
+HRESULT CALLBACK SaveDetailsCallback(HWND /*dialog*/, UINT notification, WPARAM button, LPARAM /*unused*/,
+                                     LONG_PTR data) {
+    if (notification == TDN_BUTTON_CLICKED && button == kSaveDetailsId) {
+        (*reinterpret_cast<const std::function<void()>*>(data))();
+        return S_FALSE;
+    }
+    return S_OK;
+}
+
 constexpr int kPromptId = 102;
 constexpr int kListId = 103;
 
@@ -206,6 +219,8 @@ std::optional<std::filesystem::path> Win32UserDialogs::askFile(const form::FileR
     dialog.nMaxFile = kPathBufferSize;
     dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    const std::wstring title = WideFromUtf8(request.title);
+    dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
     // The presenter keeps the working folder itself: the dialog must not change the process's.
     dialog.Flags =
         OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
@@ -223,15 +238,20 @@ void Win32UserDialogs::showStop(std::string_view message, std::string_view detai
     showMessage(message, details, MB_ICONSTOP, TD_ERROR_ICON);
 }
 
+void Win32UserDialogs::showStopWithSave(std::string_view message, std::string_view details,
+                                        const std::function<void()>& saveDetails) {
+    showMessage(message, details, MB_ICONSTOP, TD_ERROR_ICON, &saveDetails);
+}
+
 void Win32UserDialogs::showWarning(std::string_view message, std::string_view details) {
     showMessage(message, details, MB_ICONWARNING, TD_WARNING_ICON);
 }
 
 void Win32UserDialogs::showMessage(std::string_view message, std::string_view details, UINT boxIcon,
-                                   PCWSTR dialogIcon) {
+                                   PCWSTR dialogIcon, const std::function<void()>* saveDetails) {
     const std::wstring caption = Caption();
     const std::wstring text = WideFromUtf8(message);
-    if (details.empty()) {
+    if (details.empty() && saveDetails == nullptr) {
         MessageBoxW(m_owner.hwnd(), text.c_str(), caption.c_str(), MB_OK | boxIcon);
         return;
     }
@@ -248,6 +268,13 @@ void Win32UserDialogs::showMessage(std::string_view message, std::string_view de
     dialog.cxWidth = kDetailsWidth;
     dialog.pszCollapsedControlText = L"Show Details...";
     dialog.pszExpandedControlText = L"Hide Details...";
+    const TASKDIALOG_BUTTON save{kSaveDetailsId, L"Save Details..."};
+    if (saveDetails != nullptr) {
+        dialog.pButtons = &save;
+        dialog.cButtons = 1;
+        dialog.pfCallback = SaveDetailsCallback;
+        dialog.lpCallbackData = reinterpret_cast<LONG_PTR>(saveDetails);
+    }
     TaskDialogIndirect(&dialog, nullptr, nullptr, nullptr);
 }
 

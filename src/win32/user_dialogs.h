@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,9 @@ public:
     std::optional<std::filesystem::path> askFile(const form::FileRequest& request) override;
     // A message box; with details, a task dialog whose "Show Details..." control shows them.
     void showStop(std::string_view message, std::string_view details) override;
+    // The task dialog of showStop with a "Save Details..." button that leaves it open.
+    void showStopWithSave(std::string_view message, std::string_view details,
+                          const std::function<void()>& saveDetails) override;
     // The display appears once the work has lasted half a second; while it shows, the owner is
     // disabled and each update lets the windows handle their messages.
     std::unique_ptr<form::Progress> startProgress(std::string_view label, std::uint64_t total) override;
@@ -34,7 +38,8 @@ public:
     form::Answer ask(std::string_view question, bool withCancel) override;
 
 private:
-    void showMessage(std::string_view message, std::string_view details, UINT boxIcon, PCWSTR dialogIcon);
+    void showMessage(std::string_view message, std::string_view details, UINT boxIcon, PCWSTR dialogIcon,
+                     const std::function<void()>* saveDetails = nullptr);
 
     const Dialog& m_owner;
 };

@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -158,6 +160,7 @@ struct ValidateCase {
     Bounds width;
     Bounds length;
     std::optional<std::string> expected;
+    std::string place; // where FindBoundFault puts the fault, in table "T"
 };
 
 void PrintTo(const ValidateCase& c, std::ostream* os) {
@@ -172,27 +175,58 @@ TEST_P(ValidateBoundsTest, ReportsTheFirstFault) {
     table.widthBounds = c.width;
     table.lengthBounds = c.length;
     EXPECT_EQ(test::FailureOf(ValidateBounds(table)), c.expected);
+    const std::optional<BoundFault> fault = FindBoundFault(table);
+    ASSERT_EQ(fault.has_value(), c.expected.has_value());
+    if (fault) {
+        EXPECT_EQ(BoundFaultMessage(*fault), c.expected);
+        EXPECT_EQ(BoundFaultPlace(*fault, "T"), c.place);
+        const Bounds& axis = fault->axis == BoundAxis::Width ? c.width : c.length;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(fault->value),
+                  std::bit_cast<std::uint64_t>(axis[fault->index]));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, ValidateBoundsTest,
     testing::Values(
-        ValidateCase{"AllZeroIsValid", {}, {}, std::nullopt},
-        ValidateCase{"RisingThenZeros", {1e-6, 2e-6, 4e-6, 0, 0, 0}, {1, 2, 0, 0, 0, 0}, std::nullopt},
-        ValidateCase{"FullRising", {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, std::nullopt},
-        ValidateCase{"SingleBoundThenZero", {1e-6, 0, 0, 0, 0, 0}, {}, std::nullopt},
-        ValidateCase{"ZeroBeforePositive", {0, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 0!"},
-        ValidateCase{"Descending", {2e-6, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 2e-06!"},
-        ValidateCase{"EqualNeighbours", {1e-6, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 1e-06!"},
+        ValidateCase{"AllZeroIsValid", {}, {}, std::nullopt, ""},
+        ValidateCase{"RisingThenZeros", {1e-6, 2e-6, 4e-6, 0, 0, 0}, {1, 2, 0, 0, 0, 0}, std::nullopt, ""},
+        ValidateCase{"FullRising", {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, std::nullopt, ""},
+        ValidateCase{"SingleBoundThenZero", {1e-6, 0, 0, 0, 0, 0}, {}, std::nullopt, ""},
         ValidateCase{
-            "NearlyEqualNeighbours", {1e-6, 1e-6 * (1 + 1e-12), 0, 0, 0, 0}, {}, "Bad w value 1e-06!"},
-        ValidateCase{"GapInTheMiddle", {1, 2, 0, 3, 0, 0}, {}, "Bad w value 0!"},
-        ValidateCase{"NegativeAfterPositive", {1, -1, 0, 0, 0, 0}, {}, "Bad w value 1!"},
-        ValidateCase{"WidthBeforeLength", {2, 1, 0, 0, 0, 0}, {3, 1, 0, 0, 0, 0}, "Bad w value 2!"},
-        ValidateCase{"LengthAfterWidthsPass", {1, 2, 0, 0, 0, 0}, {0, 5e-7, 0, 0, 0, 0}, "Bad l value 0!"},
-        ValidateCase{"LengthDescending", {}, {3e-7, 2e-7, 0, 0, 0, 0}, "Bad l value 3e-07!"},
+            "ZeroBeforePositive", {0, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 0!", "T table, width bound 1"},
         ValidateCase{
-            "NaNBound", {std::numeric_limits<double>::quiet_NaN(), 1, 0, 0, 0, 0}, {}, "Bad w value nan!"}),
+            "Descending", {2e-6, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 2e-06!", "T table, width bound 1"},
+        ValidateCase{
+            "EqualNeighbours", {1e-6, 1e-6, 0, 0, 0, 0}, {}, "Bad w value 1e-06!", "T table, width bound 1"},
+        ValidateCase{"NearlyEqualNeighbours",
+                     {1e-6, 1e-6 * (1 + 1e-12), 0, 0, 0, 0},
+                     {},
+                     "Bad w value 1e-06!",
+                     "T table, width bound 1"},
+        ValidateCase{"GapInTheMiddle", {1, 2, 0, 3, 0, 0}, {}, "Bad w value 0!", "T table, width bound 3"},
+        ValidateCase{
+            "NegativeAfterPositive", {1, -1, 0, 0, 0, 0}, {}, "Bad w value 1!", "T table, width bound 1"},
+        ValidateCase{"WidthBeforeLength",
+                     {2, 1, 0, 0, 0, 0},
+                     {3, 1, 0, 0, 0, 0},
+                     "Bad w value 2!",
+                     "T table, width bound 1"},
+        ValidateCase{"LengthAfterWidthsPass",
+                     {1, 2, 0, 0, 0, 0},
+                     {0, 5e-7, 0, 0, 0, 0},
+                     "Bad l value 0!",
+                     "T table, length bound 1"},
+        ValidateCase{"LengthDescending",
+                     {},
+                     {3e-7, 2e-7, 0, 0, 0, 0},
+                     "Bad l value 3e-07!",
+                     "T table, length bound 1"},
+        ValidateCase{"NaNBound",
+                     {std::numeric_limits<double>::quiet_NaN(), 1, 0, 0, 0, 0},
+                     {},
+                     "Bad w value nan!",
+                     "T table, width bound 1"}),
     test::RowName());
 
 TEST(BinTableRecordTest, SerialisesLittleEndianAtTheDocumentedOffsets) {

@@ -34,6 +34,9 @@ TEST_P(CliRefusalTest, SaysWhyAndTouchesNothing) {
     SettingsFile bad = Settings();
     bad.tableN.widthBounds = {2e-6, 1e-6, 0, 0, 0, 0};
     Save(m_dir / "bad.amd", bad);
+    SettingsFile badP = Settings();
+    badP.tableP.widthBounds = {1e-6, 5e-7, 5e-6, 0, 0, 0};
+    Save(m_dir / "badp.amd", badP);
     WriteFileBytes(m_dir / "amp.net", kNetlist);
     WriteFileBytes(m_dir / "amp.ant", "* older backup\n");
     WriteFileBytes(m_dir / "amp", kNetlist);
@@ -80,8 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"ReportAndOutputBothOnStdout", "rewrite --settings s.amd --report - amp.net", 2,
                 "Error: The report and the rewritten netlist cannot both go to standard output."},
         // Refusals: exit status 1.
-        Refusal{"BadBounds", "process --settings bad.amd amp.net", 1, "Bad w value 2e-06!"},
-        Refusal{"BadBoundsInRewrite", "rewrite --settings bad.amd amp.net o.net", 1, "Bad w value 2e-06!"},
+        Refusal{"BadBounds", "process --settings bad.amd amp.net", 1,
+                "Bad w value 2e-06!\nMODxyN table, width bound 1."},
+        Refusal{"BadBoundsInRewrite", "rewrite --settings bad.amd amp.net o.net", 1,
+                "Bad w value 2e-06!\nMODxyN table, width bound 1."},
+        Refusal{"BadPBounds", "process --settings badp.amd amp.net", 1,
+                "Bad w value 1e-06!\nMODxyP table, width bound 1."},
+        Refusal{"BadPBoundsInRewrite", "rewrite --settings badp.amd amp.net o.net", 1,
+                "Bad w value 1e-06!\nMODxyP table, width bound 1."},
+        Refusal{"BadPBoundsInCheck", "check --settings badp.amd amp.net", 1,
+                "Bad w value 1e-06!\nMODxyP table, width bound 1."},
+        Refusal{"BadPBoundsOfOneFamily", "check --settings s.amd --settings badp.amd amp.net", 1,
+                "badp.amd: Bad w value 1e-06!\nMODxyP table, width bound 1."},
         Refusal{"EmptyKeyN", "process --settings s.amd --key-n '' amp.net", 1, "Error: Empty MODxyN key!"},
         Refusal{"EmptyKeyP", "rewrite --settings s.amd --key-p '' amp.net o.net", 1,
                 "Error: Empty MODxyP key!"},

@@ -260,14 +260,14 @@ INSTANTIATE_TEST_SUITE_P(
                                {kNaN, 1e-6, 0, 0, 0, 0},
                                {1e-6, 5e-6, 0, 0, 0, 0},
                                "M1 MODxyN L=1U W=2U\n",
-                               "Bad w value nan!",
+                               "Bad w value nan!\nMODxyN table, width bound 1.",
                                "",
                                ""},
                     BoundsCase{"NegativeNaNIsNamedWithItsSign",
                                {-kNaN, 1e-6, 0, 0, 0, 0},
                                {1e-6, 5e-6, 0, 0, 0, 0},
                                "M1 MODxyN L=1U W=2U\n",
-                               "Bad w value -nan!",
+                               "Bad w value -nan!\nMODxyN table, width bound 1.",
                                "",
                                ""},
                     // An infinite last bound is a bin without upper end: it rises above every finite bound.
@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
                                {1e-6, kInf, 5e-6, 0, 0, 0},
                                {1e-6, 5e-6, 0, 0, 0, 0},
                                "M1 MODxyN L=1U W=2U\n",
-                               "Bad w value inf!",
+                               "Bad w value inf!\nMODxyN table, width bound 2.",
                                "",
                                ""},
                     BoundsCase{"DenormalFirstBound",
@@ -292,14 +292,14 @@ INSTANTIATE_TEST_SUITE_P(
                                "",
                                "M1 N0 L=1U W=0.1U\nM2 N1 L=1U W=2U\n",
                                ""},
-                    // The P table is used without validation: NaN bounds put no device in a bin.
-                    BoundsCase{"NaNInUnvalidatedPTableKeepsTheKey",
+                    // The P table is validated as the N table is.
+                    BoundsCase{"NaNInPTableIsRefused",
                                {1e-6, 5e-6, 0, 0, 0, 0},
                                {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN},
                                "M1 MODxyN L=1U W=2U\nM2 MODxyP L=1U W=2U\n",
+                               "Bad w value nan!\nMODxyP table, width bound 1.",
                                "",
-                               "M1 N0 L=1U W=2U\nM2 MODxyP L=1U W=2U\n",
-                               "Error: No MODxyP bin for L=1e-06 W=2e-06!"}),
+                               ""}),
     test::RowName());
 
 TEST(SettingsFaultTest, FieldsWithoutNulStayInsideTheirField) {

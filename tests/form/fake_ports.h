@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -40,6 +41,8 @@ public:
     };
     std::map<int, Hint> hints; // name fields whose hint was set
     int focused = 0;
+    int selected = 0; // the field last focused with its text selected
+    std::string title;
     std::optional<bool> ended; // how the dialog was ended: accepted or not
 
     std::string fieldText(int id, std::size_t maxBytes) const override {
@@ -47,11 +50,17 @@ public:
     }
     void setFieldText(int id, std::string_view bytes) override { fields.at(id) = bytes; }
     bool showsText(int id, std::string_view bytes) const override { return fields.at(id) == bytes; }
-    void setNameHint(int id, std::string_view toolTip, bool tinted) override {
+    void setFieldHint(int id, std::string_view toolTip, bool tinted) override {
         (void)fields.at(id); // only fields of the layout
         hints[id] = {std::string(toolTip), tinted};
     }
     void focusControl(int id) override { focused = id; }
+    void selectField(int id) override {
+        (void)fields.at(id);
+        focused = id;
+        selected = id;
+    }
+    void setTitle(std::string_view shown) override { title = shown; }
     void endDialog(bool accepted) override { ended = accepted; }
 };
 
@@ -61,6 +70,8 @@ public:
     std::vector<form::FileRequest> requests;
     std::vector<std::string> messages;
     std::vector<std::string> details; // one per message
+    std::vector<bool> savable;        // one per stop message: it offered Save Details
+    int saveDetailsPresses = 0;
     int progressStarted = 0;
     int progressUpdates = 0;
     int cancelAfterUpdates = -1; // the progress display's Cancel is pressed after this many updates
@@ -84,6 +95,18 @@ public:
     void showStop(std::string_view message, std::string_view shownDetails) override {
         messages.emplace_back(message);
         details.emplace_back(shownDetails);
+        savable.push_back(false);
+    }
+
+    // Presses Save Details saveDetailsPresses times while the box is open.
+    void showStopWithSave(std::string_view message, std::string_view shownDetails,
+                          const std::function<void()>& saveDetails) override {
+        messages.emplace_back(message);
+        details.emplace_back(shownDetails);
+        savable.push_back(true);
+        for (int i = 0; i < saveDetailsPresses; ++i) {
+            saveDetails();
+        }
     }
 
     std::unique_ptr<form::Progress> startProgress(std::string_view /*label*/,

@@ -116,6 +116,7 @@ TEST_P(TypedField, ReachesItsBytesAndComesBack) {
     EXPECT_TRUE(m_prompts.messages.empty());
 
     m_presenter.Clear();
+    m_prompts.replies = {form::Answer::No}; // the cleared tables are not saved
     m_presenter.Load();
     EXPECT_EQ(Field(row.id), row.shown);
 
@@ -264,6 +265,7 @@ TEST_F(FormPresenterTest, SettingsFileErrorsAreReportedOnlyWhenAsked) {
 
     // A new name is no error: it creates an empty settings file and shows empty tables.
     Field(1060) = "1u";
+    m_prompts.replies = {form::Answer::No};
     presenter.Load();
     EXPECT_EQ(m_prompts.messages.size(), 2u);
     EXPECT_EQ(ReadFileBytes(m_dir / "new.amd"), "");
@@ -311,6 +313,122 @@ TEST_F(FormPresenterTest, ExitRemembersTheSettingsFileAndCancelDoesNot) {
     EXPECT_FALSE(m_presenter.Command(1084));         // no such control
 }
 
+// Every way out of the form asks about a typed table before dropping it: Yes saves into the file
+// and goes on, No goes on without saving, Cancel stays with the fields as typed. Enter is Exit and
+// the close box is Cancel in both windows; Load asks before its dialog.
+enum class WayOut { Exit, Cancel, Load };
+
+struct LeaveRow {
+    std::string name;
+    WayOut way;
+    form::Answer answer;
+};
+
+class LeavingTypedTables : public FormPresenterTest, public testing::WithParamInterface<LeaveRow> {};
+
+TEST_P(LeavingTypedTables, AsksFirst) {
+    const LeaveRow& row = GetParam();
+    const std::string original = SettingsBytes(FullSettings());
+    WriteFileBytes(m_dir / "mine.amd", original);
+    WriteFileBytes(m_dir / "other.amd", "");
+    m_prompts.answers = {m_dir / "mine.amd"};
+    m_presenter.Load();
+    EXPECT_EQ(m_view.title, "mine.amd - Tarvex");
+    Field(1060) = "0.5u";
+    m_prompts.requests.clear();
+    m_prompts.answers = {m_dir / "other.amd"};
+    m_prompts.replies = {row.answer};
+    switch (row.way) {
+    case WayOut::Exit:
+        m_presenter.Command(form::kExitId);
+        break;
+    case WayOut::Cancel:
+        m_presenter.Cancel();
+        break;
+    case WayOut::Load:
+        m_presenter.Command(form::kLoadId);
+        break;
+    }
+
+    EXPECT_EQ(m_prompts.questions, std::vector<std::string>{"Save changes to mine.amd?"});
+    const bool goesOn = row.answer != form::Answer::Cancel;
+    const std::string stored = ReadFileBytes(m_dir / "mine.amd");
+    if (row.answer == form::Answer::Yes) {
+        EXPECT_EQ(stored.substr(0, 8), LittleEndian(0.5e-6));
+        EXPECT_EQ(stored.substr(8), original.substr(8));
+    } else {
+        EXPECT_EQ(stored, original);
+    }
+    EXPECT_EQ(m_view.ended.has_value(), goesOn && row.way != WayOut::Load);
+    if (m_view.ended) {
+        EXPECT_EQ(*m_view.ended, row.way == WayOut::Exit);
+    }
+    EXPECT_EQ(m_prompts.requests.size(), goesOn && row.way == WayOut::Load ? 1u : 0u);
+    if (!goesOn) {
+        EXPECT_EQ(Field(1060), "0.5u");
+        EXPECT_EQ(m_view.title, "mine.amd - Tarvex");
+    }
+    if (goesOn && row.way == WayOut::Load) {
+        EXPECT_EQ(Field(1060), "");
+        EXPECT_EQ(m_view.title, "other.amd - Tarvex");
+    }
+    EXPECT_EQ(m_profile.stored.has_value(), goesOn && row.way == WayOut::Exit);
+    EXPECT_TRUE(m_prompts.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LeavingTypedTables,
+                         testing::Values(LeaveRow{"ExitYes", WayOut::Exit, form::Answer::Yes},
+                                         LeaveRow{"ExitNo", WayOut::Exit, form::Answer::No},
+                                         LeaveRow{"ExitCancel", WayOut::Exit, form::Answer::Cancel},
+                                         LeaveRow{"CloseBoxYes", WayOut::Cancel, form::Answer::Yes},
+                                         LeaveRow{"CloseBoxNo", WayOut::Cancel, form::Answer::No},
+                                         LeaveRow{"CloseBoxCancel", WayOut::Cancel, form::Answer::Cancel},
+                                         LeaveRow{"LoadYes", WayOut::Load, form::Answer::Yes},
+                                         LeaveRow{"LoadNo", WayOut::Load, form::Answer::No},
+                                         LeaveRow{"LoadCancel", WayOut::Load, form::Answer::Cancel}),
+                         test::RowName());
+
+// Only a change asks: a bound retyped as the same number, or a Key shown as the default at start,
+// is none. Clear asks nothing itself but is a change; so is a Key. Without a file, Yes asks where to
+// save, and cancelling that dialog keeps the form open; a save names the window after its file.
+TEST_F(FormPresenterTest, OnlyChangesAreAskedAbout) {
+    EXPECT_EQ(m_view.title, "Tarvex");
+    EXPECT_FALSE(m_presenter.HasUnsavedChanges());
+
+    SettingsFile settings = FullSettings();
+    WriteFileBytes(m_dir / "keys.amd", SettingsBytes(settings));
+    m_profile.stored = m_dir / "keys.amd";
+    form::FormPresenter started(m_view, m_prompts, m_profile, [] { return TitleHint{}; });
+    started.StartUp(); // the file's Keys NX and PX are not shown at start
+    EXPECT_EQ(m_view.title, "keys.amd - Tarvex");
+    Field(1060) = "1u"; // shown as "1e-06"
+    EXPECT_FALSE(started.HasUnsavedChanges());
+    started.Clear();
+    EXPECT_TRUE(m_prompts.questions.empty());
+    EXPECT_TRUE(started.HasUnsavedChanges());
+
+    // The cleared fields are what the first form started with; only its Key is changed.
+    EXPECT_FALSE(m_presenter.HasUnsavedChanges());
+    Field(1028) = "myN";
+    EXPECT_TRUE(m_presenter.HasUnsavedChanges());
+    m_prompts.replies = {form::Answer::Yes};
+    m_presenter.Exit(); // no file yet: Yes asks where, and the dialog is cancelled
+    EXPECT_EQ(m_prompts.questions, std::vector<std::string>{"Save changes to the tables?"});
+    ASSERT_EQ(m_prompts.requests.size(), 1u);
+    EXPECT_TRUE(m_prompts.requests[0].save);
+    EXPECT_FALSE(m_view.ended.has_value());
+    EXPECT_EQ(m_profile.stored, m_dir / "keys.amd");
+
+    m_prompts.replies = {form::Answer::Yes};
+    m_prompts.answers = {m_dir / "new.amd"};
+    m_presenter.Exit();
+    EXPECT_EQ(m_view.title, "new.amd - Tarvex");
+    EXPECT_EQ(m_view.ended, true);
+    EXPECT_EQ(m_profile.stored, m_dir / "new.amd");
+    EXPECT_EQ(ReadFileBytes(m_dir / "new.amd").substr(1248, 4), std::string("myN\0", 4));
+    EXPECT_FALSE(m_presenter.HasUnsavedChanges());
+}
+
 // Sets the bounds and names of a small N and P table as a user would type them.
 void TypeTables(test::FakeView& view) {
     for (const auto& [id, text] : std::vector<std::pair<int, std::string>>{{1060, "1u"},
@@ -342,7 +460,9 @@ TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
     // Two devices meet empty cells (N width bin 1, P width bin 0): one message for the run, both
     // devices in its details.
     EXPECT_EQ(m_prompts.messages, std::vector<std::string>{"Error: Missing MODxyN part name!"});
-    EXPECT_EQ(m_prompts.details, std::vector<std::string>{"amp.net:3: N L=1e-06 W=6e-06 missing part name\n"
+    EXPECT_EQ(m_prompts.details, std::vector<std::string>{"amp.net written, amp.ant kept; 2 of 3 devices kept their "
+                                                          "placeholder\n"
+                                                          "amp.net:3: N L=1e-06 W=6e-06 missing part name\n"
                                                           "amp.net:4: P L=1e-06 W=2e-06 missing part name"});
     EXPECT_EQ(ReadFileBytes(m_dir / "amp.ant"), netlist);
     std::string expected = netlist;
@@ -382,8 +502,11 @@ TEST_F(FormPresenterTest, RunLeavesItsDevicesInTheNameHintsAndDetails) {
     };
     m_presenter.ReadTablesFromForm();
     m_presenter.WriteTablesToForm();
-    EXPECT_EQ(hint(1068), "NCH_S_LONGER_NAME19");
+    EXPECT_EQ(hint(1068), "N, width bin 1, length bin 1: NCH_S_LONGER_NAME19");
     EXPECT_EQ(hint(1071), "");
+    EXPECT_EQ(hint(1063), "N, width bound 2: 5e-06");
+    EXPECT_EQ(hint(1102), "P, length bound 1: 5e-07");
+    EXPECT_EQ(hint(1065), "");
 
     m_prompts.answers = {m_dir / "wide.net"};
     m_presenter.Process();
@@ -394,27 +517,37 @@ TEST_F(FormPresenterTest, RunLeavesItsDevicesInTheNameHintsAndDetails) {
     for (std::string line; std::getline(details, line);) {
         lines.push_back(line);
     }
-    ASSERT_EQ(lines.size(), 51u);
-    EXPECT_EQ(lines[0], "wide.net:3: N L=1e-06 W=7e-06 missing part name");
-    EXPECT_EQ(lines[1], "wide.net:4: P L=1e-06 W=2e-06 missing part name");
-    EXPECT_EQ(lines[2], "wide.net:5: N L=1e-06 W=2e-05 no bin");
-    EXPECT_EQ(lines[49], "wide.net:52: N L=1e-06 W=2e-05 no bin");
-    EXPECT_EQ(lines[50], "and 4 more");
-    EXPECT_EQ(hint(1068), "NCH_S_LONGER_NAME19\n2 devices in the last run [tinted]");
-    EXPECT_EQ(hint(1071), "No part name\n1 device of the last run kept its placeholder [tinted]");
-    EXPECT_EQ(hint(1108), "No part name\n1 device of the last run kept its placeholder [tinted]");
+    ASSERT_EQ(lines.size(), 52u);
+    EXPECT_EQ(lines[0], "wide.net written, wide.ant kept; 54 of 56 devices kept their placeholder");
+    EXPECT_EQ(lines[1], "wide.net:3: N L=1e-06 W=7e-06 missing part name");
+    EXPECT_EQ(lines[2], "wide.net:4: P L=1e-06 W=2e-06 missing part name");
+    EXPECT_EQ(lines[3], "wide.net:5: N L=1e-06 W=2e-05 no bin");
+    EXPECT_EQ(lines[50], "wide.net:52: N L=1e-06 W=2e-05 no bin");
+    EXPECT_EQ(lines[51], "and 4 more");
+    EXPECT_EQ(m_prompts.savable, std::vector<bool>{true});
+    EXPECT_EQ(hint(1068),
+              "N, width bin 1, length bin 1: NCH_S_LONGER_NAME19\n2 devices in the last run [tinted]");
+    EXPECT_EQ(
+        hint(1071),
+        "N, width bin 2, length bin 1: no part name\n1 device of the last run kept its placeholder [tinted]");
+    EXPECT_EQ(
+        hint(1108),
+        "P, width bin 1, length bin 1: no part name\n1 device of the last run kept its placeholder [tinted]");
     EXPECT_EQ(hint(1075), "");
     EXPECT_EQ(m_presenter.model().lastRun.keptCount, 54u);
     EXPECT_EQ(m_presenter.model().lastRun.usage.n[0][0], 2u);
 
     Field(1068) = "NCH_NEW";
     m_presenter.FieldEdited(1068);
-    EXPECT_EQ(hint(1068), "NCH_NEW\n2 devices in the last run [tinted]");
+    EXPECT_EQ(hint(1068), "N, width bin 1, length bin 1: NCH_NEW\n2 devices in the last run [tinted]");
     Field(1075) = "NCH_L1";
     m_presenter.FieldEdited(1075);
-    EXPECT_EQ(hint(1075), "NCH_L1\nNo device in the last run");
-    m_presenter.FieldEdited(1060); // a bound has no hint
-    EXPECT_EQ(m_view.hints.count(1060), 0u);
+    EXPECT_EQ(hint(1075), "N, width bin 1, length bin 2: NCH_L1\nNo device in the last run");
+    Field(1097) = "5.0001e-05"; // wider than the field
+    m_presenter.FieldEdited(1097);
+    EXPECT_EQ(hint(1097), "P, width bound 2: 5.0001e-05");
+    m_presenter.FieldEdited(1028); // a Key has no hint
+    EXPECT_EQ(m_view.hints.count(1028), 0u);
 
     m_presenter.Clear();
     EXPECT_EQ(hint(1068), "");
@@ -423,10 +556,56 @@ TEST_F(FormPresenterTest, RunLeavesItsDevicesInTheNameHintsAndDetails) {
     m_prompts.answers = {m_dir / "wide.ant", m_dir / "full.amd"};
     TypeTables(m_view);
     m_presenter.Process();
-    EXPECT_EQ(hint(1068), "NCH_S\n2 devices in the last run [tinted]");
+    EXPECT_EQ(hint(1068), "N, width bin 1, length bin 1: NCH_S\n2 devices in the last run [tinted]");
+    m_prompts.replies = {form::Answer::No};
     m_presenter.Load();
-    EXPECT_EQ(hint(1068), "C00");
+    EXPECT_EQ(hint(1068), "N, width bin 1, length bin 1: C00");
     EXPECT_FALSE(m_view.hints.at(1068).tinted);
+}
+
+// Save Details writes every kept device, not only those listed, as the CSV report, beside the
+// netlist by default; never over the netlist or its backup. A run that keeps no device offers none.
+TEST_F(FormPresenterTest, SaveDetailsWritesEveryKeptDevice) {
+    std::string netlist = "M1 d g s b MODxyN L=1u W=2u\nM2 d g s b MODxyP L=1u W=2u\n";
+    for (int i = 0; i < 60; ++i) {
+        netlist += "MX d g s b MODxyN L=1u W=20u\n";
+    }
+    WriteFileBytes(m_dir / "amp.net", netlist);
+    TypeTables(m_view);
+    m_prompts.saveDetailsPresses = 3;
+    m_prompts.answers = {m_dir / "amp.net", m_dir / "amp.ant", m_dir / "kept.csv", std::nullopt};
+    m_presenter.Process();
+
+    ASSERT_EQ(m_prompts.requests.size(), 4u);
+    const form::FileRequest& save = m_prompts.requests[1];
+    EXPECT_EQ(m_prompts.requests[0].title, "Process Netlist");
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(save.title, "Save Details");
+    EXPECT_EQ(save.initialName, "amp-kept.csv");
+    EXPECT_EQ(save.startFolder, m_dir.path());
+    EXPECT_EQ(save.defaultExtension, "csv");
+    ASSERT_EQ(m_prompts.messages.size(), 2u);
+    EXPECT_EQ(m_prompts.messages[0], "Error: Missing MODxyP part name!");
+    EXPECT_EQ(m_prompts.messages[1], "Error: The details " + QuotedPath(m_dir / "amp.ant") +
+                                         " would overwrite the netlist " + QuotedPath(m_dir / "amp.ant") +
+                                         ". No file was changed.");
+    EXPECT_EQ(m_prompts.details[0].substr(0, m_prompts.details[0].find('\n')),
+              "amp.net written, amp.ant kept; 61 of 62 devices kept their placeholder");
+    EXPECT_EQ(ReadFileBytes(m_dir / "amp.ant"), netlist);
+    const std::string report = ReadFileBytes(m_dir / "kept.csv");
+    EXPECT_TRUE(report.starts_with("file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n"
+                                   "amp.net,2,P,1e-06,2e-06,0,0,,missing part name\n"
+                                   "amp.net,3,N,1e-06,2e-05,,0,,no bin\n"))
+        << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 62);
+    EXPECT_TRUE(report.ends_with("amp.net,62,N,1e-06,2e-05,,0,,no bin\n"));
+
+    // Every device binned: no problem, nothing to save.
+    WriteFileBytes(m_dir / "ok.net", "M1 d g s b MODxyN L=1u W=2u\n");
+    m_prompts.messages.clear();
+    m_prompts.answers = {m_dir / "ok.net"};
+    m_presenter.Process();
+    EXPECT_TRUE(m_prompts.messages.empty());
 }
 
 struct RefusalRow {
@@ -435,6 +614,7 @@ struct RefusalRow {
     std::string chosen; // empty: the dialog is cancelled
     std::string message;
     bool asksForFile;
+    int selected = 0; // the field focused with its text selected
 };
 
 class ProcessRefusal : public FormPresenterTest, public testing::WithParamInterface<RefusalRow> {};
@@ -453,6 +633,7 @@ TEST_P(ProcessRefusal, TouchesNoFile) {
     m_presenter.Process();
 
     EXPECT_EQ(m_prompts.requests.size(), row.asksForFile ? 1u : 0u);
+    EXPECT_EQ(m_view.selected, row.selected);
     if (row.message.empty()) {
         EXPECT_TRUE(m_prompts.messages.empty());
     } else {
@@ -470,15 +651,47 @@ TEST_P(ProcessRefusal, TouchesNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, ProcessRefusal,
-    testing::Values(
-        RefusalRow{"ZeroWidthBoundBeforeAPositiveOne", {{1063, "1u"}}, "amp.net", "Bad w value 0!", false},
-        RefusalRow{
-            "DescendingLengthBounds", {{1023, "2u"}, {1056, "1u"}}, "amp.net", "Bad l value 2e-06!", false},
-        RefusalRow{"EmptyNKey", {{1028, ""}}, "amp.net", "Error: Empty MODxyN key!", false},
-        RefusalRow{"EmptyPKey", {{1029, ""}}, "amp.net", "Error: Empty MODxyP key!", false},
-        RefusalRow{"NameWithoutExtension", {}, "amp", "Input file cannot have .OUT extension!", true},
-        RefusalRow{"NetlistThatDoesNotExist", {}, "gone.net", "gone.net\" does not exist. No file was changed.", true},
-        RefusalRow{"DialogCancelled", {}, "", "", true}),
+    testing::Values(RefusalRow{"ZeroWidthBoundBeforeAPositiveOne",
+                               {{1063, "1u"}},
+                               "amp.net",
+                               "Bad w value 0!\nMODxyN table, width bound 1.",
+                               false,
+                               1060},
+                    RefusalRow{"DescendingLengthBounds",
+                               {{1023, "0.5u"}, {1056, "2u"}, {1057, "1u"}},
+                               "amp.net",
+                               "Bad l value 2e-06!\nMODxyN table, length bound 2.",
+                               false,
+                               1056},
+                    RefusalRow{"PWidthBoundsOutOfOrder",
+                               {{1096, "1u"}, {1097, "0.5u"}, {1098, "5u"}},
+                               "amp.net",
+                               "Bad w value 1e-06!\nMODxyP table, width bound 1.",
+                               false,
+                               1096},
+                    RefusalRow{"PLengthBoundAfterAGap",
+                               {{1102, "1u"}, {1104, "2u"}},
+                               "amp.net",
+                               "Bad l value 0!\nMODxyP table, length bound 2.",
+                               false,
+                               1103},
+                    RefusalRow{"NBoundsBeforeP",
+                               {{1096, "2u"}, {1097, "1u"}, {1059, "3u"}},
+                               "amp.net",
+                               "Bad l value 0!\nMODxyN table, length bound 4.",
+                               false,
+                               1058},
+                    RefusalRow{"EmptyNKey", {{1028, ""}}, "amp.net", "Error: Empty MODxyN key!", false, 0},
+                    RefusalRow{"EmptyPKey", {{1029, ""}}, "amp.net", "Error: Empty MODxyP key!", false, 0},
+                    RefusalRow{
+                        "NameWithoutExtension", {}, "amp", "Input file cannot have .OUT extension!", true, 0},
+                    RefusalRow{"NetlistThatDoesNotExist",
+                               {},
+                               "gone.net",
+                               "gone.net\" does not exist. No file was changed.",
+                               true,
+                               0},
+                    RefusalRow{"DialogCancelled", {}, "", "", true, 0}),
     test::RowName());
 
 // The bin map is offered only after a run read its netlist to the end, and shows that run's
@@ -565,7 +778,7 @@ TEST_F(FormPresenterTest, CancelledProcessKeepsTheBackupOnly) {
     EXPECT_TRUE(m_prompts.messages[0].starts_with("Cancelled. The original netlist is kept as "))
         << m_prompts.messages[0];
     // The devices counted before the Cancel are not shown as the run's.
-    EXPECT_EQ(m_view.hints.at(1068).toolTip, "NCH_S");
+    EXPECT_EQ(m_view.hints.at(1068).toolTip, "N, width bin 1, length bin 1: NCH_S");
     EXPECT_FALSE(m_view.hints.at(1068).tinted);
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -101,7 +102,12 @@ TEST_F(ImportBinsTest, WritesTheTablesToANewSettingsFileAndLoadsIt) {
     EXPECT_EQ(m_view.fields[kGroupN.lengthBoundIds[0]], "2.8e-07");
     EXPECT_EQ(m_view.fields[kGroupN.widthBoundIds[4]], "0.000100001");
     EXPECT_EQ(m_view.fields[kGroupN.widthBoundIds[5]], "");
-    EXPECT_EQ(m_view.hints[kGroupN.nameId(0, 1)].toolTip, "nfet_03v3.1");
+    EXPECT_EQ(m_view.hints[kGroupN.nameId(0, 1)].toolTip, "N, width bin 1, length bin 2: nfet_03v3.1");
+    // The field cuts the bound's last digits; its tooltip has them.
+    EXPECT_EQ(m_view.hints[kGroupN.widthBoundIds[4]].toolTip, "N, width bound 5: 0.000100001");
+    // The file written is the file loaded: nothing to ask about on the way out.
+    EXPECT_FALSE(m_presenter.HasUnsavedChanges());
+    EXPECT_EQ(m_view.title, "gf.amd - Tarvex");
     EXPECT_EQ(m_view.fields[kGroupN.keyId], "myN");
     EXPECT_EQ(m_view.fields[kGroupP.keyId], "MODxyP");
     EXPECT_EQ(m_presenter.model().currentSettingsPath, target);
@@ -140,27 +146,50 @@ TEST_F(ImportBinsTest, AsksForTheGroupWhenATypeHasSeveralAndKeepsTheOtherTable) 
     EXPECT_EQ(PartName(stored.tableN, 0, 1), "b.1");
 }
 
+// A long list of reasons is summed up in one line with the list under Show Details; a short one is
+// shown whole. Either way the message ends by saying what was left alone.
 TEST_F(ImportBinsTest, StopsWithEveryReasonAndLeavesTheFieldsAlone) {
     const std::map<int, std::string> before = m_view.fields;
     WriteFileBytes(m_dir / "expr.lib", ".model n.0 nmos lmin={a} lmax=2u wmin=1u wmax=2u\n");
+    const std::filesystem::path sky = kModels / "sky130-nfet_01v8-discrete.spice";
     const struct {
         std::filesystem::path library;
-        std::vector<std::string> parts;
+        std::vector<std::string> parts; // in the message or its details
+        std::string summary;            // the whole message when the reasons are summed up
+        std::string ending;             // of the message
     } rows[] = {
-        {kModels / "sky130-nfet_01v8-discrete.spice",
-         {"Cannot import bins from", "25 length bins × 39 width bins", "not a grid", "name of 32 bytes",
-          "local to subcircuit"}},
-        {m_dir / "expr.lib", {"No binned nmos or pmos cards", "n.0: lmin={a} not evaluated"}},
-        {m_dir / "absent.lib", {"absent.lib"}},
+        {sky,
+         {"25 length bins × 39 width bins", "not a grid", "name of 32 bytes", "local to subcircuit"},
+         "sky130-nfet_01v8-discrete.spice\": 14 reasons, listed under Show Details. The tables were not "
+         "changed.",
+         "The tables were not changed."},
+        {m_dir / "expr.lib",
+         {"Cannot import bins from", "No binned nmos or pmos cards", "n.0: lmin={a} not evaluated"},
+         "",
+         "\nThe tables were not changed."},
+        {m_dir / "absent.lib", {"Cannot read the model library", "absent.lib"}, "", "\nNothing was changed."},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.library.string());
         m_prompts.messages.clear();
+        m_prompts.details.clear();
         m_prompts.requests.clear();
         Import(row.library, m_dir / "x.amd");
         ASSERT_EQ(m_prompts.messages.size(), 1u);
+        const std::string& message = m_prompts.messages[0];
+        const std::string& details = m_prompts.details[0];
+        if (!row.summary.empty()) {
+            // The library's path as the presenter joins it to the working folder.
+            EXPECT_TRUE(message.starts_with("Cannot import bins from \"")) << message;
+            EXPECT_TRUE(message.ends_with(row.summary)) << message;
+            EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 0);
+            EXPECT_EQ(std::count(details.begin(), details.end(), '\n'), 13) << details;
+        } else {
+            EXPECT_EQ(details, "");
+        }
+        EXPECT_TRUE(message.ends_with(row.ending)) << message;
         for (const std::string& part : row.parts) {
-            EXPECT_NE(m_prompts.messages[0].find(part), std::string::npos) << m_prompts.messages[0];
+            EXPECT_NE((message + details).find(part), std::string::npos) << message << details;
         }
         EXPECT_EQ(m_prompts.requests.size(), 1u); // no save dialog
         EXPECT_EQ(m_view.fields, before);

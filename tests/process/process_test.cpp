@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {{"amp.net", kNetlist}, {"amp.ant", kOld}},
                                 "amp.net",
                                 WithBadBounds(),
-                                "Bad w value 0!",
+                                "Bad w value 0!\nMODxyN table, width bound 1.",
                                 {{"amp.net", kNetlist}, {"amp.ant", kOld}}},
                     ProcessCase{"EmptyKeyNTouchesNothing",
                                 {{"amp.net", kNetlist}, {"amp.ant", kOld}},
@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     rules.keyN.clear();
                                     return rules;
                                 }(),
-                                "Bad w value 0!",
+                                "Bad w value 0!\nMODxyN table, width bound 1.",
                                 {{"amp.net", kNetlist}}},
                     ProcessCase{"OwnKeys",
                                 {{"inv.net", "M1 o i 0 0 nch_ph L=1U W=2U\nM2 o i 1 1 pch_ph L=1U W=2U\n"}},

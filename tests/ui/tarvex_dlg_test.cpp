@@ -17,6 +17,7 @@
 #include "ui/text_convert.h"
 #include "ui/user_dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -100,6 +101,8 @@ private slots:
     void controlsSitAtTheirTableRectangles();
     void viewReadsAndShowsFieldBytes();
     void buttonsReachTheirCommands();
+    void shortcutsReachTheirCommands();
+    void saveDetailsKeepsTheBoxOpen();
     void closing_data();
     void closing();
     void aboutBoxFromContextMenu();
@@ -192,11 +195,13 @@ void TarvexDlgTest::viewReadsAndShowsFieldBytes() {
     form::FormView& view = window.dialog;
     const QString name25 = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY");
     view.setFieldText(1068, name25.toStdString());
-    QCOMPARE(Field(window.dialog, 1068)->text(), name25);
-    QCOMPARE(Field(window.dialog, 1068)->cursorPosition(), name25.size()); // a name shows its end
+    QVERIFY(Field(window.dialog, 1068)->text().endsWith(QStringLiteral("XY"))); // a name shows its end
+    QVERIFY(Field(window.dialog, 1068)->text().startsWith(QChar(0x2026)));      // behind an ellipsis
     QCOMPARE(view.fieldText(1068, 19), name25.left(19).toStdString());
     QVERIFY(view.showsText(1068, name25.toStdString()));
 
+    Field(window.dialog, 1068)->setFocus();
+    QCOMPARE(Field(window.dialog, 1068)->text(), name25);
     Field(window.dialog, 1068)->selectAll();
     Field(window.dialog, 1068)->insert(QString(25, QChar(0x00E4))); // as typed
     QVERIFY(!view.showsText(1068, name25.toStdString()));
@@ -205,14 +210,14 @@ void TarvexDlgTest::viewReadsAndShowsFieldBytes() {
     // A name field's hint: its tooltip and a tint that goes again; typing a name updates the tooltip.
     QLineEdit* name = Field(window.dialog, 1071);
     const QColor plain = name->palette().color(QPalette::Base);
-    view.setNameHint(1071, "NCH_W1\n2 devices in the last run", true);
+    view.setFieldHint(1071, "NCH_W1\n2 devices in the last run", true);
     QCOMPARE(name->toolTip(), QStringLiteral("NCH_W1\n2 devices in the last run"));
     QVERIFY(name->palette().color(QPalette::Base) != plain);
-    view.setNameHint(1071, "", false);
+    view.setFieldHint(1071, "", false);
     QVERIFY(name->toolTip().isEmpty());
     QCOMPARE(name->palette().color(QPalette::Base), plain);
     Type(window.dialog, 1071, QStringLiteral("NCH_TYPED_NAME"));
-    QCOMPARE(name->toolTip(), QStringLiteral("NCH_TYPED_NAME"));
+    QCOMPARE(name->toolTip(), QStringLiteral("N, width bin 2, length bin 1: NCH_TYPED_NAME"));
 }
 
 // Each button and key reaches its command: a file dialog of the right kind, the probe, an empty
@@ -233,6 +238,55 @@ void TarvexDlgTest::buttonsReachTheirCommands() {
     QVERIFY(m_prompts.requests[1].save);
     QCOMPARE(m_prompts.requests[2].defaultExtension, std::string("NET"));
     QVERIFY(m_prompts.messages.empty());
+}
+
+// The keys of the form's shortcut list reach their buttons' commands from any field; the title
+// follows the settings file saved.
+void TarvexDlgTest::shortcutsReachTheirCommands() {
+    test::TempDir dir;
+    Window window(m_prompts);
+    ui::CTarvexDlg& form = window.dialog;
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QLineEdit* field = Field(form, 1064);
+    field->setFocus();
+    m_prompts.answers = {std::nullopt, dir / "s.amd"};
+    QTest::keyClick(field, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(m_prompts.requests.size(), std::size_t{3});
+    QVERIFY(!m_prompts.requests[0].save);
+    QCOMPARE(m_prompts.requests[0].defaultExtension, std::string("amd"));
+    QVERIFY(m_prompts.requests[1].save);
+    QCOMPARE(m_prompts.requests[2].title, std::string("Process Netlist"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("s.amd - Tarvex"));
+    QCOMPARE(window.probeCalls, 2);
+}
+
+// The Save Details button calls back while the box stays open; OK then closes it.
+void TarvexDlgTest::saveDetailsKeepsTheBoxOpen() {
+    QWidget parent;
+    parent.show();
+    ui::QtUserDialogs dialogs(&parent);
+    int saved = 0;
+    QStringList seen;
+    QTimer::singleShot(0, &parent, [&seen, &saved] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == ui::SaveDetailsText()) {
+                button->click();
+                button->click();
+            }
+        }
+        seen << box->text() << QString::number(saved) << QString::number(box->isVisible());
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.showStopWithSave("Error: Missing MODxyN part name!", "amp.net written", [&saved] { ++saved; });
+    QCOMPARE(seen, (QStringList{QStringLiteral("Error: Missing MODxyN part name!"), QStringLiteral("2"),
+                                QStringLiteral("1")}));
 }
 
 void TarvexDlgTest::closing_data() {
@@ -290,7 +344,7 @@ void TarvexDlgTest::aboutBoxFromContextMenu() {
         if (menu == nullptr || menu->actions().isEmpty()) {
             return;
         }
-        seen << menu->actions().constFirst()->text();
+        seen << menu->actions().constLast()->text();
         QTimer::singleShot(0, form, [&seen] {
             QWidget* about = QApplication::activeModalWidget();
             if (about == nullptr) {
@@ -305,7 +359,7 @@ void TarvexDlgTest::aboutBoxFromContextMenu() {
                 QTest::mouseClick(ok, Qt::LeftButton);
             }
         });
-        menu->actions().constFirst()->trigger();
+        menu->actions().constLast()->trigger();
         menu->close();
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, form->height() - 5),
@@ -336,9 +390,12 @@ void TarvexDlgTest::binMapFromContextMenu() {
                 return;
             }
             for (QAction* action : menu->actions()) {
-                seen << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (disabled)"));
+                seen << (action->isSeparator()
+                             ? QStringLiteral("-")
+                             : action->text() +
+                                   (action->isEnabled() ? QString() : QStringLiteral(" (disabled)")));
             }
-            menu->actions().constLast()->trigger();
+            menu->actions()[1]->trigger();
             menu->close();
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->mapToGlobal(QPoint(5, 5)));
@@ -346,9 +403,10 @@ void TarvexDlgTest::binMapFromContextMenu() {
         return seen;
     };
 
-    QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
-                                       QStringLiteral("Import Bins from Model Library..."),
-                                       QStringLiteral("Bin Map of Last Run... (disabled)")}));
+    // The entries of the form's one list, in its order.
+    QCOMPARE(chooseMap(), QStringList({QStringLiteral("Import Bins from Model Library..."),
+                                       QStringLiteral("Bin Map of Last Run... (disabled)"),
+                                       QStringLiteral("-"), QStringLiteral("&About Tarvex...")}));
     QVERIFY(viewer.opened.empty());
 
     Type(*form, 1060, QStringLiteral("1u"));
@@ -358,9 +416,9 @@ void TarvexDlgTest::binMapFromContextMenu() {
     Type(*form, 1068, QStringLiteral("NCH_S"));
     m_prompts.answers = {dir / "amp.net"};
     Click(*form, form::kProcessId);
-    QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
-                                       QStringLiteral("Import Bins from Model Library..."),
-                                       QStringLiteral("Bin Map of Last Run...")}));
+    QCOMPARE(chooseMap(), QStringList({QStringLiteral("Import Bins from Model Library..."),
+                                       QStringLiteral("Bin Map of Last Run..."), QStringLiteral("-"),
+                                       QStringLiteral("&About Tarvex...")}));
     QCOMPARE(viewer.opened.size(), std::size_t{1});
     QVERIFY(test::ReadFileBytes(viewer.opened[0]).find("amp.net:1: N L=1e-06 W=2e-06 NCH_S") !=
             std::string::npos);
@@ -401,8 +459,9 @@ void TarvexDlgTest::binMapGoesToTheRuntimeFolder() {
     }
 }
 
-// The menu's second entry imports through the presenter; names wider than their field show their
-// end, also after being edited, and the tooltip keeps the whole name. Bounds show their beginning.
+// The menu's first entry imports through the presenter; names wider than their field show their
+// end behind an ellipsis, also after being edited, and the tooltip keeps the whole name. Bounds
+// show their beginning. The title names the settings file.
 void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
     test::TempDir dir;
     Window window(m_prompts);
@@ -412,11 +471,11 @@ void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
     QString entry;
     QTimer::singleShot(0, form, [&entry] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr || menu->actions().size() < 2) {
+        if (menu == nullptr || menu->actions().isEmpty()) {
             return;
         }
-        entry = menu->actions()[1]->text();
-        menu->actions()[1]->trigger();
+        entry = menu->actions()[0]->text();
+        menu->actions()[0]->trigger();
         menu->close();
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, form->height() - 5),
@@ -426,19 +485,25 @@ void TarvexDlgTest::importFromContextMenuShowsNamesByTheirEnd() {
     QCOMPARE(entry, QStringLiteral("Import Bins from Model Library..."));
     QCOMPARE(m_prompts.infos.size(), std::size_t{1});
     QCOMPARE(window.presenter.model().currentSettingsPath, dir / "gf.amd");
+    QCOMPARE(form->windowTitle(), QStringLiteral("gf.amd - Tarvex"));
     QLineEdit* name = Field(*form, 1089); // N length bin 3, width bin 3
-    QCOMPARE(name->text(), QStringLiteral("nfet_03v3.15"));
-    QVERIFY(name->fontMetrics().horizontalAdvance(name->text()) > name->width());
-    QCOMPARE(name->cursorPosition(), name->text().size());
-    QCOMPARE(name->toolTip(), QStringLiteral("nfet_03v3.15"));
+    const QString ellipsis(QChar(0x2026));
+    QVERIFY2(name->text().startsWith(ellipsis) &&
+                 QStringLiteral("nfet_03v3.15").endsWith(name->text().mid(1)),
+             qPrintable(name->text()));
+    QVERIFY(name->text().size() > 3);
+    QCOMPARE(window.dialog.fieldText(1089, 19), std::string("nfet_03v3.15"));
+    QCOMPARE(name->toolTip(), QStringLiteral("N, width bin 4, length bin 4: nfet_03v3.15"));
+    QVERIFY(Field(*form, 1063)->toolTip().startsWith(QStringLiteral("N, width bound 2: ")));
     QCOMPARE(Field(*form, 1060)->cursorPosition(), 0);
 
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));
     Type(*form, 1089, QStringLiteral("nfet_03v3.14"));
-    name->setCursorPosition(0);
+    QCOMPARE(name->text(), QStringLiteral("nfet_03v3.14")); // whole while edited
     Field(*form, 1060)->setFocus();
-    QCOMPARE(name->cursorPosition(), name->text().size());
+    QCOMPARE(name->text(), ellipsis + QStringLiteral("nfet_03v3.14").right(name->text().size() - 1));
+    QCOMPARE(window.dialog.fieldText(1089, 19), std::string("nfet_03v3.14"));
 }
 
 void TarvexDlgTest::helpShowsTheBundledPage() {
@@ -572,7 +637,8 @@ void TarvexDlgTest::settingsFileGivenAtStartIsShown() {
     QSettings().setValue(QStringLiteral("Options/MODxy File"), ui::FromPath(dir / "remembered.amd"));
     Window window(m_prompts, dir / "c35.amd");
     QCOMPARE(Field(window.dialog, 1060)->text(), QStringLiteral("1e-06"));
-    QCOMPARE(Field(window.dialog, 1127)->text(), QStringLiteral("pch_long_name_w4_l3"));
+    QCOMPARE(window.dialog.fieldText(1127, 19), std::string("pch_long_name_w4_l3"));
+    QCOMPARE(window.dialog.windowTitle(), QStringLiteral("c35.amd - Tarvex"));
     QCOMPARE(Field(window.dialog, 1028)->text(), QStringLiteral("NX"));
     QCOMPARE(Field(window.dialog, 1029)->text(), QStringLiteral("MODxyP"));
     QCOMPARE(window.presenter.model().currentSettingsPath, dir / "c35.amd");

@@ -198,8 +198,10 @@ TEST_F(Win32Form, LoadShowsTheFileAndSaveWritesItsBytes) {
     EXPECT_EQ(form.text(1063), L"2e-06");
     EXPECT_EQ(form.text(1064), L"");
     EXPECT_EQ(form.text(1103), L"1e-06");
-    EXPECT_EQ(form.text(1068), L"nch_w0_l0");
-    EXPECT_EQ(form.text(1117), L"PCH_LONG_NAME_19_CH");
+    // Names as the form reads them, whole; the field shows a long one cut.
+    EXPECT_EQ(form.window.fieldText(1068, 19), "nch_w0_l0");
+    EXPECT_EQ(form.window.fieldText(1117, 19), "PCH_LONG_NAME_19_CH");
+    EXPECT_EQ(form.text(1117).front(), L'\u2026');
     EXPECT_EQ(form.text(1028), L"NX");
     EXPECT_EQ(form.text(1029), L"PX");
 
@@ -242,11 +244,12 @@ TEST_F(Win32Form, ProcessWritesTheBackupAndTheNetlist) {
               "* amp\r\nM1 d g s b NCH_S L=1u W=2u\r\nM2 d g s b PCH_S L=1u W=2u\r\n");
 
     // The run's cells are tinted and tell their count; a name typed keeps the count.
-    EXPECT_EQ(TipOf(form, 1068), L"NCH_S\r\n1 device in the last run");
+    EXPECT_EQ(TipOf(form, 1068), L"N, width bin 1, length bin 1: NCH_S\r\n1 device in the last run");
     EXPECT_TRUE(Tinted(form, 1068));
     EXPECT_FALSE(Tinted(form, 1071));
     form.type(1068, L"NCH_TYPED");
-    EXPECT_EQ(TipOf(form, 1068), L"NCH_TYPED\r\n1 device in the last run");
+    EXPECT_EQ(TipOf(form, 1068), L"N, width bin 1, length bin 1: NCH_TYPED\r\n1 device in the last run");
+    EXPECT_EQ(TipOf(form, 1063), L"N, width bound 2: 5e-06");
 }
 
 // How the form is closed decides whether the profile remembers the settings file.
@@ -307,7 +310,7 @@ TEST_F(Win32Form, StartLoadsTheRememberedFile) {
     ASSERT_TRUE(SaveSettings(dir / "last.amd", settings));
     SetProfileValue((dir / "last.amd").native());
     Form form;
-    EXPECT_EQ(form.text(1081), L"remembered");
+    EXPECT_EQ(form.window.fieldText(1081, 19), "remembered");
     EXPECT_EQ(form.text(1028), L"MODxyN");
 }
 
@@ -321,7 +324,8 @@ TEST_F(Win32Form, CommandLineOpensASettingsFile) {
     ASSERT_TRUE(SaveSettings(dir / "c35.amd", settings));
     SetProfileValue((dir / "remembered.amd").native());
     Form form(dir / "c35.amd");
-    EXPECT_EQ(form.text(1127), L"pch_w4_l3");
+    EXPECT_EQ(form.window.fieldText(1127, 19), "pch_w4_l3");
+    EXPECT_EQ(WindowText(form.hwnd()), L"c35.amd - Tarvex");
     EXPECT_EQ(form.text(1028), L"NX");
     EXPECT_EQ(form.presenter.model().currentSettingsPath, dir / "c35.amd");
     EXPECT_FALSE(std::filesystem::exists(dir / "remembered.amd"));
@@ -367,25 +371,23 @@ TEST_F(Win32Form, SystemMenuImportsAndNamesShowTheirEnd) {
     ASSERT_EQ(form.prompts.infos.size(), 1u)
         << (form.prompts.messages.empty() ? "" : form.prompts.messages[0]);
     EXPECT_EQ(form.presenter.model().currentSettingsPath, dir / "two.amd");
+    EXPECT_EQ(WindowText(form.hwnd()), L"two.amd - Tarvex");
     const int id = form::kGroupN.nameId(0, 1);
-    EXPECT_EQ(form.text(id), L"long_card_name.1");
-    EXPECT_EQ(TipOf(form, id), L"long_card_name.1");
-    const auto firstShown = [&form, id] {
-        return LOWORD(SendMessageW(form.item(id), EM_CHARFROMPOS, 0, MAKELPARAM(2, 2)));
+    const std::wstring whole = L"long_card_name.1";
+    // Not being edited, the name shows its end behind an ellipsis; the form reads the whole name.
+    const auto cut = [&form, id, &whole] {
+        const std::wstring shown = form.text(id);
+        return shown.size() > 2 && shown.front() == L'\u2026' && whole.ends_with(shown.substr(1));
     };
-    EXPECT_GT(firstShown(), 0);
-    EXPECT_EQ(firstShown(), LOWORD(SendMessageW(form.item(form::kGroupN.nameId(0, 0)), EM_CHARFROMPOS, 0,
-                                                MAKELPARAM(2, 2))));
-    EXPECT_EQ(
-        LOWORD(SendMessageW(form.item(form::kGroupN.widthBoundIds[0]), EM_CHARFROMPOS, 0, MAKELPARAM(2, 2))),
-        0);
+    EXPECT_TRUE(cut()) << form.text(id);
+    EXPECT_EQ(form.window.fieldText(id, 19), "long_card_name.1");
+    EXPECT_EQ(TipOf(form, id), L"N, width bin 1, length bin 2: long_card_name.1");
+    EXPECT_EQ(form.text(form::kGroupN.widthBoundIds[0]), L"1e-06");
 
     SendMessageW(form.hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form.item(id)), TRUE);
-    SendMessageW(form.item(id), EM_SETSEL, 0, 0);
-    SendMessageW(form.item(id), EM_SCROLLCARET, 0, 0);
-    EXPECT_EQ(firstShown(), 0);
+    EXPECT_EQ(form.text(id), whole);
     SendMessageW(form.hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form.item(form::kGroupN.keyId)), TRUE);
-    EXPECT_GT(firstShown(), 0);
+    EXPECT_TRUE(cut()) << form.text(id);
 }
 
 TEST_F(Win32Form, SystemMenuEndsWithTheAboutEntry) {
@@ -479,17 +481,65 @@ TEST_F(Win32Form, HelpButtonAndF1OpenThePageBesideTheExecutable) {
     EXPECT_TRUE(form.prompts.requests.empty());
 }
 
+// The right-click menu holds the form's list of entries, the bin map waiting for a run; an entry
+// reaches the presenter. The shortcuts are the form's list as accelerators.
+TEST_F(Win32Form, RightClickMenuAndShortcutsComeFromTheFormsLists) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "one.lib", ".model card.0 nmos lmin=1u lmax=2u wmin=1u wmax=2u\n");
+    Form form;
+    HMENU menu = form.window.makeMenu();
+    std::vector<std::wstring> entries;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        std::array<wchar_t, 64> text{};
+        GetMenuStringW(menu, static_cast<UINT>(i), text.data(), static_cast<int>(text.size()), MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        entries.push_back((state & MF_SEPARATOR) != 0
+                              ? L"-"
+                              : text.data() + std::wstring((state & MF_GRAYED) ? L" (grey)" : L""));
+    }
+    DestroyMenu(menu);
+    EXPECT_EQ(entries,
+              (std::vector<std::wstring>{L"Import Bins from Model Library...",
+                                         L"Bin Map of Last Run... (grey)", L"-", L"&About Tarvex..."}));
+
+    form.prompts.answers = {dir / "one.lib", dir / "one.amd"};
+    form.window.runMenuEntry(CTarvexDlg::kFirstMenuId);
+    ASSERT_EQ(form.prompts.requests.size(), 2u);
+    EXPECT_EQ(form.prompts.requests[0].title, "Import Model Library");
+    EXPECT_EQ(form.presenter.model().currentSettingsPath, dir / "one.amd");
+    EXPECT_EQ(form.window.fieldText(form::kGroupN.nameId(0, 0), 19), "card.0");
+
+    HACCEL shortcuts = CTarvexDlg::MakeAccelerators();
+    std::array<ACCEL, 8> keys{};
+    const int count = CopyAcceleratorTableW(shortcuts, keys.data(), static_cast<int>(keys.size()));
+    DestroyAcceleratorTable(shortcuts);
+    std::vector<std::tuple<int, int, int>> table;
+    for (int i = 0; i < count; ++i) {
+        table.emplace_back(keys[static_cast<std::size_t>(i)].fVirt & (FVIRTKEY | FCONTROL),
+                           keys[static_cast<std::size_t>(i)].key, keys[static_cast<std::size_t>(i)].cmd);
+    }
+    EXPECT_EQ(table, (std::vector<std::tuple<int, int, int>>{{FVIRTKEY | FCONTROL, 'O', form::kLoadId},
+                                                             {FVIRTKEY | FCONTROL, 'S', form::kSaveId},
+                                                             {FVIRTKEY | FCONTROL, 'P', form::kProcessId},
+                                                             {FVIRTKEY, VK_F1, form::kHelpId}}));
+    // An accelerator's command (code 1) reaches the button's command.
+    SendMessageW(form.hwnd(), WM_COMMAND, MAKEWPARAM(form::kLoadId, 1), 0);
+    EXPECT_EQ(form.prompts.requests.size(), 3u);
+}
+
 TEST_F(Win32Form, NameFieldsShowTheirHints) {
     Form form;
     const std::vector<HWND> tips = OwnedWindows(form.hwnd(), TOOLTIPS_CLASSW);
     ASSERT_EQ(tips.size(), 1U);
-    EXPECT_EQ(SendMessageW(tips.front(), TTM_GETTOOLCOUNT, 0, 0), 2 * kBinCount * kBinCount);
+    // A tool per edit field: bounds, names and Keys.
+    EXPECT_EQ(SendMessageW(tips.front(), TTM_GETTOOLCOUNT, 0, 0),
+              2 * (kBinCount * kBinCount + 2 * kBoundCount + 1));
     form::FormView& view = form.window;
-    view.setNameHint(1122, "A_PART_NAME_TOO_WIDE\n2 devices in the last run", true);
+    view.setFieldHint(1122, "A_PART_NAME_TOO_WIDE\n2 devices in the last run", true);
     EXPECT_EQ(TipOf(form, 1122), L"A_PART_NAME_TOO_WIDE\r\n2 devices in the last run");
     EXPECT_TRUE(Tinted(form, 1122));
     EXPECT_FALSE(Tinted(form, 1123));
-    view.setNameHint(1122, "", false);
+    view.setFieldHint(1122, "", false);
     EXPECT_EQ(TipOf(form, 1122), L"");
     EXPECT_FALSE(Tinted(form, 1122));
 }
