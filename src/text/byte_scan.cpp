@@ -68,6 +68,29 @@ Bytes16 LineEndLanes(const char* p) {
     return reinterpret_cast<Bytes16>(newline | ((block == Splat('\r')) & ~(Load(p + 1) == Splat('\n'))));
 }
 
+// Offset just after the last line-end byte in data[floor, pos), or floor when there is none: the
+// start of the line that holds pos. Looks back from pos, over the bytes of that line only.
+std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
+    const auto endsBefore = [&](std::size_t end) {
+        const Bytes16 block = Load(data.data() + end - 16);
+        return BitMask((block == Splat('\n')) | (block == Splat('\r')));
+    };
+    for (; pos - floor >= 16; pos -= 16) {
+        if (const unsigned ends = endsBefore(pos); ends != 0) {
+            return pos - 16 + static_cast<std::size_t>(std::bit_width(ends));
+        }
+    }
+    if (pos >= 16) {
+        // The block that ends at pos reaches below floor; its lanes there are left out.
+        const unsigned ends = endsBefore(pos) >> (16 - (pos - floor)) << (16 - (pos - floor));
+        return ends != 0 ? pos - 16 + static_cast<std::size_t>(std::bit_width(ends)) : floor;
+    }
+    while (pos > floor && !IsLineEnd(data[pos - 1])) {
+        --pos;
+    }
+    return pos;
+}
+
 } // namespace
 
 KeyScanner::KeyScanner(std::string_view keyN, std::string_view keyP)
@@ -294,22 +317,21 @@ std::uint64_t LineWalk::number(const Line& line) {
 }
 
 std::uint64_t LineWalk::lineEnds() {
-    walkTo(m_text.size());
+    // The walk stands at the start of a line, so the rest holds whole "\r\n" pairs.
+    m_ends += CountLineEnds(m_text.substr(m_at));
+    m_at = m_text.size();
     return m_ends;
 }
 
 std::size_t LineWalk::walkTo(std::size_t to) {
     const char* const base = m_text.data();
-    std::size_t pos = m_at;
-    std::size_t after = m_at;
+    const std::size_t from = m_at;
+    std::size_t pos = from;
     Bytes16 lanes{};
     // Blocks while the look-ahead byte of LineEndLanes lies in the text; each lane counts up to
     // 255 line ends before the lanes are summed.
     for (int blocks = 1; pos + 16 <= to && pos + 17 <= m_text.size(); pos += 16, ++blocks) {
         lanes -= LineEndLanes(base + pos);
-        const Bytes16 block = Load(base + pos);
-        const unsigned ends = BitMask((block == Splat('\n')) | (block == Splat('\r')));
-        after = ends != 0 ? pos + static_cast<std::size_t>(std::bit_width(ends)) : after;
         if (blocks == 255) {
             m_ends += SumLanes(lanes);
             lanes = Bytes16{};
@@ -317,14 +339,19 @@ std::size_t LineWalk::walkTo(std::size_t to) {
         }
     }
     m_ends += SumLanes(lanes);
-    for (; pos < to; ++pos) {
-        if (IsLineEnd(m_text[pos])) {
-            after = pos + 1;
-            m_ends += m_text[pos] == '\n' || pos + 1 == m_text.size() || m_text[pos + 1] != '\n';
+    if (pos < to && pos + 17 <= m_text.size()) {
+        // The last few bytes before to: one block with its lanes from to on left out.
+        const unsigned ends =
+            BitMask(reinterpret_cast<Mask16>(LineEndLanes(base + pos) & ~Load(kLanesFrom + 16 - (to - pos))));
+        m_ends += static_cast<std::uint64_t>(std::popcount(ends));
+    } else {
+        for (; pos < to; ++pos) {
+            m_ends += m_text[pos] == '\n' ||
+                      (m_text[pos] == '\r' && (pos + 1 == m_text.size() || m_text[pos + 1] != '\n'));
         }
     }
     m_at = to;
-    return after;
+    return LineStartBefore(m_text, from, to);
 }
 
 } // namespace tarvex
