@@ -107,6 +107,7 @@ ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t
       m_record(record) {
     if (families.size() == 1) {
         m_prepared.emplace(families.front());
+        m_scanner.emplace(families.front().keyN, families.front().keyP);
     } else {
         m_familyRules.reserve(families.size());
         for (const RewriteRules& rules : families) {
@@ -141,20 +142,20 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
 std::size_t ChunkRewriter::rewriteOneFamily(Chunk& chunk, LineWalk& lines, Output& out) const {
     const RewriteRules& rules = m_families.front();
     const std::string_view data = chunk.text();
-    KeySet::Cursor keys = m_keys.in(data);
+    const auto nextKey = [&](std::size_t from) { return from + m_scanner->find(data.substr(from)); };
     std::size_t pos = 0;
-    for (std::size_t hit = keys.next(0); hit < data.size();) {
+    for (std::size_t hit = nextKey(0); hit < data.size();) {
         const LineWalk::Line line = lines.lineAt(hit);
         // The search goes on past the Key: the next Key found is either on this line (a second one,
         // looked at with the line) or the next device line's.
-        const std::size_t next = keys.next(hit + 1);
+        const std::size_t next = nextKey(hit + 1);
         const std::string_view text = data.substr(line.start, line.end - line.start);
         if (next < line.end) {
             out.copy(pos, line.start);
             rewriteLine(chunk, lines, line, text.find(rules.keyN, hit - line.start),
                         text.find(rules.keyP, hit - line.start));
             pos = line.end;
-            hit = keys.next(line.end);
+            hit = nextKey(line.end);
             continue;
         }
         const std::string_view rest = data.substr(hit, line.end - hit);

@@ -102,10 +102,12 @@ private:
     void record(Chunk& chunk, LineWalk& lines, const LineWalk::Line& line, const DeviceEvent& event) const;
 
     std::span<const RewriteRules> m_families;
-    KeySet m_keys; // every Key of the run
+    KeySet m_keys; // every Key of the run, searched for when there are several families
     // One family, the usual run: its lookups, which find the usual device line's part name and
-    // put it in without looking at the line again.
+    // put it in without looking at the line again, and the vector scan for its two Keys (faster
+    // than the library's search for one family, as fast for several).
     std::optional<PreparedRules> m_prepared;
+    std::optional<KeyScanner> m_scanner;
     // Any other number of families: the lookups of each, and each device line rewritten by
     // RewriteLineForFamilies.
     std::vector<PreparedRules> m_familyRules;

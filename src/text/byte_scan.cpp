@@ -68,6 +68,29 @@ Bytes16 LineEndLanes(const char* p) {
     return reinterpret_cast<Bytes16>(newline | ((block == Splat('\r')) & ~(Load(p + 1) == Splat('\n'))));
 }
 
+// Offset just after the last line-end byte in data[floor, pos), or floor when there is none: the
+// start of the line that holds pos. Looks back from pos, over the bytes of that line only.
+std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
+    const auto endsBefore = [&](std::size_t end) {
+        const Bytes16 block = Load(data.data() + end - 16);
+        return BitMask((block == Splat('\n')) | (block == Splat('\r')));
+    };
+    for (; pos - floor >= 16; pos -= 16) {
+        if (const unsigned ends = endsBefore(pos); ends != 0) {
+            return pos - 16 + static_cast<std::size_t>(std::bit_width(ends));
+        }
+    }
+    if (pos >= 16) {
+        // The block that ends at pos reaches below floor; its lanes there are left out.
+        const unsigned ends = endsBefore(pos) >> (16 - (pos - floor)) << (16 - (pos - floor));
+        return ends != 0 ? pos - 16 + static_cast<std::size_t>(std::bit_width(ends)) : floor;
+    }
+    while (pos > floor && !IsLineEnd(data[pos - 1])) {
+        --pos;
+    }
+    return pos;
+}
+
 } // namespace
 
 KeyScanner::KeyScanner(std::string_view keyN, std::string_view keyP)
@@ -177,95 +200,6 @@ std::size_t KeyScanner::findOneByOne(std::string_view data, std::size_t pos) con
     for (const std::size_t shortest = std::min(m_keyN.size(), m_keyP.size()); pos + shortest <= data.size();
          ++pos) {
         if (const KeyPositions keys = keysAt(data, pos, data.size()); keys.n == pos || keys.p == pos) {
-            return pos;
-        }
-    }
-    return data.size();
-}
-
-KeyPositions KeyScanner::firstOfEach(std::string_view line, std::size_t from) const {
-    KeyPositions found;
-    std::size_t at = from;
-    while (at < line.size() && (found.n == std::string_view::npos || found.p == std::string_view::npos)) {
-        const KeyPositions here = keysAt(line, at, line.size());
-        found.n = std::min(found.n, here.n);
-        found.p = std::min(found.p, here.p);
-        at += 1 + find(line.substr(at + 1));
-    }
-    return found;
-}
-
-KeySetScanner::KeySetScanner(const std::vector<std::string_view>& keys) {
-    struct Bytes {
-        char first;
-        std::size_t offset;
-        std::string lasts;
-    };
-    std::vector<Bytes> groups;
-    for (const std::string_view key : keys) {
-        if (std::find(m_keys.begin(), m_keys.end(), key) != m_keys.end()) {
-            continue;
-        }
-        m_keys.emplace_back(key);
-        m_reach = std::max(m_reach, key.size());
-        if (key.empty()) {
-            m_anyEmpty = true;
-            continue;
-        }
-        auto group = std::find_if(groups.begin(), groups.end(), [&](const Bytes& bytes) {
-            return bytes.first == key.front() && bytes.offset == key.size() - 1;
-        });
-        if (group == groups.end()) {
-            group = groups.insert(groups.end(), Bytes{key.front(), key.size() - 1, {}});
-        }
-        if (group->lasts.find(key.back()) == std::string::npos) {
-            group->lasts += key.back();
-        }
-    }
-    for (const Bytes& bytes : groups) {
-        Group& group = m_groups.emplace_back(Group{Splat(bytes.first), bytes.offset, {}});
-        for (const char last : bytes.lasts) {
-            group.lasts.push_back(Splat(last));
-        }
-    }
-}
-
-bool KeySetScanner::anyKeyAt(std::string_view data, std::size_t pos) const {
-    const std::string_view rest = data.substr(pos);
-    return std::any_of(m_keys.begin(), m_keys.end(),
-                       [&](const std::string& key) { return rest.starts_with(key); });
-}
-
-std::size_t KeySetScanner::find(std::string_view data) const {
-    if (m_anyEmpty) {
-        return 0;
-    }
-    const char* const base = data.data();
-    std::size_t pos = 0;
-    // Every load of a block stays inside data: the last-byte loads reach m_reach - 1 bytes further.
-    if (!m_groups.empty()) {
-        for (const std::size_t span = 16 + m_reach - 1; pos + span <= data.size(); pos += 16) {
-            const Bytes16 block = Load(base + pos);
-            unsigned candidates = 0;
-            for (const Group& group : m_groups) {
-                const Bytes16 last = Load(base + pos + group.offset);
-                Mask16 lastMatches = last == group.lasts.front();
-                for (std::size_t i = 1; i < group.lasts.size(); ++i) {
-                    lastMatches |= last == group.lasts[i];
-                }
-                candidates |= BitMask((block == group.first) & lastMatches);
-            }
-            for (; candidates != 0; candidates &= candidates - 1) {
-                const std::size_t at = pos + static_cast<std::size_t>(std::countr_zero(candidates));
-                if (anyKeyAt(data, at)) {
-                    return at;
-                }
-            }
-        }
-    }
-    // The last bytes, where no whole block fits, one by one.
-    for (; pos < data.size() && !m_keys.empty(); ++pos) {
-        if (anyKeyAt(data, pos)) {
             return pos;
         }
     }
@@ -383,22 +317,21 @@ std::uint64_t LineWalk::number(const Line& line) {
 }
 
 std::uint64_t LineWalk::lineEnds() {
-    walkTo(m_text.size());
+    // The walk stands at the start of a line, so the rest holds whole "\r\n" pairs.
+    m_ends += CountLineEnds(m_text.substr(m_at));
+    m_at = m_text.size();
     return m_ends;
 }
 
 std::size_t LineWalk::walkTo(std::size_t to) {
     const char* const base = m_text.data();
-    std::size_t pos = m_at;
-    std::size_t after = m_at;
+    const std::size_t from = m_at;
+    std::size_t pos = from;
     Bytes16 lanes{};
     // Blocks while the look-ahead byte of LineEndLanes lies in the text; each lane counts up to
     // 255 line ends before the lanes are summed.
     for (int blocks = 1; pos + 16 <= to && pos + 17 <= m_text.size(); pos += 16, ++blocks) {
         lanes -= LineEndLanes(base + pos);
-        const Bytes16 block = Load(base + pos);
-        const unsigned ends = BitMask((block == Splat('\n')) | (block == Splat('\r')));
-        after = ends != 0 ? pos + static_cast<std::size_t>(std::bit_width(ends)) : after;
         if (blocks == 255) {
             m_ends += SumLanes(lanes);
             lanes = Bytes16{};
@@ -406,14 +339,19 @@ std::size_t LineWalk::walkTo(std::size_t to) {
         }
     }
     m_ends += SumLanes(lanes);
-    for (; pos < to; ++pos) {
-        if (IsLineEnd(m_text[pos])) {
-            after = pos + 1;
-            m_ends += m_text[pos] == '\n' || pos + 1 == m_text.size() || m_text[pos + 1] != '\n';
+    if (pos < to && pos + 17 <= m_text.size()) {
+        // The last few bytes before to: one block with its lanes from to on left out.
+        const unsigned ends =
+            BitMask(reinterpret_cast<Mask16>(LineEndLanes(base + pos) & ~Load(kLanesFrom + 16 - (to - pos))));
+        m_ends += static_cast<std::uint64_t>(std::popcount(ends));
+    } else {
+        for (; pos < to; ++pos) {
+            m_ends += m_text[pos] == '\n' ||
+                      (m_text[pos] == '\r' && (pos + 1 == m_text.size() || m_text[pos + 1] != '\n'));
         }
     }
     m_at = to;
-    return after;
+    return LineStartBefore(m_text, from, to);
 }
 
 } // namespace tarvex

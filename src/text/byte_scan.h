@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Vectorised byte scans for the streaming rewrite: the next Key, the start of a line.
+// Vectorised byte scans for the streaming rewrite: the next Key of one family, line ends, size
+// markers.
 #pragma once
 
 #include "text/byte_vectors.h"
@@ -8,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tarvex {
 
@@ -29,10 +29,6 @@ public:
     // occurs. An empty Key begins everywhere.
     std::size_t find(std::string_view data) const;
 
-    // The first occurrence of each Key in line at or after from, where the caller knows that no Key
-    // begins before from.
-    KeyPositions firstOfEach(std::string_view line, std::size_t from) const;
-
     // Which Keys begin at pos of data and end by limit (at most data.size()): pos for each that
     // does, npos for the others.
     KeyPositions keysAt(std::string_view data, std::size_t pos, std::size_t limit) const;
@@ -51,33 +47,6 @@ private:
     char m_blockP[16] = {};
     unsigned m_lanesN = 0;
     unsigned m_lanesP = 0;
-};
-
-// The scan of a run with several families of Keys: the first position where any of a set of Keys
-// begins. Keys are grouped by first byte and length; for each 16-byte block, a group costs one
-// comparison with its first byte and one load compared with the last byte of each of its Keys, so
-// the usual Keys ("MODxyN" and "MODxyP", "HVxyN" and "HVxyP") cost one load and three comparisons
-// per family.
-class KeySetScanner {
-public:
-    explicit KeySetScanner(const std::vector<std::string_view>& keys);
-
-    // Offset of the first position in data where a Key begins, or data.size() when none does (or
-    // there are no Keys). An empty Key begins everywhere.
-    std::size_t find(std::string_view data) const;
-
-private:
-    bool anyKeyAt(std::string_view data, std::size_t pos) const;
-
-    struct Group {
-        vectors::Bytes16 first;
-        std::size_t offset; // of the last byte: the Keys' length less one
-        std::vector<vectors::Bytes16> lasts;
-    };
-    std::vector<std::string> m_keys;
-    std::vector<Group> m_groups;
-    std::size_t m_reach = 0; // the longest Key's length
-    bool m_anyEmpty = false;
 };
 
 // The lines of a text, walked forward once: every line end is looked at by one pass, however many

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <string_view>
@@ -12,6 +13,11 @@ namespace {
 
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
+}
+
+std::size_t NaiveFind(std::string_view data, std::string_view keyN, std::string_view keyP) {
+    const std::size_t hit = std::min(data.find(keyN), data.find(keyP));
+    return hit == std::string_view::npos ? data.size() : hit;
 }
 
 std::uint64_t NaiveCountLineEnds(std::string_view data) {
@@ -40,6 +46,41 @@ LineWalk::Line NaiveLineAt(std::string_view data, std::size_t pos, std::uint64_t
     }
     line.index = NaiveCountLineEnds(data.substr(0, line.start)) + splits;
     return line;
+}
+
+// Short alphabets make Keys and near misses frequent; lengths cross the 16-byte blocks, and Keys
+// longer than a block take the byte-by-byte path.
+TEST(KeyScannerTest, AgreesWithANaiveSearchOnRandomData) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string data(random() % 80, 'a');
+        for (char& c : data) {
+            c = "ABCab\n\r"[random() % 7];
+        }
+        std::string keyN(1 + random() % 4, 'A');
+        std::string keyP(1 + random() % 20, 'A');
+        for (char& c : keyN) {
+            c = "ABC"[random() % 3];
+        }
+        for (char& c : keyP) {
+            c = "ABC"[random() % 3];
+        }
+        const KeyScanner scanner(keyN, keyP);
+        const std::size_t from = data.empty() ? 0 : random() % data.size();
+        ASSERT_EQ(scanner.find(std::string_view(data).substr(from)),
+                  NaiveFind(std::string_view(data).substr(from), keyN, keyP))
+            << data << " / " << keyN << " / " << keyP;
+    }
+}
+
+TEST(KeyScannerTest, EmptyKeyBeginsEverywhereAndKeysFarIntoLongData) {
+    EXPECT_EQ(KeyScanner("", "MODxyP").find("abc"), 0u);
+    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(""), 0u);
+    std::string data(100000, 'M');
+    data += "MODxyP";
+    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(data), 100000u);
+    EXPECT_EQ(KeyScanner("MODxyN", "MODxyP").find(std::string_view(data).substr(0, data.size() - 1)),
+              data.size() - 1);
 }
 
 // Short alphabets make line ends of every kind frequent, lengths cross the 16-byte blocks, and the
