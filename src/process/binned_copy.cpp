@@ -74,11 +74,16 @@ private:
         if (m_buffer.size() - m_end < m_readSize) {
             m_buffer.resize(m_end + m_readSize);
         }
-        m_readSize = std::min(2 * m_readSize, kReadSize);
-        const ReadResult read = m_reader.read({m_buffer.data() + m_end, m_buffer.size() - m_end});
+        const std::size_t room = m_buffer.size() - m_end;
+        const ReadResult read = m_reader.read({m_buffer.data() + m_end, room});
         if (read.error) {
             m_error = read.error;
             return false;
+        }
+        // Reads grow only while they fill the room offered: a source that hands out a few bytes at a
+        // time (a pipe, a short file) keeps a small buffer.
+        if (read.size == room) {
+            m_readSize = std::min(2 * m_readSize, kReadSize);
         }
         m_atEnd = read.size == 0;
         m_end += read.size;
