@@ -45,6 +45,7 @@ struct Findings {
     std::vector<BinUsage> usage; // one per family
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
+    std::uint64_t notDevices = 0; // SPICE rule: Keys on lines that are no element
     std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
     std::optional<BinMap> map; // when --map asks for one
 
@@ -77,11 +78,16 @@ std::string UsageGrid(std::string_view title, const BinTable& table, std::string
 }
 
 std::string Summary(const Findings& findings) {
-    if (findings.devices == 0) {
-        return "No device line holds a Key.\n";
+    std::string text;
+    if (findings.notDevices > 0) {
+        text = std::to_string(findings.notDevices) +
+               (findings.notDevices == 1 ? " Key stands on a line that is not a device (not a device).\n"
+                                         : " Keys stand on lines that are not devices (not a device).\n");
     }
-    std::string text =
-        std::to_string(findings.devices) + (findings.devices == 1 ? " device; " : " devices; ");
+    if (findings.devices == 0) {
+        return text + "No device line holds a Key.\n";
+    }
+    text += std::to_string(findings.devices) + (findings.devices == 1 ? " device; " : " devices; ");
     if (findings.kept == 0) {
         return text + (findings.devices == 1 ? "it" : "all") + " would get a part name.\n";
     }
@@ -116,7 +122,7 @@ std::vector<MapCard> MapCards(const ModelLibrary& library) {
 // process would make; false when it is refused or cannot be read. It reads what process would bin:
 // the chosen file, or its backup when only that is left.
 bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> families, const ProcessSafety& safety,
-                  unsigned threads, Report& report, Findings& findings, const ModelIndex* models) {
+                  const RuleOptions& rules, Report& report, Findings& findings, const ModelIndex* models) {
     if (const Result<void> plannable = CheckPlannable(netlist); !plannable) {
         PrintError(plannable.error());
         return false;
@@ -140,9 +146,14 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         return false;
     }
     StreamOptions options;
-    options.threads = threads;
+    options.threads = rules.threads;
+    options.sizes = rules.sizes;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
         report.addRow(netlist, line, event);
+        if (event.outcome == DeviceOutcome::NotADevice) {
+            ++findings.notDevices;
+            return;
+        }
         findings.usage[event.family].add(event);
         if (findings.map) {
             findings.map->add(netlist, line, event);
@@ -151,6 +162,9 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         if (event.outcome != DeviceOutcome::Replaced) {
             ++findings.kept;
             findings.keptLines += DescribeKeptDevice(netlist, line, event);
+            if (const std::string read = DescribeSizes(event); !read.empty()) {
+                findings.keptLines += " (" + read + ")";
+            }
             if (families.size() > 1) {
                 findings.keptLines += " (Key ";
                 findings.keptLines += KeyOf(event, families);
@@ -243,6 +257,7 @@ Result<void> PrepareCheck(const CheckOptions& options, std::span<const RewriteRu
         return clear;
     }
     run.report.setFamilies(families);
+    run.report.setSizeRule(options.rules.sizes.rule);
     return OpenReport(run.report, options.rules.report, *files);
 }
 
@@ -288,7 +303,7 @@ int RunCheck(const CheckOptions& options) {
     const ProcessSafety safety = SafetyOf(options.rules);
     const ModelIndex* models = run.models.index ? &*run.models.index : nullptr;
     for (const std::string& netlist : run.netlists) {
-        if (!CheckNetlist(netlist, *families, safety, options.rules.threads, run.report, findings, models)) {
+        if (!CheckNetlist(netlist, *families, safety, options.rules, run.report, findings, models)) {
             status = kExitError;
         }
     }

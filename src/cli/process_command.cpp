@@ -38,6 +38,7 @@ int RunProcess(const ProcessOptions& options) {
     }
     Report report;
     report.setFamilies(*families);
+    report.setSizeRule(options.rules.sizes.rule);
     if (const Result<void> opened = OpenReport(report, options.rules.report, *files); !opened) {
         PrintError(opened.error());
         return kExitError;
@@ -53,7 +54,7 @@ int RunProcess(const ProcessOptions& options) {
         }
         const ProcessOutcome outcome =
             ProcessNetlist(PathFromText(netlist), *families,
-                           WatchDevices(netlist, report, options.rules.threads, *families), safety);
+                           WatchDevices(netlist, report, options.rules, *families), safety);
         for (const std::string& note : outcome.notes) {
             PrintError(note);
         }

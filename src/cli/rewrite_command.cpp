@@ -237,6 +237,7 @@ int RunRewrite(const RewriteOptions& options) {
     }
     Report report;
     report.setFamilies(*families);
+    report.setSizeRule(options.rules.sizes.rule);
     if (const Result<void> opened = OpenReport(report, options.rules.report, *files); !opened) {
         PrintError(opened.error());
         return kExitError;
@@ -245,7 +246,7 @@ int RunRewrite(const RewriteOptions& options) {
     const InputWatch input(in, run.fromStdin ? std::filesystem::path() : run.inputPath);
     FileReader reader(in);
     const StreamOptions streamOptions =
-        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads, *families);
+        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules, *families);
     target.input = &input;
     const std::optional<int> status = plan.replace
                                           ? RewriteIntoPlace(run, target, reader, *families, streamOptions)

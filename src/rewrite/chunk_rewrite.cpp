@@ -266,6 +266,7 @@ void ChunkRewriter::record(Chunk& chunk, std::uint64_t lineIndex, const DeviceEv
         ++chunk.missingName;
         break;
     case DeviceOutcome::NoBin:
+    case DeviceOutcome::NotADevice: // only the SPICE rule finds these, and it has an engine of its own
         ++chunk.noBin;
         break;
     }

@@ -3,6 +3,7 @@
 
 #include "rewrite/chunk_rewrite.h"
 #include "rewrite/parallel_rewrite.h"
+#include "rewrite/reader_rewrite.h"
 
 #include <algorithm>
 #include <thread>
@@ -159,6 +160,9 @@ StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& 
 
 StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                  const StreamOptions& options) {
+    if (options.sizes.rule == SizeRule::Spice) {
+        return RewriteStreamSpice(in, out, families, options);
+    }
     const Plan plan = MakePlan(options);
     const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept

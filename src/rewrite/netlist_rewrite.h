@@ -5,6 +5,7 @@
 
 #include "files/byte_stream.h"
 #include "rewrite/line_rewriter.h"
+#include "rewrite/size_reader.h"
 #include "rewrite/task_runner.h"
 
 #include <cstdint>
@@ -25,6 +26,7 @@ struct RunReport {
     std::uint64_t devicesReplaced = 0;
     std::uint64_t devicesMissingName = 0;
     std::uint64_t devicesNoBin = 0;
+    std::uint64_t keysNotOnDevice = 0; // SPICE rule: Keys on lines that are no element, left as they are
     std::optional<std::string> firstProblem;
 
     std::uint64_t devicesKept() const { return devicesMissingName + devicesNoBin; }
@@ -53,6 +55,9 @@ struct StreamOptions {
     // callbacks run on the calling thread, in file order, and the output is the same.
     unsigned threads = 0;
     StreamTuning tuning;
+    // How sizes are read. The SPICE rule holds the whole netlist in memory, reads its parameters,
+    // subcircuits and scale first, and rewrites on the calling thread.
+    SizeOptions sizes;
 };
 
 struct StreamResult {
