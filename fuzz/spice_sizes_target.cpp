@@ -108,7 +108,7 @@ std::optional<std::string> CheckRoundTrip(std::string_view text, const SizeOptio
 std::optional<std::string> CheckSpiceSizes(Bytes data) {
     FuzzInput input(data);
     const std::uint8_t choice = input.byte();
-    const std::string text = input.rest();
+    const std::string text(input.rest());
     if (auto failed = CheckExpression(text)) {
         return failed;
     }
