@@ -11,6 +11,7 @@
 #include "insight/bin_map.h"
 #include "insight/bin_usage.h"
 #include "process/process.h"
+#include "rewrite/reader_rewrite.h"
 
 #include <CLI/CLI.hpp>
 
@@ -45,9 +46,10 @@ struct Findings {
     std::vector<BinUsage> usage; // one per family
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
-    std::uint64_t notDevices = 0; // SPICE rule: Keys on lines that are no element
-    std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
-    std::optional<BinMap> map; // when --map asks for one
+    std::uint64_t notDevices = 0;  // SPICE rule: Keys on lines that are no element
+    std::uint64_t readAsSpice = 0; // classic rule: kept for want of a size, read by the SPICE rule
+    std::string keptLines;         // DescribeKeptDevice for each kept device, each with its line end
+    std::optional<BinMap> map;     // when --map asks for one
 
     // Devices whose part name the model library does not back, and their lines.
     std::uint64_t modelProblems = 0;
@@ -93,7 +95,11 @@ std::string Summary(const Findings& findings) {
     }
     text += std::to_string(findings.kept) +
             (findings.kept == 1 ? " would keep its placeholder:\n" : " would keep their placeholder:\n");
-    return text + findings.keptLines;
+    text += findings.keptLines;
+    if (findings.readAsSpice > 0) {
+        text += SpiceHint(findings.readAsSpice, "--sizes spice") + '\n';
+    }
+    return text;
 }
 
 std::string ModelSummary(const Findings& findings) {
@@ -185,6 +191,7 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(result.error) + ".");
         return false;
     }
+    findings.readAsSpice += CountReadAsSpice(path, result.report);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "files/run_lock.h"
 #include "process/output_records.h"
 #include "process/process.h"
+#include "rewrite/reader_rewrite.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>
@@ -364,6 +365,25 @@ std::string DescribeSizes(const DeviceEvent& event) {
         text += ", W/NF " + FormatG(sizes.widthUsed);
     }
     return text;
+}
+
+std::uint64_t CountReadAsSpice(const std::filesystem::path& path, const RunReport& report) {
+    std::error_code error;
+    if (report.linesWithoutSize.empty() || !std::filesystem::is_regular_file(path, error)) {
+        return 0;
+    }
+    const FilePtr file = OpenFile(path, "r", error);
+    if (!file) {
+        return 0;
+    }
+    FileReader reader(file.get());
+    return tarvex::CountReadAsSpice(reader, report.linesWithoutSize);
+}
+
+void PrintSpiceHint(std::uint64_t devices) {
+    if (devices > 0) {
+        PrintError(SpiceHint(devices, "--sizes spice"));
+    }
 }
 
 } // namespace tarvex::cli

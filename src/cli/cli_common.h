@@ -148,4 +148,13 @@ StreamOptions WatchDevices(std::string file, Report& report, const RuleOptions& 
 // classic rule.
 std::string DescribeSizes(const DeviceEvent& event);
 
+// Of the Keys that a classic run over the regular file at path kept for want of a readable size
+// (report.linesWithoutSize), how many stand on devices the SPICE rule reads; the file is read again
+// only when there are such Keys.
+std::uint64_t CountReadAsSpice(const std::filesystem::path& path, const RunReport& report);
+
+// Says once on stderr, when devices is not 0, that they give their sizes as SPICE does and that
+// --sizes spice reads them.
+void PrintSpiceHint(std::uint64_t devices);
+
 } // namespace tarvex::cli

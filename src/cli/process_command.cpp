@@ -46,6 +46,7 @@ int RunProcess(const ProcessOptions& options) {
 
     const ProcessSafety safety = SafetyOf(options.rules);
     int status = kExitOk;
+    std::uint64_t readAsSpice = 0;
     for (const std::string& netlist : netlists) {
         if (const Result<void> plannable = CheckPlannable(netlist); !plannable) {
             PrintError(plannable.error());
@@ -58,6 +59,7 @@ int RunProcess(const ProcessOptions& options) {
         for (const std::string& note : outcome.notes) {
             PrintError(note);
         }
+        readAsSpice += outcome.report.devicesReadAsSpice;
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;
@@ -68,6 +70,7 @@ int RunProcess(const ProcessOptions& options) {
             status = kExitKept;
         }
     }
+    PrintSpiceHint(readAsSpice);
     if (const Result<void> closed = report.close(); !closed) {
         PrintError(closed.error());
         status = kExitError;

@@ -128,8 +128,12 @@ Result<std::vector<RunFile>> CheckOutput(const RewriteRun& run, std::FILE* in) {
     return files;
 }
 
-// The exit status of a completed run, after saying so when no line held a Key.
+// The exit status of a completed run, after saying so when no line held a Key, and when devices
+// give their sizes as SPICE does (a file only: standard input cannot be read again).
 int CompletedStatus(const RewriteRun& run, const RunReport& report, std::span<const RewriteRules> families) {
+    if (!run.fromStdin) {
+        PrintSpiceHint(CountReadAsSpice(run.inputPath, report));
+    }
     if (report.devicesReplaced + report.devicesKept() == 0) {
         PrintError("Warning: " + NoKeyMessage(run.fromStdin ? PathFromText("standard input") : run.inputPath, families));
         return kExitKept;

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace tarvex {
 
@@ -28,6 +29,10 @@ struct RunReport {
     std::uint64_t devicesNoBin = 0;
     std::uint64_t keysNotOnDevice = 0; // SPICE rule: Keys on lines that are no element, left as they are
     std::optional<std::string> firstProblem;
+    // Classic rule: the line of each Key kept for want of a readable "L=" or "W=", in file order, for
+    // CountReadAsSpice; and the caller's count of those the SPICE rule reads, for SpiceHint.
+    std::vector<std::uint64_t> linesWithoutSize;
+    std::uint64_t devicesReadAsSpice = 0;
 
     std::uint64_t devicesKept() const { return devicesMissingName + devicesNoBin; }
 };

@@ -105,6 +105,25 @@ bool Within(const LogicalLine& device, std::size_t at, std::size_t size) {
                        [&](const LinePiece& piece) { return at >= piece.begin && at + size <= piece.end; });
 }
 
+// Reads all of in into text.
+std::error_code ReadAll(ByteReader& in, std::string& text) {
+    text.resize(std::size_t{1} << 16);
+    for (std::size_t size = 0;;) {
+        if (size == text.size()) {
+            text.resize(size * 2);
+        }
+        const ReadResult read = in.read({text.data() + size, text.size() - size});
+        if (read.error) {
+            return read.error;
+        }
+        size += read.size;
+        if (read.size == 0) {
+            text.resize(size);
+            return {};
+        }
+    }
+}
+
 } // namespace
 
 StreamResult RewriteText(std::string_view text, ByteWriter& out, std::span<const RewriteRules> families,
@@ -229,27 +248,63 @@ StreamResult RewriteText(std::string_view text, ByteWriter& out, std::span<const
 StreamResult RewriteStreamSpice(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                                 const StreamOptions& options) {
     std::string text;
-    text.resize(std::size_t{1} << 16);
-    for (std::size_t size = 0;;) {
-        if (size == text.size()) {
-            text.resize(size * 2);
-        }
-        const ReadResult read = in.read({text.data() + size, text.size() - size});
-        if (read.error) {
-            StreamResult failed;
-            failed.status = StreamStatus::ReadFailed;
-            failed.error = read.error;
-            return failed;
-        }
-        size += read.size;
-        if (read.size == 0) {
-            text.resize(size);
-            break;
-        }
+    if (const std::error_code error = ReadAll(in, text)) {
+        StreamResult failed;
+        failed.status = StreamStatus::ReadFailed;
+        failed.error = error;
+        return failed;
     }
     const SpiceContext context = CollectSpiceContext(text);
     const SpiceSizeReader reader(context, options.sizes);
     return RewriteText(text, out, families, reader, options);
+}
+
+std::uint64_t CountReadAsSpice(std::string_view text, std::span<const std::uint64_t> lines) {
+    if (lines.empty()) {
+        return 0;
+    }
+    const SpiceContext context = CollectSpiceContext(text);
+    const SpiceSizeReader reader(context, SizeOptions{SizeRule::Spice, std::nullopt, false});
+    LogicalLine device;
+    DeviceSizes sizes;
+    std::uint64_t count = 0;
+    std::uint64_t line = 1;
+    std::size_t start = 0; // where line starts
+    for (const std::uint64_t wanted : lines) {
+        while (line < wanted && start < text.size()) {
+            start = LineEndAfter(text, start);
+            ++line;
+        }
+        if (line != wanted || start >= text.size()) {
+            break;
+        }
+        std::size_t next = 0;
+        const std::size_t end = PhysicalLineEnd(text, start, next);
+        reader.deviceAt(text, 0, start, device);
+        // A comment or blank line between a device's lines is no part of it.
+        const bool part =
+            std::any_of(device.pieces.begin(), device.pieces.end(),
+                        [&](const LinePiece& piece) { return piece.begin >= start && piece.begin <= end; });
+        if (part) {
+            reader.read(text, device, 0, sizes);
+            count += sizes.isDevice && sizes.problem.empty() ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+std::uint64_t CountReadAsSpice(ByteReader& in, std::span<const std::uint64_t> lines) {
+    std::string text;
+    if (lines.empty() || ReadAll(in, text)) {
+        return 0;
+    }
+    return CountReadAsSpice(text, lines);
+}
+
+std::string SpiceHint(std::uint64_t devices, std::string_view how) {
+    return std::to_string(devices) +
+           (devices == 1 ? " device gives its sizes" : " devices give their sizes") +
+           " as SPICE does (l=, + lines, {expressions}): try " + std::string(how);
 }
 
 } // namespace tarvex

@@ -7,7 +7,9 @@
 #include "rewrite/netlist_rewrite.h"
 #include "rewrite/size_reader.h"
 
+#include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tarvex {
@@ -24,5 +26,19 @@ StreamResult RewriteText(std::string_view text, ByteWriter& out, std::span<const
 // with a SpiceSizeReader made from options.sizes.
 StreamResult RewriteStreamSpice(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                                 const StreamOptions& options);
+
+// How many of the Keys at lines (1-based, ascending: RunReport::linesWithoutSize of a classic run over
+// text) stand on a device whose L and W the SPICE rule reads: the classic rule's hint that the
+// netlist writes its sizes as SPICE does. The SPICE rule's context is collected only when lines is
+// not empty.
+std::uint64_t CountReadAsSpice(std::string_view text, std::span<const std::uint64_t> lines);
+
+// CountReadAsSpice over all of in, read again after a classic run; 0 when lines is empty or in
+// cannot be read (the hint is advice, never a failure of the run).
+std::uint64_t CountReadAsSpice(ByteReader& in, std::span<const std::uint64_t> lines);
+
+// "412 devices give their sizes as SPICE does (l=, + lines, {expressions}): try --sizes spice", with
+// how naming the way to choose the SPICE rule (the option, or the window's menu entry).
+std::string SpiceHint(std::uint64_t devices, std::string_view how);
 
 } // namespace tarvex

@@ -349,5 +349,77 @@ TEST(SpiceSizesTest, GeneralEngineWithClassicReaderIsTheClassicEngine) {
     }
 }
 
+struct HintCase {
+    const char* name;
+    std::string netlist;
+    std::vector<std::uint64_t> withoutSize; // the classic rule's Keys kept for want of a size
+    std::uint64_t readAsSpice;              // those the SPICE rule reads
+};
+
+// The classic rule notes the lines of Keys it keeps for want of a size, and CountReadAsSpice tells
+// how many of them stand on devices the SPICE rule reads.
+TEST(SpiceSizesTest, ClassicRuleCountsTheDevicesTheSpiceRuleReads) {
+    const RewriteRules rules = DecadeRules("NCH", "PCH");
+    const std::vector<HintCase> cases = {
+        {"ReadByBoth", "M1 d g s b NCH L=1u W=2u\n", {}, 0},
+        {"LowerCase", "m0 3 5 4 0 NCH l=1.1e-06 w=2.1e-06\n", {1}, 1},
+        {"PlusLinesAcrossAComment", "MN1 VOUT IN 0 0 NCH\n+ L=5u\n* note\n+ W=175u\n", {1}, 1},
+        {"KeyOnAPlusLine", "X1 a b\n+ NCH w=1 l=0.2\n", {2}, 1},
+        {"Parameters",
+         ".param wp=4u\n.subckt cell a PARAMS: lp=2u\nM_2 D G S B NCH W={wp} L={lp}\n.ends\n",
+         {3},
+         1},
+        {"UndefinedParameter", "M1 d g s b NCH L={lq} W=1u\n", {1}, 0},
+        {"NoLengthAnywhere", "M1 d g s b NCH W=1u\n", {1}, 0},
+        {"ModelCard", ".model NCH nmos\n", {1}, 0},
+        {"KeyOnACommentBetweenPlusLines", "M1 d g s b PCH\n* NCH here\n+ l=1u w=1u\n", {1, 2}, 1},
+        {"LineEnds", "M1 NCH L=1u W=1u\r\nm2 NCH l=1u w=1u\rm3 PCH l=1u w=1u\nm4 NCH L=1u\r\n", {2, 3, 4}, 2},
+    };
+    for (const HintCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunOf run = Rewrite(c.netlist, rules, {});
+        EXPECT_EQ(run.report.linesWithoutSize, c.withoutSize);
+        EXPECT_EQ(CountReadAsSpice(c.netlist, run.report.linesWithoutSize), c.readAsSpice);
+        MemoryReader again(c.netlist);
+        EXPECT_EQ(CountReadAsSpice(again, run.report.linesWithoutSize), c.readAsSpice);
+        // The SPICE rule notes nothing: its hint would never be given.
+        EXPECT_TRUE(Rewrite(c.netlist, rules, Spice()).report.linesWithoutSize.empty());
+    }
+    EXPECT_EQ(SpiceHint(412, "--sizes spice"),
+              "412 devices give their sizes as SPICE does (l=, + lines, {expressions}): try --sizes spice");
+    EXPECT_EQ(SpiceHint(1, "--sizes spice"),
+              "1 device gives its sizes as SPICE does (l=, + lines, {expressions}): try --sizes spice");
+}
+
+// The lines are noted in file order whatever the threads and chunks, and whether or not the caller
+// listens to the devices.
+TEST(SpiceSizesTest, LinesWithoutSizeDoNotDependOnThreadsOrListening) {
+    std::mt19937 random(5);
+    const RewriteRules rules = DecadeRules("NCH", "PCH");
+    for (int round = 0; round < 200; ++round) {
+        const std::string netlist = RandomNetlist(random);
+        SCOPED_TRACE(netlist);
+        const RunOf serial = Rewrite(netlist, rules, {});
+        std::vector<std::uint64_t> expected;
+        for (std::size_t i = 0; i < serial.events.size(); ++i) {
+            if (serial.events[i].outcome != DeviceOutcome::Replaced &&
+                !(serial.events[i].hasLength && serial.events[i].hasWidth)) {
+                expected.push_back(serial.lines[i]);
+            }
+        }
+        EXPECT_EQ(serial.report.linesWithoutSize, expected);
+        std::string output;
+        MemoryReader in(netlist);
+        StringWriter out(output);
+        StreamOptions options;
+        options.threads = 3;
+        options.tuning.chunkSize = 16;
+        options.tuning.chunksInFlight = 3;
+        const StreamResult parallel = RewriteStream(in, out, rules, options);
+        EXPECT_EQ(parallel.report.linesWithoutSize, expected);
+        EXPECT_EQ(output, serial.output);
+    }
+}
+
 } // namespace
 } // namespace tarvex
