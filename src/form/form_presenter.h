@@ -20,6 +20,9 @@ struct GroupLayout;
 inline constexpr std::string_view kBinMapEntry = "Bin Map of Last Run...";
 // The map's file name in the viewer's private folder: this, 16 hex digits, ".svg".
 inline constexpr std::string_view kBinMapPrefix = "tarvex-bin-map-";
+// The menu entry (beside Import and Bin Map) that chooses how Process reads sizes: checked, as SPICE
+// does; unchecked, the classic rule.
+inline constexpr std::string_view kSpiceSizesEntry = "Read Sizes as SPICE Does";
 
 class FormPresenter {
 public:
@@ -77,6 +80,12 @@ public:
     // opens the map, the user is told where it is.
     void ShowBinMap();
 
+    // Whether Process reads sizes as SPICE does, the menu entry's check mark; read from the profile
+    // at start-up.
+    bool ReadsSizesAsSpice() const { return m_spiceSizes; }
+    // The menu entry was chosen: the choice flips and is remembered in the profile at once.
+    void ToggleSpiceSizes();
+
     // The user changed a field's text: a part-name field's hint follows the name typed.
     void FieldEdited(int id);
 
@@ -106,6 +115,7 @@ private:
     SimulatorProbe m_probe;
     FileViewer* m_viewer = nullptr;
     bool m_busy = false;
+    bool m_spiceSizes = false;
 };
 
 } // namespace tarvex::form

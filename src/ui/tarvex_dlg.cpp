@@ -226,12 +226,17 @@ void CTarvexDlg::reject() {
     }
 }
 
-// About, the import from a model library, and the bin map, which
-// waits for a completed Process.
+// About, the import from a model library, the size rule's check mark, and the bin map, which waits
+// for a completed Process.
 void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(AboutEntryText(), this, &CTarvexDlg::showAbout);
     menu.addAction(ImportEntryText(), this, [this] { forward(&form::FormPresenter::ImportBins); });
+    QAction* spice = menu.addAction(Latin1(form::kSpiceSizesEntry), this,
+                                    [this] { forward(&form::FormPresenter::ToggleSpiceSizes); });
+    spice->setCheckable(true);
+    spice->setChecked(m_presenter != nullptr && m_presenter->ReadsSizesAsSpice());
+    spice->setEnabled(m_presenter != nullptr && !m_presenter->Busy());
     QAction* map = menu.addAction(Latin1(form::kBinMapEntry), this,
                                   [this] { forward(&form::FormPresenter::ShowBinMap); });
     map->setEnabled(m_presenter != nullptr && !m_presenter->Busy() && m_presenter->BinMapAvailable());

@@ -105,6 +105,7 @@ private slots:
     void aboutBoxFromContextMenu();
     void binMapFromContextMenu();
     void binMapGoesToTheRuntimeFolder();
+    void spiceSizesFromContextMenu();
     void importFromContextMenuShowsNamesByTheirEnd();
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
@@ -348,6 +349,7 @@ void TarvexDlgTest::binMapFromContextMenu() {
 
     QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
                                        QStringLiteral("Import Bins from Model Library..."),
+                                       QStringLiteral("Read Sizes as SPICE Does"),
                                        QStringLiteral("Bin Map of Last Run... (disabled)")}));
     QVERIFY(viewer.opened.empty());
 
@@ -358,9 +360,10 @@ void TarvexDlgTest::binMapFromContextMenu() {
     Type(*form, 1068, QStringLiteral("NCH_S"));
     m_prompts.answers = {dir / "amp.net"};
     Click(*form, form::kProcessId);
-    QCOMPARE(chooseMap(), QStringList({QStringLiteral("&About Tarvex..."),
-                                       QStringLiteral("Import Bins from Model Library..."),
-                                       QStringLiteral("Bin Map of Last Run...")}));
+    QCOMPARE(
+        chooseMap(),
+        QStringList({QStringLiteral("&About Tarvex..."), QStringLiteral("Import Bins from Model Library..."),
+                     QStringLiteral("Read Sizes as SPICE Does"), QStringLiteral("Bin Map of Last Run...")}));
     QCOMPARE(viewer.opened.size(), std::size_t{1});
     QVERIFY(test::ReadFileBytes(viewer.opened[0]).find("amp.net:1: N L=1e-06 W=2e-06 NCH_S") !=
             std::string::npos);
@@ -399,6 +402,45 @@ void TarvexDlgTest::binMapGoesToTheRuntimeFolder() {
     } else {
         qunsetenv("XDG_RUNTIME_DIR");
     }
+}
+
+// "Read Sizes as SPICE Does" is a checkable entry that shows the presenter's choice and flips it;
+// the choice is kept under [Options] and read back by the next window.
+void TarvexDlgTest::spiceSizesFromContextMenu() {
+    const auto choose = [](ui::CTarvexDlg* form) {
+        bool checkedBefore = false;
+        bool checkable = false;
+        QTimer::singleShot(0, form, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                return;
+            }
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QStringLiteral("Read Sizes as SPICE Does")) {
+                    checkable = action->isCheckable();
+                    checkedBefore = action->isChecked();
+                    action->trigger();
+                }
+            }
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(form, &event);
+        return std::pair{checkable, checkedBefore};
+    };
+    const QString key = QStringLiteral("Options/Read Sizes as SPICE Does");
+    {
+        Window window(m_prompts);
+        QVERIFY(!window.presenter.ReadsSizesAsSpice());
+        QCOMPARE(choose(&window.dialog), std::pair(true, false));
+        QVERIFY(window.presenter.ReadsSizesAsSpice());
+        QCOMPARE(QSettings().value(key).toBool(), true);
+    }
+    Window again(m_prompts);
+    QVERIFY(again.presenter.ReadsSizesAsSpice());
+    QCOMPARE(choose(&again.dialog), std::pair(true, true));
+    QVERIFY(!again.presenter.ReadsSizesAsSpice());
+    QCOMPARE(QSettings().value(key).toBool(), false);
 }
 
 // The menu's second entry imports through the presenter; names wider than their field show their
