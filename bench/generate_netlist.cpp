@@ -52,8 +52,9 @@ int main(int argc, char** argv) {
             amd.replace_filename(amd.stem().string() + "-" + std::to_string(family + 1) +
                                  amd.extension().string());
         }
-        if (const auto error = tarvex::SaveSettings(amd, tarvex::bench::BenchmarkSettings(family))) {
-            std::fprintf(stderr, "%s\n", error->c_str());
+        if (const tarvex::Result<void> saved = tarvex::SaveSettings(amd, tarvex::bench::BenchmarkSettings(family));
+            !saved) {
+            std::fprintf(stderr, "%s\n", saved.error().c_str());
             return 1;
         }
     }

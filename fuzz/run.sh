@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(engineering_value model_library rewrite_stream settings)
+[ ${#targets[@]} -gt 0 ] || targets=(engineering_value model_library rewrite_stream settings spice_sizes)
 
 build=build/fuzz
 status=0

@@ -35,4 +35,9 @@ Result<void> CheckSettings(Bytes data);
 // and holds each of the group's cards in exactly the cell of its bounds.
 Result<void> CheckModelLibrary(Bytes data);
 
+// The first byte chooses --per-finger and a scale, the rest is a netlist and an expression: the
+// evaluator gives a finite value or a reason, every physical line leads back to the start of its
+// logical line, and under the SPICE rule the output is the input with only the Keys replaced.
+Result<void> CheckSpiceSizes(Bytes data);
+
 } // namespace tarvex::fuzz

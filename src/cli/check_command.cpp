@@ -11,6 +11,7 @@
 #include "insight/bin_map.h"
 #include "insight/bin_usage.h"
 #include "process/process.h"
+#include "rewrite/reader_rewrite.h"
 
 #include <CLI/CLI.hpp>
 
@@ -45,8 +46,10 @@ struct Findings {
     std::vector<BinUsage> usage; // one per family
     std::uint64_t devices = 0;
     std::uint64_t kept = 0;
-    std::string keptLines;     // DescribeKeptDevice for each kept device, each with its line end
-    std::optional<BinMap> map; // when --map asks for one
+    std::uint64_t notDevices = 0;  // SPICE rule: Keys on lines that are no element
+    std::uint64_t readAsSpice = 0; // classic rule: kept for want of a size, read by the SPICE rule
+    std::string keptLines;         // DescribeKeptDevice for each kept device, each with its line end
+    std::optional<BinMap> map;     // when --map asks for one
 
     // Devices whose part name the model library does not back, and their lines.
     std::uint64_t modelProblems = 0;
@@ -77,17 +80,26 @@ std::string UsageGrid(std::string_view title, const BinTable& table, std::string
 }
 
 std::string Summary(const Findings& findings) {
-    if (findings.devices == 0) {
-        return "No device line holds a Key.\n";
+    std::string text;
+    if (findings.notDevices > 0) {
+        text = std::to_string(findings.notDevices) +
+               (findings.notDevices == 1 ? " Key stands on a line that is not a device (not a device).\n"
+                                         : " Keys stand on lines that are not devices (not a device).\n");
     }
-    std::string text =
-        std::to_string(findings.devices) + (findings.devices == 1 ? " device; " : " devices; ");
+    if (findings.devices == 0) {
+        return text + "No device line holds a Key.\n";
+    }
+    text += std::to_string(findings.devices) + (findings.devices == 1 ? " device; " : " devices; ");
     if (findings.kept == 0) {
         return text + (findings.devices == 1 ? "it" : "all") + " would get a part name.\n";
     }
     text += std::to_string(findings.kept) +
             (findings.kept == 1 ? " would keep its placeholder:\n" : " would keep their placeholder:\n");
-    return text + findings.keptLines;
+    text += findings.keptLines;
+    if (findings.readAsSpice > 0) {
+        text += SpiceHint(findings.readAsSpice, "--sizes spice") + '\n';
+    }
+    return text;
 }
 
 std::string ModelSummary(const Findings& findings) {
@@ -116,7 +128,7 @@ std::vector<MapCard> MapCards(const ModelLibrary& library) {
 // process would make; false when it is refused or cannot be read. It reads what process would bin:
 // the chosen file, or its backup when only that is left.
 bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> families, const ProcessSafety& safety,
-                  unsigned threads, Report& report, Findings& findings, const ModelIndex* models) {
+                  const RuleOptions& rules, Report& report, Findings& findings, const ModelIndex* models) {
     if (const Result<void> plannable = CheckPlannable(netlist); !plannable) {
         PrintError(plannable.error());
         return false;
@@ -140,9 +152,14 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         return false;
     }
     StreamOptions options;
-    options.threads = threads;
+    options.threads = rules.threads;
+    options.sizes = rules.sizes;
     options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
         report.addRow(netlist, line, event);
+        if (event.outcome == DeviceOutcome::NotADevice) {
+            ++findings.notDevices;
+            return;
+        }
         findings.usage[event.family].add(event);
         if (findings.map) {
             findings.map->add(netlist, line, event);
@@ -151,6 +168,9 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         if (event.outcome != DeviceOutcome::Replaced) {
             ++findings.kept;
             findings.keptLines += DescribeKeptDevice(netlist, line, event);
+            if (const std::string read = DescribeSizes(event); !read.empty()) {
+                findings.keptLines += " (" + read + ")";
+            }
             if (families.size() > 1) {
                 findings.keptLines += " (Key ";
                 findings.keptLines += KeyOf(event, families);
@@ -171,6 +191,7 @@ bool CheckNetlist(const std::string& netlist, std::span<const RewriteRules> fami
         PrintError("Error: Cannot read " + QuotedPath(path) + ": " + ErrorText(result.error) + ".");
         return false;
     }
+    findings.readAsSpice += CountReadAsSpice(path, result.report);
     return true;
 }
 
@@ -243,6 +264,7 @@ Result<void> PrepareCheck(const CheckOptions& options, std::span<const RewriteRu
         return clear;
     }
     run.report.setFamilies(families);
+    run.report.setSizeRule(options.rules.sizes.rule);
     return OpenReport(run.report, options.rules.report, *files);
 }
 
@@ -288,7 +310,7 @@ int RunCheck(const CheckOptions& options) {
     const ProcessSafety safety = SafetyOf(options.rules);
     const ModelIndex* models = run.models.index ? &*run.models.index : nullptr;
     for (const std::string& netlist : run.netlists) {
-        if (!CheckNetlist(netlist, *families, safety, options.rules.threads, run.report, findings, models)) {
+        if (!CheckNetlist(netlist, *families, safety, options.rules, run.report, findings, models)) {
             status = kExitError;
         }
     }

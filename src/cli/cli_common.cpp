@@ -7,6 +7,7 @@
 #include "files/run_lock.h"
 #include "process/output_records.h"
 #include "process/process.h"
+#include "rewrite/reader_rewrite.h"
 #include "settings/settings_file.h"
 
 #include <CLI/CLI.hpp>
@@ -60,6 +61,25 @@ void AddRuleOptions(CLI::App& command, RuleOptions& options) {
         ->type_name("FILE|-");
     command.add_option("--threads", options.threads, "Threads that rewrite (default 0: one per core)")
         ->type_name("N");
+    command
+        .add_option_function<std::string>(
+            "--sizes",
+            [&options](const std::string& rule) {
+                options.sizes.rule = rule == "spice" ? SizeRule::Spice : SizeRule::Classic;
+            },
+            "How device sizes are read: classic (the first \"L=\" and \"W=\" on the Key's line, the default) or "
+            "spice (l=, w=, nf= in any case, + lines, parameters and {expressions}, .option scale)")
+        ->check(CLI::IsMember({"classic", "spice"}))
+        ->type_name("RULE");
+    command
+        .add_option_function<double>(
+            "--scale", [&options](double scale) { options.sizes.scale = scale; },
+            "With --sizes spice: multiply L and W by X before the lookup, in place of the netlist's "
+            ".option scale")
+        ->check(CLI::PositiveNumber)
+        ->type_name("X");
+    command.add_flag("--per-finger", options.sizes.perFinger,
+                     "With --sizes spice: bin the width of one finger, W/NF");
     command.add_flag("--backup", options.backup,
                      "Go on where a file to be replaced may be your work (an edit, a new export): keep it as "
                      "a numbered backup (NAME.~N~)");
@@ -218,8 +238,10 @@ Result<void> Report::open(const std::string& path) {
         }
         m_file = m_owned.get();
     }
-    m_error = FileWriter(m_file).write(m_families.size() > 1 ? std::string(kReportHeader.substr(0, kReportHeader.size() - 1)) + ",key\n"
-                                                              : std::string(kReportHeader));
+    std::string header(kReportHeader.substr(0, kReportHeader.size() - 1));
+    header += m_families.size() > 1 ? ",key" : "";
+    header += m_rule == SizeRule::Spice ? ",nf,read_as\n" : "\n";
+    m_error = FileWriter(m_file).write(header);
     m_ok = !m_error;
     return {};
 }
@@ -247,6 +269,14 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
     if (m_families.size() > 1) {
         m_row += ',';
         AppendCsvField(m_row, KeyOf(event, m_families));
+    }
+    if (m_rule == SizeRule::Spice) {
+        m_row += ',';
+        if (event.sizes && event.sizes->fingers.readable()) {
+            m_row += FormatG(event.sizes->fingers.value);
+        }
+        m_row += ',';
+        AppendCsvField(m_row, DescribeSizes(event));
     }
     m_row += '\n';
     if (const std::error_code error = FileWriter(m_file).write(m_row); error && m_ok) {
@@ -277,16 +307,17 @@ std::string_view KeyOf(const DeviceEvent& event, std::span<const RewriteRules> f
     return event.polarity == Polarity::N ? rules.keyN : rules.keyP;
 }
 
-StreamOptions WatchDevices(std::string file, Report& report, unsigned threads,
+StreamOptions WatchDevices(std::string file, Report& report, const RuleOptions& rules,
                            std::span<const RewriteRules> families) {
     StreamOptions options;
-    options.threads = threads;
+    options.threads = rules.threads;
+    options.sizes = rules.sizes;
     // Without a report only the devices that keep their Key are named.
     options.keptOnly = !report.isOpen();
     options.onDevice = [file = std::move(file), &report, families,
                         message = std::string()](std::uint64_t line, const DeviceEvent& event) mutable {
         report.addRow(file, line, event);
-        if (event.outcome == DeviceOutcome::Replaced) {
+        if (event.outcome == DeviceOutcome::Replaced || event.outcome == DeviceOutcome::NotADevice) {
             return;
         }
         message.assign(file);
@@ -294,6 +325,9 @@ StreamOptions WatchDevices(std::string file, Report& report, unsigned threads,
         message += std::to_string(line);
         message += ": ";
         message += ProblemMessage(event).value_or("");
+        if (const std::string read = DescribeSizes(event); !read.empty()) {
+            message += " (" + read + ")";
+        }
         if (families.size() > 1) {
             message += " (Key ";
             message += KeyOf(event, families);
@@ -302,6 +336,54 @@ StreamOptions WatchDevices(std::string file, Report& report, unsigned threads,
         PrintError(message);
     };
     return options;
+}
+
+std::string DescribeSizes(const DeviceEvent& event) {
+    if (event.sizes == nullptr || !event.sizes->isDevice) {
+        return {};
+    }
+    const DeviceSizes& sizes = *event.sizes;
+    std::string text;
+    const auto add = [&](std::string_view name, const ReadSize& size, bool source) {
+        if (!size.present) {
+            return;
+        }
+        text += text.empty() ? "" : ", ";
+        text += name;
+        text += size.text;
+        if (source) {
+            text += size.source == SizeSource::Literal ? " literal" : " parameter";
+        }
+    };
+    add("l=", sizes.length, true);
+    add("w=", sizes.width, true);
+    add("nf=", sizes.fingers, false);
+    if (sizes.scaled) {
+        text += ", scale " + FormatG(sizes.scale);
+    }
+    if (sizes.perFinger && sizes.fingers.readable()) {
+        text += ", W/NF " + FormatG(sizes.widthUsed);
+    }
+    return text;
+}
+
+std::uint64_t CountReadAsSpice(const std::filesystem::path& path, const RunReport& report) {
+    std::error_code error;
+    if (report.linesWithoutSize.empty() || !std::filesystem::is_regular_file(path, error)) {
+        return 0;
+    }
+    const FilePtr file = OpenFile(path, "r", error);
+    if (!file) {
+        return 0;
+    }
+    FileReader reader(file.get());
+    return tarvex::CountReadAsSpice(reader, report.linesWithoutSize);
+}
+
+void PrintSpiceHint(std::uint64_t devices) {
+    if (devices > 0) {
+        PrintError(SpiceHint(devices, "--sizes spice"));
+    }
 }
 
 } // namespace tarvex::cli

@@ -43,6 +43,8 @@ struct RuleOptions {
     std::optional<std::string> report;
     unsigned threads = 0;
     bool backup = false;
+    // How sizes are read: --sizes classic|spice, --scale, --per-finger.
+    SizeOptions sizes;
 };
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options);
@@ -108,6 +110,8 @@ class Report {
 public:
     // The families of the run, before open.
     void setFamilies(std::span<const RewriteRules> families) { m_families = families; }
+    // Under the SPICE rule each row also gives L, W and NF as written and where they came from.
+    void setSizeRule(SizeRule rule) { m_rule = rule; }
     // Creates the report at path, "-" being standard output.
     Result<void> open(const std::string& path);
     bool isOpen() const { return m_file != nullptr; }
@@ -121,6 +125,7 @@ private:
     std::string m_name;
     std::string m_row; // reused for every row
     std::span<const RewriteRules> m_families;
+    SizeRule m_rule = SizeRule::Classic;
     bool m_ok = true;
     std::error_code m_error; // of the first failed write
 };
@@ -130,11 +135,26 @@ private:
 Result<void> OpenReport(Report& report, const std::optional<std::string>& path,
                         const std::vector<RunFile>& files);
 
-// Options for one run over file (the name used in messages and the report) on the given threads:
+// Options for one run over file (the name used in messages and the report) with the rules' threads
+// and size rule:
 // every device that keeps its Key is named on stderr as "file:line: message", and every device goes
 // to the report. A device kept because its line has no readable "L=" or "W=" is told so, rather than
 // the lookup of a size 0 the line never gave. With several families, each message ends with the Key.
-StreamOptions WatchDevices(std::string file, Report& report, unsigned threads,
+StreamOptions WatchDevices(std::string file, Report& report, const RuleOptions& rules,
                            std::span<const RewriteRules> families = {});
+
+// How the SPICE rule read a device, for its message and the report: each size as written with its
+// source, NF, and the scale ("l=0.15 literal, w={wp} parameter, nf=2, scale 1e-06"); empty under the
+// classic rule.
+std::string DescribeSizes(const DeviceEvent& event);
+
+// Of the Keys that a classic run over the regular file at path kept for want of a readable size
+// (report.linesWithoutSize), how many stand on devices the SPICE rule reads; the file is read again
+// only when there are such Keys.
+std::uint64_t CountReadAsSpice(const std::filesystem::path& path, const RunReport& report);
+
+// Says once on stderr, when devices is not 0, that they give their sizes as SPICE does and that
+// --sizes spice reads them.
+void PrintSpiceHint(std::uint64_t devices);
 
 } // namespace tarvex::cli

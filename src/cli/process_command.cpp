@@ -38,6 +38,7 @@ int RunProcess(const ProcessOptions& options) {
     }
     Report report;
     report.setFamilies(*families);
+    report.setSizeRule(options.rules.sizes.rule);
     if (const Result<void> opened = OpenReport(report, options.rules.report, *files); !opened) {
         PrintError(opened.error());
         return kExitError;
@@ -45,6 +46,7 @@ int RunProcess(const ProcessOptions& options) {
 
     const ProcessSafety safety = SafetyOf(options.rules);
     int status = kExitOk;
+    std::uint64_t readAsSpice = 0;
     for (const std::string& netlist : netlists) {
         if (const Result<void> plannable = CheckPlannable(netlist); !plannable) {
             PrintError(plannable.error());
@@ -53,10 +55,11 @@ int RunProcess(const ProcessOptions& options) {
         }
         const ProcessOutcome outcome =
             ProcessNetlist(PathFromText(netlist), *families,
-                           WatchDevices(netlist, report, options.rules.threads, *families), safety);
+                           WatchDevices(netlist, report, options.rules, *families), safety);
         for (const std::string& note : outcome.notes) {
             PrintError(note);
         }
+        readAsSpice += outcome.report.devicesReadAsSpice;
         if (outcome.error) {
             PrintError(*outcome.error);
             status = kExitError;
@@ -67,6 +70,7 @@ int RunProcess(const ProcessOptions& options) {
             status = kExitKept;
         }
     }
+    PrintSpiceHint(readAsSpice);
     if (const Result<void> closed = report.close(); !closed) {
         PrintError(closed.error());
         status = kExitError;

@@ -128,8 +128,12 @@ Result<std::vector<RunFile>> CheckOutput(const RewriteRun& run, std::FILE* in) {
     return files;
 }
 
-// The exit status of a completed run, after saying so when no line held a Key.
+// The exit status of a completed run, after saying so when no line held a Key, and when devices
+// give their sizes as SPICE does (a file only: standard input cannot be read again).
 int CompletedStatus(const RewriteRun& run, const RunReport& report, std::span<const RewriteRules> families) {
+    if (!run.fromStdin) {
+        PrintSpiceHint(CountReadAsSpice(run.inputPath, report));
+    }
     if (report.devicesReplaced + report.devicesKept() == 0) {
         PrintError("Warning: " + NoKeyMessage(run.fromStdin ? PathFromText("standard input") : run.inputPath, families));
         return kExitKept;
@@ -237,6 +241,7 @@ int RunRewrite(const RewriteOptions& options) {
     }
     Report report;
     report.setFamilies(*families);
+    report.setSizeRule(options.rules.sizes.rule);
     if (const Result<void> opened = OpenReport(report, options.rules.report, *files); !opened) {
         PrintError(opened.error());
         return kExitError;
@@ -245,7 +250,7 @@ int RunRewrite(const RewriteOptions& options) {
     const InputWatch input(in, run.fromStdin ? std::filesystem::path() : run.inputPath);
     FileReader reader(in);
     const StreamOptions streamOptions =
-        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules.threads, *families);
+        WatchDevices(run.fromStdin ? "<stdin>" : options.input, report, options.rules, *families);
     target.input = &input;
     const std::optional<int> status = plan.replace
                                           ? RewriteIntoPlace(run, target, reader, *families, streamOptions)

@@ -12,21 +12,25 @@
 namespace tarvex::form {
 
 // What a menu entry runs: the presenter's commands, and About, which the window shows itself.
-enum class MenuCommand { ImportBins, BinMap, About };
+enum class MenuCommand { ImportBins, SpiceSizes, BinMap, About };
 
 struct MenuEntry {
     MenuCommand command;
     std::string_view text; // '&' marks the access key
     bool separatorBefore;
+    bool checkable = false; // a choice shown with a check mark
 };
 
 // The window's menu entry that shows the bin map of the last run.
 inline constexpr std::string_view kBinMapEntry = "Bin Map of Last Run...";
 inline constexpr std::string_view kImportEntry = "Import Bins from Model Library...";
 inline constexpr std::string_view kAboutEntry = "&About Tarvex...";
+// The entry that chooses how Process reads sizes: checked, as SPICE does; unchecked, the classic rule.
+inline constexpr std::string_view kSpiceSizesEntry = "Read Sizes as SPICE Does";
 
-inline constexpr std::array<MenuEntry, 3> kMenuEntries{{
+inline constexpr std::array<MenuEntry, 4> kMenuEntries{{
     {MenuCommand::ImportBins, kImportEntry, false},
+    {MenuCommand::SpiceSizes, kSpiceSizesEntry, false, true},
     {MenuCommand::BinMap, kBinMapEntry, false},
     {MenuCommand::About, kAboutEntry, true},
 }};

@@ -110,6 +110,8 @@ public:
 // Where the profile keeps the remembered settings file: section and value name.
 inline constexpr std::string_view kProfileSection = "Options";
 inline constexpr std::string_view kProfileSettingsValue = "MODxy File";
+// Beside it, whether Process reads sizes as SPICE does (a DWORD on Windows, a boolean elsewhere).
+inline constexpr std::string_view kProfileSpiceSizesValue = "Read Sizes as SPICE Does";
 
 // The user's profile (the registry on Windows, a configuration file elsewhere).
 class Profile {
@@ -121,6 +123,9 @@ public:
     // The folder where Tarvex keeps the record of the files it wrote and its run locks, shared with
     // tarvex-cli (UserStateFolder()); empty: none, so every file counts as the user's.
     virtual std::filesystem::path stateFolder() = 0;
+    // The remembered "Read Sizes as SPICE Does" choice; false when none was stored.
+    virtual bool readsSizesAsSpice() = 0;
+    virtual void setReadsSizesAsSpice(bool spice) = 0;
 };
 
 // Shows a file the program has written in the system's viewer for its type (the bin map), and the

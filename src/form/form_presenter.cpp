@@ -10,6 +10,7 @@
 #include "models/bin_grid.h"
 #include "models/bin_import.h"
 #include "process/process.h"
+#include "rewrite/reader_rewrite.h"
 
 #include <algorithm>
 #include <array>
@@ -24,6 +25,15 @@
 
 namespace tarvex::form {
 namespace {
+
+// Under the classic rule, a second paragraph for the first problem when devices kept their Key for
+// want of a size that the SPICE rule reads: it names the menu entry that reads them.
+std::string SpiceSizesHint(const RunReport& report) {
+    if (report.devicesReadAsSpice == 0) {
+        return {};
+    }
+    return "\n\n" + SpiceHint(report.devicesReadAsSpice, "\"" + std::string(kSpiceSizesEntry) + "\"");
+}
 
 const FileFilter kAllFiles{"All Files (*.*)", {"*.*"}};
 
@@ -255,6 +265,7 @@ FormPresenter::FormPresenter(FormView& view, UserPrompts& prompts, Profile& prof
 void FormPresenter::StartUp(const std::optional<std::filesystem::path>& settingsFile) {
     std::error_code ignored;
     m_model.workingFolder = std::filesystem::current_path(ignored);
+    m_spiceSizes = m_profile.readsSizesAsSpice();
     probeSimulator();
     // A file named at start is opened as Load opens it, Keys included, but never created: a
     // mistyped name is reported rather than left behind as an empty file.
@@ -309,6 +320,9 @@ bool FormPresenter::RunMenuCommand(MenuCommand command) {
     switch (command) {
     case MenuCommand::ImportBins:
         ImportBins();
+        return true;
+    case MenuCommand::SpiceSizes:
+        ToggleSpiceSizes();
         return true;
     case MenuCommand::BinMap:
         ShowBinMap();
@@ -592,6 +606,7 @@ void FormPresenter::Process() {
     LastRun& run = m_model.lastRun;
     run.map = BinMap(rules);
     StreamOptions options;
+    options.sizes.rule = m_spiceSizes ? SizeRule::Spice : SizeRule::Classic;
     options.onProgress = [&progress](std::uint64_t bytesRead) { return progress->update(bytesRead); };
     options.onDevice = [&run, file = DisplayPath(path.filename())](std::uint64_t line,
                                                                    const DeviceEvent& event) {
@@ -622,10 +637,10 @@ void FormPresenter::Process() {
     }
     showFieldHints();
     if (outcome.report.firstProblem && run.completed) {
-        m_prompts.showStopWithSave(*outcome.report.firstProblem, details,
+        m_prompts.showStopWithSave(*outcome.report.firstProblem + SpiceSizesHint(outcome.report), details,
                                    [this, &outcome] { saveKeptDevices(outcome.plan); });
     } else if (outcome.report.firstProblem) {
-        m_prompts.showStop(*outcome.report.firstProblem, details);
+        m_prompts.showStop(*outcome.report.firstProblem + SpiceSizesHint(outcome.report), details);
     }
     if (outcome.error) {
         m_prompts.showStop(*outcome.error, {});
@@ -672,6 +687,11 @@ void FormPresenter::saveKeptDevices(const ProcessPlan& plan) {
         m_prompts.showStop(
             "Error: Cannot write " + QuotedPath(target) + ": " + ErrorText(written.error.value()) + ".", {});
     }
+}
+
+void FormPresenter::ToggleSpiceSizes() {
+    m_spiceSizes = !m_spiceSizes;
+    m_profile.setReadsSizesAsSpice(m_spiceSizes);
 }
 
 void FormPresenter::ShowBinMap() {

@@ -91,6 +91,16 @@ public:
     // Runs a menu entry's command; false for About, which the window shows itself.
     bool RunMenuCommand(MenuCommand command);
 
+    // Whether Process reads sizes as SPICE does, the menu entry's check mark; read from the profile
+    // at start-up.
+    bool ReadsSizesAsSpice() const { return m_spiceSizes; }
+    // Whether a menu entry shows a check mark: the size rule's entry while it is chosen.
+    bool MenuEntryChecked(MenuCommand command) const {
+        return command == MenuCommand::SpiceSizes && m_spiceSizes;
+    }
+    // The menu entry was chosen: the choice flips and is remembered in the profile at once.
+    void ToggleSpiceSizes();
+
     // The user changed a field's text: a bound or part-name field's hint follows the text typed.
     void FieldEdited(int id);
 
@@ -127,6 +137,7 @@ private:
     SimulatorProbe m_probe;
     FileViewer* m_viewer = nullptr;
     bool m_busy = false;
+    bool m_spiceSizes = false;
 };
 
 } // namespace tarvex::form

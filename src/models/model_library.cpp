@@ -4,7 +4,6 @@
 #include "files/byte_stream.h"
 #include "files/paths.h"
 
-#include <charconv>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -22,12 +21,6 @@ char Lower(char c) {
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 // A physical line without its inline comment: ';' anywhere, '$' at the start or after white space.
@@ -347,64 +340,6 @@ bool SameName(std::string_view a, std::string_view b) {
         }
     }
     return true;
-}
-
-namespace {
-
-// The scale factor of the suffix that rest (in lower case) starts with, with its length in used;
-// 1 and 0 without one.
-double SuffixFactor(std::string_view rest, std::size_t& used) {
-    used = 0;
-    if (rest.starts_with("meg")) {
-        used = 3;
-        return 1e6;
-    }
-    if (rest.starts_with("mil")) {
-        used = 3;
-        return 25.4e-6;
-    }
-    static constexpr std::pair<char, double> kSuffixes[] = {{'t', 1e12},  {'g', 1e9},  {'k', 1e3},
-                                                            {'m', 1e-3},  {'u', 1e-6}, {'n', 1e-9},
-                                                            {'p', 1e-12}, {'f', 1e-15}};
-    for (const auto& [letter, factor] : kSuffixes) {
-        if (!rest.empty() && rest[0] == letter) {
-            used = 1;
-            return factor;
-        }
-    }
-    return 1.0;
-}
-
-} // namespace
-
-std::optional<double> ParseSpiceNumber(std::string_view text) {
-    // from_chars reads the "C" way whatever the process locale, and stops where the decimal ends (an
-    // "e" without exponent digits is left to the suffix). It takes no leading '+', and would take
-    // "inf" and "nan": the decimal must start with a digit, or a '.' and a digit.
-    const bool hasSign = !text.empty() && (text[0] == '+' || text[0] == '-');
-    const std::size_t first = hasSign ? 1 : 0; // the decimal's first character
-    const bool digits =
-        first < text.size() &&
-        (IsDigit(text[first]) || (text[first] == '.' && first + 1 < text.size() && IsDigit(text[first + 1])));
-    if (!digits) {
-        return std::nullopt;
-    }
-    const std::size_t start = hasSign && text[0] == '+' ? 1 : 0;
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data() + start, end, value);
-    if (error != std::errc()) {
-        return std::nullopt;
-    }
-    const std::string rest = LowerName(text.substr(static_cast<std::size_t>(stop - text.data())));
-    std::size_t used = 0;
-    const double factor = SuffixFactor(rest, used);
-    for (std::size_t k = used; k < rest.size(); ++k) {
-        if (!IsLetter(rest[k])) {
-            return std::nullopt; // "1.2*x", "2u+1": an expression
-        }
-    }
-    return value * factor;
 }
 
 Result<std::string> ReadLibraryFile(const std::filesystem::path& path) {

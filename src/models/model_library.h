@@ -4,6 +4,7 @@
 // meaning (".option scale").
 #pragma once
 
+#include "bins/spice_number.h"
 #include "text/result.h"
 
 #include <filesystem>
@@ -57,11 +58,6 @@ struct ModelLibrary {
     // against these, so that it never replaces a file the library needs.
     std::vector<std::filesystem::path> filesRead;
 };
-
-// The value of a number as SPICE reads it in a model library: a decimal with an optional exponent
-// ("2.8e-007"), then an optional scale factor T G MEG K M U N P F MIL in any letter case, letters
-// after it ignored ("1um" is 1e-6). Nothing when text is not such a number ("1.2*x", "{w}", "").
-std::optional<double> ParseSpiceNumber(std::string_view text);
 
 // Where the reader gets the text of a file it is given or told to include: its bytes, or a failure
 // that gives the reason ("No such file or directory").

@@ -8,9 +8,11 @@
 #include "process/binned_copy.h"
 #include "process/output_records.h"
 #include "process/replacing_write.h"
+#include "rewrite/reader_rewrite.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 #include <vector>
@@ -540,6 +542,11 @@ void WriteTarget(const ProcessDecision& decision, std::span<const RewriteRules> 
     FileReader reader(source.get());
     ReplaceResult written = RewriteReplacing(reader, target, families, options, names);
     outcome.report = std::move(written.report);
+    if (written.status == StreamStatus::Completed && !outcome.report.linesWithoutSize.empty()) {
+        std::rewind(source.get());
+        FileReader again(source.get());
+        outcome.report.devicesReadAsSpice = CountReadAsSpice(again, outcome.report.linesWithoutSize);
+    }
     outcome.error = std::move(written.error);
     if (!written.placement.keptOld.empty()) {
         outcome.notes.push_back("The earlier " + QuotedPath(plan.target) + " was kept as " +

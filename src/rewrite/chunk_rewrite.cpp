@@ -226,6 +226,7 @@ void ChunkRewriter::record(Chunk& chunk, LineWalk& lines, const LineWalk::Line& 
         ++chunk.missingName;
         break;
     case DeviceOutcome::NoBin:
+    case DeviceOutcome::NotADevice: // only the SPICE rule finds these, and it has an engine of its own
         ++chunk.noBin;
         break;
     }

@@ -2,6 +2,7 @@
 #include "rewrite/line_rewriter.h"
 
 #include "bins/engineering_value.h"
+#include "rewrite/size_reader.h"
 #include "text/byte_scan.h"
 
 namespace tarvex {
@@ -251,6 +252,12 @@ bool ReplaceFirst(std::string& line, std::string_view pattern, std::string_view 
 
 std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
     const std::string label(KeyLabel(event.polarity));
+    if (event.outcome == DeviceOutcome::NotADevice) {
+        return "Error: " + label + " stands on a line that is not a device!";
+    }
+    if (event.sizes && event.outcome == DeviceOutcome::NoBin && !event.sizes->problem.empty()) {
+        return "Error: " + label + " device has no readable size: " + event.sizes->problem + "!";
+    }
     if (event.outcome != DeviceOutcome::Replaced && !(event.hasLength && event.hasWidth)) {
         return "Error: " + label + " device has no readable " + std::string(ProblemLabel(event).substr(3)) +
                "!";
@@ -263,11 +270,16 @@ std::optional<std::string> ProblemMessage(const DeviceEvent& event) {
     case DeviceOutcome::NoBin:
         return "Error: No " + label + " bin for L=" + FormatG(event.length) + " W=" + FormatG(event.width) +
                "!";
+    case DeviceOutcome::NotADevice:
+        break;
     }
     return std::nullopt;
 }
 
 std::string_view ProblemLabel(const DeviceEvent& event) {
+    if (event.sizes && event.outcome != DeviceOutcome::Replaced && !event.sizes->problem.empty()) {
+        return event.sizes->problem;
+    }
     if (event.outcome != DeviceOutcome::Replaced && !(event.hasLength && event.hasWidth)) {
         if (!event.hasLength && !event.hasWidth) {
             return "no L= or W=";
@@ -281,6 +293,8 @@ std::string_view ProblemLabel(const DeviceEvent& event) {
         return "missing part name";
     case DeviceOutcome::NoBin:
         return "no bin";
+    case DeviceOutcome::NotADevice:
+        return "not a device";
     }
     return {};
 }

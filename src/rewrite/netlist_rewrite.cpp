@@ -3,6 +3,7 @@
 
 #include "rewrite/chunk_rewrite.h"
 #include "rewrite/parallel_rewrite.h"
+#include "rewrite/reader_rewrite.h"
 
 #include <algorithm>
 #include <thread>
@@ -160,8 +161,8 @@ StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& 
     return Finish(emitter);
 }
 
-StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
-                 const StreamOptions& options) {
+StreamResult RunClassic(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                        const StreamOptions& options) {
     const Plan plan = MakePlan(options);
     const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
@@ -188,6 +189,30 @@ StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> 
         }
     } while (!chunk.last);
     return Finish(emitter);
+}
+
+StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                 const StreamOptions& options) {
+    if (options.sizes.rule == SizeRule::Spice) {
+        return RewriteStreamSpice(in, out, families, options);
+    }
+    // The lines of Keys kept for want of a size are noted on the way, so that the caller may tell
+    // how many the SPICE rule would read. Only kept devices are heard of, as without it.
+    std::vector<std::uint64_t> withoutSize;
+    StreamOptions watched = options;
+    watched.keptOnly = options.keptOnly || !options.onDevice;
+    watched.onDevice = [&withoutSize, &options](std::uint64_t line, const DeviceEvent& event) {
+        const bool replaced = event.outcome == DeviceOutcome::Replaced;
+        if (!replaced && !(event.hasLength && event.hasWidth)) {
+            withoutSize.push_back(line);
+        }
+        if (options.onDevice && (!replaced || !options.keptOnly)) {
+            options.onDevice(line, event);
+        }
+    };
+    StreamResult result = RunClassic(in, out, families, watched);
+    result.report.linesWithoutSize = std::move(withoutSize);
+    return result;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "files/byte_stream.h"
 #include "rewrite/line_rewriter.h"
+#include "rewrite/size_reader.h"
 #include "rewrite/task_runner.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <span>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace tarvex {
 
@@ -25,7 +27,12 @@ struct RunReport {
     std::uint64_t devicesReplaced = 0;
     std::uint64_t devicesMissingName = 0;
     std::uint64_t devicesNoBin = 0;
+    std::uint64_t keysNotOnDevice = 0; // SPICE rule: Keys on lines that are no element, left as they are
     std::optional<std::string> firstProblem;
+    // Classic rule: the line of each Key kept for want of a readable "L=" or "W=", in file order, for
+    // CountReadAsSpice; and the caller's count of those the SPICE rule reads, for SpiceHint.
+    std::vector<std::uint64_t> linesWithoutSize;
+    std::uint64_t devicesReadAsSpice = 0;
 
     std::uint64_t devicesKept() const { return devicesMissingName + devicesNoBin; }
 };
@@ -53,6 +60,9 @@ struct StreamOptions {
     // callbacks run on the calling thread, in file order, and the output is the same.
     unsigned threads = 0;
     StreamTuning tuning;
+    // How sizes are read. The SPICE rule holds the whole netlist in memory, reads its parameters,
+    // subcircuits and scale first, and rewrites on the calling thread.
+    SizeOptions sizes;
 };
 
 struct StreamResult {

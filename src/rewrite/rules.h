@@ -32,7 +32,10 @@ enum class DeviceOutcome {
     Replaced,    // the Key was replaced by the cell's part name
     MissingName, // the bin's cell is empty; the Key stays
     NoBin,       // L or W lies outside every bin, or the line gives no number for it; the Key stays
+    NotADevice,  // the SPICE rule found the Key on a line that is no element (".model MODxyN"); it stays
 };
+
+struct DeviceSizes;
 
 // What happened to one Key on one line.
 struct DeviceEvent {
@@ -46,6 +49,8 @@ struct DeviceEvent {
     std::optional<int> widthBin;
     std::optional<int> lengthBin;
     std::string_view partName; // points into the family's table; empty unless Replaced
+    // How the SPICE rule read the sizes (valid while the event is reported); null under the classic rule.
+    const DeviceSizes* sizes = nullptr;
 };
 
 } // namespace tarvex

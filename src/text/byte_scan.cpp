@@ -68,6 +68,8 @@ Bytes16 LineEndLanes(const char* p) {
     return reinterpret_cast<Bytes16>(newline | ((block == Splat('\r')) & ~(Load(p + 1) == Splat('\n'))));
 }
 
+} // namespace
+
 // Offset just after the last line-end byte in data[floor, pos), or floor when there is none: the
 // start of the line that holds pos. Looks back from pos, over the bytes of that line only.
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos) {
@@ -91,7 +93,13 @@ std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_
     return pos;
 }
 
-} // namespace
+std::size_t LineEndAfter(std::string_view data, std::size_t pos) {
+    const std::size_t end = FirstLineEndByte(data, pos);
+    if (end == data.size()) {
+        return end;
+    }
+    return data[end] == '\r' && end + 1 < data.size() && data[end + 1] == '\n' ? end + 2 : end + 1;
+}
 
 KeyScanner::KeyScanner(std::string_view keyN, std::string_view keyP)
     : m_keyN(keyN), m_keyP(keyP), m_reach(std::max(keyN.size(), keyP.size())), m_shortKeys(m_reach <= 16) {

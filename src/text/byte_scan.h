@@ -93,6 +93,14 @@ struct SizeMarkers {
 };
 SizeMarkers FindSizeMarkers(std::string_view line);
 
+// Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is
+// none: the start of the line that holds pos.
+std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
+
+// Offset just past the line end of the line that holds pos ("\n", "\r\n" or a lone "\r"), or
+// data.size() when that line has none.
+std::size_t LineEndAfter(std::string_view data, std::size_t pos);
+
 // Number of line ends in data: "\n", "\r\n" (once) and lone "\r". A "\r" on the last byte counts
 // as lone: callers never split data between the two bytes of "\r\n".
 std::uint64_t CountLineEnds(std::string_view data);

@@ -10,12 +10,10 @@
 namespace tarvex::ui {
 namespace {
 
-QString Key() {
+QString Key(std::string_view value = form::kProfileSettingsValue) {
     return QString::fromLatin1(form::kProfileSection.data(),
                                static_cast<qsizetype>(form::kProfileSection.size())) +
-           QLatin1Char('/') +
-           QString::fromLatin1(form::kProfileSettingsValue.data(),
-                               static_cast<qsizetype>(form::kProfileSettingsValue.size()));
+           QLatin1Char('/') + QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
 }
 
 } // namespace
@@ -32,6 +30,16 @@ void QtProfile::setSettingsPath(const std::filesystem::path& path) {
 
 std::filesystem::path QtProfile::stateFolder() {
     return UserStateFolder();
+}
+
+bool QtProfile::readsSizesAsSpice() {
+    return QSettings().value(Key(form::kProfileSpiceSizesValue), false).toBool();
+}
+
+void QtProfile::setReadsSizesAsSpice(bool spice) {
+    QSettings settings;
+    settings.setValue(Key(form::kProfileSpiceSizesValue), spice);
+    settings.sync();
 }
 
 } // namespace tarvex::ui

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The remembered settings file in the user's profile, which QSettings keeps under the organization
-// and application names (the registry on Windows, a configuration file elsewhere).
+// The remembered settings file and size rule in the user's profile, which QSettings keeps under the
+// organization and application names (the registry on Windows, a configuration file elsewhere).
 #pragma once
 
 #include "form/form_ports.h"
@@ -12,6 +12,8 @@ public:
     std::filesystem::path settingsPath() override;
     void setSettingsPath(const std::filesystem::path& path) override;
     std::filesystem::path stateFolder() override;
+    bool readsSizesAsSpice() override;
+    void setReadsSizesAsSpice(bool spice) override;
 };
 
 } // namespace tarvex::ui

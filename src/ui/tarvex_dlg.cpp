@@ -286,7 +286,7 @@ void CTarvexDlg::reject() {
 }
 
 // The form's menu entries; each is enabled as the presenter says (the bin map waits for a
-// completed Process), and About is the window's own.
+// completed Process), the size rule shows its check mark, and About is the window's own.
 void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     for (const form::MenuEntry& entry : form::kMenuEntries) {
@@ -302,6 +302,10 @@ void CTarvexDlg::contextMenuEvent(QContextMenuEvent* event) {
         });
         action->setEnabled(m_presenter == nullptr ? entry.command == form::MenuCommand::About
                                                   : m_presenter->MenuEntryEnabled(entry.command));
+        if (entry.checkable) {
+            action->setCheckable(true);
+            action->setChecked(m_presenter != nullptr && m_presenter->MenuEntryChecked(entry.command));
+        }
     }
     menu.exec(event->globalPos());
 }

@@ -58,4 +58,25 @@ std::filesystem::path RegistryProfile::stateFolder() {
     return UserStateFolder();
 }
 
+// A missing value reads as the classic rule.
+bool RegistryProfile::readsSizesAsSpice() {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    return RegGetValueW(HKEY_CURRENT_USER, m_key.c_str(), WideFromUtf8(form::kProfileSpiceSizesValue).c_str(),
+                        RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
+           value != 0;
+}
+
+void RegistryProfile::setReadsSizesAsSpice(bool spice) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    const DWORD value = spice ? 1 : 0;
+    RegSetValueExW(key, WideFromUtf8(form::kProfileSpiceSizesValue).c_str(), 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
 } // namespace tarvex::win32

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The profile in the current user's registry: value "MODxy File", a string, under the key
+// The profile in the current user's registry: value "MODxy File", a string, and "Read Sizes as SPICE
+// Does", a DWORD (1: the SPICE rule), under the key
 // HKEY_CURRENT_USER\Software\Quendale\<application>\Options.
 #pragma once
 
@@ -21,6 +22,8 @@ public:
     std::filesystem::path settingsPath() override;
     void setSettingsPath(const std::filesystem::path& path) override;
     std::filesystem::path stateFolder() override;
+    bool readsSizesAsSpice() override;
+    void setReadsSizesAsSpice(bool spice) override;
 
 private:
     std::wstring m_key;

@@ -15,3 +15,5 @@
 #define IDM_BIN_MAP 0x0020
 // Import Bins from Model Library, in the system menu before About.
 #define IDM_IMPORT_BINS 0x0030
+// Read Sizes as SPICE Does, checkable, before the bin map.
+#define IDM_SPICE_SIZES 0x0040

@@ -135,8 +135,9 @@ bool CTarvexDlg::OnInit() {
     return false; // StartUp has put the focus on the first field
 }
 
-// The import and the bin map come before About, in a group of their own; the map's entry is enabled
-// whenever the menu opens after a completed Process.
+// The import, the size rule and the bin map come before About, in a group of their own; the map's
+// entry is enabled whenever the menu opens after a completed Process, and the size rule's check mark
+// follows the presenter.
 void CTarvexDlg::addAboutToSystemMenu() {
     const std::wstring entry = ResourceString(IDS_ABOUT_ENTRY);
     const std::wstring import = ResourceString(IDS_IMPORT_ENTRY);
@@ -148,6 +149,7 @@ void CTarvexDlg::addAboutToSystemMenu() {
     if (!import.empty()) {
         AppendMenuW(menu, MF_STRING, IDM_IMPORT_BINS, import.c_str());
     }
+    AppendMenuW(menu, MF_STRING, IDM_SPICE_SIZES, Ascii(form::kSpiceSizesEntry).c_str());
     AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_BIN_MAP, Ascii(form::kBinMapEntry).c_str());
     if (!entry.empty()) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -172,8 +174,9 @@ HMENU CTarvexDlg::makeMenu() const {
         }
         const bool enabled = m_presenter == nullptr ? entry.command == form::MenuCommand::About
                                                     : m_presenter->MenuEntryEnabled(entry.command);
-        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), kFirstMenuId + i,
-                    Ascii(entry.text).c_str());
+        const bool checked = m_presenter != nullptr && m_presenter->MenuEntryChecked(entry.command);
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED) | (checked ? MF_CHECKED : MF_UNCHECKED),
+                    kFirstMenuId + i, Ascii(entry.text).c_str());
     }
     return menu;
 }
@@ -391,6 +394,10 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
             run([](form::FormPresenter& presenter) { presenter.ShowBinMap(); });
             return 0;
         }
+        if ((wParam & 0xFFF0) == IDM_SPICE_SIZES) {
+            run([](form::FormPresenter& presenter) { presenter.ToggleSpiceSizes(); });
+            return 0;
+        }
         if ((wParam & 0xFFF0) == IDM_IMPORT_BINS) {
             run([](form::FormPresenter& presenter) { presenter.ImportBins(); });
             return 0;
@@ -402,6 +409,9 @@ std::optional<INT_PTR> CTarvexDlg::OnMessage(UINT message, WPARAM wParam, LPARAM
                 m_presenter != nullptr && !m_presenter->Busy() && m_presenter->BinMapAvailable();
             EnableMenuItem(GetSystemMenu(hwnd(), FALSE), IDM_BIN_MAP,
                            MF_BYCOMMAND | (available ? MF_ENABLED : MF_GRAYED));
+            const bool spice = m_presenter != nullptr && m_presenter->ReadsSizesAsSpice();
+            CheckMenuItem(GetSystemMenu(hwnd(), FALSE), IDM_SPICE_SIZES,
+                          MF_BYCOMMAND | (spice ? MF_CHECKED : MF_UNCHECKED));
         }
         return std::nullopt;
     case WM_CONTEXTMENU: {

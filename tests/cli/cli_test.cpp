@@ -351,6 +351,41 @@ TEST_F(CliTest, CheckDrawsTheUsageAndListsTheKeptDevices) {
     EXPECT_EQ(Cli({"check", "--settings", "s.amd", "ok.net"}).exitCode, 0);
 }
 
+// Under the classic rule, the devices kept for want of a size that the SPICE rule reads are counted
+// once at the end of process (over every netlist), rewrite and check; the SPICE rule gives no hint.
+TEST_F(CliTest, ClassicRuleSaysOnceWhenTheSpiceRuleWouldReadTheSizes) {
+    const std::string hint =
+        " give their sizes as SPICE does (l=, + lines, {expressions}): try --sizes spice\n";
+    const std::string netlist = "m1 a b c d MODxyN l=1u w=2u\n"
+                                "M2 a b c d MODxyN\n"
+                                "+ L=1U W=2U\n"
+                                "M3 a b c d MODxyP W=2U\n"; // no length under either rule
+    WriteFileBytes(m_dir / "amp.net", netlist);
+    WriteFileBytes(m_dir / "two.net", "M1 a b c d MODxyN l=1u w=2u\n");
+
+    const RunResult checked = Cli({"check", "--settings", "s.amd", "amp.net"});
+    EXPECT_EQ(checked.exitCode, 3);
+    EXPECT_TRUE(checked.out.ends_with("2 devices" + hint)) << checked.out;
+    const RunResult spice = Cli({"check", "--settings", "s.amd", "--sizes", "spice", "amp.net"});
+    EXPECT_EQ(spice.out.find("give their sizes"), std::string::npos) << spice.out;
+    EXPECT_EQ(spice.err.find("give their sizes"), std::string::npos) << spice.err;
+
+    const RunResult rewritten = Cli({"rewrite", "--settings", "s.amd", "amp.net", "out.net"});
+    EXPECT_EQ(rewritten.exitCode, 3);
+    EXPECT_TRUE(rewritten.err.ends_with("2 devices" + hint)) << rewritten.err;
+    EXPECT_EQ(ReadFileBytes(m_dir / "out.net"), netlist);
+
+    const RunResult processed = Cli({"process", "--settings", "s.amd", "amp.net", "two.net"});
+    EXPECT_EQ(processed.exitCode, 3);
+    EXPECT_TRUE(processed.err.ends_with("3 devices" + hint)) << processed.err;
+    EXPECT_EQ(processed.err.find(hint), processed.err.rfind(hint));
+
+    WriteFileBytes(m_dir / "one.net", "M1 a b c d MODxyN L=1u w=2u\n");
+    EXPECT_TRUE(Cli({"check", "--settings", "s.amd", "one.net"})
+                    .out.ends_with("1 device gives its sizes as SPICE does (l=, + lines, {expressions}): try "
+                                   "--sizes spice\n"));
+}
+
 // check reads only: every file keeps its bytes and its times, and no file appears but the report.
 TEST_F(CliTest, CheckLeavesEveryFileAlone) {
     WriteFileBytes(m_dir / "amp.net", kNetlist);

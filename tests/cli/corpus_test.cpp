@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -147,6 +148,83 @@ TEST_P(CorpusRewriteTest, OnlyTheKeysChangeAndEveryDeviceIsAccountedFor) {
         test::RunCli({"rewrite", "--settings", (dir / "empty.amd").string()}, options);
     EXPECT_EQ(unchanged.exitCode, 3);
     EXPECT_EQ(test::FirstDifference(ReadFileBytes(dir / "same.net"), netlist), "");
+}
+
+// The fields of one CSV row; a quoted field may hold commas.
+std::vector<std::string> CsvFields(const std::string& row) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const char c = row[i];
+        if (c == '"') {
+            if (quoted && i + 1 < row.size() && row[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+// Devices whose sizes a rule read (the report's problem says nothing of a size), and the problems
+// of the others, from check's report under that rule.
+struct Coverage {
+    std::size_t read = 0;
+    std::vector<std::string> others;
+};
+
+Coverage CoverageOf(const fs::path& report) {
+    Coverage coverage;
+    const std::vector<std::string> rows = Lines(ReadFileBytes(report));
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i].empty()) {
+            continue;
+        }
+        const std::string problem = CsvFields(rows[i]).at(8);
+        if (problem.empty() || problem == "no bin" || problem == "missing part name") {
+            ++coverage.read;
+        } else {
+            coverage.others.push_back(rows[i]);
+        }
+    }
+    return coverage;
+}
+
+// Under the SPICE rule every device that gives a length and a width is read; the others are listed
+// with a reason a designer accepts: a Key that is no element's model, or a size the device lacks.
+TEST_P(CorpusRewriteTest, SpiceRuleReadsEveryDeviceThatGivesItsSizes) {
+    const CorpusCase& c = GetParam();
+    if (!fs::is_directory(kCorpus)) {
+        GTEST_SKIP() << "no corpus folder at " << kCorpus;
+    }
+    const TempDir dir;
+    ASSERT_TRUE(SaveSettings(dir / "wide.amd", WideSettings(c)));
+    const std::string netlist = (kCorpus / c.file).string();
+    const RunResult spice = test::RunCli({"check", "--settings", (dir / "wide.amd").string(), "--sizes", "spice",
+                                          "--report", (dir / "spice.csv").string(), netlist});
+    ASSERT_GE(spice.exitCode, 0) << spice.err;
+    const RunResult classic = test::RunCli(
+        {"check", "--settings", (dir / "wide.amd").string(), "--report", (dir / "classic.csv").string(), netlist});
+    ASSERT_GE(classic.exitCode, 0) << classic.err;
+    const Coverage underSpice = CoverageOf(dir / "spice.csv");
+    const Coverage underClassic = CoverageOf(dir / "classic.csv");
+    for (const std::string& row : underSpice.others) {
+        const std::string problem = CsvFields(row).at(8);
+        EXPECT_TRUE(problem == "not a device" || problem == "no L=" || problem == "no W=" ||
+                    problem == "no L= or W=")
+            << row;
+    }
+    EXPECT_GE(underSpice.read, underClassic.read);
+    RecordProperty("devices_read_spice", static_cast<int>(underSpice.read));
+    RecordProperty("devices_read_classic", static_cast<int>(underClassic.read));
+    std::cout << c.file << ": read under classic " << underClassic.read << ", under spice " << underSpice.read
+              << ", listed " << underSpice.others.size() << "\n";
 }
 
 // check --map draws every device line: each device its own titled mark while a panel has at most

@@ -35,6 +35,7 @@ constexpr Target kTargets[] = {
     {"model_library", CheckModelLibrary},
     {"rewrite_stream", CheckRewriteStream},
     {"settings", CheckSettings},
+    {"spice_sizes", CheckSpiceSizes},
 };
 
 class ReplayTest : public testing::Test {

@@ -161,10 +161,13 @@ class FakeProfile final : public form::Profile {
 public:
     std::optional<std::filesystem::path> stored; // nothing: never written
     std::filesystem::path state;                 // the state folder; empty: none
+    std::optional<bool> spiceSizes;              // nothing: never written
 
     std::filesystem::path settingsPath() override { return stored.value_or(std::filesystem::path()); }
     void setSettingsPath(const std::filesystem::path& path) override { stored = path; }
     std::filesystem::path stateFolder() override { return state; }
+    bool readsSizesAsSpice() override { return spiceSizes.value_or(false); }
+    void setReadsSizesAsSpice(bool spice) override { spiceSizes = spice; }
 };
 
 // A viewer that records the files it was asked to open; open() answers as told.

@@ -482,6 +482,49 @@ TEST_F(FormPresenterTest, ProcessWritesBackupAndNetlist) {
     EXPECT_EQ(request.startFolder, m_startDir);
 }
 
+// "Read Sizes as SPICE Does" comes from the profile at start-up and is stored as soon as it flips.
+// Under the classic rule, the first problem of a run says how many devices the entry would read;
+// with the entry chosen, Process reads them.
+TEST_F(FormPresenterTest, SpiceSizesChoiceIsRememberedAndReadsTheSizes) {
+    const std::string netlist = "M1 d g s b MODxyN l=1u w=2u\n"
+                                "M2 d g s b MODxyN\n"
+                                "+ L=1u W=2u\n"
+                                "M3 d g s b MODxyN L={lp} W=2u\n"
+                                "M4 d g s b MODxyN L=1u W=2u\n";
+    WriteFileBytes(m_dir / "amp.net", netlist);
+    EXPECT_FALSE(m_presenter.ReadsSizesAsSpice());
+    EXPECT_FALSE(m_profile.spiceSizes);
+    TypeTables(m_view);
+    m_prompts.answers = {m_dir / "amp.net"};
+    m_presenter.Command(form::kProcessId);
+    ASSERT_EQ(m_prompts.messages.size(), 1u);
+    EXPECT_EQ(m_prompts.messages[0], "Error: MODxyN device has no readable L= or W=!\n\n"
+                                     "2 devices give their sizes as SPICE does (l=, + lines, {expressions}): "
+                                     "try \"Read Sizes as SPICE Does\"");
+
+    m_presenter.ToggleSpiceSizes();
+    EXPECT_TRUE(m_presenter.ReadsSizesAsSpice());
+    EXPECT_EQ(m_profile.spiceSizes, true);
+    m_prompts.messages.clear();
+    m_prompts.answers = {m_dir / "amp.ant"};
+    m_presenter.Command(form::kProcessId);
+    // M3's length is a parameter no line defines: the only device kept, and no hint under this rule.
+    EXPECT_EQ(
+        m_prompts.messages,
+        std::vector<std::string>{"Error: MODxyN device has no readable size: L={lp}: lp is not defined!"});
+    std::string expected = netlist;
+    for (const std::string_view device : {"M1 d g s b ", "M2 d g s b ", "M4 d g s b "}) {
+        expected.replace(expected.find(std::string(device) + "MODxyN") + device.size(), 6, "NCH_S");
+    }
+    EXPECT_EQ(ReadFileBytes(m_dir / "amp.net"), expected);
+
+    form::FormPresenter next(m_view, m_prompts, m_profile, [this] { return m_hint; });
+    next.StartUp();
+    EXPECT_TRUE(next.ReadsSizesAsSpice());
+    next.ToggleSpiceSizes();
+    EXPECT_EQ(m_profile.spiceSizes, false);
+}
+
 // After a run each name field tells its whole name and how many devices fell into its cell, and
 // cells that got devices are tinted; the message's details list the kept devices, at most 50.
 // Editing a name keeps the count; Clear and Load go back to the names alone.

@@ -108,6 +108,7 @@ private slots:
     void aboutBoxFromContextMenu();
     void binMapFromContextMenu();
     void binMapGoesToTheRuntimeFolder();
+    void spiceSizesFromContextMenu();
     void importFromContextMenuShowsNamesByTheirEnd();
     void helpShowsTheBundledPage();
     void stopMessageAndProgress();
@@ -395,7 +396,11 @@ void TarvexDlgTest::binMapFromContextMenu() {
                              : action->text() +
                                    (action->isEnabled() ? QString() : QStringLiteral(" (disabled)")));
             }
-            menu->actions()[1]->trigger();
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QStringLiteral("Bin Map of Last Run...")) {
+                    action->trigger();
+                }
+            }
             menu->close();
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->mapToGlobal(QPoint(5, 5)));
@@ -405,6 +410,7 @@ void TarvexDlgTest::binMapFromContextMenu() {
 
     // The entries of the form's one list, in its order.
     QCOMPARE(chooseMap(), QStringList({QStringLiteral("Import Bins from Model Library..."),
+                                       QStringLiteral("Read Sizes as SPICE Does"),
                                        QStringLiteral("Bin Map of Last Run... (disabled)"),
                                        QStringLiteral("-"), QStringLiteral("&About Tarvex...")}));
     QVERIFY(viewer.opened.empty());
@@ -417,6 +423,7 @@ void TarvexDlgTest::binMapFromContextMenu() {
     m_prompts.answers = {dir / "amp.net"};
     Click(*form, form::kProcessId);
     QCOMPARE(chooseMap(), QStringList({QStringLiteral("Import Bins from Model Library..."),
+                                       QStringLiteral("Read Sizes as SPICE Does"),
                                        QStringLiteral("Bin Map of Last Run..."), QStringLiteral("-"),
                                        QStringLiteral("&About Tarvex...")}));
     QCOMPARE(viewer.opened.size(), std::size_t{1});
@@ -457,6 +464,45 @@ void TarvexDlgTest::binMapGoesToTheRuntimeFolder() {
     } else {
         qunsetenv("XDG_RUNTIME_DIR");
     }
+}
+
+// "Read Sizes as SPICE Does" is a checkable entry that shows the presenter's choice and flips it;
+// the choice is kept under [Options] and read back by the next window.
+void TarvexDlgTest::spiceSizesFromContextMenu() {
+    const auto choose = [](ui::CTarvexDlg* form) {
+        bool checkedBefore = false;
+        bool checkable = false;
+        QTimer::singleShot(0, form, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                return;
+            }
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QStringLiteral("Read Sizes as SPICE Does")) {
+                    checkable = action->isCheckable();
+                    checkedBefore = action->isChecked();
+                    action->trigger();
+                }
+            }
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(form, &event);
+        return std::pair{checkable, checkedBefore};
+    };
+    const QString key = QStringLiteral("Options/Read Sizes as SPICE Does");
+    {
+        Window window(m_prompts);
+        QVERIFY(!window.presenter.ReadsSizesAsSpice());
+        QCOMPARE(choose(&window.dialog), std::pair(true, false));
+        QVERIFY(window.presenter.ReadsSizesAsSpice());
+        QCOMPARE(QSettings().value(key).toBool(), true);
+    }
+    Window again(m_prompts);
+    QVERIFY(again.presenter.ReadsSizesAsSpice());
+    QCOMPARE(choose(&again.dialog), std::pair(true, true));
+    QVERIFY(!again.presenter.ReadsSizesAsSpice());
+    QCOMPARE(QSettings().value(key).toBool(), false);
 }
 
 // The menu's first entry imports through the presenter; names wider than their field show their

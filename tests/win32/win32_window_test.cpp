@@ -466,6 +466,34 @@ TEST_F(Win32Form, BinMapEntryOpensTheMapOfTheLastRun) {
     EXPECT_TRUE(greyed());
 }
 
+// "Read Sizes as SPICE Does" stands before the bin map; choosing it flips the presenter's choice,
+// which the check mark shows when the menu opens and the registry keeps for the next window.
+TEST_F(Win32Form, SpiceSizesEntryFlipsTheRememberedChoice) {
+    {
+        Form form;
+        HMENU menu = GetSystemMenu(form.hwnd(), FALSE);
+        const int count = GetMenuItemCount(menu);
+        ASSERT_GE(count, 5);
+        EXPECT_EQ(GetMenuItemID(menu, count - 4), UINT{IDM_SPICE_SIZES});
+        std::array<wchar_t, 64> entry{};
+        GetMenuStringW(menu, IDM_SPICE_SIZES, entry.data(), static_cast<int>(entry.size()), MF_BYCOMMAND);
+        EXPECT_STREQ(entry.data(), L"Read Sizes as SPICE Does");
+        const auto checked = [&] {
+            SendMessageW(form.hwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, TRUE));
+            return (GetMenuState(menu, IDM_SPICE_SIZES, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        };
+        EXPECT_FALSE(checked());
+        SendMessageW(form.hwnd(), WM_SYSCOMMAND, IDM_SPICE_SIZES, 0);
+        EXPECT_TRUE(form.presenter.ReadsSizesAsSpice());
+        EXPECT_TRUE(checked());
+        EXPECT_TRUE(form.profile.readsSizesAsSpice());
+    }
+    Form again;
+    EXPECT_TRUE(again.presenter.ReadsSizesAsSpice());
+    SendMessageW(again.hwnd(), WM_SYSCOMMAND, IDM_SPICE_SIZES, 0);
+    EXPECT_FALSE(again.profile.readsSizesAsSpice());
+}
+
 // F1 reaches the window as the WM_HELP that the system sends to the focused field.
 TEST_F(Win32Form, HelpButtonAndF1OpenThePageBesideTheExecutable) {
     Form form;
@@ -499,7 +527,7 @@ TEST_F(Win32Form, RightClickMenuAndShortcutsComeFromTheFormsLists) {
     }
     DestroyMenu(menu);
     EXPECT_EQ(entries,
-              (std::vector<std::wstring>{L"Import Bins from Model Library...",
+              (std::vector<std::wstring>{L"Import Bins from Model Library...", L"Read Sizes as SPICE Does",
                                          L"Bin Map of Last Run... (grey)", L"-", L"&About Tarvex..."}));
 
     form.prompts.answers = {dir / "one.lib", dir / "one.amd"};

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+#include "rewrite/logical_lines.h"
+
+#include <cstring>
+
+namespace tarvex {
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
+
+std::size_t FirstNonBlank(std::string_view text, std::size_t begin, std::size_t end) {
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    return begin;
+}
+
+LineKind KindAt(std::string_view text, std::size_t begin, std::size_t end) {
+    return KindOf(text.substr(begin, end - begin));
+}
+
+std::string_view WithoutInlineComment(std::string_view piece) {
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        if (piece[i] == ';' || (piece[i] == '$' && (i == 0 || IsBlank(piece[i - 1])))) {
+            return piece.substr(0, i);
+        }
+    }
+    return piece;
+}
+
+} // namespace
+
+LineKind KindOf(std::string_view line) {
+    const std::size_t first = FirstNonBlank(line, 0, line.size());
+    if (first == line.size()) {
+        return LineKind::Blank;
+    }
+    switch (line[first]) {
+    case '*':
+        return LineKind::Comment;
+    case '+':
+        return LineKind::Continuation;
+    default:
+        return LineKind::Other;
+    }
+}
+
+std::size_t PhysicalLineEnd(std::string_view text, std::size_t begin, std::size_t& next) {
+    std::size_t end = begin;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') {
+        const void* found = std::memchr(text.data() + end, '\n', text.size() - end);
+        const std::size_t newline = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data())
+                                          : text.size();
+        const void* cr = std::memchr(text.data() + end, '\r', newline - end);
+        end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) : newline;
+    }
+    next = end;
+    if (next < text.size()) {
+        next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
+    }
+    return end;
+}
+
+void ReadLogicalLine(std::string_view text, std::size_t begin, LogicalLine& line) {
+    line.begin = begin;
+    line.pieces.clear();
+    std::size_t next = 0;
+    const std::size_t end = PhysicalLineEnd(text, begin, next);
+    line.pieces.push_back({begin, end});
+    line.end = next;
+    // Comment and blank lines are taken only when a "+" line follows them.
+    for (std::size_t at = next; at < text.size();) {
+        std::size_t after = 0;
+        const std::size_t stop = PhysicalLineEnd(text, at, after);
+        const LineKind kind = KindAt(text, at, stop);
+        if (kind == LineKind::Continuation) {
+            const std::size_t plus = FirstNonBlank(text, at, stop);
+            line.pieces.push_back({plus + 1, stop});
+            line.end = after;
+        } else if (kind == LineKind::Other) {
+            break;
+        }
+        at = after;
+    }
+}
+
+std::size_t LogicalLineStart(std::string_view text, std::size_t floor, std::size_t lineStart) {
+    std::size_t next = 0;
+    const LineKind kind = KindAt(text, lineStart, PhysicalLineEnd(text, lineStart, next));
+    if (kind == LineKind::Other) {
+        return lineStart;
+    }
+    if (kind != LineKind::Continuation) {
+        // A comment or blank line belongs to the line before it only when a "+" line follows.
+        std::size_t at = next;
+        LineKind following = LineKind::Blank;
+        while (at < text.size()) {
+            std::size_t after = 0;
+            following = KindAt(text, at, PhysicalLineEnd(text, at, after));
+            if (following != LineKind::Blank && following != LineKind::Comment) {
+                break;
+            }
+            at = after;
+        }
+        if (following != LineKind::Continuation) {
+            return lineStart;
+        }
+    }
+    // Back over "+", comment and blank lines to the line they continue.
+    std::size_t start = lineStart;
+    while (start > floor) {
+        std::size_t previous = start - 1;
+        if (text[previous] == '\n' && previous > floor && text[previous - 1] == '\r') {
+            --previous;
+        }
+        while (previous > floor && text[previous - 1] != '\n' && text[previous - 1] != '\r') {
+            --previous;
+        }
+        std::size_t ignored = 0;
+        const LineKind before = KindAt(text, previous, PhysicalLineEnd(text, previous, ignored));
+        start = previous;
+        if (before == LineKind::Other) {
+            break;
+        }
+    }
+    return start;
+}
+
+void JoinPieces(std::string_view text, const LogicalLine& line, std::string& joined) {
+    joined.clear();
+    for (const LinePiece& piece : line.pieces) {
+        if (!joined.empty()) {
+            joined += ' ';
+        }
+        joined += WithoutInlineComment(text.substr(piece.begin, piece.end - piece.begin));
+    }
+}
+
+} // namespace tarvex

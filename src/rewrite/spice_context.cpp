@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: MIT
+#include "rewrite/spice_context.h"
+
+#include "bins/spice_number.h"
+#include "rewrite/logical_lines.h"
+
+#include <algorithm>
+#include <set>
+
+namespace tarvex {
+namespace {
+
+// Parameters defined through more parameters than this are refused, so no chain exhausts the stack.
+constexpr int kMaxParameterDepth = 64;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n';
+}
+
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9');
+}
+
+std::size_t SkipBlanks(std::string_view text, std::size_t at) {
+    while (at < text.size() && IsBlank(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// The end of the value or token that starts at at: a brace group (nested) or a quoted text runs to
+// its close, blanks included; anything else to the next blank.
+std::size_t ValueEnd(std::string_view text, std::size_t at) {
+    std::size_t i = at;
+    int braces = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '{') {
+            ++braces;
+        } else if (c == '}' && braces > 0) {
+            --braces;
+        } else if ((c == '\'' || c == '"') && braces == 0) {
+            const std::size_t close = text.find(c, i + 1);
+            i = close == std::string_view::npos ? text.size() : close + 1;
+            continue;
+        } else if (braces == 0 && IsBlank(c)) {
+            break;
+        }
+        ++i;
+    }
+    return i;
+}
+
+// One scope's definitions as written, before they are evaluated.
+using Definitions = std::map<std::string, std::string, std::less<>>;
+
+// Evaluates each definition once, on demand, in the scope that defines it.
+class Resolver {
+public:
+    Resolver(std::vector<SpiceContext::Scope>& scopes, const std::vector<Definitions>& definitions)
+        : m_scopes(scopes), m_definitions(definitions) {}
+
+    const Result<double>* resolve(int scope, const std::string& name) {
+        auto& values = m_scopes[static_cast<std::size_t>(scope)].values;
+        if (const auto found = values.find(name); found != values.end()) {
+            return &found->second;
+        }
+        const auto key = std::make_pair(scope, name);
+        if (m_inProgress.count(key) > 0 || m_depth >= kMaxParameterDepth) {
+            const std::string why = m_depth >= kMaxParameterDepth ? " is defined through too many parameters"
+                                                                  : " is defined through itself";
+            return &m_failures.emplace(key, Fail(name + why)).first->second;
+        }
+        m_inProgress.insert(key);
+        ++m_depth;
+        bool parameter = false;
+        const std::string& text = m_definitions[static_cast<std::size_t>(scope)].find(name)->second;
+        Result<double> value = EvaluateValue(text, Lookup(*this, scope), parameter);
+        --m_depth;
+        m_inProgress.erase(key);
+        return &values.insert_or_assign(name, std::move(value)).first->second;
+    }
+
+    void resolveAll() {
+        for (std::size_t scope = 0; scope < m_definitions.size(); ++scope) {
+            for (const auto& [name, text] : m_definitions[scope]) {
+                resolve(static_cast<int>(scope), name);
+            }
+        }
+    }
+
+    class Lookup final : public ParameterScope {
+    public:
+        Lookup(Resolver& resolver, int scope) : m_resolver(resolver), m_scope(scope) {}
+        const Result<double>* find(std::string_view lowerName) const override {
+            for (int s = m_scope; s >= 0; s = m_resolver.m_scopes[static_cast<std::size_t>(s)].parent) {
+                const Definitions& here = m_resolver.m_definitions[static_cast<std::size_t>(s)];
+                if (const auto found = here.find(lowerName); found != here.end()) {
+                    return m_resolver.resolve(s, found->first);
+                }
+            }
+            return nullptr;
+        }
+
+    private:
+        Resolver& m_resolver;
+        int m_scope;
+    };
+
+private:
+    std::vector<SpiceContext::Scope>& m_scopes;
+    const std::vector<Definitions>& m_definitions;
+    std::set<std::pair<int, std::string>> m_inProgress;
+    std::map<std::pair<int, std::string>, Result<double>> m_failures;
+    int m_depth = 0;
+};
+
+} // namespace
+
+std::vector<Assignment> ReadAssignments(std::string_view text) {
+    std::vector<Assignment> assignments;
+    std::size_t i = SkipBlanks(text, 0);
+    while (i < text.size()) {
+        if (IsNameStart(text[i])) {
+            std::size_t j = i + 1;
+            while (j < text.size() && IsNameChar(text[j])) {
+                ++j;
+            }
+            std::size_t k = SkipBlanks(text, j);
+            if (k < text.size() && text[k] == '=' && (k + 1 >= text.size() || text[k + 1] != '=')) {
+                k = SkipBlanks(text, k + 1);
+                const std::size_t end = ValueEnd(text, k);
+                std::string_view value = text.substr(k, end - k);
+                // "W= AD=1p": W has no value, and AD is the next assignment.
+                if (value.find('=') != std::string_view::npos && value.front() != '{' && value.front() != '\'' &&
+                    value.front() != '"') {
+                    assignments.push_back({text.substr(i, j - i), {}});
+                    i = k;
+                    continue;
+                }
+                assignments.push_back({text.substr(i, j - i), value});
+                i = SkipBlanks(text, end);
+                continue;
+            }
+        }
+        i = SkipBlanks(text, ValueEnd(text, i + 1));
+    }
+    return assignments;
+}
+
+Result<double> EvaluateValue(std::string_view value, const ParameterScope& scope, bool& parameter) {
+    parameter = false;
+    if (value.empty()) {
+        return Fail("no value");
+    }
+    if (const std::optional<double> number = ParseSpiceNumber(value)) {
+        return *number;
+    }
+    parameter = true;
+    const char open = value.front();
+    if (open == '{' || open == '\'' || open == '"') {
+        const char close = open == '{' ? '}' : open;
+        if (value.size() < 2 || value.back() != close) {
+            return Fail(std::string("the closing ") + close + " is missing");
+        }
+        return EvaluateExpression(value.substr(1, value.size() - 2), scope);
+    }
+    return EvaluateExpression(value, scope);
+}
+
+int SpiceContext::scopeAt(std::uint64_t offset) const {
+    const auto after = std::upper_bound(m_changes.begin(), m_changes.end(), offset,
+                                        [](std::uint64_t at, const auto& change) { return at < change.first; });
+    return after == m_changes.begin() ? 0 : std::prev(after)->second;
+}
+
+const Result<double>* SpiceContext::View::find(std::string_view lowerName) const {
+    for (int s = m_scope; s >= 0; s = m_context.m_scopes[static_cast<std::size_t>(s)].parent) {
+        const auto& values = m_context.m_scopes[static_cast<std::size_t>(s)].values;
+        if (const auto found = values.find(lowerName); found != values.end()) {
+            return &found->second;
+        }
+    }
+    return nullptr;
+}
+
+SpiceContext CollectSpiceContext(std::string_view netlist) {
+    SpiceContext context;
+    context.m_scopes.emplace_back();
+    std::vector<Definitions> definitions(1);
+    std::vector<int> open{0};
+    std::optional<std::string> scaleText;
+    LogicalLine line;
+    std::string joined;
+    for (std::size_t at = 0; at < netlist.size();) {
+        std::size_t next = 0;
+        const std::size_t end = PhysicalLineEnd(netlist, at, next);
+        const std::size_t first = SkipBlanks(netlist.substr(0, end), at);
+        if (first >= end || netlist[first] != '.') {
+            at = next;
+            continue;
+        }
+        ReadLogicalLine(netlist, at, line);
+        JoinPieces(netlist, line, joined);
+        const std::string_view text = std::string_view(joined).substr(first - at);
+        const std::size_t wordEnd = std::min(text.find_first_of(" \t\f\v"), text.size());
+        const std::string directive = LowerAscii(text.substr(0, wordEnd));
+        const std::string_view rest = text.substr(wordEnd);
+        const int scope = open.back();
+        if (directive == ".subckt") {
+            const int inner = static_cast<int>(context.m_scopes.size());
+            SpiceContext::Scope& created = context.m_scopes.emplace_back();
+            created.parent = scope;
+            const std::size_t nameStart = SkipBlanks(rest, 0);
+            created.name = LowerAscii(rest.substr(nameStart, ValueEnd(rest, nameStart) - nameStart));
+            definitions.emplace_back();
+            for (const Assignment& assignment : ReadAssignments(rest)) {
+                definitions.back().insert_or_assign(LowerAscii(assignment.name), std::string(assignment.value));
+            }
+            open.push_back(inner);
+            context.m_changes.emplace_back(line.begin, inner);
+        } else if (directive == ".ends") {
+            if (open.size() > 1) {
+                open.pop_back();
+            }
+            context.m_changes.emplace_back(line.end, open.back());
+        } else if (directive == ".param") {
+            for (const Assignment& assignment : ReadAssignments(rest)) {
+                definitions[static_cast<std::size_t>(scope)].insert_or_assign(LowerAscii(assignment.name),
+                                                                              std::string(assignment.value));
+            }
+        } else if (directive == ".option" || directive == ".options") {
+            for (const Assignment& assignment : ReadAssignments(rest)) {
+                if (LowerAscii(assignment.name) == "scale") {
+                    scaleText = std::string(assignment.value);
+                }
+            }
+        }
+        at = line.end;
+    }
+    Resolver resolver(context.m_scopes, definitions);
+    resolver.resolveAll();
+    if (scaleText) {
+        bool parameter = false;
+        context.m_scale = EvaluateValue(*scaleText, Resolver::Lookup(resolver, 0), parameter);
+    }
+    return context;
+}
+
+} // namespace tarvex
