@@ -2,6 +2,7 @@
 #include "files/byte_stream.h"
 
 #include "files/errno_error.h"
+#include "files/file_stamp.h"
 
 #include <algorithm>
 #include <cstring>
@@ -47,6 +48,21 @@ std::error_code WriteAndFlush(std::FILE* file, std::string_view bytes) {
         return ErrnoError();
     }
     return {};
+}
+
+FileReader::FileReader(std::FILE* file) : m_file(file) {
+    std::fpos_t start{};
+    if (StampOf(file) && std::fgetpos(file, &start) == 0) {
+        m_start = start;
+    }
+}
+
+bool FileReader::rewind() {
+    if (!m_start) {
+        return false;
+    }
+    std::clearerr(m_file);
+    return std::fsetpos(m_file, &*m_start) == 0;
 }
 
 ReadResult FileReader::read(std::span<char> buffer) {

@@ -24,6 +24,8 @@ public:
     virtual ~ByteReader() = default;
     // Reads up to buffer.size() bytes; size 0 at the end of the input, the error on a read error.
     virtual ReadResult read(std::span<char> buffer) = 0;
+    // Goes back to where reading started, for a second pass; false when the source cannot (a pipe).
+    virtual bool rewind() { return false; }
 };
 
 class ByteWriter {
@@ -63,11 +65,14 @@ std::string BinaryMode(const char* mode);
 // Reads an open FILE from its current position; does not own it, so stdin can be used as well.
 class FileReader final : public ByteReader {
 public:
-    explicit FileReader(std::FILE* file) : m_file(file) {}
+    explicit FileReader(std::FILE* file);
     ReadResult read(std::span<char> buffer) override;
+    // Only a regular file goes back; a pipe or terminal cannot.
+    bool rewind() override;
 
 private:
     std::FILE* m_file;
+    std::optional<std::fpos_t> m_start; // where a regular file was when reading began
 };
 
 // Writes to an open FILE; does not own it. flush() reports errors that buffering delayed.
@@ -86,11 +91,16 @@ private:
 class MemoryReader final : public ByteReader {
 public:
     explicit MemoryReader(std::string_view data, std::size_t chunkSize = SIZE_MAX)
-        : m_data(data), m_chunkSize(chunkSize) {}
+        : m_data(data), m_whole(data), m_chunkSize(chunkSize) {}
     ReadResult read(std::span<char> buffer) override;
+    bool rewind() override {
+        m_data = m_whole;
+        return true;
+    }
 
 private:
     std::string_view m_data;
+    std::string_view m_whole;
     std::size_t m_chunkSize;
 };
 

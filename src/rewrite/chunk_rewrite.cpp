@@ -2,6 +2,7 @@
 #include "rewrite/chunk_rewrite.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace tarvex {
@@ -13,12 +14,16 @@ bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
 
-// Every Key of the run, N then P for each family.
-std::vector<std::string_view> KeysOf(std::span<const RewriteRules> families) {
+// Every Key of the run, N then P for each family; without the empty ones when a size reader reads
+// the devices (it only looks for Keys that are there).
+std::vector<std::string_view> KeysOf(std::span<const RewriteRules> families, bool nonEmpty = false) {
     std::vector<std::string_view> keys;
     for (const RewriteRules& rules : families) {
-        keys.push_back(rules.keyN);
-        keys.push_back(rules.keyP);
+        for (const std::string_view key : std::array<std::string_view, 2>{rules.keyN, rules.keyP}) {
+            if (!nonEmpty || !key.empty()) {
+                keys.push_back(key);
+            }
+        }
     }
     return keys;
 }
@@ -37,6 +42,59 @@ std::size_t CompleteLinesEnd(const char* data, std::size_t from, std::size_t siz
         }
     }
     return 0;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\f' || c == '\v';
+}
+
+// Offset of the last line in data[0, size) that starts a device or a directive, after a complete
+// line end: its first non-blank byte has been read and is no '+', '*' or line end (a "+" line, or a
+// comment or blank line, may still belong to the device before it). 0 when there is none.
+std::size_t LastDeviceStart(const char* data, std::size_t size) {
+    for (std::size_t j = size; j > 0; --j) {
+        const char c = data[j - 1];
+        // A "\r" on the last byte may be the start of "\r\n"; before a "\n" it ends no line.
+        if (c != '\n' && (c != '\r' || j == size || data[j] == '\n')) {
+            continue;
+        }
+        std::size_t k = j;
+        while (k < size && IsBlank(data[k])) {
+            ++k;
+        }
+        if (k < size && data[k] != '+' && data[k] != '*' && !IsLineEnd(data[k])) {
+            return j;
+        }
+    }
+    return 0;
+}
+
+// Looks the sizes up in the family's table: the outcome, the bins and the part name.
+void Resolve(const DeviceSizes& sizes, const BinTable& table, DeviceEvent& event) {
+    event.sizes = &sizes;
+    event.length = sizes.length.value;
+    event.width = sizes.widthUsed;
+    event.hasLength = sizes.length.readable();
+    event.hasWidth = sizes.width.readable();
+    if (!sizes.isDevice) {
+        event.outcome = DeviceOutcome::NotADevice;
+        return;
+    }
+    if (sizes.problem.empty()) {
+        event.widthBin = FindBin(table.widthBounds, sizes.widthUsed);
+        event.lengthBin = FindBin(table.lengthBounds, sizes.length.value);
+    }
+    if (!event.widthBin || !event.lengthBin) {
+        event.outcome = DeviceOutcome::NoBin;
+        return;
+    }
+    event.partName = PartName(table, *event.widthBin, *event.lengthBin);
+    event.outcome = event.partName.empty() ? DeviceOutcome::MissingName : DeviceOutcome::Replaced;
+}
+
+bool Within(const LogicalLine& device, std::size_t at, std::size_t size) {
+    return std::any_of(device.pieces.begin(), device.pieces.end(),
+                       [&](const LinePiece& piece) { return at >= piece.begin && at + size <= piece.end; });
 }
 
 } // namespace
@@ -64,7 +122,8 @@ Result<void> ChunkReader::fill(Chunk& chunk) {
             size += read.size;
             m_bytesRead += read.size;
         }
-        complete = CompleteLinesEnd(chunk.input.get(), scanned, size, m_atEnd);
+        complete = m_wholeDevices && !m_atEnd ? LastDeviceStart(chunk.input.get(), size)
+                                              : CompleteLinesEnd(chunk.input.get(), scanned, size, m_atEnd);
         if (complete > 0 || m_atEnd) {
             break;
         }
@@ -80,6 +139,8 @@ Result<void> ChunkReader::fill(Chunk& chunk) {
     chunk.size = complete;
     chunk.last = m_atEnd;
     chunk.bytesRead = m_bytesRead;
+    chunk.offset = m_offset;
+    m_offset += complete;
     return {};
 }
 
@@ -116,6 +177,11 @@ ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t
     }
 }
 
+ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t directRun, Record record,
+                             const SizeReader& reader)
+    : m_families(families), m_keys(KeysOf(families, true)), m_directRun(std::max<std::size_t>(directRun, 1)),
+      m_record(record), m_reader(&reader) {}
+
 void ChunkRewriter::rewrite(Chunk& chunk) const {
     // Room for the lines and longer part names, allocated once per chunk buffer; an output that grew
     // for a long line is given back.
@@ -128,13 +194,15 @@ void ChunkRewriter::rewrite(Chunk& chunk) const {
     chunk.direct.clear();
     chunk.devices.clear();
     chunk.firstProblem.reset();
-    chunk.replaced = chunk.missingName = chunk.noBin = 0;
+    chunk.replaced = chunk.missingName = chunk.noBin = chunk.notADevice = 0;
+    chunk.sizes.clear();
 
     const std::string_view data = chunk.text();
     LineWalk lines(data);
     Output out(chunk, m_directRun);
-    const std::size_t pos =
-        m_prepared ? rewriteOneFamily(chunk, lines, out) : rewriteFamilies(chunk, lines, out);
+    const std::size_t pos = m_reader     ? rewriteDevices(chunk, out)
+                            : m_prepared ? rewriteOneFamily(chunk, lines, out)
+                                         : rewriteFamilies(chunk, lines, out);
     out.copy(pos, data.size());
     chunk.lines = lines.lineEnds() + (chunk.last && !data.empty() && !IsLineEnd(data.back()) ? 1 : 0);
 }
@@ -213,6 +281,120 @@ std::size_t ChunkRewriter::rewriteFamilies(Chunk& chunk, LineWalk& lines, Output
     return pos;
 }
 
+// Device by device: the search finds the next Key of any family, the reader the device around it
+// and its sizes, read once; then each family's N and P Key in the device's lines is looked up and
+// replaced where it stands. A Key on a comment or blank line between a device's lines is on no
+// device: that line is reported as such and kept.
+std::size_t ChunkRewriter::rewriteDevices(Chunk& chunk, Output& out) const {
+    struct Replacement {
+        std::size_t at;
+        std::size_t size;
+        std::string_view name;
+    };
+    const std::string_view data = chunk.text();
+    KeySet::Cursor keys = m_keys.in(data);
+    LogicalLine device;
+    DeviceSizes sizes;
+    std::vector<DeviceEvent> events;
+    std::vector<std::size_t> eventAt; // where each event's Key stands
+    std::vector<Replacement> replacements;
+    std::size_t pos = 0;
+    std::size_t floor = 0;
+    std::size_t counted = 0;       // line ends have been counted in data[0, counted)
+    std::uint64_t linesBefore = 0; // line ends in data[0, counted)
+    for (std::size_t hit = keys.next(0); hit < data.size(); hit = keys.next(floor)) {
+        m_reader->deviceAt(data, floor, hit, device);
+        m_reader->read(data, device, chunk.offset, sizes);
+        if (!Within(device, hit, 1)) {
+            device.begin = LineStartBefore(data, floor, hit);
+            device.end = LineEndAfter(data, hit);
+            device.pieces.assign(1, {device.begin, device.end});
+            sizes = DeviceSizes();
+            sizes.isDevice = false;
+            sizes.problem = "not a device";
+        }
+        events.clear();
+        eventAt.clear();
+        replacements.clear();
+        for (std::size_t family = 0; family < m_families.size(); ++family) {
+            const RewriteRules& rules = m_families[family];
+            for (const Polarity polarity : {Polarity::N, Polarity::P}) {
+                const std::string_view key = polarity == Polarity::N ? rules.keyN : rules.keyP;
+                if (key.empty()) {
+                    continue;
+                }
+                const std::string_view lines = data.substr(0, device.end);
+                std::size_t at = lines.find(key, device.begin);
+                while (at != npos && !Within(device, at, key.size())) {
+                    at = lines.find(key, at + 1);
+                }
+                if (at == npos) {
+                    continue;
+                }
+                DeviceEvent& event = events.emplace_back();
+                event.family = family;
+                event.polarity = polarity;
+                Resolve(sizes, polarity == Polarity::N ? rules.tableN : rules.tableP, event);
+                eventAt.push_back(at);
+                if (event.outcome == DeviceOutcome::Replaced) {
+                    replacements.push_back({at, key.size(), event.partName});
+                }
+            }
+        }
+        std::sort(replacements.begin(), replacements.end(),
+                  [](const Replacement& a, const Replacement& b) { return a.at < b.at; });
+        for (const Replacement& replacement : replacements) {
+            if (replacement.at < pos) {
+                continue; // overlaps a Key replaced before it
+            }
+            out.copy(pos, replacement.at);
+            chunk.output.append(replacement.name);
+            pos = replacement.at + replacement.size;
+        }
+        const DeviceSizes* kept = nullptr; // the sizes as the chunk keeps them for its events
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            DeviceEvent& event = events[i];
+            bool problem = false;
+            switch (event.outcome) {
+            case DeviceOutcome::Replaced:
+                ++chunk.replaced;
+                break;
+            case DeviceOutcome::MissingName:
+                ++chunk.missingName;
+                problem = true;
+                break;
+            case DeviceOutcome::NoBin:
+                ++chunk.noBin;
+                problem = true;
+                break;
+            case DeviceOutcome::NotADevice:
+                ++chunk.notADevice;
+                break;
+            }
+            const bool wanted = m_record == Record::All || (m_record == Record::Kept && problem);
+            if (!wanted && !(problem && !chunk.firstProblem)) {
+                continue;
+            }
+            if (kept == nullptr) {
+                kept = &chunk.sizes.emplace_back(sizes);
+            }
+            event.sizes = kept;
+            if (problem && !chunk.firstProblem) {
+                chunk.firstProblem = event;
+            }
+            if (wanted) {
+                linesBefore += CountLineEnds(data.substr(counted, device.begin - counted));
+                counted = device.begin;
+                const std::uint64_t line =
+                    linesBefore + CountLineEnds(data.substr(device.begin, eventAt[i] - device.begin));
+                chunk.devices.push_back({line, event});
+            }
+        }
+        floor = device.end;
+    }
+    return pos;
+}
+
 void ChunkRewriter::record(Chunk& chunk, LineWalk& lines, const LineWalk::Line& line,
                            const DeviceEvent& event) const {
     switch (event.outcome) {
@@ -226,7 +408,7 @@ void ChunkRewriter::record(Chunk& chunk, LineWalk& lines, const LineWalk::Line& 
         ++chunk.missingName;
         break;
     case DeviceOutcome::NoBin:
-    case DeviceOutcome::NotADevice: // only the SPICE rule finds these, and it has an engine of its own
+    case DeviceOutcome::NotADevice: // only size readers find these (rewriteDevices)
         ++chunk.noBin;
         break;
     }

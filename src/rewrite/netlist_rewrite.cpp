@@ -75,6 +75,7 @@ public:
         m_report.devicesReplaced += chunk.replaced;
         m_report.devicesMissingName += chunk.missingName;
         m_report.devicesNoBin += chunk.noBin;
+        m_report.keysNotOnDevice += chunk.notADevice;
         if (!m_report.firstProblem && chunk.firstProblem) {
             m_report.firstProblem = ProblemMessage(*chunk.firstProblem);
         }
@@ -161,15 +162,19 @@ StreamResult RunParallel(ChunkReader& reader, Chunk first, const ChunkRewriter& 
     return Finish(emitter);
 }
 
-StreamResult RunClassic(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
-                        const StreamOptions& options) {
+// The streaming run, with the classic engine, or with reader reading each device's sizes (the chunks
+// are then cut between devices).
+StreamResult RunChunks(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                       const StreamOptions& options, const SizeReader* sizeReader) {
     const Plan plan = MakePlan(options);
     const ChunkRewriter::Record record = !options.onDevice  ? ChunkRewriter::Record::None
                                          : options.keptOnly ? ChunkRewriter::Record::Kept
                                                             : ChunkRewriter::Record::All;
-    const ChunkRewriter rewriter(families, std::min(kDirectRun, plan.chunkSize / 4), record);
+    const std::size_t directRun = std::min(kDirectRun, plan.chunkSize / 4);
+    const ChunkRewriter rewriter = sizeReader != nullptr ? ChunkRewriter(families, directRun, record, *sizeReader)
+                                                         : ChunkRewriter(families, directRun, record);
     Emitter emitter(out, options);
-    ChunkReader reader(in, plan.chunkSize);
+    ChunkReader reader(in, plan.chunkSize, sizeReader != nullptr);
     Chunk chunk;
     // The first chunk is read here: an input that fits in one chunk never starts a thread.
     do {
@@ -210,12 +215,17 @@ StreamResult Run(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> 
             options.onDevice(line, event);
         }
     };
-    StreamResult result = RunClassic(in, out, families, watched);
+    StreamResult result = RunChunks(in, out, families, watched, nullptr);
     result.report.linesWithoutSize = std::move(withoutSize);
     return result;
 }
 
 } // namespace
+
+StreamResult RewriteWithReader(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                               const SizeReader& reader, const StreamOptions& options) {
+    return RunChunks(in, out, families, options, &reader);
+}
 
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& rules,
                            const StreamOptions& options) {

@@ -60,8 +60,8 @@ struct StreamOptions {
     // callbacks run on the calling thread, in file order, and the output is the same.
     unsigned threads = 0;
     StreamTuning tuning;
-    // How sizes are read. The SPICE rule holds the whole netlist in memory, reads its parameters,
-    // subcircuits and scale first, and rewrites on the calling thread.
+    // How sizes are read. The SPICE rule reads the netlist twice: its parameters, subcircuits and
+    // scale first, then the devices (an input that cannot be read again, a pipe, is held in memory).
     SizeOptions sizes;
 };
 
@@ -90,5 +90,11 @@ StreamResult RewriteStream(ByteReader& in, ByteWriter& out, const RewriteRules& 
 // rewrites each line holding any Key whole.
 StreamResult RewriteStream(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
                            const StreamOptions& options = {});
+
+// The streaming rewrite with reader finding each device around a Key and reading its sizes once
+// (ChunkRewriter's size-reader engine): chunks are cut between devices, so a device and its "+"
+// lines are always rewritten together, on any number of threads.
+StreamResult RewriteWithReader(ByteReader& in, ByteWriter& out, std::span<const RewriteRules> families,
+                               const SizeReader& reader, const StreamOptions& options);
 
 } // namespace tarvex

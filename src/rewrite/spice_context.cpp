@@ -2,7 +2,9 @@
 #include "rewrite/spice_context.h"
 
 #include "bins/spice_number.h"
+#include "rewrite/chunk_rewrite.h"
 #include "rewrite/logical_lines.h"
+#include "text/byte_scan.h"
 
 #include <algorithm>
 #include <set>
@@ -188,67 +190,109 @@ const Result<double>* SpiceContext::View::find(std::string_view lowerName) const
     return nullptr;
 }
 
-SpiceContext CollectSpiceContext(std::string_view netlist) {
-    SpiceContext context;
-    context.m_scopes.emplace_back();
-    std::vector<Definitions> definitions(1);
-    std::vector<int> open{0};
-    std::optional<std::string> scaleText;
-    LogicalLine line;
-    std::string joined;
-    for (std::size_t at = 0; at < netlist.size();) {
-        std::size_t next = 0;
-        const std::size_t end = PhysicalLineEnd(netlist, at, next);
-        const std::size_t first = SkipBlanks(netlist.substr(0, end), at);
-        if (first >= end || netlist[first] != '.') {
-            at = next;
-            continue;
+// Reads the directive lines of netlist text, which starts at offset in the whole netlist and ends
+// between devices, into the scopes, definitions and scale collected so far.
+class SpiceContextBuilder {
+public:
+    SpiceContextBuilder() {
+        m_context.m_scopes.emplace_back();
+    }
+
+    void add(std::string_view text, std::uint64_t offset) {
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t first = SkipLineBlanks(text, at);
+            if (first >= text.size() || text[first] != '.') {
+                at = LineEndAfter(text, first);
+                continue;
+            }
+            ReadLogicalLine(text, at, m_line);
+            directive(text, first, offset);
+            at = m_line.end;
         }
-        ReadLogicalLine(netlist, at, line);
-        JoinPieces(netlist, line, joined);
-        const std::string_view text = std::string_view(joined).substr(first - at);
+    }
+
+    SpiceContext finish() {
+        Resolver resolver(m_context.m_scopes, m_definitions);
+        resolver.resolveAll();
+        if (m_scaleText) {
+            bool parameter = false;
+            m_context.m_scale = EvaluateValue(*m_scaleText, Resolver::Lookup(resolver, 0), parameter);
+        }
+        return std::move(m_context);
+    }
+
+private:
+    static std::size_t SkipLineBlanks(std::string_view text, std::size_t at) {
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\f' || text[at] == '\v')) {
+            ++at;
+        }
+        return at;
+    }
+
+    // The directive whose first line is m_line, its '.' at first.
+    void directive(std::string_view netlist, std::size_t first, std::uint64_t offset) {
+        JoinPieces(netlist, m_line, m_joined);
+        const std::string_view text = std::string_view(m_joined).substr(first - m_line.begin);
         const std::size_t wordEnd = std::min(text.find_first_of(" \t\f\v"), text.size());
         const std::string directive = LowerAscii(text.substr(0, wordEnd));
         const std::string_view rest = text.substr(wordEnd);
-        const int scope = open.back();
+        const int scope = m_open.back();
         if (directive == ".subckt") {
-            const int inner = static_cast<int>(context.m_scopes.size());
-            SpiceContext::Scope& created = context.m_scopes.emplace_back();
+            const int inner = static_cast<int>(m_context.m_scopes.size());
+            SpiceContext::Scope& created = m_context.m_scopes.emplace_back();
             created.parent = scope;
             const std::size_t nameStart = SkipBlanks(rest, 0);
             created.name = LowerAscii(rest.substr(nameStart, ValueEnd(rest, nameStart) - nameStart));
-            definitions.emplace_back();
+            m_definitions.emplace_back();
             for (const Assignment& assignment : ReadAssignments(rest)) {
-                definitions.back().insert_or_assign(LowerAscii(assignment.name), std::string(assignment.value));
+                m_definitions.back().insert_or_assign(LowerAscii(assignment.name), std::string(assignment.value));
             }
-            open.push_back(inner);
-            context.m_changes.emplace_back(line.begin, inner);
+            m_open.push_back(inner);
+            m_context.m_changes.emplace_back(offset + m_line.begin, inner);
         } else if (directive == ".ends") {
-            if (open.size() > 1) {
-                open.pop_back();
+            if (m_open.size() > 1) {
+                m_open.pop_back();
             }
-            context.m_changes.emplace_back(line.end, open.back());
+            m_context.m_changes.emplace_back(offset + m_line.end, m_open.back());
         } else if (directive == ".param") {
             for (const Assignment& assignment : ReadAssignments(rest)) {
-                definitions[static_cast<std::size_t>(scope)].insert_or_assign(LowerAscii(assignment.name),
-                                                                              std::string(assignment.value));
+                m_definitions[static_cast<std::size_t>(scope)].insert_or_assign(LowerAscii(assignment.name),
+                                                                                std::string(assignment.value));
             }
         } else if (directive == ".option" || directive == ".options") {
             for (const Assignment& assignment : ReadAssignments(rest)) {
                 if (LowerAscii(assignment.name) == "scale") {
-                    scaleText = std::string(assignment.value);
+                    m_scaleText = std::string(assignment.value);
                 }
             }
         }
-        at = line.end;
     }
-    Resolver resolver(context.m_scopes, definitions);
-    resolver.resolveAll();
-    if (scaleText) {
-        bool parameter = false;
-        context.m_scale = EvaluateValue(*scaleText, Resolver::Lookup(resolver, 0), parameter);
-    }
-    return context;
+
+    SpiceContext m_context;
+    std::vector<Definitions> m_definitions = std::vector<Definitions>(1);
+    std::vector<int> m_open{0};
+    std::optional<std::string> m_scaleText;
+    LogicalLine m_line;
+    std::string m_joined;
+};
+
+SpiceContext CollectSpiceContext(std::string_view netlist) {
+    SpiceContextBuilder builder;
+    builder.add(netlist, 0);
+    return builder.finish();
+}
+
+Result<SpiceContext> CollectSpiceContext(ByteReader& in, std::size_t chunkSize) {
+    SpiceContextBuilder builder;
+    ChunkReader reader(in, chunkSize, true);
+    Chunk chunk;
+    do {
+        if (const Result<void> read = reader.fill(chunk); !read) {
+            return Fail(read.code());
+        }
+        builder.add(chunk.text(), chunk.offset);
+    } while (!chunk.last);
+    return builder.finish();
 }
 
 } // namespace tarvex

@@ -4,6 +4,7 @@
 // ends, and ".option scale". Collected in one pass over the whole netlist.
 #pragma once
 
+#include "files/byte_stream.h"
 #include "rewrite/spice_expression.h"
 #include "text/result.h"
 
@@ -60,7 +61,7 @@ public:
         int m_scope;
     };
 
-    friend SpiceContext CollectSpiceContext(std::string_view netlist);
+    friend class SpiceContextBuilder;
 
 private:
     std::vector<Scope> m_scopes;
@@ -73,5 +74,9 @@ private:
 // its defaults, its own ".param" lines and those of the subcircuits and netlist around it, an inner
 // definition hiding an outer one. A parameter that names itself, directly or through others, fails.
 SpiceContext CollectSpiceContext(std::string_view netlist);
+
+// The same over all of in, read in chunks of about chunkSize bytes cut between devices, so that
+// memory stays small; the failure of a read.
+Result<SpiceContext> CollectSpiceContext(ByteReader& in, std::size_t chunkSize);
 
 } // namespace tarvex
