@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "rewrite/logical_lines.h"
 
+#include "text/byte_scan.h"
+
 #include <cstring>
 
 namespace tarvex {
@@ -17,8 +19,23 @@ std::size_t FirstNonBlank(std::string_view text, std::size_t begin, std::size_t 
     return begin;
 }
 
-LineKind KindAt(std::string_view text, std::size_t begin, std::size_t end) {
-    return KindOf(text.substr(begin, end - begin));
+// The kind of the physical line that starts at begin, from its first non-blank byte: its end need
+// not be known.
+LineKind KindAt(std::string_view text, std::size_t begin) {
+    while (begin < text.size() && IsBlank(text[begin])) {
+        ++begin;
+    }
+    if (begin == text.size() || text[begin] == '\n' || text[begin] == '\r') {
+        return LineKind::Blank;
+    }
+    switch (text[begin]) {
+    case '*':
+        return LineKind::Comment;
+    case '+':
+        return LineKind::Continuation;
+    default:
+        return LineKind::Other;
+    }
 }
 
 std::string_view WithoutInlineComment(std::string_view piece) {
@@ -48,14 +65,7 @@ LineKind KindOf(std::string_view line) {
 }
 
 std::size_t PhysicalLineEnd(std::string_view text, std::size_t begin, std::size_t& next) {
-    std::size_t end = begin;
-    while (end < text.size() && text[end] != '\n' && text[end] != '\r') {
-        const void* found = std::memchr(text.data() + end, '\n', text.size() - end);
-        const std::size_t newline = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data())
-                                          : text.size();
-        const void* cr = std::memchr(text.data() + end, '\r', newline - end);
-        end = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text.data()) : newline;
-    }
+    const std::size_t end = FirstLineEndByte(text, begin);
     next = end;
     if (next < text.size()) {
         next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
@@ -72,33 +82,36 @@ void ReadLogicalLine(std::string_view text, std::size_t begin, LogicalLine& line
     line.end = next;
     // Comment and blank lines are taken only when a "+" line follows them.
     for (std::size_t at = next; at < text.size();) {
+        const LineKind kind = KindAt(text, at);
+        if (kind == LineKind::Other) {
+            break;
+        }
         std::size_t after = 0;
         const std::size_t stop = PhysicalLineEnd(text, at, after);
-        const LineKind kind = KindAt(text, at, stop);
         if (kind == LineKind::Continuation) {
             const std::size_t plus = FirstNonBlank(text, at, stop);
             line.pieces.push_back({plus + 1, stop});
             line.end = after;
-        } else if (kind == LineKind::Other) {
-            break;
         }
         at = after;
     }
 }
 
 std::size_t LogicalLineStart(std::string_view text, std::size_t floor, std::size_t lineStart) {
-    std::size_t next = 0;
-    const LineKind kind = KindAt(text, lineStart, PhysicalLineEnd(text, lineStart, next));
+    const LineKind kind = KindAt(text, lineStart);
     if (kind == LineKind::Other) {
         return lineStart;
     }
+    std::size_t next = 0;
+    PhysicalLineEnd(text, lineStart, next);
     if (kind != LineKind::Continuation) {
         // A comment or blank line belongs to the line before it only when a "+" line follows.
         std::size_t at = next;
         LineKind following = LineKind::Blank;
         while (at < text.size()) {
             std::size_t after = 0;
-            following = KindAt(text, at, PhysicalLineEnd(text, at, after));
+            following = KindAt(text, at);
+            PhysicalLineEnd(text, at, after);
             if (following != LineKind::Blank && following != LineKind::Comment) {
                 break;
             }
@@ -118,14 +131,22 @@ std::size_t LogicalLineStart(std::string_view text, std::size_t floor, std::size
         while (previous > floor && text[previous - 1] != '\n' && text[previous - 1] != '\r') {
             --previous;
         }
-        std::size_t ignored = 0;
-        const LineKind before = KindAt(text, previous, PhysicalLineEnd(text, previous, ignored));
+        const LineKind before = KindAt(text, previous);
         start = previous;
         if (before == LineKind::Other) {
             break;
         }
     }
     return start;
+}
+
+std::string_view JoinedText(std::string_view text, const LogicalLine& line, std::string& buffer) {
+    if (line.pieces.size() == 1) {
+        const LinePiece& piece = line.pieces.front();
+        return WithoutInlineComment(text.substr(piece.begin, piece.end - piece.begin));
+    }
+    JoinPieces(text, line, buffer);
+    return buffer;
 }
 
 void JoinPieces(std::string_view text, const LogicalLine& line, std::string& joined) {

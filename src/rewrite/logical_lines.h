@@ -47,4 +47,8 @@ std::size_t LogicalLineStart(std::string_view text, std::size_t floor, std::size
 // at its start or after a blank), as SPICE reads the parameters of an element.
 void JoinPieces(std::string_view text, const LogicalLine& line, std::string& joined);
 
+// The text JoinPieces gives: a view of the one piece of a device on one line, else the pieces joined
+// in buffer.
+std::string_view JoinedText(std::string_view text, const LogicalLine& line, std::string& buffer);
+
 } // namespace tarvex

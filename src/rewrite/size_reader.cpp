@@ -116,14 +116,15 @@ void SpiceSizeReader::read(std::string_view text, const LogicalLine& device, std
         sizes.problem = ProblemOf(sizes);
         return;
     }
-    thread_local std::string joined;
-    JoinPieces(text, device, joined);
+    thread_local std::string buffer;
+    thread_local std::vector<Assignment> assignments;
+    const std::string_view joined = JoinedText(text, device, buffer);
     const SpiceContext::View scope(m_context, m_context.scopeAt(offset + device.begin));
     // A name given twice takes its last value, as SPICE reads an element's parameters.
     const Assignment* length = nullptr;
     const Assignment* width = nullptr;
     const Assignment* fingers = nullptr;
-    const std::vector<Assignment> assignments = ReadAssignments(joined);
+    ReadAssignments(joined, assignments);
     for (const Assignment& assignment : assignments) {
         if (SameLower(assignment.name, "l")) {
             length = &assignment;

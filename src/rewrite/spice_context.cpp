@@ -38,6 +38,11 @@ std::size_t SkipBlanks(std::string_view text, std::size_t at) {
 // its close, blanks included; anything else to the next blank.
 std::size_t ValueEnd(std::string_view text, std::size_t at) {
     std::size_t i = at;
+    // A plain token, the usual case, ends at its first blank.
+    while (i < text.size() && !IsBlank(text[i]) && text[i] != '{' && text[i] != '}' && text[i] != '\'' &&
+           text[i] != '"') {
+        ++i;
+    }
     int braces = 0;
     while (i < text.size()) {
         const char c = text[i];
@@ -125,6 +130,12 @@ private:
 
 std::vector<Assignment> ReadAssignments(std::string_view text) {
     std::vector<Assignment> assignments;
+    ReadAssignments(text, assignments);
+    return assignments;
+}
+
+void ReadAssignments(std::string_view text, std::vector<Assignment>& assignments) {
+    assignments.clear();
     std::size_t i = SkipBlanks(text, 0);
     while (i < text.size()) {
         if (IsNameStart(text[i])) {
@@ -151,7 +162,6 @@ std::vector<Assignment> ReadAssignments(std::string_view text) {
         }
         i = SkipBlanks(text, ValueEnd(text, i + 1));
     }
-    return assignments;
 }
 
 Result<double> EvaluateValue(std::string_view value, const ParameterScope& scope, bool& parameter) {

@@ -29,6 +29,8 @@ struct Assignment {
 // start a token ("VAL=" is no "L="), "PARAMS:" and other tokens are passed over, and a value in
 // braces or quotes runs to its closing brace or quote, blanks included.
 std::vector<Assignment> ReadAssignments(std::string_view text);
+// The same into assignments, whose memory is kept from call to call.
+void ReadAssignments(std::string_view text, std::vector<Assignment>& assignments);
 
 // The value of a size or parameter as written: a SPICE number, or an expression in braces or
 // quotes, or a bare expression; parameter tells whether it was not a plain number.

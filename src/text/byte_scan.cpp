@@ -43,6 +43,16 @@ bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
 
+// Lanes of the 16 bytes at p that end a line: "\n", and "\r" unless a "\n" follows it (the pair ends
+// one line, counted at its "\n"). A set lane is all ones. Reads one byte past the block.
+Bytes16 LineEndLanes(const char* p) {
+    const Bytes16 block = Load(p);
+    const Mask16 newline = block == Splat('\n');
+    return reinterpret_cast<Bytes16>(newline | ((block == Splat('\r')) & ~(Load(p + 1) == Splat('\n'))));
+}
+
+} // namespace
+
 // Offset of the first '\n' or '\r' at or after pos, or data.size() when there is none.
 std::size_t FirstLineEndByte(std::string_view data, std::size_t pos) {
     const Bytes16 newline = Splat('\n');
@@ -59,16 +69,6 @@ std::size_t FirstLineEndByte(std::string_view data, std::size_t pos) {
     }
     return pos;
 }
-
-// Lanes of the 16 bytes at p that end a line: "\n", and "\r" unless a "\n" follows it (the pair ends
-// one line, counted at its "\n"). A set lane is all ones. Reads one byte past the block.
-Bytes16 LineEndLanes(const char* p) {
-    const Bytes16 block = Load(p);
-    const Mask16 newline = block == Splat('\n');
-    return reinterpret_cast<Bytes16>(newline | ((block == Splat('\r')) & ~(Load(p + 1) == Splat('\n'))));
-}
-
-} // namespace
 
 // Offset just after the last line-end byte in data[floor, pos), or floor when there is none: the
 // start of the line that holds pos. Looks back from pos, over the bytes of that line only.

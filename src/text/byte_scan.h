@@ -93,6 +93,9 @@ struct SizeMarkers {
 };
 SizeMarkers FindSizeMarkers(std::string_view line);
 
+// Offset of the first '\n' or '\r' at or after pos, or data.size() when there is none.
+std::size_t FirstLineEndByte(std::string_view data, std::size_t pos);
+
 // Offset just after the last line end ('\n' or '\r') in data[floor, pos), or floor when there is
 // none: the start of the line that holds pos.
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
