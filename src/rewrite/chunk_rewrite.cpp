@@ -70,7 +70,8 @@ std::size_t LastDeviceStart(const char* data, std::size_t size) {
 }
 
 // Looks the sizes up in the family's table: the outcome, the bins and the part name.
-void Resolve(const DeviceSizes& sizes, const BinTable& table, DeviceEvent& event) {
+void Resolve(const DeviceSizes& sizes, const BinTable& table, const PreparedRules::Table& lookup,
+             DeviceEvent& event) {
     event.sizes = &sizes;
     event.length = sizes.length.value;
     event.width = sizes.widthUsed;
@@ -81,8 +82,8 @@ void Resolve(const DeviceSizes& sizes, const BinTable& table, DeviceEvent& event
         return;
     }
     if (sizes.problem.empty()) {
-        event.widthBin = FindBin(table.widthBounds, sizes.widthUsed);
-        event.lengthBin = FindBin(table.lengthBounds, sizes.length.value);
+        event.widthBin = lookup.width.find(sizes.widthUsed);
+        event.lengthBin = lookup.length.find(sizes.length.value);
     }
     if (!event.widthBin || !event.lengthBin) {
         event.outcome = DeviceOutcome::NoBin;
@@ -180,7 +181,12 @@ ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t
 ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t directRun, Record record,
                              const SizeReader& reader)
     : m_families(families), m_keys(KeysOf(families, true)), m_directRun(std::max<std::size_t>(directRun, 1)),
-      m_record(record), m_reader(&reader) {}
+      m_record(record), m_reader(&reader) {
+    m_familyRules.reserve(families.size());
+    for (const RewriteRules& rules : families) {
+        m_familyRules.emplace_back(rules);
+    }
+}
 
 void ChunkRewriter::rewrite(Chunk& chunk) const {
     // Room for the lines and longer part names, allocated once per chunk buffer; an output that grew
@@ -298,6 +304,7 @@ std::size_t ChunkRewriter::rewriteDevices(Chunk& chunk, Output& out) const {
     std::vector<DeviceEvent> events;
     std::vector<std::size_t> eventAt; // where each event's Key stands
     std::vector<Replacement> replacements;
+    std::vector<std::size_t> found; // per Key of the run, N then P of each family: where it stands
     std::size_t pos = 0;
     std::size_t floor = 0;
     std::size_t counted = 0;       // line ends have been counted in data[0, counted)
@@ -316,29 +323,39 @@ std::size_t ChunkRewriter::rewriteDevices(Chunk& chunk, Output& out) const {
         events.clear();
         eventAt.clear();
         replacements.clear();
-        for (std::size_t family = 0; family < m_families.size(); ++family) {
+        // Each Key's first occurrence in the device's lines. Keys stand nowhere between floor and hit,
+        // so the run's search, going on from hit, meets every Key in the device in order.
+        found.assign(2 * m_families.size(), npos);
+        for (std::size_t at = hit; at < device.end; at = keys.next(at + 1)) {
+            for (std::size_t k = 0; k < found.size(); ++k) {
+                const RewriteRules& rules = m_families[k / 2];
+                const std::string_view key = k % 2 == 0 ? rules.keyN : rules.keyP;
+                if (found[k] == npos && !key.empty() && data.substr(at).starts_with(key) &&
+                    Within(device, at, key.size())) {
+                    found[k] = at;
+                }
+            }
+        }
+        for (std::size_t k = 0; k < found.size(); ++k) {
+            if (found[k] == npos) {
+                continue;
+            }
+            const std::size_t family = k / 2;
+            const Polarity polarity = k % 2 == 0 ? Polarity::N : Polarity::P;
             const RewriteRules& rules = m_families[family];
-            for (const Polarity polarity : {Polarity::N, Polarity::P}) {
-                const std::string_view key = polarity == Polarity::N ? rules.keyN : rules.keyP;
-                if (key.empty()) {
-                    continue;
-                }
-                const std::string_view lines = data.substr(0, device.end);
-                std::size_t at = lines.find(key, device.begin);
-                while (at != npos && !Within(device, at, key.size())) {
-                    at = lines.find(key, at + 1);
-                }
-                if (at == npos) {
-                    continue;
-                }
-                DeviceEvent& event = events.emplace_back();
-                event.family = family;
-                event.polarity = polarity;
-                Resolve(sizes, polarity == Polarity::N ? rules.tableN : rules.tableP, event);
-                eventAt.push_back(at);
-                if (event.outcome == DeviceOutcome::Replaced) {
-                    replacements.push_back({at, key.size(), event.partName});
-                }
+            const PreparedRules& prepared = m_familyRules[family];
+            DeviceEvent& event = events.emplace_back();
+            event.family = family;
+            event.polarity = polarity;
+            if (polarity == Polarity::N) {
+                Resolve(sizes, rules.tableN, prepared.n, event);
+            } else {
+                Resolve(sizes, rules.tableP, prepared.p, event);
+            }
+            eventAt.push_back(found[k]);
+            if (event.outcome == DeviceOutcome::Replaced) {
+                replacements.push_back({found[k], (polarity == Polarity::N ? rules.keyN : rules.keyP).size(),
+                                        event.partName});
             }
         }
         std::sort(replacements.begin(), replacements.end(),

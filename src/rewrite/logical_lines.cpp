@@ -39,9 +39,12 @@ LineKind KindAt(std::string_view text, std::size_t begin) {
 }
 
 std::string_view WithoutInlineComment(std::string_view piece) {
-    for (std::size_t i = 0; i < piece.size(); ++i) {
-        if (piece[i] == ';' || (piece[i] == '$' && (i == 0 || IsBlank(piece[i - 1])))) {
-            return piece.substr(0, i);
+    if (const std::size_t semicolon = piece.find(';'); semicolon != std::string_view::npos) {
+        piece = piece.substr(0, semicolon);
+    }
+    for (std::size_t dollar = piece.find('$'); dollar != std::string_view::npos; dollar = piece.find('$', dollar + 1)) {
+        if (dollar == 0 || IsBlank(piece[dollar - 1])) {
+            return piece.substr(0, dollar);
         }
     }
     return piece;
