@@ -7,6 +7,8 @@
 #include "text/byte_scan.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <set>
 
 namespace tarvex {
@@ -15,16 +17,41 @@ namespace {
 // Parameters defined through more parameters than this are refused, so no chain exhausts the stack.
 constexpr int kMaxParameterDepth = 64;
 
+// What each byte is to the tokenizer, looked up in one table: a branch per byte instead of several.
+enum : std::uint8_t { kBlank = 1, kNameStart = 2, kNameChar = 4, kGroups = 8 };
+
+constexpr std::array<std::uint8_t, 256> kByteClass = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (const unsigned char c : {' ', '\t', '\f', '\v', '\r', '\n'}) {
+        table[c] = kBlank;
+    }
+    for (int c = 0; c < 256; ++c) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
+            table[static_cast<std::size_t>(c)] = kNameStart | kNameChar;
+        } else if (c >= '0' && c <= '9') {
+            table[static_cast<std::size_t>(c)] = kNameChar;
+        }
+    }
+    for (const unsigned char c : {'{', '}', '\'', '"'}) {
+        table[c] = kGroups;
+    }
+    return table;
+}();
+
+bool Is(char c, std::uint8_t what) {
+    return (kByteClass[static_cast<unsigned char>(c)] & what) != 0;
+}
+
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n';
+    return Is(c, kBlank);
 }
 
 bool IsNameStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return Is(c, kNameStart);
 }
 
 bool IsNameChar(char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9');
+    return Is(c, kNameChar);
 }
 
 std::size_t SkipBlanks(std::string_view text, std::size_t at) {
@@ -39,8 +66,7 @@ std::size_t SkipBlanks(std::string_view text, std::size_t at) {
 std::size_t ValueEnd(std::string_view text, std::size_t at) {
     std::size_t i = at;
     // A plain token, the usual case, ends at its first blank.
-    while (i < text.size() && !IsBlank(text[i]) && text[i] != '{' && text[i] != '}' && text[i] != '\'' &&
-           text[i] != '"') {
+    while (i < text.size() && !Is(text[i], kBlank | kGroups)) {
         ++i;
     }
     int braces = 0;
