@@ -186,6 +186,10 @@ ChunkRewriter::ChunkRewriter(std::span<const RewriteRules> families, std::size_t
     for (const RewriteRules& rules : families) {
         m_familyRules.emplace_back(rules);
     }
+    // One family's two Keys are found by the vector scan, as the classic engine finds them.
+    if (families.size() == 1 && !families.front().keyN.empty() && !families.front().keyP.empty()) {
+        m_scanner.emplace(families.front().keyN, families.front().keyP);
+    }
 }
 
 void ChunkRewriter::rewrite(Chunk& chunk) const {
@@ -299,6 +303,10 @@ std::size_t ChunkRewriter::rewriteDevices(Chunk& chunk, Output& out) const {
     };
     const std::string_view data = chunk.text();
     KeySet::Cursor keys = m_keys.in(data);
+    // The first position at or after from where a Key of the run begins; from never decreases.
+    const auto nextKey = [&](std::size_t from) {
+        return m_scanner ? from + m_scanner->find(data.substr(from)) : keys.next(from);
+    };
     LogicalLine device;
     DeviceSizes sizes;
     std::vector<DeviceEvent> events;
@@ -309,7 +317,7 @@ std::size_t ChunkRewriter::rewriteDevices(Chunk& chunk, Output& out) const {
     std::size_t floor = 0;
     std::size_t counted = 0;       // line ends have been counted in data[0, counted)
     std::uint64_t linesBefore = 0; // line ends in data[0, counted)
-    for (std::size_t hit = keys.next(0); hit < data.size(); hit = keys.next(floor)) {
+    for (std::size_t hit = nextKey(0); hit < data.size(); hit = nextKey(floor)) {
         m_reader->deviceAt(data, floor, hit, device);
         m_reader->read(data, device, chunk.offset, sizes);
         if (!Within(device, hit, 1)) {
@@ -326,7 +334,7 @@ std::size_t ChunkRewriter::rewriteDevices(Chunk& chunk, Output& out) const {
         // Each Key's first occurrence in the device's lines. Keys stand nowhere between floor and hit,
         // so the run's search, going on from hit, meets every Key in the device in order.
         found.assign(2 * m_families.size(), npos);
-        for (std::size_t at = hit; at < device.end; at = keys.next(at + 1)) {
+        for (std::size_t at = hit; at < device.end; at = nextKey(at + 1)) {
             for (std::size_t k = 0; k < found.size(); ++k) {
                 const RewriteRules& rules = m_families[k / 2];
                 const std::string_view key = k % 2 == 0 ? rules.keyN : rules.keyP;

@@ -235,7 +235,8 @@ public:
     }
 
     void add(std::string_view text, std::uint64_t offset) {
-        for (std::size_t at = 0; at < text.size();) {
+        for (std::size_t at = NextLineStartingWith(text, 0, '.'); at < text.size();
+             at = NextLineStartingWith(text, at, '.')) {
             const std::size_t first = SkipLineBlanks(text, at);
             if (first >= text.size() || text[first] != '.') {
                 at = LineEndAfter(text, first);

@@ -93,6 +93,37 @@ std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_
     return pos;
 }
 
+std::size_t NextLineStartingWith(std::string_view data, std::size_t pos, char first) {
+    const auto startsHere = [&](std::size_t at) {
+        const char c = data[at];
+        return (at == 0 || IsLineEnd(data[at - 1])) &&
+               (c == first || c == ' ' || c == '\t' || c == '\f' || c == '\v');
+    };
+    if (pos == 0 && !data.empty() && startsHere(0)) {
+        return 0;
+    }
+    pos = std::max<std::size_t>(pos, 1);
+    const Bytes16 newline = Splat('\n');
+    const Bytes16 carriageReturn = Splat('\r');
+    // Lanes at p: the byte before p ends a line, and the byte at p may start what is looked for.
+    for (; pos + 16 <= data.size(); pos += 16) {
+        const Bytes16 before = Load(data.data() + pos - 1);
+        const Bytes16 here = Load(data.data() + pos);
+        const Mask16 lineStart = (before == newline) | (before == carriageReturn);
+        const Mask16 wanted = (here == Splat(first)) | (here == Splat(' ')) | (here == Splat('\t')) |
+                              (here == Splat('\f')) | (here == Splat('\v'));
+        if (const unsigned lanes = BitMask(lineStart & wanted); lanes != 0) {
+            return pos + static_cast<std::size_t>(std::countr_zero(lanes));
+        }
+    }
+    for (; pos < data.size(); ++pos) {
+        if (startsHere(pos)) {
+            return pos;
+        }
+    }
+    return data.size();
+}
+
 std::size_t LineEndAfter(std::string_view data, std::size_t pos) {
     const std::size_t end = FirstLineEndByte(data, pos);
     if (end == data.size()) {

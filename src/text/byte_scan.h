@@ -100,6 +100,10 @@ std::size_t FirstLineEndByte(std::string_view data, std::size_t pos);
 // none: the start of the line that holds pos.
 std::size_t LineStartBefore(std::string_view data, std::size_t floor, std::size_t pos);
 
+// The first line start at or after pos whose first byte is first or a blank (' ', '\t', '\f', '\v'),
+// where a line that begins with first after its blanks may start; data.size() when there is none.
+std::size_t NextLineStartingWith(std::string_view data, std::size_t pos, char first);
+
 // Offset just past the line end of the line that holds pos ("\n", "\r\n" or a lone "\r"), or
 // data.size() when that line has none.
 std::size_t LineEndAfter(std::string_view data, std::size_t pos);
