@@ -64,9 +64,44 @@ std::optional<std::string> CheckLogicalLines(std::string_view text) {
     return std::nullopt;
 }
 
+// Reads as a pipe does: it cannot go back, so the SPICE rule holds the input in memory.
+class PipeReader final : public ByteReader {
+public:
+    PipeReader(std::string_view data, std::size_t chunkSize) : m_in(data, chunkSize) {}
+    ReadResult read(std::span<char> buffer) override { return m_in.read(buffer); }
+
+private:
+    MemoryReader m_in;
+};
+
+// What a run gave: its output, and each device as line, outcome, part name and problem.
+struct SpiceRun {
+    std::string output;
+    std::string devices;
+    RunReport report;
+};
+
+SpiceRun RunSpice(ByteReader& in, const RewriteRules& rules, const SizeOptions& sizes, unsigned threads,
+                  std::size_t chunkSize) {
+    SpiceRun run;
+    StringWriter out(run.output);
+    StreamOptions options;
+    options.sizes = sizes;
+    options.threads = threads;
+    options.tuning.chunkSize = chunkSize;
+    options.onDevice = [&run](std::uint64_t line, const DeviceEvent& event) {
+        run.devices += std::to_string(line) + ' ' + std::to_string(static_cast<int>(event.outcome)) + ' ' +
+                       std::string(event.partName) + ' ' + (event.sizes ? event.sizes->problem : "?") + '\n';
+    };
+    run.report = RewriteStream(in, out, rules, options).report;
+    return run;
+}
+
 // Under the SPICE rule the output is the input with Keys replaced: putting each Key back where a
-// part name went gives the input again.
-std::optional<std::string> CheckRoundTrip(std::string_view text, const SizeOptions& sizes) {
+// part name went gives the input again. Cut into small chunks (between devices), read from a pipe
+// and rewritten on one or two threads, the run is the run of the whole text at once.
+std::optional<std::string> CheckRoundTrip(std::string_view text, const SizeOptions& sizes, std::size_t chunkSize,
+                                          unsigned threads) {
     RewriteRules rules;
     rules.keyN = "NK";
     rules.keyP = "PK";
@@ -83,12 +118,25 @@ std::optional<std::string> CheckRoundTrip(std::string_view text, const SizeOptio
     if (text.find('\x01') != std::string_view::npos) {
         return std::nullopt;
     }
-    std::string output;
     MemoryReader in(text);
-    StringWriter out(output);
-    StreamOptions options;
-    options.sizes = sizes;
-    RewriteStream(in, out, rules, options);
+    const SpiceRun whole = RunSpice(in, rules, sizes, 1, text.size() + 1);
+    // A file read twice (its context in small chunks too), or a pipe held in memory.
+    MemoryReader file(text, 1 + chunkSize / 2);
+    PipeReader pipe(text, 1 + chunkSize / 2);
+    ByteReader& source = (chunkSize & 1) != 0 ? static_cast<ByteReader&>(pipe) : file;
+    const SpiceRun cut = RunSpice(source, rules, sizes, threads, chunkSize);
+    if (cut.output != whole.output || cut.devices != whole.devices) {
+        return "cut into chunks of " + std::to_string(chunkSize) + " bytes, the SPICE rule gave another " +
+               (cut.output != whole.output ? "output" : "device list") + " for " + Quote(text);
+    }
+    const RunReport& a = whole.report;
+    const RunReport& b = cut.report;
+    if (a.lines != b.lines || a.devicesReplaced != b.devicesReplaced || a.devicesNoBin != b.devicesNoBin ||
+        a.devicesMissingName != b.devicesMissingName || a.keysNotOnDevice != b.keysNotOnDevice ||
+        a.firstProblem != b.firstProblem) {
+        return "cut into chunks, the SPICE rule counted otherwise for " + Quote(text);
+    }
+    const std::string& output = whole.output;
     std::string restored;
     for (std::size_t i = 0; i < output.size(); ++i) {
         if (output[i] == '\x01' && i + 3 < output.size()) {
@@ -122,7 +170,10 @@ Result<void> CheckSpiceSizes(Bytes data) {
     if ((choice & 2) != 0) {
         sizes.scale = 1e-6;
     }
-    if (auto failed = CheckRoundTrip(text, sizes)) {
+    // Chunks of 1 to 64 bytes, on two threads one time in four.
+    const std::size_t chunkSize = 1 + ((choice >> 2) & 63);
+    const unsigned threads = (choice & 0xC0) == 0xC0 ? 2 : 1;
+    if (auto failed = CheckRoundTrip(text, sizes, chunkSize, threads)) {
         return Fail(*failed);
     }
     return {};

@@ -4,6 +4,7 @@
 #include "text/byte_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ constexpr std::size_t kContextChunk = std::size_t{1} << 20;
 // Reads all of in into text, growing it as it fills.
 std::error_code ReadAll(ByteReader& in, std::string& text) {
     text.clear();
-    std::string block(std::size_t{1} << 16, '\0');
+    std::array<char, 16384> block;
     for (;;) {
         const ReadResult read = in.read(block);
         if (read.error) {
@@ -48,7 +49,8 @@ StreamResult RewriteStreamSpice(ByteReader& in, ByteWriter& out, std::span<const
                                 const StreamOptions& options) {
     if (in.rewind()) {
         // A file: its context in one pass, then the devices in a second.
-        Result<SpiceContext> context = CollectSpiceContext(in, kContextChunk);
+        Result<SpiceContext> context =
+            CollectSpiceContext(in, options.tuning.chunkSize != 0 ? options.tuning.chunkSize : kContextChunk);
         if (!context) {
             return ReadFailed(context.code());
         }
