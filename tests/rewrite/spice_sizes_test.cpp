@@ -6,6 +6,7 @@
 #include "rewrite/netlist_rewrite.h"
 #include "rewrite/reader_rewrite.h"
 #include "rewrite/spice_context.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -291,6 +292,7 @@ std::string RandomNetlist(std::mt19937& random) {
         "M1 d g s b NCH L=1u W=2u\n", "m2 d g s b NCH\n", "+ l=0.5u w={wp}\n", "* NCH in a comment\n", "\n",
         "+ W=\n", "+3u\n", ".param wp=4u\n", ".model NCH nmos\n", "XM3 a b PCH nf=2 w=1 l=0.2\r\n",
         "M4 d g s b NCH PCH L={lp} W=1u\r", ".subckt cell a PARAMS: lp=2u\n", ".ends\n", "+ NCH\n",
+        "  .PARAM lp=1.5u\n", "\t.option scale=2\n",
     };
     std::string netlist;
     const int count = std::uniform_int_distribution<int>(0, 30)(random);
@@ -418,6 +420,77 @@ TEST(SpiceSizesTest, LinesWithoutSizeDoNotDependOnThreadsOrListening) {
         const StreamResult parallel = RewriteStream(in, out, rules, options);
         EXPECT_EQ(parallel.report.linesWithoutSize, expected);
         EXPECT_EQ(output, serial.output);
+    }
+}
+
+// Reads as a pipe does: it cannot go back, so the SPICE rule holds the input in memory.
+class PipeReader final : public ByteReader {
+public:
+    explicit PipeReader(std::string_view data) : m_in(data, 5) {}
+    ReadResult read(std::span<char> buffer) override { return m_in.read(buffer); }
+
+private:
+    MemoryReader m_in;
+};
+
+// A file is read twice, the second time from where it stood when the run began: a parameter and the
+// scale defined after the devices that use them still count, and bytes before that position do not.
+TEST(SpiceSizesTest, FileReadTwiceFromWhereItStood) {
+    const test::TempDir dir;
+    const std::string skipped = ".option scale=1e-3\n.param wp=1\n";
+    const std::string rest = "M1 d g s b NCH l=1 w={wp}\n.param wp=2\n.option scale=1e-6\n";
+    test::WriteFileBytes(dir / "in.net", skipped + rest);
+    const FilePtr file = OpenFile(dir / "in.net", "r");
+    ASSERT_EQ(std::fseek(file.get(), static_cast<long>(skipped.size()), SEEK_SET), 0);
+    FileReader reader(file.get());
+    std::string output;
+    StringWriter out(output);
+    StreamOptions options;
+    options.sizes = Spice();
+    const StreamResult run = RewriteStream(reader, out, DecadeRules("NCH"), options);
+    EXPECT_EQ(run.status, StreamStatus::Completed);
+    EXPECT_EQ(output, "M1 d g s b N_W2L1 l=1 w={wp}\n.param wp=2\n.option scale=1e-6\n");
+    EXPECT_EQ(output, Rewrite(rest, DecadeRules("NCH"), Spice()).output);
+}
+
+// The SPICE rule cuts chunks only between devices and reads a file's context in chunks as well: the
+// run is the same for any chunk size and thread count, from a file read twice or from a pipe.
+TEST(SpiceSizesTest, SameRunWhateverTheChunksThreadsOrSource) {
+    std::mt19937 random(11);
+    const RewriteRules rules = DecadeRules("NCH", "PCH");
+    for (int round = 0; round < 150; ++round) {
+        const std::string netlist = RandomNetlist(random);
+        SCOPED_TRACE(netlist);
+        const RunOf whole = Rewrite(netlist, rules, Spice());
+        for (const std::size_t chunkSize : {1, 7, 16, 64}) {
+            for (const unsigned threads : {1u, 3u}) {
+                for (const bool pipe : {false, true}) {
+                    MemoryReader file(netlist, 3);
+                    PipeReader piped(netlist);
+                    std::string output;
+                    StringWriter out(output);
+                    std::vector<std::string> labels;
+                    std::vector<std::uint64_t> lines;
+                    StreamOptions options;
+                    options.sizes = Spice();
+                    options.threads = threads;
+                    options.tuning.chunkSize = chunkSize;
+                    options.onDevice = [&](std::uint64_t line, const DeviceEvent& event) {
+                        labels.emplace_back(event.outcome == DeviceOutcome::Replaced ? event.partName
+                                                                                     : ProblemLabel(event));
+                        lines.push_back(line);
+                    };
+                    const StreamResult run =
+                        RewriteStream(pipe ? static_cast<ByteReader&>(piped) : file, out, rules, options);
+                    EXPECT_EQ(output, whole.output) << chunkSize << " " << threads << " " << pipe;
+                    EXPECT_EQ(labels, whole.labels);
+                    EXPECT_EQ(lines, whole.lines);
+                    EXPECT_EQ(run.report.lines, whole.report.lines);
+                    EXPECT_EQ(run.report.keysNotOnDevice, whole.report.keysNotOnDevice);
+                    EXPECT_EQ(run.report.firstProblem, whole.report.firstProblem);
+                }
+            }
+        }
     }
 }
 

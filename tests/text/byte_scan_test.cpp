@@ -85,6 +85,30 @@ TEST(KeyScannerTest, EmptyKeyBeginsEverywhereAndKeysFarIntoLongData) {
 
 // Short alphabets make line ends of every kind frequent, lengths cross the 16-byte blocks, and the
 // lines asked for are near one another or far apart; the walk ends with the text's count.
+// Line starts where a directive may stand: its first byte is the one asked for or a blank, after
+// "\n", "\r\n" or a lone "\r", or at the very start; found across the vector scan's 16-byte blocks.
+TEST(NextLineStartingWithTest, FindsLineStartsOfDirectives) {
+    const std::string padding(40, 'x');
+    const struct {
+        std::string data;
+        std::size_t from;
+        std::size_t expected;
+    } cases[] = {
+        {".param a=1\n", 0, 0},
+        {"M1 a\n.param\n", 0, 5},
+        {"M1 a\r\n  .param\n", 0, 6},
+        {"M1 a\r.end", 0, 5},
+        {"M1 a.b\nR1 .x\n", 0, 13},
+        {padding + "\n" + padding + "\n\t.ends", 0, 82},
+        {padding + "\r\n" + padding + ".x\n.y", 0, 85},
+        {".a\n.b\n", 1, 3},
+        {"", 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NextLineStartingWith(c.data, c.from, '.'), c.expected) << c.data;
+    }
+}
+
 TEST(LineWalkTest, AgreesWithANaiveWalkOnRandomData) {
     std::mt19937 random(7);
     for (int round = 0; round < 20000; ++round) {
