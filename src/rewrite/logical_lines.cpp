@@ -53,18 +53,7 @@ std::string_view WithoutInlineComment(std::string_view piece) {
 } // namespace
 
 LineKind KindOf(std::string_view line) {
-    const std::size_t first = FirstNonBlank(line, 0, line.size());
-    if (first == line.size()) {
-        return LineKind::Blank;
-    }
-    switch (line[first]) {
-    case '*':
-        return LineKind::Comment;
-    case '+':
-        return LineKind::Continuation;
-    default:
-        return LineKind::Other;
-    }
+    return KindAt(line, 0);
 }
 
 std::size_t PhysicalLineEnd(std::string_view text, std::size_t begin, std::size_t& next) {
