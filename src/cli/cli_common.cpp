@@ -5,6 +5,7 @@
 #include "files/file_moves.h"
 #include "files/paths.h"
 #include "files/run_lock.h"
+#include "insight/device_report.h"
 #include "process/output_records.h"
 #include "process/process.h"
 #include "rewrite/reader_rewrite.h"
@@ -16,33 +17,6 @@
 #include <system_error>
 
 namespace tarvex::cli {
-namespace {
-
-constexpr std::string_view kReportHeader = "file,line,polarity,L,W,width_bin,length_bin,part_name,problem\n";
-
-// Appends field as a CSV field, quoted when it holds a separator, a quote or a line end.
-void AppendCsvField(std::string& row, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        row.append(field);
-        return;
-    }
-    row += '"';
-    for (const char c : field) {
-        if (c == '"') {
-            row += '"';
-        }
-        row += c;
-    }
-    row += '"';
-}
-
-void AppendBin(std::string& row, const std::optional<int>& bin) {
-    if (bin) {
-        row += static_cast<char>('0' + *bin);
-    }
-}
-
-} // namespace
 
 void AddRuleOptions(CLI::App& command, RuleOptions& options) {
     command
@@ -238,7 +212,7 @@ Result<void> Report::open(const std::string& path) {
         }
         m_file = m_owned.get();
     }
-    std::string header(kReportHeader.substr(0, kReportHeader.size() - 1));
+    std::string header(kDeviceReportHeader.substr(0, kDeviceReportHeader.size() - 1));
     header += m_families.size() > 1 ? ",key" : "";
     header += m_rule == SizeRule::Spice ? ",nf,read_as\n" : "\n";
     m_error = FileWriter(m_file).write(header);
@@ -251,21 +225,7 @@ void Report::addRow(std::string_view file, std::uint64_t line, const DeviceEvent
         return;
     }
     m_row.clear();
-    AppendCsvField(m_row, file);
-    m_row += ',';
-    m_row += std::to_string(line);
-    m_row += event.polarity == Polarity::N ? ",N," : ",P,";
-    m_row += FormatG(event.length);
-    m_row += ',';
-    m_row += FormatG(event.width);
-    m_row += ',';
-    AppendBin(m_row, event.widthBin);
-    m_row += ',';
-    AppendBin(m_row, event.lengthBin);
-    m_row += ',';
-    AppendCsvField(m_row, event.partName);
-    m_row += ',';
-    m_row += ProblemLabel(event);
+    AppendDeviceReportFields(m_row, file, line, event);
     if (m_families.size() > 1) {
         m_row += ',';
         AppendCsvField(m_row, KeyOf(event, m_families));

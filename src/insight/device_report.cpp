@@ -7,7 +7,6 @@
 #include <optional>
 
 namespace tarvex {
-namespace {
 
 void AppendCsvField(std::string& row, std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -24,6 +23,8 @@ void AppendCsvField(std::string& row, std::string_view field) {
     row += '"';
 }
 
+namespace {
+
 void AppendBin(std::string& row, const std::optional<int>& bin) {
     if (bin) {
         row += static_cast<char>('0' + *bin);
@@ -32,8 +33,8 @@ void AppendBin(std::string& row, const std::optional<int>& bin) {
 
 } // namespace
 
-void AppendDeviceReportRow(std::string& report, std::string_view file, std::uint64_t line,
-                           const DeviceEvent& event) {
+void AppendDeviceReportFields(std::string& report, std::string_view file, std::uint64_t line,
+                              const DeviceEvent& event) {
     AppendCsvField(report, file);
     report += ',';
     report += std::to_string(line);
@@ -49,6 +50,11 @@ void AppendDeviceReportRow(std::string& report, std::string_view file, std::uint
     AppendCsvField(report, event.partName);
     report += ',';
     report += ProblemLabel(event);
+}
+
+void AppendDeviceReportRow(std::string& report, std::string_view file, std::uint64_t line,
+                           const DeviceEvent& event) {
+    AppendDeviceReportFields(report, file, line, event);
     report += '\n';
 }
 

@@ -20,4 +20,12 @@ inline constexpr std::string_view kDeviceReportHeader =
 void AppendDeviceReportRow(std::string& report, std::string_view file, std::uint64_t line,
                            const DeviceEvent& event);
 
+// The row's fields without its line end, for reports with more columns after them.
+void AppendDeviceReportFields(std::string& report, std::string_view file, std::uint64_t line,
+                              const DeviceEvent& event);
+
+// Appends field as a CSV field, quoted (its quotes doubled) when it holds a comma, a quote or a line
+// end.
+void AppendCsvField(std::string& row, std::string_view field);
+
 } // namespace tarvex
