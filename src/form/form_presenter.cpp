@@ -564,8 +564,7 @@ bool FormPresenter::saveTo(const std::filesystem::path& path) {
     return true;
 }
 
-void FormPresenter::Process() {
-    probeSimulator();
+std::optional<RewriteRules> FormPresenter::rulesFromForm() {
     RewriteRules rules;
     rules.keyN = m_view.fieldText(kGroupN.keyId, kMaxKeyLength);
     rules.keyP = m_view.fieldText(kGroupP.keyId, kMaxKeyLength);
@@ -578,14 +577,17 @@ void FormPresenter::Process() {
             m_prompts.showStop(BoundsRefusal(*fault, group->caption), {});
             const auto& ids = fault->axis == BoundAxis::Width ? group->widthBoundIds : group->lengthBoundIds;
             m_view.selectField(ids[fault->index]);
-            return;
+            return std::nullopt;
         }
     }
     if (const Result<void> checked = CheckRules(rules); !checked) {
         m_prompts.showStop(checked.error(), {});
-        return;
+        return std::nullopt;
     }
+    return rules;
+}
 
+std::optional<std::filesystem::path> FormPresenter::askNetlistToProcess() {
     FileRequest request;
     request.title = "Process Netlist";
     request.filters = NetlistFilters();
@@ -594,17 +596,29 @@ void FormPresenter::Process() {
     request.startFolder = m_model.workingFolder;
     const auto chosen = m_prompts.askFile(request);
     if (!chosen) {
+        return std::nullopt;
+    }
+    return m_model.workingFolder / *chosen;
+}
+
+void FormPresenter::Process() {
+    probeSimulator();
+    const std::optional<RewriteRules> rules = rulesFromForm();
+    if (!rules) {
         return;
     }
-
-    const std::filesystem::path path = m_model.workingFolder / *chosen;
+    const std::optional<std::filesystem::path> chosen = askNetlistToProcess();
+    if (!chosen) {
+        return;
+    }
+    const std::filesystem::path& path = *chosen;
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
     auto progress =
         m_prompts.startProgress("Processing " + DisplayPath(path.filename()), sizeError ? 0 : size);
     m_model.lastRun = {};
     LastRun& run = m_model.lastRun;
-    run.map = BinMap(rules);
+    run.map = BinMap(*rules);
     StreamOptions options;
     options.sizes.rule = m_spiceSizes ? SizeRule::Spice : SizeRule::Classic;
     options.onProgress = [&progress](std::uint64_t bytesRead) { return progress->update(bytesRead); };
@@ -624,7 +638,7 @@ void FormPresenter::Process() {
     ProcessSafety safety;
     safety.stateFolder = m_profile.stateFolder();
     safety.goOn = [this](const Doubt& doubt) { return m_prompts.ask(DoubtQuestion(doubt), false) == Answer::Yes; };
-    const ProcessOutcome outcome = ProcessNetlist(path, rules, options, safety);
+    const ProcessOutcome outcome = ProcessNetlist(path, *rules, options, safety);
     progress.reset();
     std::string details = KeptDevicesDetails(run);
     if (outcome.completed()) {
@@ -636,7 +650,13 @@ void FormPresenter::Process() {
         run = {};
     }
     showFieldHints();
-    if (outcome.report.firstProblem && run.completed) {
+    showProcessOutcome(outcome, details);
+}
+
+// The first kept device (with Save when the run completed), a failure, a netlist without Keys, and
+// notes about files kept, in that order.
+void FormPresenter::showProcessOutcome(const ProcessOutcome& outcome, const std::string& details) {
+    if (outcome.report.firstProblem && m_model.lastRun.completed) {
         m_prompts.showStopWithSave(*outcome.report.firstProblem + SpiceSizesHint(outcome.report), details,
                                    [this, &outcome] { saveKeptDevices(outcome.plan); });
     } else if (outcome.report.firstProblem) {

@@ -123,6 +123,11 @@ private:
     bool saveTo(const std::filesystem::path& path);
     // Asks where to save the last run's kept devices as the CSV report, and writes them there.
     void saveKeptDevices(const ProcessPlan& plan);
+    // Process's steps: the Keys and tables of the form, checked (a bad bound is shown with its field
+    // selected); the netlist the user chooses; the run's messages.
+    std::optional<RewriteRules> rulesFromForm();
+    std::optional<std::filesystem::path> askNetlistToProcess();
+    void showProcessOutcome(const ProcessOutcome& outcome, const std::string& details);
     // Takes what the form shows as saved, and titles the window with the settings file's name.
     void markSaved();
     // Asks whether to save unsaved changes: true when the form may drop them (saved, or No).
